@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Parlix and starts it.
+set -euo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+"$ROOT/scripts/setup.sh"
+BUILD_DIR=${PARLIX_BUILD_DIR:-$ROOT/build}
+if [ -x "$BUILD_DIR/bin/parlix" ]; then
+    exec "$BUILD_DIR/bin/parlix" "$@"
+fi
+cat <<MSG
+
+Parlix is built. The tray application is not part of this build yet; meanwhile transcribe a
+16 kHz mono WAV file with the same engine and settings from the command line:
+
+    $BUILD_DIR/bin/parlixctl transcribe FILE.wav --model PATH/TO/ggml-model.bin [--language CODE]
+
+Model files placed in ${XDG_DATA_HOME:-$HOME/.local/share}/Parlix/models are picked up automatically.
+MSG

@@ -1,0 +1,14 @@
+#include "Context.h"
+
+#include "ModelFiles.h"
+
+namespace parlix::cli {
+
+Context::Context()
+    : userStore(JsonFileKeyValueStore::defaultPath())
+    , scratch(userStore)
+    , settings(scratch, [] { return ModelFiles::downloadedModels(); })
+{
+}
+
+} // namespace parlix::cli

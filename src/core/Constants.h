@@ -1,0 +1,63 @@
+#pragma once
+// Fixed tables the whole application agrees on. Built into the program, never edited.
+#include <QList>
+#include <QSet>
+#include <QString>
+
+#include <optional>
+
+namespace parlix::Constants {
+
+namespace Models {
+struct ModelInfo {
+    QString id;
+    QString displayName;
+    QString fileName;
+    QString size;
+    QString description;
+    bool operator==(const ModelInfo &) const = default;
+};
+const QList<ModelInfo> &available();
+} // namespace Models
+
+struct WhisperLanguage {
+    QString code;
+    QString name;
+    bool operator==(const WhisperLanguage &) const = default;
+};
+const QList<WhisperLanguage> &supportedLanguages();
+
+namespace Whisper {
+// The site domain of the volunteer subtitling community whose credit lines the engine invents.
+inline constexpr auto subtitleSiteDomain = "amara.org";
+const QSet<QString> &hallucinations();
+// In the order they are listed; hallucinations() is built from it.
+const QStringList &hallucinationList();
+const QSet<QString> &endingPunctuation();
+} // namespace Whisper
+
+namespace UI {
+inline constexpr int statusItemLength = -1;
+}
+
+// Version and identity of the running build.
+struct BundleInfo {
+    std::optional<QString> shortVersion;
+    QString identifier;
+};
+BundleInfo bundleInfo();
+
+QString appVersion(const BundleInfo &info = bundleInfo());
+QString versionDisplayString(const BundleInfo &info = bundleInfo());
+
+// The model display-name rule: the catalogue name for a catalogue file name, else the file name
+// with every ".bin" removed. Takes a path or a file name.
+QString modelDisplayName(const QString &pathOrFileName);
+
+} // namespace parlix::Constants
+
+// Qt hashing for the language records (both fields, as equality).
+inline size_t qHash(const parlix::Constants::WhisperLanguage &l, size_t seed = 0)
+{
+    return qHashMulti(seed, l.code, l.name);
+}

@@ -1,0 +1,127 @@
+#pragma once
+// Every user preference in one observable object, kept in the per-user key-value store.
+// Each assignment notifies observers (changed) and then writes the value under its key at once.
+#include "HotkeyConfig.h"
+#include "KeyValueStore.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+namespace parlix {
+
+enum class RecordingMode { toggle, pushToTalk };
+enum class OutputMode { pasteOnly, pasteAndCopy, copyOnly, historyOnly };
+
+QString rawValue(RecordingMode mode);
+QString rawValue(OutputMode mode);
+// The case whose raw value equals `raw` exactly; the first case otherwise.
+RecordingMode recordingModeFromRaw(const std::optional<QString> &raw);
+OutputMode outputModeFromRaw(const std::optional<QString> &raw);
+QString label(RecordingMode mode);
+QString label(OutputMode mode);
+
+// Store keys.
+namespace SettingsKey {
+inline constexpr auto hotkey = "hotkey";
+inline constexpr auto modelPath = "modelPath";
+inline constexpr auto outputMode = "outputMode";
+inline constexpr auto language = "language";
+inline constexpr auto launchAtLogin = "launchAtLogin";
+inline constexpr auto maxHistoryItems = "maxHistoryItems";
+inline constexpr auto recordingMode = "recordingMode";
+inline constexpr auto silenceDetectionEnabled = "silenceDetectionEnabled";
+inline constexpr auto silenceThresholdDb = "silenceThresholdDb";
+inline constexpr auto silenceDurationSeconds = "silenceDurationSeconds";
+inline constexpr auto liveDictationEnabled = "liveDictationEnabled";
+inline constexpr auto liveDictationMaxMinutes = "liveDictationMaxMinutes";
+inline constexpr auto translateToEnglish = "translateToEnglish";
+inline constexpr auto textReplacementRules = "textReplacementRules";
+inline constexpr auto textReplacementEnabled = "textReplacementEnabled";
+inline constexpr auto experimentalFeaturesEnabled = "experimentalFeaturesEnabled";
+} // namespace SettingsKey
+
+class SettingsModel : public QObject {
+    Q_OBJECT
+public:
+    // Lists the model files present, best first; used once at creation to pick a model when the
+    // stored one is missing.
+    using ModelLister = std::function<QStringList()>;
+
+    explicit SettingsModel(KeyValueStore &store, ModelLister downloadedModels = {}, QObject *parent = nullptr);
+
+    HotkeyConfig hotkey() const { return m_hotkey; }
+    void setHotkey(const HotkeyConfig &value);
+    void saveHotkey();
+
+    std::optional<QString> modelPath() const { return m_modelPath; }
+    void setModelPath(const std::optional<QString> &value);
+    OutputMode outputMode() const { return m_outputMode; }
+    void setOutputMode(OutputMode value);
+    QString language() const { return m_language; }
+    void setLanguage(const QString &value);
+    bool launchAtLogin() const { return m_launchAtLogin; }
+    void setLaunchAtLogin(bool value);
+    qint64 maxHistoryItems() const { return m_maxHistoryItems; }
+    void setMaxHistoryItems(qint64 value);
+    RecordingMode recordingMode() const { return m_recordingMode; }
+    void setRecordingMode(RecordingMode value);
+    bool silenceDetectionEnabled() const { return m_silenceDetectionEnabled; }
+    void setSilenceDetectionEnabled(bool value);
+    float silenceThresholdDb() const { return m_silenceThresholdDb; }
+    void setSilenceThresholdDb(float value);
+    double silenceDurationSeconds() const { return m_silenceDurationSeconds; }
+    void setSilenceDurationSeconds(double value);
+    bool liveDictationEnabled() const { return m_liveDictationEnabled; }
+    void setLiveDictationEnabled(bool value);
+    qint64 liveDictationMaxMinutes() const { return m_liveDictationMaxMinutes; }
+    void setLiveDictationMaxMinutes(qint64 value);
+    bool translateToEnglish() const { return m_translateToEnglish; }
+    void setTranslateToEnglish(bool value);
+    bool textReplacementEnabled() const { return m_textReplacementEnabled; }
+    void setTextReplacementEnabled(bool value);
+    bool experimentalFeaturesEnabled() const { return m_experimentalFeaturesEnabled; }
+    void setExperimentalFeaturesEnabled(bool value);
+
+    void selectModel(const QString &path);
+
+    // Derived values, computed on every read.
+    std::optional<QString> modelURL() const;
+    QString modelDisplayName() const;
+    bool isEnglishOnlyModel() const;
+    bool supportsTranslation() const;
+    bool shouldTranslate() const;
+
+signals:
+    // A setting changed; emitted after the new value is readable and before it is stored.
+    void changed(const QString &key);
+
+private:
+    void load();
+    void autoSelectModel();
+    template <typename T, typename Persist>
+    void assign(T &field, const T &value, const char *key, Persist persist);
+
+    KeyValueStore &m_store;
+    ModelLister m_downloadedModels;
+
+    HotkeyConfig m_hotkey;
+    std::optional<QString> m_modelPath;
+    OutputMode m_outputMode = OutputMode::pasteOnly;
+    QString m_language = QStringLiteral("auto");
+    bool m_launchAtLogin = false;
+    qint64 m_maxHistoryItems = 50;
+    RecordingMode m_recordingMode = RecordingMode::toggle;
+    bool m_silenceDetectionEnabled = false;
+    float m_silenceThresholdDb = -40.0f;
+    double m_silenceDurationSeconds = 2.0;
+    bool m_liveDictationEnabled = false;
+    qint64 m_liveDictationMaxMinutes = 60;
+    bool m_translateToEnglish = false;
+    bool m_textReplacementEnabled = true;
+    bool m_experimentalFeaturesEnabled = true;
+};
+
+} // namespace parlix

@@ -1,0 +1,24 @@
+#include "WhisperError.h"
+
+namespace parlix {
+
+WhisperError::WhisperError(Kind kind, QString payload, qint32 status)
+    : m_kind(kind)
+    , m_payload(std::move(payload))
+    , m_status(status)
+    , m_what(errorDescription().toUtf8())
+{
+}
+
+QString WhisperError::errorDescription() const
+{
+    switch (m_kind) {
+    case Kind::modelNotFound: return QStringLiteral("Model file not found: ") + m_payload;
+    case Kind::transcriptionFailed: return QStringLiteral("Transcription failed: ") + m_payload;
+    case Kind::processError: return QStringLiteral("whisper-cli exited with code ") + QString::number(m_status);
+    case Kind::engineNotFound: return QStringLiteral("whisper-cli not found in app bundle");
+    }
+    return {};
+}
+
+} // namespace parlix

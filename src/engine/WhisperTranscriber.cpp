@@ -1,0 +1,271 @@
+#include "WhisperTranscriber.h"
+
+#include "Categories.h"
+#include "Constants.h"
+#include "Graphemes.h"
+#include "Log.h"
+#include "SettingsModel.h"
+
+#include <QCoroFuture>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStringDecoder>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <unicode/locid.h>
+#include <unicode/regex.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
+namespace parlix {
+
+namespace {
+
+const QString kEngineName = QStringLiteral("whisper-cli");
+// Longest prompt tail handed to the engine, in characters.
+constexpr qsizetype kPromptLimit = 500;
+// Characters of text shown in log lines.
+constexpr qsizetype kPreviewLength = 50;
+// The engine's stderr can be huge (it prints its whole model description); the log keeps the end.
+constexpr qsizetype kLoggedStderrLimit = 4000;
+
+icu::UnicodeString toIcu(const QString &s)
+{
+    return icu::UnicodeString(reinterpret_cast<const char16_t *>(s.utf16()), int32_t(s.size()));
+}
+
+QString fromIcu(const icu::UnicodeString &u)
+{
+    return QString(reinterpret_cast<const QChar *>(u.getBuffer()), u.length());
+}
+
+// Trims Unicode white space (line breaks included) from both ends.
+QString trimWhitespace(const QString &s)
+{
+    const icu::UnicodeString u = toIcu(s);
+    int32_t start = 0;
+    int32_t end = u.length();
+    while (start < end && u_isUWhiteSpace(u.char32At(start)))
+        start = u.moveIndex32(start, 1);
+    while (end > start) {
+        const int32_t prev = u.moveIndex32(end, -1);
+        if (!u_isUWhiteSpace(u.char32At(prev)))
+            break;
+        end = prev;
+    }
+    return s.mid(start, end - start);
+}
+
+QString trimCharacters(const QString &s, const QString &set)
+{
+    qsizetype start = 0;
+    qsizetype end = s.size();
+    while (start < end && set.contains(s[start]))
+        ++start;
+    while (end > start && set.contains(s[end - 1]))
+        --end;
+    return s.mid(start, end - start);
+}
+
+QString removeMarkers(QString text)
+{
+    static const char *const patterns[] = {
+        R"(\[BLANK_AUDIO\])", R"(\[MUSIC\])", R"(\[APPLAUSE\])", R"(\(silence\))", R"(\(music\))",
+    };
+    for (const char *pattern : patterns) {
+        UErrorCode status = U_ZERO_ERROR;
+        UParseError parseError;
+        std::unique_ptr<icu::RegexPattern> regex(
+            icu::RegexPattern::compile(icu::UnicodeString::fromUTF8(pattern), UREGEX_CASE_INSENSITIVE, parseError, status));
+        if (U_FAILURE(status))
+            continue;
+        const icu::UnicodeString input = toIcu(text);
+        std::unique_ptr<icu::RegexMatcher> matcher(regex->matcher(input, status));
+        if (U_FAILURE(status))
+            continue;
+        const icu::UnicodeString replaced = matcher->replaceAll(icu::UnicodeString(), status);
+        if (U_SUCCESS(status))
+            text = fromIcu(replaced);
+    }
+    return text;
+}
+
+QString capitalizeFirstLetter(const QString &text)
+{
+    const QString first = graphemes::first(text);
+    if (first.isEmpty())
+        return text;
+    const icu::UnicodeString u = toIcu(first);
+    icu::UnicodeString upper = u;
+    upper.toUpper(icu::Locale::getRoot());
+    icu::UnicodeString lower = u;
+    lower.toLower(icu::Locale::getRoot());
+    // A lower-case letter: a letter that upper-casing changes and lower-casing keeps.
+    const bool isLetter = u_isalpha(u.char32At(0));
+    if (!isLetter || upper == u || lower != u)
+        return text;
+    return fromIcu(upper) + text.mid(first.size());
+}
+
+// Strict UTF-8 decoding; nothing when the bytes are not valid UTF-8.
+std::optional<QString> decodeUtf8(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
+struct ChildResult {
+    bool started = false;
+    QString launchError;
+    int status = 0;
+    QByteArray standardOutput;
+    QByteArray standardError;
+};
+
+// Runs the engine to completion. QProcess reads both pipes while waiting, so the child never
+// blocks on a full pipe however much it writes.
+ChildResult runChild(const QString &program, const QStringList &arguments)
+{
+    ChildResult result;
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start();
+    if (!process.waitForStarted(-1)) {
+        result.launchError = process.errorString();
+        return result;
+    }
+    result.started = true;
+    process.waitForFinished(-1);
+    // After a crash Qt reports the terminating signal as the exit code.
+    result.status = process.exitCode();
+    if (process.exitStatus() == QProcess::CrashExit && result.status == 0)
+        result.status = -1;
+    result.standardOutput = process.readAllStandardOutput();
+    result.standardError = process.readAllStandardError();
+    return result;
+}
+
+// whisper-cli exits 0 when it cannot read the audio or rejects an option, with nothing on
+// stdout and "error: …" on stderr. Returns that first error line.
+std::optional<QString> silentFailure(const QByteArray &standardOutput, const QByteArray &standardError)
+{
+    if (!standardOutput.trimmed().isEmpty())
+        return std::nullopt;
+    for (const QByteArray &line : standardError.split('\n')) {
+        if (line.startsWith("error:"))
+            return QString::fromUtf8(line.trimmed());
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+WhisperTranscriber::WhisperTranscriber(SettingsModel &settings, QString resourceDirectory, QObject *parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_resourceDirectory(std::move(resourceDirectory))
+{
+    m_worker.setMaxThreadCount(1);
+    m_worker.setExpiryTimeout(-1);
+}
+
+WhisperTranscriber::~WhisperTranscriber()
+{
+    m_worker.waitForDone();
+}
+
+QString WhisperTranscriber::enginePath() const
+{
+    return m_resourceDirectory + QLatin1Char('/') + kEngineName;
+}
+
+QCoro::Task<bool> WhisperTranscriber::isEngineAvailable()
+{
+    const QFileInfo engine(enginePath());
+    co_return engine.isFile() && engine.isExecutable();
+}
+
+QCoro::Task<QString> WhisperTranscriber::transcribe(QString audioPath, std::optional<QString> prompt)
+{
+    const QString engine = enginePath();
+    if (!QFileInfo::exists(engine)) {
+        log::error(lcWhisper, "%s not found in bundle", kEngineName);
+        throw WhisperError::engineNotFound();
+    }
+    const std::optional<QString> model = m_settings.modelURL();
+    if (!model) {
+        const QString name = m_settings.modelDisplayName();
+        log::error(lcWhisper, "Model not found: %s", name);
+        throw WhisperError::modelNotFound(name);
+    }
+    log::info(lcWhisper, "Starting transcription: %s", QFileInfo(audioPath).fileName());
+    log::debug(lcWhisper, "Engine: %s", engine);
+    log::debug(lcWhisper, "Model: %s", *model);
+
+    const QString language = m_settings.isEnglishOnlyModel() ? QStringLiteral("en") : m_settings.language();
+    const bool translate = m_settings.shouldTranslate();
+
+    QStringList arguments = {QStringLiteral("-m"), *model, QStringLiteral("-f"), audioPath,
+                             QStringLiteral("-nt"), QStringLiteral("-np"), QStringLiteral("-l"), language};
+    if (translate) {
+        arguments << QStringLiteral("-tr");
+        log::debug(lcWhisper, "Translation mode enabled - output will be in English");
+    }
+    if (prompt && !prompt->isEmpty()) {
+        const QString tail = graphemes::suffix(*prompt, kPromptLimit);
+        arguments << QStringLiteral("--prompt") << tail;
+        log::debug(lcWhisper, "Using prompt context: %s...", log::Private{graphemes::prefix(tail, kPreviewLength)});
+    }
+    log::debug(lcWhisper, "Language: %s, Translate: %{bool}d", language, translate);
+
+    const ChildResult child = co_await QtConcurrent::run(&m_worker, runChild, engine, arguments);
+
+    if (!child.started) {
+        log::error(lcWhisper, "Failed to run %s: %s", kEngineName, child.launchError);
+        throw WhisperError::transcriptionFailed(child.launchError);
+    }
+    if (child.status != 0) {
+        QString errorText = decodeUtf8(child.standardError).value_or(QStringLiteral("Unknown error"));
+        if (errorText.size() > kLoggedStderrLimit)
+            errorText = QStringLiteral("…") + errorText.right(kLoggedStderrLimit);
+        log::error(lcWhisper, "%s failed with code %d: %s", kEngineName, child.status, errorText);
+        throw WhisperError::processError(child.status);
+    }
+    if (const auto failure = silentFailure(child.standardOutput, child.standardError)) {
+        log::error(lcWhisper, "%s failed with code %d: %s", kEngineName, child.status, *failure);
+        throw WhisperError::transcriptionFailed(*failure);
+    }
+    const std::optional<QString> output = decodeUtf8(child.standardOutput);
+    if (!output)
+        throw WhisperError::transcriptionFailed(QStringLiteral("Unable to decode output"));
+
+    const QString cleaned = postProcess(*output);
+    log::info(lcWhisper, "Transcription complete: %s...", log::Private{graphemes::prefix(cleaned, kPreviewLength)});
+    co_return cleaned;
+}
+
+QString WhisperTranscriber::postProcess(const QString &output)
+{
+    QString text = trimWhitespace(output);
+    while (text.contains(QStringLiteral("  ")))
+        text.replace(QStringLiteral("  "), QStringLiteral(" "));
+    text = trimWhitespace(removeMarkers(text));
+
+    icu::UnicodeString lowered = toIcu(text);
+    lowered.toLower(icu::Locale::getRoot());
+    const QString key = trimCharacters(fromIcu(lowered), QStringLiteral(".,!?;:"));
+    if (Constants::Whisper::hallucinations().contains(key))
+        return {};
+
+    text = capitalizeFirstLetter(text);
+    if (!text.isEmpty() && !Constants::Whisper::endingPunctuation().contains(graphemes::last(text)))
+        text += QLatin1Char('.');
+    return text;
+}
+
+} // namespace parlix

@@ -1,0 +1,42 @@
+#pragma once
+// Turns one audio file into cleaned text by running whisper-cli as a child process.
+// Settings are read on the calling (main) thread; the child runs on the runner's own worker
+// thread, one at a time, and the result is awaited without blocking the main thread.
+#include "WhisperError.h"
+
+#include <QCoroTask>
+#include <QObject>
+#include <QString>
+#include <QThreadPool>
+
+#include <optional>
+
+namespace parlix {
+
+class SettingsModel;
+
+class WhisperTranscriber : public QObject {
+    Q_OBJECT
+public:
+    // `resourceDirectory` is where "whisper-cli" is looked up.
+    WhisperTranscriber(SettingsModel &settings, QString resourceDirectory, QObject *parent = nullptr);
+    ~WhisperTranscriber() override;
+
+    // True when the resource directory holds an executable "whisper-cli". Never throws.
+    QCoro::Task<bool> isEngineAvailable();
+
+    // Throws WhisperError. Must be awaited from the main thread.
+    QCoro::Task<QString> transcribe(QString audioPath, std::optional<QString> prompt = std::nullopt);
+
+    // The cleaning applied to the engine's standard output.
+    static QString postProcess(const QString &output);
+
+    QString enginePath() const;
+
+private:
+    SettingsModel &m_settings;
+    QString m_resourceDirectory;
+    QThreadPool m_worker; // one thread: at most one child at a time
+};
+
+} // namespace parlix
