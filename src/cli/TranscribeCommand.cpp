@@ -21,6 +21,7 @@ bool knownLanguage(const QString &code)
 }
 } // namespace
 
+namespace {
 int runTranscribe(const QStringList &args)
 {
     QString audio;
@@ -86,5 +87,9 @@ int runTranscribe(const QStringList &args)
         return 1;
     }
 }
+
+
+const Registration registration{{"transcribe", "transcribe FILE.wav [--model PATH] [--language CODE] [--translate] [--prompt TEXT]", runTranscribe}};
+} // namespace
 
 } // namespace parlix::cli

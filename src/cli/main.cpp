@@ -21,17 +21,31 @@ void printError(const QString &message)
     std::fprintf(stderr, "%s\n", message.toUtf8().constData());
 }
 
+namespace {
+std::vector<Command> &commandList()
+{
+    static std::vector<Command> list;
+    return list;
+}
+} // namespace
+
+Registration::Registration(Command command)
+{
+    commandList().push_back(std::move(command));
+}
+
+const std::vector<Command> &registeredCommands()
+{
+    return commandList();
+}
+
 } // namespace parlix::cli
 
 namespace {
 
 const std::vector<parlix::cli::Command> &commands()
 {
-    using namespace parlix::cli;
-    static const std::vector<Command> list = {
-        {"transcribe", "transcribe FILE.wav [--model PATH] [--language CODE] [--translate] [--prompt TEXT]", runTranscribe},
-    };
-    return list;
+    return parlix::cli::registeredCommands();
 }
 
 int usage(FILE *to)
