@@ -115,6 +115,7 @@ void SettingsModel::load()
     m_translateToEnglish = s.boolean(key(K::translateToEnglish));
     m_textReplacementEnabled = boolDefaultingToTrue(s, K::textReplacementEnabled);
     m_experimentalFeaturesEnabled = boolDefaultingToTrue(s, K::experimentalFeaturesEnabled);
+    m_audioInputDevice = s.string(key(K::audioInputDevice));
 }
 
 void SettingsModel::autoSelectModel()
@@ -225,6 +226,16 @@ void SettingsModel::setExperimentalFeaturesEnabled(bool value)
 {
     assign(m_experimentalFeaturesEnabled, value, SettingsKey::experimentalFeaturesEnabled,
            [this](const QString &k) { m_store.setBool(k, m_experimentalFeaturesEnabled); });
+}
+
+void SettingsModel::setAudioInputDevice(const std::optional<QString> &value)
+{
+    assign(m_audioInputDevice, value, SettingsKey::audioInputDevice, [this](const QString &k) {
+        if (m_audioInputDevice)
+            m_store.setString(k, *m_audioInputDevice);
+        else
+            m_store.remove(k);
+    });
 }
 
 void SettingsModel::selectModel(const QString &path)

@@ -41,6 +41,7 @@ inline constexpr auto translateToEnglish = "translateToEnglish";
 inline constexpr auto textReplacementRules = "textReplacementRules";
 inline constexpr auto textReplacementEnabled = "textReplacementEnabled";
 inline constexpr auto experimentalFeaturesEnabled = "experimentalFeaturesEnabled";
+inline constexpr auto audioInputDevice = "audioInputDevice";
 } // namespace SettingsKey
 
 class SettingsModel : public QObject {
@@ -84,6 +85,9 @@ public:
     void setTextReplacementEnabled(bool value);
     bool experimentalFeaturesEnabled() const { return m_experimentalFeaturesEnabled; }
     void setExperimentalFeaturesEnabled(bool value);
+    // The microphone's device id; none means the system default.
+    std::optional<QString> audioInputDevice() const { return m_audioInputDevice; }
+    void setAudioInputDevice(const std::optional<QString> &value);
 
     void selectModel(const QString &path);
 
@@ -122,6 +126,7 @@ private:
     bool m_translateToEnglish = false;
     bool m_textReplacementEnabled = true;
     bool m_experimentalFeaturesEnabled = true;
+    std::optional<QString> m_audioInputDevice;
 };
 
 } // namespace parlix
