@@ -1,0 +1,46 @@
+#pragma once
+// Claims the stored hotkey system-wide and turns its events into "pressed" and "released"
+// callbacks on the main thread. The window-system side is a GlobalShortcutBackend handed in by
+// whoever builds the application (X11 grabs, a portal, or a fake in tests).
+#include <QObject>
+
+#include <functional>
+
+namespace parlix {
+
+class GlobalShortcutBackend;
+class SettingsModel;
+
+class HotkeyManager : public QObject {
+    Q_OBJECT
+public:
+    // `backend` must outlive the manager.
+    HotkeyManager(SettingsModel &settings, GlobalShortcutBackend &backend, QObject *parent = nullptr);
+    ~HotkeyManager() override;
+
+    // Releases any previous registration, then claims the hotkey currently stored in the
+    // settings. Failures are logged with the backend's status; the application carries on
+    // without a working hotkey.
+    void registerHotkey();
+    // Releases the hotkey and the event handler, whichever are present.
+    void unregisterHotkey();
+
+    bool isHandlerInstalled() const { return m_handlerInstalled; }
+    bool isRegistered() const { return m_registered; }
+
+    // Called on the main thread after the backend's event handler has returned, in the order
+    // the events arrived.
+    std::function<void()> onHotkeyPressed;
+    std::function<void()> onHotkeyReleased;
+
+    void handleHotkeyPressed();
+    void handleHotkeyReleased();
+
+private:
+    SettingsModel &m_settings;
+    GlobalShortcutBackend &m_backend;
+    bool m_handlerInstalled = false;
+    bool m_registered = false;
+};
+
+} // namespace parlix
