@@ -116,6 +116,9 @@ void SettingsModel::load()
     m_textReplacementEnabled = boolDefaultingToTrue(s, K::textReplacementEnabled);
     m_experimentalFeaturesEnabled = boolDefaultingToTrue(s, K::experimentalFeaturesEnabled);
     m_audioInputDevice = s.string(key(K::audioInputDevice));
+    // Absent or undecodable: the examples, and the stored bytes stay untouched until the next save.
+    if (const auto bytes = s.data(key(K::textReplacementRules)))
+        m_textReplacementRules = TextReplacementRule::decode(*bytes).value_or(TextReplacementRule::examples());
 }
 
 void SettingsModel::autoSelectModel()
@@ -214,6 +217,20 @@ void SettingsModel::setLiveDictationMaxMinutes(qint64 value)
 void SettingsModel::setTranslateToEnglish(bool value)
 {
     assign(m_translateToEnglish, value, SettingsKey::translateToEnglish, [this](const QString &k) { m_store.setBool(k, m_translateToEnglish); });
+}
+
+void SettingsModel::setTextReplacementRules(const QList<TextReplacementRule> &value)
+{
+    assign(m_textReplacementRules, value, SettingsKey::textReplacementRules, [this](const QString &) { saveTextReplacementRules(); });
+}
+
+void SettingsModel::saveTextReplacementRules()
+{
+    const auto bytes = TextReplacementRule::encode(m_textReplacementRules);
+    if (!bytes)
+        return;
+    m_store.setData(key(SettingsKey::textReplacementRules), *bytes);
+    log::debug(lcSettings, "Saved %ld text replacement rules", m_textReplacementRules.size());
 }
 
 void SettingsModel::setTextReplacementEnabled(bool value)

@@ -3,6 +3,7 @@
 // Each assignment notifies observers (changed) and then writes the value under its key at once.
 #include "HotkeyConfig.h"
 #include "KeyValueStore.h"
+#include "TextReplacementRule.h"
 
 #include <QObject>
 #include <QStringList>
@@ -81,6 +82,9 @@ public:
     void setLiveDictationMaxMinutes(qint64 value);
     bool translateToEnglish() const { return m_translateToEnglish; }
     void setTranslateToEnglish(bool value);
+    QList<TextReplacementRule> textReplacementRules() const { return m_textReplacementRules; }
+    void setTextReplacementRules(const QList<TextReplacementRule> &value);
+    void saveTextReplacementRules();
     bool textReplacementEnabled() const { return m_textReplacementEnabled; }
     void setTextReplacementEnabled(bool value);
     bool experimentalFeaturesEnabled() const { return m_experimentalFeaturesEnabled; }
@@ -124,6 +128,7 @@ private:
     bool m_liveDictationEnabled = false;
     qint64 m_liveDictationMaxMinutes = 60;
     bool m_translateToEnglish = false;
+    QList<TextReplacementRule> m_textReplacementRules = TextReplacementRule::examples();
     bool m_textReplacementEnabled = true;
     bool m_experimentalFeaturesEnabled = true;
     std::optional<QString> m_audioInputDevice;
