@@ -33,6 +33,17 @@ qsizetype count(const QString &text)
     return text.isEmpty() ? 0 : qsizetype(boundaries(text).size()) - 1;
 }
 
+QStringList split(const QString &text)
+{
+    QStringList result;
+    if (text.isEmpty())
+        return result;
+    const auto b = boundaries(text);
+    for (size_t i = 1; i < b.size(); ++i)
+        result.append(text.mid(b[i - 1], b[i] - b[i - 1]));
+    return result;
+}
+
 QString prefix(const QString &text, qsizetype n)
 {
     const auto b = boundaries(text);

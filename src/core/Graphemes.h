@@ -1,10 +1,13 @@
 #pragma once
 // Text measured in user-perceived characters (extended grapheme clusters), as people count them.
 #include <QString>
+#include <QStringList>
 
 namespace parlix::graphemes {
 
 qsizetype count(const QString &text);
+// The clusters of `text` in order (empty list for empty text).
+QStringList split(const QString &text);
 // The first / last `n` characters (all of `text` when it is shorter).
 QString prefix(const QString &text, qsizetype n);
 QString suffix(const QString &text, qsizetype n);

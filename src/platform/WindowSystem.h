@@ -1,0 +1,45 @@
+#pragma once
+// Which application receives keyboard input, which applications have windows, and bringing one
+// of them to the front. On X11 an application is seen through its top-level window: identifier =
+// WM_CLASS class, pid = _NET_WM_PID.
+#include <QList>
+#include <QString>
+#include <QtGlobal>
+
+#include <optional>
+
+namespace parlix {
+
+struct Application {
+    // Stable name of the application (X11: WM_CLASS class); none when the window has none.
+    std::optional<QString> identifier;
+    // Secondary name (X11: WM_CLASS instance), empty when unknown.
+    QString instanceName;
+    // Process id, 0 when unknown.
+    qint64 pid = 0;
+    // The window that stands for the application (X11 window id).
+    quint64 window = 0;
+    // A normal application window the user switches to (not a panel, dock, menu or a window that
+    // keeps itself off the task bar).
+    bool isRegular = true;
+
+    bool operator==(const Application &) const = default;
+};
+
+class WindowSystem {
+public:
+    virtual ~WindowSystem() = default;
+
+    // The application whose window has keyboard focus, none when no window has it.
+    virtual std::optional<Application> frontmostApplication() = 0;
+    // Applications with top-level windows, in the window system's order (X11: _NET_CLIENT_LIST,
+    // oldest window first).
+    virtual QList<Application> runningApplications() = 0;
+    // Asks the window system to bring the application's window to the front and give it focus.
+    // Returns once the request is sent; whether it worked shows in frontmostApplication().
+    virtual void activate(const Application &application) = 0;
+    // This process's own identifier as its windows carry it, none when it has none.
+    virtual std::optional<QString> ownIdentifier() = 0;
+};
+
+} // namespace parlix

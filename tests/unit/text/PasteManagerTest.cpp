@@ -1,0 +1,447 @@
+// Delivery sequences against fakes: which platform calls happen, in which order, with which
+// waits between them, and what is left on the clipboard.
+#include "PasteManager.h"
+
+#include "Coro.h"
+#include "FakeDelivery.h"
+
+#include <QLoggingCategory>
+#include <gtest/gtest.h>
+
+using namespace parlix;
+using namespace parlix::test;
+
+namespace {
+
+// Log lines of the PasteManager category while it exists.
+class PasteLog {
+public:
+    PasteLog() { s_current = this, m_previous = qInstallMessageHandler(&PasteLog::handle); }
+    ~PasteLog() { qInstallMessageHandler(m_previous), s_current = nullptr; }
+    QStringList lines;
+
+private:
+    static void handle(QtMsgType, const QMessageLogContext &context, const QString &message)
+    {
+        if (s_current && QByteArray(context.category ? context.category : "") == "com.quorvane.parlix.PasteManager")
+            s_current->lines << message;
+    }
+    static inline PasteLog *s_current = nullptr;
+    QtMessageHandler m_previous = nullptr;
+};
+
+Application app(quint64 window, const QString &identifier, qint64 pid, bool regular = true)
+{
+    return {identifier, identifier.toLower(), pid, window, regular};
+}
+
+const QString ownId = QStringLiteral("Parlix");
+
+struct Fixture {
+    Journal journal;
+    FakeClipboard clipboard{journal};
+    FakeKeyInjector keys{journal};
+    FakeWindowSystem windows{journal};
+    int nextJitter = 0;
+    PasteManager paste{clipboard, keys, windows, journalSleep(journal), [this] { return nextJitter++; }};
+
+    Fixture()
+    {
+        windows.own = ownId;
+        windows.applications = {app(1, ownId, 100), app(2, "Editor", 200)};
+        windows.frontmost = windows.applications[1];
+    }
+};
+
+const QStringList chordCtrlV = {
+    "keys.releaseModifiers", "keys.prepare ctrl+v", "wait 120000",
+    "ctrl down", "wait 10000", "v down", "wait 20000", "v up", "wait 10000", "ctrl up",
+    "keys.finish", "keys.restoreModifiers",
+};
+
+} // namespace
+
+TEST(PasteManager, PasteRunsTheFullSequenceWithItsWaits)
+{
+    Fixture f;
+    f.clipboard.contents = {{{"text/plain", "before"}}};
+
+    EXPECT_TRUE(coro::waitFor(f.paste.pasteText("hello")));
+
+    QStringList expected = {"keys.ensureAccess", "clipboard.save", "clipboard.setText hello", "wait 50000",
+                            "activate 2", "wait 100000", "wait 150000"};
+    expected << chordCtrlV << "wait 50000" << "clipboard.restore";
+    EXPECT_EQ(f.journal, expected);
+}
+
+TEST(PasteManager, PasteLogsEachStep)
+{
+    Fixture f;
+    f.clipboard.contents = {{{"text/plain", "before"}}};
+    PasteLog log;
+    coro::waitFor(f.paste.pasteText("hello"));
+    EXPECT_EQ(log.lines, (QStringList{
+        "Pasteboard set OK: true",
+        "Activating target app: Editor pid=200",
+        "App activated on attempt 1",
+        "Frontmost now: Editor",
+        "Simulated Cmd+V via explicit key events",
+        "Restored previous clipboard contents",
+    }));
+}
+
+TEST(PasteManager, WithoutAccessNothingIsTouched)
+{
+    struct Case {
+        const char *name;
+        bool typing;
+        const char *logLine;
+    };
+    const Case cases[] = {
+        {"paste", false, "Accessibility not trusted (prompted). Paste not attempted."},
+        {"type", true, "Accessibility not trusted. Typing not attempted."},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f;
+        f.keys.trusted = false;
+        f.clipboard.contents = {{{"text/plain", "keep"}}};
+        PasteLog log;
+        const bool result = coro::waitFor(c.typing ? f.paste.typeText("hi") : f.paste.pasteText("hi"));
+        EXPECT_FALSE(result);
+        EXPECT_EQ(f.journal, QStringList{"keys.ensureAccess"});
+        EXPECT_EQ(f.clipboard.contents, (ClipboardContents{{{"text/plain", "keep"}}}));
+        EXPECT_EQ(log.lines, QStringList{c.logLine});
+    }
+}
+
+TEST(PasteManager, ClipboardAfterPasteHoldsWhatItHeldBefore)
+{
+    const ClipboardContents pasted{{{"text/plain", "new text"}}};
+    struct Case {
+        const char *name;
+        ClipboardContents before;
+        ClipboardContents after;
+        bool restoreLogged;
+    };
+    const ClipboardContents image{{{"image/png", QByteArray("\x89PNG\r\n\x1a\n\0\1", 10)}}};
+    const ClipboardContents rich{{{"text/html", "<b>x</b>"}, {"text/plain", "x"}, {"application/x-custom", "\0\1\2"}}};
+    const Case cases[] = {
+        {"empty clipboard keeps the pasted text", {}, pasted, false},
+        {"plain text comes back", {{{"text/plain", "old"}}}, {{{"text/plain", "old"}}}, true},
+        {"an image comes back", image, image, true},
+        {"every rich format comes back", rich, rich, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f;
+        f.clipboard.contents = c.before;
+        PasteLog log;
+        coro::waitFor(f.paste.pasteText("new text"));
+        EXPECT_EQ(f.clipboard.contents, c.after);
+        EXPECT_EQ(log.lines.contains("Restored previous clipboard contents"), c.restoreLogged);
+    }
+}
+
+TEST(PasteManager, FailedClipboardWriteIsLoggedAndTheSequenceGoesOn)
+{
+    Fixture f;
+    f.clipboard.failWrites = true;
+    PasteLog log;
+    EXPECT_TRUE(coro::waitFor(f.paste.pasteText("x")));
+    EXPECT_TRUE(log.lines.contains("Pasteboard set OK: false"));
+    EXPECT_TRUE(f.journal.contains("v down"));
+}
+
+TEST(PasteManager, TerminalsGetCtrlShiftV)
+{
+    struct Case {
+        const char *name;
+        Application target;
+        QStringList keys;
+    };
+    const QStringList plain = {"ctrl down", "v down", "v up", "ctrl up"};
+    const QStringList terminal = {"ctrl down", "shift down", "v down", "v up", "shift up", "ctrl up"};
+    const Case cases[] = {
+        {"editor", app(2, "Editor", 200), plain},
+        {"xterm", app(2, "XTerm", 200), terminal},
+        {"kitty by instance name", {"SomethingElse", "kitty", 200, 2, true}, terminal},
+        {"no identifier", {std::nullopt, "", 200, 2, true}, plain},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f;
+        f.windows.applications = {c.target};
+        f.windows.frontmost = c.target;
+        coro::waitFor(f.paste.pasteText("x"));
+        QStringList keys;
+        for (const QString &entry : f.journal) {
+            if (entry.endsWith(" down") || entry.endsWith(" up"))
+                keys << entry;
+        }
+        EXPECT_EQ(keys, c.keys);
+    }
+}
+
+TEST(PasteManager, TerminalTable)
+{
+    struct Case {
+        std::optional<QString> identifier;
+        QString instance;
+        bool terminal;
+    };
+    const Case cases[] = {
+        {"XTerm", "xterm", true},          {"URxvt", "urxvt", true},
+        {"Gnome-terminal", "gnome-terminal-server", true},
+        {"konsole", "konsole", true},      {"Xfce4-terminal", "xfce4-terminal", true},
+        {"kitty", "kitty", true},          {"Alacritty", "Alacritty", true},
+        {"org.wezfurlong.wezterm", "org.wezfurlong.wezterm", true},
+        {"foot", "foot", true},            {"Tilix", "tilix", true},
+        {"Terminator", "terminator", true}, {"St", "st", true},
+        {std::nullopt, "xterm", true},
+        {"firefox", "Navigator", false},   {"Gedit", "gedit", false},
+        {"TerminalNotes", "terminalnotes", false}, {"Code", "code", false},
+        {std::nullopt, "", false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.identifier.value_or("<none>").toStdString() + "/" + c.instance.toStdString());
+        EXPECT_EQ(PasteManager::isTerminal({c.identifier, c.instance, 1, 1, true}), c.terminal);
+    }
+}
+
+TEST(PasteManager, TargetChoice)
+{
+    struct Case {
+        const char *name;
+        QList<Application> running;
+        std::optional<Application> frontmost;
+        std::optional<QString> own;
+        QString activated; // journal entry, empty when nothing is activated
+        QString errorLine;
+    };
+    const Application self = app(1, ownId, 100);
+    const Application panel = app(5, "Panel", 500, false);
+    const Application editor = app(6, "Editor", 600);
+    const Application mail = app(7, "Mail", 700);
+    const Application anonymous{std::nullopt, "", 800, 8, true};
+    const Case cases[] = {
+        {"another app in front is kept", {self, editor, mail}, mail, ownId, "activate 7", ""},
+        {"own window in front: first regular other app", {self, panel, editor, mail}, self, ownId, "activate 6", ""},
+        {"own window in front, no other app", {self, panel}, self, ownId, "", "No suitable target app found for pasting"},
+        {"nothing in front", {self, editor}, std::nullopt, ownId, "", "No frontmost app found"},
+        {"two missing identifiers count as equal", {anonymous, editor}, anonymous, std::nullopt, "activate 6", ""},
+        {"missing and present identifiers differ", {self, anonymous}, anonymous, ownId, "activate 8", ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f;
+        f.windows.applications = c.running;
+        f.windows.frontmost = c.frontmost;
+        f.windows.own = c.own;
+        PasteLog log;
+        EXPECT_TRUE(coro::waitFor(f.paste.pasteText("x")));
+        QStringList activations;
+        for (const QString &entry : f.journal) {
+            if (entry.startsWith("activate"))
+                activations << entry;
+        }
+        EXPECT_EQ(activations, c.activated.isEmpty() ? QStringList{} : QStringList{c.activated});
+        if (!c.errorLine.isEmpty()) {
+            EXPECT_TRUE(log.lines.contains(c.errorLine)) << log.lines.join('\n').toStdString();
+        }
+        // The keystroke is sent whatever happened to activation.
+        EXPECT_TRUE(f.journal.contains("v down"));
+    }
+}
+
+TEST(PasteManager, ActivationRetriesUpToThreeTimes)
+{
+    struct Case {
+        int ignored;
+        QStringList activationSteps;
+        QString lastLine;
+    };
+    const QStringList once = {"activate 2", "wait 100000"};
+    const Case cases[] = {
+        {0, once + QStringList{"wait 150000"}, "App activated on attempt 1"},
+        {1, once + once + QStringList{"wait 150000"}, "App activated on attempt 2"},
+        {2, once + once + once + QStringList{"wait 150000"}, "App activated on attempt 3"},
+        {3, once + once + once, "Failed to activate target app after 3 attempts"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.ignored);
+        Fixture f;
+        // Our own window is in front and stays there while requests are ignored.
+        f.windows.frontmost = f.windows.applications[0];
+        f.windows.ignoredActivations = c.ignored;
+        PasteLog log;
+        EXPECT_TRUE(coro::waitFor(f.paste.pasteText("x")));
+        const qsizetype from = f.journal.indexOf("wait 50000") + 1;
+        const qsizetype to = f.journal.indexOf("keys.releaseModifiers");
+        EXPECT_EQ(f.journal.mid(from, to - from), c.activationSteps);
+        EXPECT_TRUE(log.lines.contains(c.lastLine)) << log.lines.join('\n').toStdString();
+        for (int attempt = 1; attempt <= std::min(c.ignored, 2); ++attempt)
+            EXPECT_TRUE(log.lines.contains(QString("Activation attempt %1 failed, retrying...").arg(attempt)));
+        // The keystroke still goes out after a failed activation.
+        EXPECT_TRUE(f.journal.contains("v down"));
+    }
+}
+
+TEST(PasteManager, ActivationCountsAnotherWindowOfTheSameProcess)
+{
+    struct Case {
+        const char *name;
+        Application arrives;
+        bool activated;
+    };
+    const Case cases[] = {
+        {"same window", app(2, "Editor", 200), true},
+        {"dialog of the same process", app(3, "Editor", 200), true},
+        {"other process", app(4, "Other", 400), false},
+        {"unknown pids prove nothing", {std::nullopt, "", 0, 4, true}, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        struct Redirecting : FakeWindowSystem {
+            using FakeWindowSystem::FakeWindowSystem;
+            Application arrives;
+            void activate(const Application &application) override
+            {
+                FakeWindowSystem::activate(application);
+                frontmost = arrives;
+            }
+        };
+        Journal journal;
+        FakeClipboard clipboard{journal};
+        FakeKeyInjector keys{journal};
+        Redirecting windows{journal};
+        windows.arrives = c.arrives;
+        Application target = app(2, "Editor", 200);
+        if (c.arrives.pid == 0)
+            target.pid = 0;
+        windows.applications = {target};
+        windows.frontmost = target;
+        windows.own = ownId;
+        PasteManager paste{clipboard, keys, windows, journalSleep(journal), [] { return 0; }};
+        PasteLog log;
+        coro::waitFor(paste.pasteText("x"));
+        EXPECT_EQ(log.lines.contains("App activated on attempt 1"), c.activated);
+        EXPECT_EQ(journal.count("activate 2"), c.activated ? 1 : 3);
+    }
+}
+
+TEST(PasteManager, TypingPacesEachCharacter)
+{
+    struct Case {
+        const char *name;
+        QString text;
+        QStringList typed;
+        QStringList waits;
+        QString logLine;
+    };
+    const Case cases[] = {
+        {"empty text sends nothing", "", {}, {}, "Typed 0 characters"},
+        {"three characters, three waits", "abc", {"type a", "type b", "type c"},
+         {"wait 7000", "wait 7001", "wait 7002"}, "Typed 3 characters"},
+        {"clusters are single steps", "e\u0301👍🏽🇩🇪", {"type e\u0301", "type 👍🏽", "type 🇩🇪"},
+         {"wait 7000", "wait 7001", "wait 7002"}, "Typed 3 characters"},
+        {"line breaks and tabs are characters", "a\tb\r\nc", {"type a", "type \t", "type b", "type \r\n", "type c"},
+         {"wait 7000", "wait 7001", "wait 7002", "wait 7003", "wait 7004"}, "Typed 5 characters"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f;
+        PasteLog log;
+        EXPECT_TRUE(coro::waitFor(f.paste.typeText(c.text)));
+        QStringList typed;
+        QStringList waits;
+        bool afterActivation = false;
+        for (const QString &entry : f.journal) {
+            if (entry.startsWith("type "))
+                typed << entry;
+            if (entry == "keys.releaseModifiers" || entry.startsWith("type "))
+                afterActivation = true;
+            if (afterActivation && entry.startsWith("wait "))
+                waits << entry;
+        }
+        EXPECT_EQ(typed, c.typed);
+        EXPECT_EQ(waits, c.waits);
+        EXPECT_EQ(log.lines.last(), c.logLine);
+        if (c.text.isEmpty()) {
+            EXPECT_FALSE(f.journal.contains("keys.releaseModifiers"));
+            EXPECT_FALSE(f.journal.contains("keys.prepareTyping 0/0"));
+        }
+    }
+}
+
+TEST(PasteManager, TypingSequenceAroundTheCharacters)
+{
+    Fixture f;
+    f.keys.held = {{64}, 0};
+    f.windows.frontmost = f.windows.applications[0]; // our own window: Editor is the target
+    EXPECT_TRUE(coro::waitFor(f.paste.typeText("hé")));
+    EXPECT_EQ(f.journal, (QStringList{
+        "keys.ensureAccess", "activate 2", "wait 100000", "wait 150000",
+        "keys.releaseModifiers", "keys.prepareTyping 2/2",
+        "type h", "wait 7000", "type é", "wait 7001",
+        "keys.finish", "keys.restoreModifiers",
+    }));
+    EXPECT_EQ(f.keys.held, (HeldModifiers{{64}, 0}));
+}
+
+TEST(PasteManager, TypingInStretchesAndSkippingUntypeable)
+{
+    struct Case {
+        const char *name;
+        qsizetype capacity;
+        QStringList untypeable;
+        QStringList expected;
+    };
+    const Case cases[] = {
+        {"two per stretch", 2, {},
+         {"keys.prepareTyping 2/5", "type a", "wait 7000", "type b", "wait 7001",
+          "keys.prepareTyping 2/3", "type c", "wait 7002", "type d", "wait 7003",
+          "keys.prepareTyping 1/1", "type e", "wait 7004", "keys.finish"}},
+        {"untypeable character is skipped without a wait", 0, {"c"},
+         {"keys.prepareTyping 5/5", "type a", "wait 7000", "type b", "wait 7001",
+          "type d", "wait 7002", "type e", "wait 7003", "keys.finish"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f;
+        f.keys.typingCapacity = c.capacity;
+        f.keys.untypeable = c.untypeable;
+        PasteLog log;
+        EXPECT_TRUE(coro::waitFor(f.paste.typeText("abcde")));
+        const qsizetype from = f.journal.indexOf("keys.releaseModifiers") + 1;
+        const qsizetype to = f.journal.indexOf("keys.restoreModifiers");
+        EXPECT_EQ(f.journal.mid(from, to - from), c.expected);
+        EXPECT_EQ(log.lines.last(), "Typed 5 characters");
+    }
+}
+
+TEST(PasteManager, HeldModifiersComeBackAfterPaste)
+{
+    Fixture f;
+    const HeldModifiers held{{64, 108}, 0x2};
+    f.keys.held = held;
+    coro::waitFor(f.paste.pasteText("x"));
+    EXPECT_EQ(f.keys.held, held);
+    // Taken off before the chord goes down, put back after it is up.
+    EXPECT_LT(f.journal.indexOf("keys.releaseModifiers"), f.journal.indexOf("ctrl down"));
+    EXPECT_GT(f.journal.indexOf("keys.restoreModifiers"), f.journal.indexOf("ctrl up"));
+}
+
+TEST(PasteManager, CopyReplacesTheClipboard)
+{
+    Fixture f;
+    f.clipboard.contents = {{{"image/png", "png"}}};
+    PasteLog log;
+    const QString text = QString(60, QChar(u'é'));
+    f.paste.copyToClipboard(text);
+    EXPECT_EQ(f.clipboard.contents, (ClipboardContents{{{"text/plain", text.toUtf8()}}}));
+    EXPECT_EQ(f.journal, QStringList{"clipboard.setText " + text});
+    ASSERT_EQ(log.lines.size(), 1);
+    EXPECT_TRUE(log.lines[0].startsWith("Copied to clipboard: "));
+    EXPECT_TRUE(log.lines[0].endsWith("..."));
+}
