@@ -54,10 +54,11 @@ QString versionDisplayString(const BundleInfo &info = bundleInfo());
 // with every ".bin" removed. Takes a path or a file name.
 QString modelDisplayName(const QString &pathOrFileName);
 
-} // namespace parlix::Constants
-
-// Qt hashing for the language records (both fields, as equality).
-inline size_t qHash(const parlix::Constants::WhisperLanguage &l, size_t seed = 0)
+// Qt hashing for the language records (both fields, as equality). In the record's namespace so
+// that QHash/QSet find it by argument-dependent lookup.
+inline size_t qHash(const WhisperLanguage &l, size_t seed = 0)
 {
     return qHashMulti(seed, l.code, l.name);
 }
+
+} // namespace parlix::Constants

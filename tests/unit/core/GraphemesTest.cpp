@@ -1,0 +1,70 @@
+// Graphemes: counting and cutting text by user-perceived characters, never inside one.
+#include "Graphemes.h"
+
+#include <gtest/gtest.h>
+
+namespace g = parlix::graphemes;
+
+namespace {
+
+// Spelled with escapes so the tests say exactly which code points are involved.
+#define FAMILY "\U0001F468\u200D\U0001F469\u200D\U0001F467" // man ZWJ woman ZWJ girl
+#define DE "\U0001F1E9\U0001F1EA"                           // regional indicators D E
+#define FR "\U0001F1EB\U0001F1F7"
+#define THUMB_TONE "\U0001F44D\U0001F3FD" // thumbs up + skin tone modifier
+#define E_ACUTE "e\u0301"                 // e + combining acute accent
+#define A_STACKED "a\u0301\u0323"         // a + two combining marks
+#define HANGUL_JAMO "\u1100\u1161\u11A8"  // one syllable from conjoining jamo
+
+struct CutCase {
+    const char *name;
+    const char *text;
+    qsizetype n;
+    qsizetype count;
+    const char *prefix;
+    const char *suffix;
+};
+
+const CutCase cutCases[] = {
+    {"empty", "", 1, 0, "", ""},
+    {"ascii", "abc", 2, 3, "ab", "bc"},
+    {"zero", "abc", 0, 3, "", ""},
+    {"negative", "abc", -1, 3, "", ""},
+    {"longer_than_text", "abc", 5, 3, "abc", "abc"},
+    {"combining_mark_at_cut", "a" E_ACUTE "b", 2, 3, "a" E_ACUTE, E_ACUTE "b"},
+    {"stacked_marks", A_STACKED "z", 1, 2, A_STACKED, "z"},
+    {"zwj_family_at_cut", "x" FAMILY "y", 2, 3, "x" FAMILY, FAMILY "y"},
+    {"zwj_family_alone", FAMILY, 1, 1, FAMILY, FAMILY},
+    {"two_flags", DE FR, 1, 2, DE, FR},
+    {"flags_between_letters", "a" DE FR "b", 2, 4, "a" DE, FR "b"},
+    {"skin_tone", THUMB_TONE "!", 1, 2, THUMB_TONE, "!"},
+    {"crlf_is_one", "line\r\n", 4, 5, "line", "ine\r\n"},
+    {"hangul_jamo", HANGUL_JAMO "!", 1, 2, HANGUL_JAMO, "!"},
+};
+
+void PrintTo(const CutCase &c, std::ostream *os) { *os << c.name; }
+
+class GraphemeCuts : public ::testing::TestWithParam<CutCase> {};
+
+TEST_P(GraphemeCuts, CountPrefixAndSuffixRespectClusters)
+{
+    const CutCase &c = GetParam();
+    const QString text = QString::fromUtf8(c.text);
+
+    EXPECT_EQ(g::count(text), c.count);
+    EXPECT_EQ(g::prefix(text, c.n), QString::fromUtf8(c.prefix));
+    EXPECT_EQ(g::suffix(text, c.n), QString::fromUtf8(c.suffix));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, GraphemeCuts, ::testing::ValuesIn(cutCases));
+
+TEST(GraphemeEnds, FirstAndLastAreWholeClusters)
+{
+    EXPECT_EQ(g::first(QString::fromUtf8(FAMILY " hi")), QString::fromUtf8(FAMILY));
+    EXPECT_EQ(g::last(QString::fromUtf8("ok" FR)), QString::fromUtf8(FR));
+    EXPECT_EQ(g::last(QString::fromUtf8("caf" E_ACUTE)), QString::fromUtf8(E_ACUTE));
+    EXPECT_EQ(g::first(QString()), QString());
+    EXPECT_EQ(g::last(QString()), QString());
+}
+
+} // namespace

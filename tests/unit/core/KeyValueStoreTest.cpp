@@ -1,0 +1,330 @@
+// The key-value stores: typed reads, the JSON file store on disk, and the overlay.
+#include "JsonFileKeyValueStore.h"
+#include "LogCapture.h"
+#include "MemoryKeyValueStore.h"
+#include "OverlayKeyValueStore.h"
+#include "TestNames.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace parlix;
+using parlix::test::LogCapture;
+using parlix::test::MemoryKeyValueStore;
+
+namespace {
+
+// ---- Typed reads ----
+
+struct TypedReadCase {
+    const char *name;
+    std::optional<QVariant> stored;
+    std::optional<QString> asString;
+    bool asBool;
+    qint64 asInteger;
+    double asDouble;
+    bool hasData;
+};
+
+const TypedReadCase typedReadCases[] = {
+    {"absent", std::nullopt, std::nullopt, false, 0, 0.0, false},
+    {"bool_true", QVariant(true), "1", true, 1, 1.0, false},
+    {"bool_false", QVariant(false), "0", false, 0, 0.0, false},
+    {"integer", QVariant(qlonglong(42)), "42", true, 42, 42.0, false},
+    {"integer_zero", QVariant(qlonglong(0)), "0", false, 0, 0.0, false},
+    {"integer_max", QVariant(qlonglong(std::numeric_limits<qint64>::max())), "9223372036854775807", true,
+     std::numeric_limits<qint64>::max(), 9223372036854775807.0, false},
+    {"double_truncates", QVariant(2.75), "2.75", true, 2, 2.75, false},
+    {"negative_double_truncates", QVariant(-2.75), "-2.75", true, -2, -2.75, false},
+    {"float", QVariant(-25.5f), "-25.5", true, -25, -25.5, false},
+    {"numeric_text", QVariant(QStringLiteral("12")), "12", true, 12, 12.0, false},
+    {"fractional_text", QVariant(QStringLiteral("2.5")), "2.5", true, 2, 2.5, false},
+    {"word_text", QVariant(QStringLiteral("many")), "many", false, 0, 0.0, false},
+    {"text_yes", QVariant(QStringLiteral("YES")), "YES", true, 0, 0.0, false},
+    {"text_true", QVariant(QStringLiteral("true")), "true", true, 0, 0.0, false},
+    {"text_no", QVariant(QStringLiteral("no")), "no", false, 0, 0.0, false},
+    {"empty_text", QVariant(QString()), "", false, 0, 0.0, false},
+    {"data", QVariant(QByteArray("12")), std::nullopt, false, 0, 0.0, true},
+};
+
+void PrintTo(const TypedReadCase &c, std::ostream *os) { *os << c.name; }
+
+class TypedReads : public ::testing::TestWithParam<TypedReadCase> {};
+
+TEST_P(TypedReads, ConvertBetweenCompatibleTypes)
+{
+    const TypedReadCase &c = GetParam();
+    MemoryKeyValueStore store;
+    if (c.stored)
+        store.values.insert("k", *c.stored);
+
+    EXPECT_EQ(store.object("k").has_value(), c.stored.has_value());
+    EXPECT_EQ(store.string("k"), c.asString);
+    EXPECT_EQ(store.boolean("k"), c.asBool);
+    EXPECT_EQ(store.integer("k"), c.asInteger);
+    EXPECT_DOUBLE_EQ(store.doubleValue("k"), c.asDouble);
+    EXPECT_FLOAT_EQ(store.floatValue("k"), float(c.asDouble));
+    EXPECT_EQ(store.data("k").has_value(), c.hasData);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, TypedReads, ::testing::ValuesIn(typedReadCases));
+
+// ---- The JSON file store ----
+
+mode_t modeOf(const QString &path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return mode_t(-1);
+    return st.st_mode & 07777;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    f.write(bytes);
+}
+
+class JsonStore : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_root.isValid()); }
+
+    QString configDir() const { return m_root.filePath("config/Parlix"); }
+    QString settingsPath() const { return configDir() + "/settings.json"; }
+    QStringList entries() const
+    {
+        return QDir(configDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    }
+    QStringList asideFiles() const
+    {
+        return QDir(configDir()).entryList({"settings.json.unreadable-*"}, QDir::Files | QDir::Hidden, QDir::Name);
+    }
+
+    QTemporaryDir m_root;
+};
+
+TEST_F(JsonStore, ValuesKeepTheirTypesThroughANewInstance)
+{
+    const QByteArray binary("\x00\xff\x7f{\"keyCode\":1}", 16);
+    {
+        JsonFileKeyValueStore store(settingsPath());
+        store.setBool("bool", false);
+        store.setInteger("int", -7);
+        store.setInteger("intMax", std::numeric_limits<qint64>::max());
+        store.setInteger("intMin", std::numeric_limits<qint64>::min());
+        store.setFloat("float", 0.1f);
+        store.setDouble("double", 0.1);
+        store.setDouble("doubleWhole", 2.0);
+        store.setString("text", QStringLiteral("héllo ✓ \"quoted\"\n"));
+        store.setString("emptyText", QString());
+        store.setString("numericText", QStringLiteral("300"));
+        store.setData("data", binary);
+        store.setData("emptyData", QByteArray());
+    }
+
+    const JsonFileKeyValueStore reread(settingsPath());
+
+    struct Expect {
+        const char *key;
+        QVariant value;
+    };
+    const Expect expected[] = {
+        {"bool", QVariant(false)},
+        {"int", QVariant(qlonglong(-7))},
+        {"intMax", QVariant(qlonglong(std::numeric_limits<qint64>::max()))},
+        {"intMin", QVariant(qlonglong(std::numeric_limits<qint64>::min()))},
+        {"float", QVariant(0.1f)},
+        {"double", QVariant(0.1)},
+        {"doubleWhole", QVariant(2.0)},
+        {"text", QVariant(QStringLiteral("héllo ✓ \"quoted\"\n"))},
+        {"emptyText", QVariant(QString())},
+        {"numericText", QVariant(QStringLiteral("300"))},
+        {"data", QVariant(binary)},
+        {"emptyData", QVariant(QByteArray())},
+    };
+    for (const Expect &e : expected) {
+        SCOPED_TRACE(e.key);
+        const auto v = reread.object(e.key);
+        ASSERT_TRUE(v.has_value());
+        EXPECT_EQ(v->typeId(), e.value.typeId()) << v->typeName();
+        EXPECT_EQ(*v, e.value);
+    }
+    // The typed reads answer as they did before the restart.
+    EXPECT_TRUE(reread.object("bool").has_value());
+    EXPECT_FALSE(reread.boolean("bool"));
+    EXPECT_EQ(reread.string("numericText"), std::optional<QString>("300"));
+    EXPECT_EQ(reread.data("numericText"), std::nullopt);
+    EXPECT_EQ(reread.data("data"), std::optional<QByteArray>(binary));
+    EXPECT_EQ(reread.string("data"), std::nullopt);
+    EXPECT_EQ(reread.integer("doubleWhole"), 2);
+    EXPECT_EQ(reread.floatValue("float"), 0.1f);
+}
+
+TEST_F(JsonStore, FileIsPrivateAndWrittenAtomically)
+{
+    JsonFileKeyValueStore store(settingsPath());
+    EXPECT_FALSE(QFileInfo::exists(configDir())) << "reading must not create anything";
+
+    store.setInteger("maxHistoryItems", 50);
+    store.setString("language", "de");
+    store.remove("language");
+
+    EXPECT_EQ(modeOf(configDir()), mode_t(0700));
+    EXPECT_EQ(modeOf(settingsPath()), mode_t(0600));
+    EXPECT_EQ(entries(), QStringList{"settings.json"});
+    const QJsonDocument doc = QJsonDocument::fromJson(readAll(settingsPath()));
+    EXPECT_EQ(doc.object(), (QJsonObject{{"maxHistoryItems", QJsonObject{{"int", 50}}}}));
+}
+
+TEST_F(JsonStore, RewriteMakesAnExistingWideOpenFilePrivate)
+{
+    ASSERT_TRUE(QDir().mkpath(configDir()));
+    writeFile(settingsPath(), R"({"language":{"string":"fr"}})");
+    ASSERT_EQ(::chmod(QFile::encodeName(settingsPath()).constData(), 0644), 0);
+
+    JsonFileKeyValueStore store(settingsPath());
+    EXPECT_EQ(store.string("language"), std::optional<QString>("fr"));
+    store.setBool("launchAtLogin", true);
+
+    EXPECT_EQ(modeOf(settingsPath()), mode_t(0600));
+    const JsonFileKeyValueStore reread(settingsPath());
+    EXPECT_EQ(reread.string("language"), std::optional<QString>("fr"));
+    EXPECT_TRUE(reread.boolean("launchAtLogin"));
+}
+
+TEST_F(JsonStore, RemovingAnAbsentKeyWritesNothing)
+{
+    JsonFileKeyValueStore store(settingsPath());
+
+    store.remove("modelPath");
+
+    EXPECT_FALSE(QFileInfo::exists(settingsPath()));
+}
+
+TEST_F(JsonStore, UnknownEntriesAreSkippedAndTheRestIsRead)
+{
+    ASSERT_TRUE(QDir().mkpath(configDir()));
+    writeFile(settingsPath(), R"({"good":{"int":5},"untagged":3,"badTag":{"uint":1},"twoTags":{"int":1,"bool":true},"wrongPayload":{"bool":"yes"}})");
+    LogCapture log;
+
+    const JsonFileKeyValueStore store(settingsPath());
+
+    EXPECT_EQ(store.object("good"), std::optional<QVariant>(QVariant(qlonglong(5))));
+    for (const char *key : {"untagged", "badTag", "twoTags", "wrongPayload"})
+        EXPECT_EQ(store.object(key), std::nullopt) << key;
+    EXPECT_EQ(log.lines.size(), 4);
+    EXPECT_TRUE(asideFiles().isEmpty());
+}
+
+struct CorruptCase {
+    const char *name;
+    QByteArray content;
+};
+
+void PrintTo(const CorruptCase &c, std::ostream *os) { *os << c.name; }
+
+class JsonStoreCorrupt : public JsonStore, public ::testing::WithParamInterface<CorruptCase> {};
+
+TEST_P(JsonStoreCorrupt, IsMovedAsideAndNeverOverwritten)
+{
+    const QByteArray content = GetParam().content;
+    ASSERT_TRUE(QDir().mkpath(configDir()));
+    writeFile(settingsPath(), content);
+    LogCapture log;
+
+    JsonFileKeyValueStore store(settingsPath());
+
+    EXPECT_EQ(store.object("language"), std::nullopt);
+    EXPECT_FALSE(QFileInfo::exists(settingsPath()));
+    const QStringList aside = asideFiles();
+    ASSERT_EQ(aside.size(), 1) << entries().join(", ").toStdString();
+    EXPECT_TRUE(QRegularExpression(R"(^settings\.json\.unreadable-\d{8}-\d{6}$)").match(aside[0]).hasMatch()) << aside[0].toStdString();
+    ASSERT_EQ(log.lines.size(), 1);
+    EXPECT_TRUE(log.lines[0].contains(aside[0])) << log.lines[0].toStdString();
+
+    store.setString("language", "de");
+
+    EXPECT_EQ(readAll(configDir() + "/" + aside[0]), content);
+    EXPECT_EQ(JsonFileKeyValueStore(settingsPath()).string("language"), std::optional<QString>("de"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, JsonStoreCorrupt,
+                         ::testing::Values(CorruptCase{"garbage", QByteArray("\x89PNG\r\n\x1a\n\x00\x00", 10)},
+                                           CorruptCase{"array", R"([{"language":{"string":"fr"}}])"},
+                                           CorruptCase{"truncated", R"({"language":{"string":"fr"},"maxHistory)"},
+                                           CorruptCase{"empty", ""},
+                                           CorruptCase{"scalar", "42"}));
+
+TEST_F(JsonStore, SecondCorruptFileDoesNotReplaceTheFirstAsideCopy)
+{
+    ASSERT_TRUE(QDir().mkpath(configDir()));
+    writeFile(settingsPath(), "first");
+    { JsonFileKeyValueStore store(settingsPath()); }
+    writeFile(settingsPath(), "second");
+    { JsonFileKeyValueStore store(settingsPath()); }
+
+    const QStringList aside = asideFiles();
+    ASSERT_EQ(aside.size(), 2);
+    QList<QByteArray> contents;
+    for (const QString &name : aside)
+        contents.append(readAll(configDir() + "/" + name));
+    std::sort(contents.begin(), contents.end());
+    EXPECT_EQ(contents, (QList<QByteArray>{"first", "second"}));
+}
+
+TEST_F(JsonStore, UnreadableFileIsMovedAside)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads files of any mode";
+    ASSERT_TRUE(QDir().mkpath(configDir()));
+    writeFile(settingsPath(), R"({"language":{"string":"fr"}})");
+    ASSERT_EQ(::chmod(QFile::encodeName(settingsPath()).constData(), 0), 0);
+
+    JsonFileKeyValueStore store(settingsPath());
+    store.setString("language", "de");
+
+    EXPECT_EQ(store.string("language"), std::optional<QString>("de"));
+    EXPECT_EQ(asideFiles().size(), 1);
+}
+
+// ---- The overlay ----
+
+TEST(OverlayStore, KeepsItsWritesToItselfAndHidesRemovedKeys)
+{
+    MemoryKeyValueStore base;
+    base.values = {{"language", QStringLiteral("fr")}, {"modelPath", QStringLiteral("/m/a.bin")}};
+    OverlayKeyValueStore overlay(base);
+
+    overlay.setString("language", "de");
+    overlay.remove("modelPath");
+    overlay.setBool("launchAtLogin", true);
+
+    EXPECT_EQ(overlay.string("language"), std::optional<QString>("de"));
+    EXPECT_EQ(overlay.object("modelPath"), std::nullopt);
+    EXPECT_TRUE(overlay.boolean("launchAtLogin"));
+    EXPECT_TRUE(base.writes.isEmpty());
+    EXPECT_EQ(base.values.value("language"), QVariant(QStringLiteral("fr")));
+
+    overlay.setString("modelPath", "/m/b.bin");
+    EXPECT_EQ(overlay.string("modelPath"), std::optional<QString>("/m/b.bin"));
+}
+
+} // namespace

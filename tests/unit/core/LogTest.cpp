@@ -1,0 +1,84 @@
+// Log lines: printf-style placeholders filled from typed arguments, and redaction of user text.
+#include "Categories.h"
+#include "Log.h"
+#include "LogCapture.h"
+
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace parlix {
+namespace {
+
+using test::LogCapture;
+
+struct FormatCase {
+    const char *name;
+    QString actual;
+    const char *expected;
+};
+
+QString s(const char *text) { return QString::fromUtf8(text); }
+
+// Built when the table is: format() is called once per row.
+const FormatCase formatCases[] = {
+    {"plain", log::format("plain text", {}), "plain text"},
+    {"text", log::format("Model: %s", {s("ggml-tiny.en.bin")}), "Model: ggml-tiny.en.bin"},
+    {"integer", log::format("%d items", {qint64(5)}), "5 items"},
+    {"negative", log::format("code %d", {qint64(-3)}), "code -3"},
+    {"long", log::format("%ld", {std::numeric_limits<qint64>::max()}), "9223372036854775807"},
+    {"double", log::format("%f s", {1.5}), "1.500000 s"},
+    {"integer_as_f", log::format("%f", {qint64(2)}), "2.000000"},
+    {"double_as_d", log::format("%d", {2.9}), "2"},
+    {"bool_true", log::format("Translate: %{bool}d", {true}), "Translate: true"},
+    {"bool_false", log::format("%{bool}d!", {false}), "false!"},
+    {"percent", log::format("100%% done", {}), "100% done"},
+    {"percent_before_s", log::format("%%s %s", {s("x")}), "%s x"},
+    {"several_in_order", log::format("%s failed with code %d: %s", {s("whisper-cli"), qint64(3), s("boom")}),
+     "whisper-cli failed with code 3: boom"},
+    {"missing_argument", log::format("%s and %s", {s("a")}), "a and (null)"},
+    {"extra_argument_ignored", log::format("%s", {s("a"), s("b")}), "a"},
+    {"unknown_conversion_kept", log::format("%q %s", {s("x")}), "%q x"},
+    {"trailing_percent", log::format("end %", {}), "end %"},
+    {"unicode_format", log::format("hotkey=%s ✓", {s("⌥Space")}), "hotkey=⌥Space ✓"},
+    {"argument_not_reparsed", log::format("%s", {s("%d %s")}), "%d %s"},
+};
+
+void PrintTo(const FormatCase &c, std::ostream *os) { *os << c.name; }
+
+class LogFormat : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(LogFormat, FillsPlaceholdersInOrder)
+{
+    EXPECT_EQ(GetParam().actual, QString::fromUtf8(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, LogFormat, ::testing::ValuesIn(formatCases));
+
+// PARLIX_LOG_PRIVATE is read once per process, so only the default (unset) is checked here.
+TEST(LogPrivate, UserTextIsRedactedByDefault)
+{
+    if (qEnvironmentVariableIsSet("PARLIX_LOG_PRIVATE"))
+        GTEST_SKIP() << "PARLIX_LOG_PRIVATE is set in this environment";
+    EXPECT_FALSE(log::privateDataShown());
+    EXPECT_EQ(log::format("Transcription complete: %s...", {log::Private{s("my bank PIN is 1234")}}),
+              "Transcription complete: <private>...");
+
+    LogCapture capture;
+    log::info(lcWhisper, "Using prompt context: %s... (%d)", log::Private{s("secret words")}, 7u);
+    EXPECT_EQ(capture.lines, QStringList{"com.quorvane.parlix.Whisper: Using prompt context: <private>... (7)"});
+}
+
+TEST(LogStderr, LineCarriesTimeLevelAndCategory)
+{
+    const QString line = log::stderrLine(QtCriticalMsg, "com.quorvane.parlix.Whisper", s("whisper-cli failed"));
+    EXPECT_TRUE(QRegularExpression(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} error \[com\.quorvane\.parlix\.Whisper\] whisper-cli failed$)")
+                    .match(line)
+                    .hasMatch())
+        << line.toStdString();
+    EXPECT_TRUE(log::stderrLine(QtDebugMsg, nullptr, s("x")).endsWith(" debug [default] x"));
+}
+
+} // namespace
+} // namespace parlix
