@@ -1,0 +1,57 @@
+#include "TranscriptItem.h"
+
+namespace parlix {
+
+qsizetype TranscriptItem::wordCount() const
+{
+    qsizetype count = 0;
+    bool inWord = false;
+    for (const QChar c : text) {
+        if (c == u' ') {
+            inWord = false;
+        } else if (!inWord) {
+            inWord = true;
+            ++count;
+        }
+    }
+    return count;
+}
+
+namespace {
+// Same week as the calendar of the locale counts weeks: both days share the week's first day.
+QDate startOfWeek(const QDate &day, Qt::DayOfWeek firstDay)
+{
+    const int back = (day.dayOfWeek() - int(firstDay) + 7) % 7;
+    return day.addDays(-back);
+}
+} // namespace
+
+QString TranscriptItem::detailedTimestamp(const DateContext &context) const
+{
+    const QDate day = context.localDate(timestamp);
+    const QDate today = context.localDate(context.currentDateTime());
+    const Qt::DayOfWeek firstDay = context.locale.firstDayOfWeek();
+    const char *pattern = "MMM d, yyyy 'at' h:mm:ss a";
+    if (day == today)
+        pattern = "'Today at' h:mm:ss a";
+    else if (day == today.addDays(-1))
+        pattern = "'Yesterday at' h:mm:ss a";
+    else if (startOfWeek(day, firstDay) == startOfWeek(today, firstDay))
+        pattern = "EEEE 'at' h:mm:ss a";
+    return DateFormatter::pattern(QString::fromLatin1(pattern), context).format(timestamp);
+}
+
+QString wordCountText(qsizetype count)
+{
+    return QString::number(count) + (count == 1 ? QStringLiteral(" word") : QStringLiteral(" words"));
+}
+
+QString TranscriptItem::tooltipText(const DateContext &context) const
+{
+    QString tip = detailedTimestamp(context) + u'\n' + wordCountText(wordCount());
+    if (modelName)
+        tip += QStringLiteral("\nModel: ") + *modelName;
+    return tip + QStringLiteral("\n\n") + text;
+}
+
+} // namespace parlix

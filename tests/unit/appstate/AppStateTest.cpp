@@ -1,0 +1,230 @@
+// AppState: the start guard (canRecord, modelMissing), one activity at a time, and what every
+// setter announces and logs.
+#include "AppState.h"
+#include "MemoryKeyValueStore.h"
+#include "SettingsModel.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace parlix;
+
+namespace {
+
+// Transcript text in log lines is private unless asked for; these tests check that text.
+const bool privateLogShown = (qputenv("PARLIX_LOG_PRIVATE", "1"), true);
+
+// The AppState log lines while it exists, as "<level>: <message>".
+class AppStateLog {
+public:
+    AppStateLog()
+    {
+        s_current = this;
+        m_previous = qInstallMessageHandler(&AppStateLog::handle);
+    }
+    ~AppStateLog()
+    {
+        qInstallMessageHandler(m_previous);
+        s_current = nullptr;
+    }
+    QStringList lines;
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
+    {
+        if (!s_current || qstrcmp(context.category, "com.quorvane.parlix.AppState") != 0)
+            return;
+        s_current->lines << (type == QtDebugMsg ? QStringLiteral("debug: ") : type == QtInfoMsg ? QStringLiteral("info: ") : QStringLiteral("error: ")) + message;
+    }
+    QtMessageHandler m_previous = nullptr;
+    static inline AppStateLog *s_current = nullptr;
+};
+
+enum class Model { none, missingFile, emptyPath, present };
+
+class AppStateTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        ASSERT_TRUE(privateLogShown);
+        QFile model(m_dir.filePath(QStringLiteral("ggml-base.bin")));
+        ASSERT_TRUE(model.open(QIODevice::WriteOnly));
+    }
+    void useModel(Model model)
+    {
+        switch (model) {
+        case Model::none: m_settings.setModelPath(std::nullopt); break;
+        case Model::missingFile: m_settings.setModelPath(m_dir.filePath(QStringLiteral("gone.bin"))); break;
+        case Model::emptyPath: m_settings.setModelPath(QString()); break;
+        case Model::present: m_settings.setModelPath(m_dir.filePath(QStringLiteral("ggml-base.bin"))); break;
+        }
+    }
+
+    QTemporaryDir m_dir;
+    test::MemoryKeyValueStore m_store;
+    SettingsModel m_settings{m_store};
+    QDateTime m_now = QDateTime::fromString(QStringLiteral("2025-03-05T18:00:00Z"), Qt::ISODate);
+    AppState m_state{m_settings, [this] { return m_now; }};
+};
+
+struct GuardCase {
+    Model model;
+    bool engineMissing;
+    int activity; // 0 none, 1 recording, 2 transcribing, 3 live
+    bool modelMissing;
+    bool canRecord;
+};
+
+TEST_F(AppStateTest, CanRecordOnlyWithEngineModelAndNothingRunning)
+{
+    const GuardCase cases[] = {
+        {Model::present, false, 0, false, true},
+        {Model::present, true, 0, false, false},
+        {Model::present, false, 1, false, false},
+        {Model::present, false, 2, false, false},
+        {Model::present, false, 3, false, false},
+        {Model::none, false, 0, true, false},
+        {Model::none, true, 2, true, false},
+        {Model::missingFile, false, 0, true, false},
+        {Model::emptyPath, false, 0, true, false},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto &c = cases[i];
+        AppState state(m_settings);
+        useModel(c.model);
+        state.setEngineMissing(c.engineMissing);
+        if (c.activity == 1)
+            state.setRecording(true);
+        else if (c.activity == 2)
+            state.setTranscribing(true);
+        else if (c.activity == 3)
+            state.setLiveTranscribing(true);
+        EXPECT_EQ(state.modelMissing(), c.modelMissing) << "case " << i;
+        EXPECT_EQ(state.canRecord(), c.canRecord) << "case " << i;
+    }
+}
+
+TEST_F(AppStateTest, DeletedModelFileIsMissingAtTheNextRead)
+{
+    useModel(Model::present);
+    EXPECT_FALSE(m_state.modelMissing());
+    EXPECT_TRUE(m_state.canRecord());
+    ASSERT_TRUE(QFile::remove(m_dir.filePath(QStringLiteral("ggml-base.bin"))));
+    EXPECT_TRUE(m_state.modelMissing());
+    EXPECT_FALSE(m_state.canRecord());
+}
+
+using Setter = bool (AppState::*)(bool);
+using Getter = bool (AppState::*)() const;
+struct Activity {
+    const char *name;
+    Setter set;
+    Getter get;
+};
+const Activity activities[] = {
+    {"recording", &AppState::setRecording, &AppState::isRecording},
+    {"transcribing", &AppState::setTranscribing, &AppState::isTranscribing},
+    {"live transcribing", &AppState::setLiveTranscribing, &AppState::isLiveTranscribing},
+};
+
+TEST_F(AppStateTest, AtMostOneActivityAtATime)
+{
+    for (const Activity &running : activities) {
+        for (const Activity &other : activities) {
+            AppState state(m_settings);
+            ASSERT_TRUE((state.*running.set)(true));
+            const bool same = &running == &other;
+            // Another activity is refused; the running one may be set again; turning off always works.
+            EXPECT_EQ((state.*other.set)(true), same) << running.name << " then " << other.name;
+            EXPECT_EQ((state.*other.get)(), same) << running.name << " then " << other.name;
+            EXPECT_TRUE((state.*running.get)()) << running.name << " then " << other.name;
+            EXPECT_TRUE((state.*other.set)(false));
+            EXPECT_FALSE((state.*other.get)());
+        }
+    }
+    // The controller's hand-over: recording off, then transcribing on.
+    ASSERT_TRUE(m_state.setRecording(true));
+    EXPECT_TRUE(m_state.setRecording(false));
+    EXPECT_TRUE(m_state.setTranscribing(true));
+    EXPECT_TRUE(m_state.isTranscribing());
+}
+
+TEST_F(AppStateTest, RefusedActivityIsLoggedAndNotAnnounced)
+{
+    m_state.setRecording(true);
+    QSignalSpy live(&m_state, &AppState::isLiveTranscribingChanged);
+    AppStateLog log;
+    EXPECT_FALSE(m_state.setLiveTranscribing(true));
+    EXPECT_EQ(live.count(), 0);
+    EXPECT_EQ(log.lines, QStringList{QStringLiteral("error: Refused to set live transcribing state while recording")});
+}
+
+struct AnnounceCase {
+    const char *name;
+    std::function<void(AppState &)> act;
+    const char *signal;
+    QList<bool> announced;
+    QStringList log;
+};
+
+TEST_F(AppStateTest, SettersAnnounceAndLogEveryCallEvenWithoutChange)
+{
+    const AnnounceCase cases[] = {
+        {"recording", [](AppState &s) { s.setRecording(true); s.setRecording(true); s.setRecording(false); },
+         SIGNAL(isRecordingChanged(bool)), {true, true, false},
+         {QStringLiteral("debug: Recording state: true"), QStringLiteral("debug: Recording state: true"), QStringLiteral("debug: Recording state: false")}},
+        {"transcribing", [](AppState &s) { s.setTranscribing(false); s.setTranscribing(true); },
+         SIGNAL(isTranscribingChanged(bool)), {false, true},
+         {QStringLiteral("debug: Transcribing state: false"), QStringLiteral("debug: Transcribing state: true")}},
+        {"live", [](AppState &s) { s.setLiveTranscribing(true); s.setLiveTranscribing(false); },
+         SIGNAL(isLiveTranscribingChanged(bool)), {true, false},
+         {QStringLiteral("debug: Live transcribing state: true"), QStringLiteral("debug: Live transcribing state: false")}},
+        {"engine missing", [](AppState &s) { s.setEngineMissing(false); s.setEngineMissing(true); s.setEngineMissing(true); },
+         SIGNAL(engineMissingChanged(bool)), {false, true, true},
+         {QStringLiteral("error: Whisper engine not found in bundle"), QStringLiteral("error: Whisper engine not found in bundle")}},
+    };
+    for (const auto &c : cases) {
+        AppState state(m_settings);
+        QSignalSpy spy(&state, c.signal);
+        AppStateLog log;
+        c.act(state);
+        EXPECT_EQ(log.lines, c.log) << c.name;
+        // One announcement per call, carrying the stored value.
+        QList<bool> values;
+        for (const auto &args : spy)
+            values << args.at(0).toBool();
+        EXPECT_EQ(values, c.announced) << c.name;
+    }
+}
+
+TEST_F(AppStateTest, RecordTranscriptionStoresTextThenTime)
+{
+    QStringList order;
+    QObject::connect(&m_state, &AppState::lastTranscriptChanged, [&](const QString &text) {
+        order << QStringLiteral("text ") + text;
+        EXPECT_FALSE(m_state.lastTranscriptTimestamp().has_value());
+    });
+    QObject::connect(&m_state, &AppState::lastTranscriptTimestampChanged,
+                     [&](const QDateTime &time) { order << QStringLiteral("time ") + time.toString(Qt::ISODate); });
+    EXPECT_EQ(m_state.lastTranscript(), std::nullopt);
+    AppStateLog log;
+    m_state.recordTranscription(QStringLiteral("Hello."));
+    EXPECT_EQ(order, (QStringList{QStringLiteral("text Hello."), QStringLiteral("time 2025-03-05T18:00:00Z")}));
+    EXPECT_EQ(m_state.lastTranscript(), std::optional<QString>(QStringLiteral("Hello.")));
+    EXPECT_EQ(m_state.lastTranscriptTimestamp(), std::optional<QDateTime>(m_now));
+    EXPECT_EQ(log.lines, QStringList{QStringLiteral("info: Recorded transcription: Hello....")});
+}
+
+TEST_F(AppStateTest, RecordTranscriptionLogsTheFirstFiftyCharacters)
+{
+    const QString sixty = QString(50, u'x') + QString(10, u'y');
+    AppStateLog log;
+    m_state.recordTranscription(sixty);
+    EXPECT_EQ(log.lines, QStringList{QStringLiteral("info: Recorded transcription: ") + QString(50, u'x') + QStringLiteral("...")});
+    EXPECT_EQ(m_state.lastTranscript(), std::optional<QString>(sixty));
+}
+
+} // namespace

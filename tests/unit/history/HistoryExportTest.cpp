@@ -1,0 +1,215 @@
+// The exports byte for byte (text in two locales and time zones, CSV quoting, the JSON layout)
+// and the proposed file names.
+#include "HistoryExport.h"
+#include "HistoryTestSupport.h"
+
+#include <QJsonDocument>
+#include <gtest/gtest.h>
+
+using namespace parlix;
+using parlix::test::FixedDates;
+using parlix::test::record;
+
+namespace {
+
+// Newest first: quotes, a comma and a line break with a differing original; an original equal
+// to the text; an empty original with a quoted custom model name; no optional values at all.
+QList<TranscriptItem> fixedHistory()
+{
+    return {
+        record("{a1000000-0000-4000-8000-000000000001}", QStringLiteral("He said \"hi\", then left.\nSecond line"), "2025-03-04T20:01:02Z",
+               QStringLiteral("he said hi then left second line"), QStringLiteral("Base")),
+        record("{b2000000-0000-4000-8000-000000000002}", QStringLiteral("three  spaced words"), "2025-03-03T09:30:00.750Z",
+               QStringLiteral("three  spaced words")),
+        record("{c3000000-0000-4000-8000-000000000003}", QStringLiteral("plain"), "2024-12-31T23:59:59Z", QString(),
+               QStringLiteral("my \"custom\" model")),
+        record("{d4000000-0000-4000-8000-000000000004}", QString::fromUtf8("gr\u00fc\u00df dich"), "2024-06-01T00:00:00Z"),
+    };
+}
+
+struct TextCase {
+    const char *locale;
+    const char *zone;
+    const char *expected;
+};
+
+TEST(HistoryExportTest, TextUsesTheLocaleMediumStyles)
+{
+    const TextCase cases[] = {
+        {"en_US", "UTC",
+         "Parlix Transcription History\n"
+         "Exported: Mar 5, 2025, 6:00:00\u202fPM\n"
+         "Total items: 4\n"
+         "==================================================\n"
+         "\n"
+         "[Mar 4, 2025, 8:01:02\u202fPM]\n"
+         "Model: Base\n"
+         "He said \"hi\", then left.\n"
+         "Second line\n"
+         "\n"
+         "Original: he said hi then left second line\n"
+         "\n"
+         "--------------------------------------------------\n"
+         "\n"
+         "[Mar 3, 2025, 9:30:00\u202fAM]\n"
+         "three  spaced words\n"
+         "\n"
+         "--------------------------------------------------\n"
+         "\n"
+         "[Dec 31, 2024, 11:59:59\u202fPM]\n"
+         "Model: my \"custom\" model\n"
+         "plain\n"
+         "\n"
+         "Original: \n"
+         "\n"
+         "--------------------------------------------------\n"
+         "\n"
+         "[Jun 1, 2024, 12:00:00\u202fAM]\n"
+         "gr\u00fc\u00df dich\n"
+         "\n"
+         "--------------------------------------------------\n"},
+        {"de_DE", "Europe/Berlin",
+         "Parlix Transcription History\n"
+         "Exported: 05.03.2025, 19:00:00\n"
+         "Total items: 4\n"
+         "==================================================\n"
+         "\n"
+         "[04.03.2025, 21:01:02]\n"
+         "Model: Base\n"
+         "He said \"hi\", then left.\n"
+         "Second line\n"
+         "\n"
+         "Original: he said hi then left second line\n"
+         "\n"
+         "--------------------------------------------------\n"
+         "\n"
+         "[03.03.2025, 10:30:00]\n"
+         "three  spaced words\n"
+         "\n"
+         "--------------------------------------------------\n"
+         "\n"
+         "[01.01.2025, 00:59:59]\n"
+         "Model: my \"custom\" model\n"
+         "plain\n"
+         "\n"
+         "Original: \n"
+         "\n"
+         "--------------------------------------------------\n"
+         "\n"
+         "[01.06.2024, 02:00:00]\n"
+         "gr\u00fc\u00df dich\n"
+         "\n"
+         "--------------------------------------------------\n"},
+    };
+    for (const auto &c : cases) {
+        const FixedDates dates("2025-03-05T18:00:00Z", c.locale, c.zone);
+        EXPECT_EQ(exports::asText(fixedHistory(), dates.context), QByteArray(c.expected)) << c.locale;
+    }
+}
+
+TEST(HistoryExportTest, CSVQuotesFieldsAndDoublesQuotes)
+{
+    const QByteArray expected =
+        "timestamp,model,word_count,text,original_text\n"
+        "\"2025-03-04T20:01:02Z\",\"Base\",6,\"He said \"\"hi\"\", then left.\nSecond line\",\"he said hi then left second line\"\n"
+        "\"2025-03-03T09:30:00Z\",\"\",3,\"three  spaced words\",\"three  spaced words\"\n"
+        "\"2024-12-31T23:59:59Z\",\"my \"\"custom\"\" model\",1,\"plain\",\"\"\n"
+        "\"2024-06-01T00:00:00Z\",\"\",2,\"gr\u00fc\u00df dich\",\"\"";
+    EXPECT_EQ(exports::asCSV(fixedHistory()), expected);
+}
+
+TEST(HistoryExportTest, JSONHasSortedKeysAndTwoSpaceLayout)
+{
+    const QByteArray expected = R"([
+  {
+    "id" : "A1000000-0000-4000-8000-000000000001",
+    "model" : "Base",
+    "originalText" : "he said hi then left second line",
+    "text" : "He said \"hi\", then left.\nSecond line",
+    "timestamp" : "2025-03-04T20:01:02Z",
+    "wordCount" : 6
+  },
+  {
+    "id" : "B2000000-0000-4000-8000-000000000002",
+    "originalText" : "three  spaced words",
+    "text" : "three  spaced words",
+    "timestamp" : "2025-03-03T09:30:00Z",
+    "wordCount" : 3
+  },
+  {
+    "id" : "C3000000-0000-4000-8000-000000000003",
+    "model" : "my \"custom\" model",
+    "originalText" : "",
+    "text" : "plain",
+    "timestamp" : "2024-12-31T23:59:59Z",
+    "wordCount" : 1
+  },
+  {
+    "id" : "D4000000-0000-4000-8000-000000000004",
+    "text" : ")" "gr\u00fc\u00df dich" R"(",
+    "timestamp" : "2024-06-01T00:00:00Z",
+    "wordCount" : 2
+  }
+])";
+    const QByteArray json = exports::asJSON(fixedHistory());
+    EXPECT_EQ(json, expected);
+    QJsonParseError error;
+    QJsonDocument::fromJson(json, &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError);
+}
+
+struct EmptyCase {
+    ExportFormat format;
+    const char *expected;
+};
+
+TEST(HistoryExportTest, EmptyHistory)
+{
+    const EmptyCase cases[] = {
+        {ExportFormat::txt,
+         "Parlix Transcription History\nExported: Mar 5, 2025, 6:00:00\u202fPM\nTotal items: 0\n"
+         "==================================================\n"},
+        {ExportFormat::csv, "timestamp,model,word_count,text,original_text"},
+        {ExportFormat::json, "[]"},
+    };
+    const FixedDates dates("2025-03-05T18:00:00Z");
+    for (const auto &c : cases)
+        EXPECT_EQ(exports::as(c.format, {}, dates.context), QByteArray(c.expected)) << rawValue(c.format).toStdString();
+}
+
+struct FileNameCase {
+    ExportFormat format;
+    const char *now;
+    const char *zone;
+    const char *expected;
+};
+
+TEST(HistoryExportTest, SuggestedFileNameUsesLocalTimeToTheSecond)
+{
+    const FileNameCase cases[] = {
+        {ExportFormat::csv, "2025-03-04T20:01:02Z", "UTC", "parlix_history_2025-03-04_200102.csv"},
+        {ExportFormat::txt, "2025-03-04T20:01:02.999Z", "UTC", "parlix_history_2025-03-04_200102.txt"},
+        {ExportFormat::json, "2025-03-04T23:30:00Z", "Europe/Berlin", "parlix_history_2025-03-05_003000.json"},
+        {ExportFormat::json, "2025-03-04T03:04:05Z", "America/New_York", "parlix_history_2025-03-03_220405.json"},
+    };
+    for (const auto &c : cases) {
+        const FixedDates dates(c.now, "ar_EG", c.zone); // digits stay ASCII whatever the locale
+        EXPECT_EQ(exports::suggestedFileName(c.format, dates.context), QString::fromLatin1(c.expected)) << c.expected;
+    }
+}
+
+TEST(HistoryExportTest, FormatsRoundTripThroughTheirRawValues)
+{
+    const QStringList raws{QStringLiteral("txt"), QStringLiteral("csv"), QStringLiteral("json")};
+    const QStringList labels{QStringLiteral("Text (.txt)"), QStringLiteral("CSV (.csv)"), QStringLiteral("JSON (.json)")};
+    ASSERT_EQ(allExportFormats().size(), 3);
+    for (qsizetype i = 0; i < 3; ++i) {
+        EXPECT_EQ(rawValue(allExportFormats()[i]), raws[i]);
+        EXPECT_EQ(label(allExportFormats()[i]), labels[i]);
+        EXPECT_EQ(exportFormatFromRaw(raws[i]), allExportFormats()[i]);
+    }
+    EXPECT_EQ(exportFormatFromRaw(QStringLiteral("TXT")), std::nullopt);
+    EXPECT_EQ(exportFormatFromRaw(QStringLiteral("xml")), std::nullopt);
+}
+
+} // namespace

@@ -1,0 +1,112 @@
+// The history file format: exact compact bytes, and which files read and which are refused.
+#include "HistoryFile.h"
+#include "HistoryTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace parlix;
+using parlix::test::record;
+
+namespace {
+
+struct EncodeCase {
+    const char *name;
+    TranscriptItem item;
+    const char *expected;
+};
+
+TEST(HistoryFileTest, EncodesCompactlyWithOptionalKeysOnlyWhenPresent)
+{
+    const EncodeCase cases[] = {
+        {"required keys only", record("{0a1b2c3d-4e5f-6789-abcd-ef0123456789}", QStringLiteral("hello"), "2001-01-01T00:01:00Z"),
+         R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"hello","timestamp":60}])"},
+        {"all keys, empty original", record("{0a1b2c3d-4e5f-6789-abcd-ef0123456789}", QStringLiteral("hi"), "2001-01-01T00:00:00.500Z",
+                                            QStringLiteral(""), QStringLiteral("Base")),
+         R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"hi","originalText":"","timestamp":0.5,"modelName":"Base"}])"},
+        {"before the reference date", record("{0a1b2c3d-4e5f-6789-abcd-ef0123456789}", QStringLiteral("old"), "2000-12-31T23:59:58.750Z"),
+         R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"old","timestamp":-1.25}])"},
+        {"a recent moment", record("{0a1b2c3d-4e5f-6789-abcd-ef0123456789}", QStringLiteral("now"), "2025-03-04T20:01:02.123Z"),
+         R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"now","timestamp":762811262.123}])"},
+        {"escapes", record("{0a1b2c3d-4e5f-6789-abcd-ef0123456789}", QString::fromUtf8("a \"q\" \\ /\n\t\x01 \u00e9\U0001F600"), "2001-01-01T00:00:01Z"),
+         "[{\"id\":\"0A1B2C3D-4E5F-6789-ABCD-EF0123456789\",\"text\":\"a \\\"q\\\" \\\\ /\\n\\t\\u0001 \u00e9\U0001F600\",\"timestamp\":1}]"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(historyfile::encode({c.item}), QByteArray(c.expected)) << c.name;
+    EXPECT_EQ(historyfile::encode({}), QByteArray("[]"));
+}
+
+TEST(HistoryFileTest, EncodedRecordsReadBackEqual)
+{
+    const QList<TranscriptItem> items{
+        record("{0a1b2c3d-4e5f-6789-abcd-ef0123456789}", QString::fromUtf8("new \"one\"\n\u00fc"), "2025-03-04T20:01:02.999Z",
+               QStringLiteral(" raw "), QStringLiteral("Large v3")),
+        record("{ffffffff-0000-4000-8000-000000000000}", QStringLiteral("old"), "1999-01-01T00:00:00.001Z"),
+    };
+    QList<TranscriptItem> decoded;
+    QString error;
+    ASSERT_TRUE(historyfile::decode(historyfile::encode(items), decoded, error)) << error.toStdString();
+    EXPECT_EQ(decoded, items);
+}
+
+struct DecodeCase {
+    const char *name;
+    const char *json;
+    bool readable;
+};
+
+TEST(HistoryFileTest, RefusesWholeFileOnAnyBadRecord)
+{
+    const char *good = R"({"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a","timestamp":1})";
+    const DecodeCase cases[] = {
+        {"earlier version without optional keys", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a","timestamp":1}])", true},
+        {"null optional keys", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a","timestamp":1,"originalText":null,"modelName":null}])", true},
+        {"lower-case id, unknown extra key", R"([{"id":"0a1b2c3d-4e5f-6789-abcd-ef0123456789","text":"a","timestamp":1.5,"x":[1]}])", true},
+        {"nil UUID", R"([{"id":"00000000-0000-0000-0000-000000000000","text":"a","timestamp":1}])", true},
+        {"empty array", "[]", true},
+        {"missing text", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","timestamp":1}])", false},
+        {"missing id", R"([{"text":"a","timestamp":1}])", false},
+        {"missing timestamp", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a"}])", false},
+        {"text is a number", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":5,"timestamp":1}])", false},
+        {"timestamp is a string", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a","timestamp":"1"}])", false},
+        {"id is not a UUID", R"([{"id":"not-a-uuid","text":"a","timestamp":1}])", false},
+        {"id in braces", R"([{"id":"{0A1B2C3D-4E5F-6789-ABCD-EF0123456789}","text":"a","timestamp":1}])", false},
+        {"originalText is a number", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a","timestamp":1,"originalText":3}])", false},
+        {"modelName is an object", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a","timestamp":1,"modelName":{}}])", false},
+        {"absurd timestamp", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a","timestamp":1e300}])", false},
+        {"element is not an object", "[1]", false},
+        {"top level is an object", R"({"items":[]})", false},
+        {"truncated", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","te)", false},
+        {"empty file", "", false},
+    };
+    for (const auto &c : cases) {
+        QList<TranscriptItem> items;
+        QString error;
+        EXPECT_EQ(historyfile::decode(QByteArray(c.json), items, error), c.readable) << c.name;
+        EXPECT_EQ(error.isEmpty(), c.readable) << c.name;
+        if (!c.readable)
+            EXPECT_TRUE(items.isEmpty()) << c.name;
+    }
+    // One bad record among good ones spoils the file, not just itself.
+    QList<TranscriptItem> items;
+    QString error;
+    EXPECT_FALSE(historyfile::decode(QByteArray("[") + good + R"(,{"text":"b","timestamp":2}])", items, error));
+    EXPECT_TRUE(error.contains(QStringLiteral("record 1"))) << error.toStdString();
+}
+
+TEST(HistoryFileTest, OptionalKeysReadAsAbsentOrPresent)
+{
+    QList<TranscriptItem> items;
+    QString error;
+    ASSERT_TRUE(historyfile::decode(
+        R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a","timestamp":60,"originalText":"","modelName":"Tiny"},)"
+        R"({"id":"1A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"b","timestamp":0}])",
+        items, error));
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0].originalText, std::optional<QString>(QString()));
+    EXPECT_EQ(items[0].modelName, std::optional<QString>(QStringLiteral("Tiny")));
+    EXPECT_EQ(items[0].timestamp, parlix::test::utc("2001-01-01T00:01:00Z"));
+    EXPECT_EQ(items[1].originalText, std::nullopt);
+    EXPECT_EQ(items[1].modelName, std::nullopt);
+}
+
+} // namespace

@@ -1,0 +1,353 @@
+// HistoryStore: adding, trimming, the size limit, removing, clearing, the file on disk (mode,
+// atomic rewrite, unreadable files set aside) and the log lines.
+#include "HistoryStore.h"
+#include "HistoryTestSupport.h"
+#include "MemoryKeyValueStore.h"
+#include "SettingsModel.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using namespace parlix;
+using parlix::test::CategoryLog;
+using parlix::test::FixedDates;
+
+namespace {
+
+// Transcript text in log lines is private unless asked for; these tests check that text.
+const bool privateLogShown = (qputenv("PARLIX_LOG_PRIVATE", "1"), true);
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+unsigned mode(const QString &path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? unsigned(st.st_mode & 0777) : 0;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+class HistoryStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        ASSERT_TRUE(privateLogShown);
+    }
+
+    QString path() const { return m_dir.filePath(QStringLiteral("Parlix/history.json")); }
+    std::unique_ptr<HistoryStore> makeStore() { return std::make_unique<HistoryStore>(m_settings, path(), m_dates.context); }
+    QJsonArray fileArray() const { return QJsonDocument::fromJson(readFile(path())).array(); }
+    QStringList texts(const HistoryStore &store) const
+    {
+        QStringList out;
+        for (const auto &item : store.items())
+            out << item.text;
+        return out;
+    }
+    QStringList asideFiles() const
+    {
+        return QDir(m_dir.filePath(QStringLiteral("Parlix"))).entryList({QStringLiteral("history.json.unreadable-*")}, QDir::Files);
+    }
+
+    QTemporaryDir m_dir;
+    test::MemoryKeyValueStore m_store;
+    SettingsModel m_settings{m_store};
+    FixedDates m_dates{"2025-03-05T18:00:00Z"};
+};
+
+struct AddCase {
+    const char *name;
+    QString text;
+    std::optional<QString> original;
+    std::optional<QString> model;
+    QString storedText;
+    std::optional<QString> storedOriginal;
+    QStringList keys; // of the record object in the file
+};
+
+TEST_F(HistoryStoreTest, AddTrimsAndWritesOptionalKeysOnlyWhenGiven)
+{
+    const AddCase cases[] = {
+        {"plain", QStringLiteral("  Hello world.\n"), std::nullopt, std::nullopt, QStringLiteral("Hello world."), std::nullopt,
+         {QStringLiteral("id"), QStringLiteral("text"), QStringLiteral("timestamp")}},
+        {"both trimmed", QStringLiteral(" a "), QStringLiteral("\t b \n"), QStringLiteral("Base"), QStringLiteral("a"), QStringLiteral("b"),
+         {QStringLiteral("id"), QStringLiteral("modelName"), QStringLiteral("originalText"), QStringLiteral("text"), QStringLiteral("timestamp")}},
+        {"blank original stays present", QStringLiteral("x"), QStringLiteral("   "), std::nullopt, QStringLiteral("x"), QString(),
+         {QStringLiteral("id"), QStringLiteral("originalText"), QStringLiteral("text"), QStringLiteral("timestamp")}},
+        {"unicode white space", QString::fromUtf8("\u00a0\u3000y\u2028"), std::nullopt, std::nullopt, QStringLiteral("y"), std::nullopt,
+         {QStringLiteral("id"), QStringLiteral("text"), QStringLiteral("timestamp")}},
+    };
+    for (const auto &c : cases) {
+        QFile::remove(path());
+        auto store = makeStore();
+        store->add(c.text, c.original, c.model);
+        ASSERT_EQ(store->items().size(), 1) << c.name;
+        const TranscriptItem &item = store->items().front();
+        EXPECT_EQ(item.text, c.storedText) << c.name;
+        EXPECT_EQ(item.originalText, c.storedOriginal) << c.name;
+        EXPECT_EQ(item.modelName, c.model) << c.name;
+        EXPECT_EQ(item.timestamp, *m_dates.now) << c.name;
+        EXPECT_EQ(fileArray().at(0).toObject().keys(), c.keys) << c.name;
+        EXPECT_EQ(fileArray().at(0).toObject().value(QStringLiteral("id")).toString(),
+                  item.id.toString(QUuid::WithoutBraces).toUpper()) << c.name;
+    }
+}
+
+TEST_F(HistoryStoreTest, BlankTextChangesNothing)
+{
+    auto store = makeStore();
+    CategoryLog log("com.quorvane.parlix.History");
+    for (const QString &blank : {QString(), QStringLiteral("   "), QStringLiteral(" \n\t\r\n ")})
+        store->add(blank, QStringLiteral("raw"), QStringLiteral("Base"));
+    EXPECT_TRUE(store->items().isEmpty());
+    EXPECT_FALSE(QFile::exists(path()));
+    EXPECT_TRUE(log.lines.isEmpty()) << log.lines.join(u'|').toStdString();
+}
+
+TEST_F(HistoryStoreTest, SameTextTwiceMakesTwoRecordsNewestFirst)
+{
+    auto store = makeStore();
+    store->add(QStringLiteral("same"));
+    *m_dates.now = m_dates.now->addSecs(5);
+    store->add(QStringLiteral("same"));
+    ASSERT_EQ(store->items().size(), 2);
+    EXPECT_NE(store->items()[0].id, store->items()[1].id);
+    EXPECT_GT(store->items()[0].timestamp, store->items()[1].timestamp);
+}
+
+struct LimitCase {
+    const char *name;
+    qint64 limit;
+    int adds;
+    int expectedCount;
+};
+
+TEST_F(HistoryStoreTest, LimitKeepsTheNewestRecords)
+{
+    const LimitCase cases[] = {
+        {"limit 3, four adds", 3, 4, 3},
+        {"limit 1", 1, 3, 1},
+        {"limit above count", 50, 5, 5},
+        {"keep forever", 0, 60, 60},
+    };
+    for (const auto &c : cases) {
+        QFile::remove(path());
+        m_settings.setMaxHistoryItems(c.limit);
+        auto store = makeStore();
+        for (int i = 1; i <= c.adds; ++i)
+            store->add(QString::number(i));
+        QStringList expected;
+        for (int i = c.adds; i > c.adds - c.expectedCount; --i)
+            expected << QString::number(i);
+        EXPECT_EQ(texts(*store), expected) << c.name;
+        EXPECT_EQ(fileArray().size(), c.expectedCount) << c.name;
+        EXPECT_EQ(fileArray().at(0).toObject().value(QStringLiteral("text")).toString(), QString::number(c.adds)) << c.name;
+    }
+}
+
+TEST_F(HistoryStoreTest, LoweredLimitAppliesAtTheNextAdd)
+{
+    m_settings.setMaxHistoryItems(100);
+    auto store = makeStore();
+    for (int i = 1; i <= 80; ++i)
+        store->add(QString::number(i));
+    m_settings.setMaxHistoryItems(50);
+    EXPECT_EQ(store->items().size(), 80);
+    EXPECT_EQ(fileArray().size(), 80);
+    store->add(QStringLiteral("81"));
+    EXPECT_EQ(store->items().size(), 50);
+    EXPECT_EQ(store->items().front().text, QStringLiteral("81"));
+    EXPECT_EQ(store->items().back().text, QStringLiteral("32"));
+    EXPECT_EQ(fileArray().size(), 50);
+}
+
+TEST_F(HistoryStoreTest, RecordsSurviveANewStore)
+{
+    {
+        auto store = makeStore();
+        store->add(QStringLiteral("first"), QStringLiteral("first raw"), QStringLiteral("Base"));
+        *m_dates.now = m_dates.now->addMSecs(1234);
+        store->add(QStringLiteral("second"));
+    }
+    const auto first = makeStore();
+    const auto again = makeStore();
+    ASSERT_EQ(again->items().size(), 2);
+    EXPECT_EQ(again->items(), first->items());
+    EXPECT_EQ(again->items()[0].timestamp, *m_dates.now);
+    EXPECT_EQ(again->items()[1].originalText, std::optional<QString>(QStringLiteral("first raw")));
+    EXPECT_TRUE(again->loadError().isEmpty());
+}
+
+TEST_F(HistoryStoreTest, FileIsPrivate)
+{
+    auto store = makeStore();
+    store->add(QStringLiteral("secret"));
+    EXPECT_EQ(mode(path()), 0600);
+    EXPECT_EQ(mode(QFileInfo(path()).absolutePath()), 0700);
+}
+
+TEST_F(HistoryStoreTest, RemoveDropsEveryRecordWithTheIdAndRewritesTheFile)
+{
+    QDir().mkpath(QFileInfo(path()).absolutePath());
+    // Two records share an id (hand-edited file); spaces show whether the file was rewritten.
+    writeFile(path(), R"([ {"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a","timestamp":3},
+                           {"id":"1A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"b","timestamp":2},
+                           {"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"c","timestamp":1} ])");
+    auto store = makeStore();
+    ASSERT_EQ(store->items().size(), 3);
+    store->remove(store->items().front());
+    EXPECT_EQ(texts(*store), QStringList{QStringLiteral("b")});
+    EXPECT_EQ(readFile(path()), QByteArray(R"([{"id":"1A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"b","timestamp":2}])"));
+
+    // A record that is not in the list: nothing removed, the file is still rewritten.
+    writeFile(path(), R"([ {"id":"1A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"b","timestamp":2} ])");
+    auto reloaded = makeStore();
+    reloaded->remove(test::record("{2a1b2c3d-4e5f-6789-abcd-ef0123456789}", QStringLiteral("z"), "2025-01-01T00:00:00Z"));
+    EXPECT_EQ(texts(*reloaded), QStringList{QStringLiteral("b")});
+    EXPECT_EQ(readFile(path()), QByteArray(R"([{"id":"1A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"b","timestamp":2}])"));
+}
+
+TEST_F(HistoryStoreTest, ClearLeavesAnEmptyArray)
+{
+    auto store = makeStore();
+    store->add(QStringLiteral("a"));
+    store->add(QStringLiteral("b"));
+    CategoryLog log("com.quorvane.parlix.History");
+    store->clear();
+    EXPECT_TRUE(store->items().isEmpty());
+    EXPECT_EQ(readFile(path()), QByteArray("[]"));
+    EXPECT_EQ(log.lines, QStringList{QStringLiteral("info: History cleared")});
+}
+
+TEST_F(HistoryStoreTest, ObserversSeeTheOldListBeforeAndTheNewAfter)
+{
+    auto store = makeStore();
+    store->add(QStringLiteral("a"));
+    QList<qsizetype> before, after;
+    QObject::connect(store.get(), &HistoryStore::itemsAboutToChange, [&] { before << store->items().size(); });
+    QObject::connect(store.get(), &HistoryStore::itemsChanged, [&] { after << store->items().size(); });
+    store->add(QStringLiteral("b"));
+    store->remove(store->items().front());
+    store->clear();
+    EXPECT_EQ(before, (QList<qsizetype>{1, 2, 1}));
+    EXPECT_EQ(after, (QList<qsizetype>{2, 1, 0}));
+}
+
+struct LogCase {
+    const char *name;
+    QString text;
+    const char *line;
+};
+
+TEST_F(HistoryStoreTest, AddLogsTheFirstFiftyCharacters)
+{
+    const QString fifty = QString(50, u'a');
+    const QString flags = QString::fromUtf8("\U0001F1E9\U0001F1EA"); // one character, four UTF-16 units
+    const LogCase cases[] = {
+        {"short", QStringLiteral(" short "), "info: Added transcript to history: short"},
+        {"exactly fifty", fifty, "info: Added transcript to history: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"},
+        {"sixty", fifty + QString(10, u'b'), "info: Added transcript to history: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa..."},
+        {"grapheme clusters", flags.repeated(51), nullptr},
+    };
+    auto store = makeStore();
+    for (const auto &c : cases) {
+        CategoryLog log("com.quorvane.parlix.History");
+        store->add(c.text);
+        const QString expected = c.line ? QString::fromUtf8(c.line)
+                                        : QStringLiteral("info: Added transcript to history: ") + flags.repeated(50) + QStringLiteral("...");
+        EXPECT_EQ(log.lines, QStringList{expected}) << c.name;
+    }
+}
+
+TEST_F(HistoryStoreTest, MissingFileStartsEmptyWithoutCreatingOne)
+{
+    CategoryLog log("com.quorvane.parlix.History");
+    auto store = makeStore();
+    EXPECT_TRUE(store->items().isEmpty());
+    EXPECT_TRUE(store->loadError().isEmpty());
+    EXPECT_FALSE(QFile::exists(path()));
+    EXPECT_EQ(log.lines, QStringList{QStringLiteral("info: No history file found, starting fresh")});
+}
+
+struct UnreadableCase {
+    const char *name;
+    QByteArray content;
+};
+
+TEST_F(HistoryStoreTest, UnreadableFileIsSetAsideBeforeTheNextSave)
+{
+    const UnreadableCase cases[] = {
+        {"record without text", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","timestamp":1}])"},
+        {"cut short", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"half)"},
+        {"not JSON", QByteArray("\x00\x01garbage", 9)},
+        {"empty", QByteArray()},
+    };
+    for (const auto &c : cases) {
+        QDir(m_dir.filePath(QStringLiteral("Parlix"))).removeRecursively();
+        QDir().mkpath(QFileInfo(path()).absolutePath());
+        writeFile(path(), c.content);
+
+        CategoryLog log("com.quorvane.parlix.History");
+        auto store = makeStore();
+        EXPECT_TRUE(store->items().isEmpty()) << c.name;
+        EXPECT_FALSE(store->loadError().isEmpty()) << c.name;
+        ASSERT_EQ(log.lines.size(), 1) << c.name;
+        EXPECT_TRUE(log.lines[0].startsWith(QStringLiteral("error: Failed to load history: "))) << c.name;
+        // Loading neither repairs nor moves the file.
+        EXPECT_EQ(readFile(path()), c.content) << c.name;
+        EXPECT_TRUE(asideFiles().isEmpty()) << c.name;
+
+        store->add(QStringLiteral("new"));
+        const QStringList aside = asideFiles();
+        ASSERT_EQ(aside.size(), 1) << c.name;
+        const QString asidePath = m_dir.filePath(QStringLiteral("Parlix/") + aside[0]);
+        EXPECT_EQ(readFile(asidePath), c.content) << c.name;
+        EXPECT_TRUE(log.lines.contains(QStringLiteral("info: Moved unreadable history file to ") + asidePath)) << c.name;
+        EXPECT_EQ(fileArray().size(), 1) << c.name;
+
+        // Only once: the next change writes over the store's own (readable) file.
+        store->add(QStringLiteral("newer"));
+        EXPECT_EQ(asideFiles().size(), 1) << c.name;
+        EXPECT_EQ(makeStore()->items().size(), 2) << c.name;
+    }
+}
+
+TEST_F(HistoryStoreTest, SaveFailureKeepsTheChangeInMemoryAndLogs)
+{
+    // The history directory's place is taken by a plain file, so nothing can be written.
+    writeFile(m_dir.filePath(QStringLiteral("Parlix")), "not a directory");
+    auto store = makeStore();
+    CategoryLog log("com.quorvane.parlix.History");
+    store->add(QStringLiteral("kept"));
+    EXPECT_EQ(texts(*store), QStringList{QStringLiteral("kept")});
+    ASSERT_EQ(log.lines.size(), 2);
+    EXPECT_TRUE(log.lines[0].startsWith(QStringLiteral("error: Failed to save history: "))) << log.lines[0].toStdString();
+    EXPECT_EQ(log.lines[1], QStringLiteral("info: Added transcript to history: kept"));
+}
+
+TEST_F(HistoryStoreTest, DefaultFileLivesInTheDataDirectory)
+{
+    const QByteArray saved = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", m_dir.path().toUtf8());
+    EXPECT_EQ(HistoryStore::defaultFilePath(), m_dir.path() + QStringLiteral("/Parlix/history.json"));
+    qputenv("XDG_DATA_HOME", saved);
+}
+
+} // namespace

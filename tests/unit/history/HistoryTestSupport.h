@@ -1,0 +1,82 @@
+#pragma once
+// Shared pieces of the history tests: a settable clock, fixed locales and zones, log capture.
+#include "DateContext.h"
+#include "TranscriptItem.h"
+
+#include <QLoggingCategory>
+#include <QStringList>
+#include <QTimeZone>
+
+#include <memory>
+#include <ostream>
+
+// Readable failure messages for Qt strings.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QByteArray &bytes, std::ostream *os)
+{
+    *os << '"' << bytes.toStdString() << '"';
+}
+
+namespace parlix::test {
+
+inline QDateTime utc(const char *iso)
+{
+    return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODateWithMs).toUTC();
+}
+
+// A DateContext whose clock reads `*now`; change *now to move time.
+struct FixedDates {
+    explicit FixedDates(const char *nowIso, const char *locale = "en_US", const char *zone = "UTC")
+        : now(std::make_shared<QDateTime>(utc(nowIso)))
+        , context{QLocale(QString::fromLatin1(locale)), QTimeZone(QByteArray(zone)), [n = now] { return *n; }}
+    {
+    }
+    std::shared_ptr<QDateTime> now;
+    DateContext context;
+};
+
+inline TranscriptItem record(const char *uuid, const QString &text, const char *timestampIso,
+                             std::optional<QString> originalText = std::nullopt,
+                             std::optional<QString> modelName = std::nullopt)
+{
+    return TranscriptItem{QUuid::fromString(QLatin1String(uuid)), text, std::move(originalText), utc(timestampIso),
+                          std::move(modelName)};
+}
+
+// Collects the log lines of one category while it exists.
+class CategoryLog {
+public:
+    explicit CategoryLog(const char *category)
+        : m_category(category)
+    {
+        s_current = this;
+        m_previous = qInstallMessageHandler(&CategoryLog::handle);
+    }
+    ~CategoryLog()
+    {
+        qInstallMessageHandler(m_previous);
+        s_current = nullptr;
+    }
+    CategoryLog(const CategoryLog &) = delete;
+    CategoryLog &operator=(const CategoryLog &) = delete;
+
+    // "info: …", "error: …", "debug: …"
+    QStringList lines;
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
+    {
+        if (!s_current || !context.category || qstrcmp(context.category, s_current->m_category) != 0)
+            return;
+        const char *level = type == QtDebugMsg ? "debug" : type == QtInfoMsg ? "info" : type == QtCriticalMsg ? "error" : "other";
+        s_current->lines.append(QString::fromLatin1(level) + QStringLiteral(": ") + message);
+    }
+    const char *m_category;
+    QtMessageHandler m_previous = nullptr;
+    static inline CategoryLog *s_current = nullptr;
+};
+
+} // namespace parlix::test
