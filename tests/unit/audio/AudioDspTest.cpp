@@ -1,0 +1,298 @@
+// Sample arithmetic and the WAV byte layouts.
+#include "AudioDsp.h"
+#include "WavFile.h"
+#include "WavReader.h"
+
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numeric>
+#include <sys/stat.h>
+
+using namespace parlix;
+
+namespace {
+
+std::vector<float> ramp(size_t n, float step = 1.0f)
+{
+    std::vector<float> v(n);
+    for (size_t i = 0; i < n; ++i)
+        v[i] = float(i) * step;
+    return v;
+}
+
+quint32 u32At(const QByteArray &b, int offset) { return qFromLittleEndian<quint32>(b.constData() + offset); }
+quint16 u16At(const QByteArray &b, int offset) { return qFromLittleEndian<quint16>(b.constData() + offset); }
+qint16 s16At(const QByteArray &b, int offset) { return qFromLittleEndian<qint16>(b.constData() + offset); }
+
+} // namespace
+
+TEST(Resampler, OutputLengthPerBuffer)
+{
+    struct Case {
+        double rate;
+        size_t input;
+        size_t expected;
+    };
+    const Case cases[] = {
+        {48000, 1024, 341}, {44100, 1024, 371}, {16000, 1024, 1024}, {32000, 1024, 512},
+        {8000, 10, 20},     {48000, 2, 0},      {48000, 4, 1},       {22050, 0, 0},
+    };
+    for (const Case &c : cases) {
+        const auto out = dsp::resampleTo16k(ramp(c.input), c.rate);
+        EXPECT_EQ(out.size(), c.expected) << c.rate << " Hz, " << c.input << " frames";
+    }
+}
+
+TEST(Resampler, InterpolatesLinearlyAtFractionalPositions)
+{
+    struct Case {
+        double rate;
+        std::vector<float> input;
+        std::vector<float> expected;
+    };
+    const Case cases[] = {
+        // Every third sample at 48 kHz.
+        {48000, {0, 1, 2, 3, 4, 5, 6, 7, 8}, {0, 3, 6}},
+        // 24 kHz: positions 0, 1.5, 3 -> halfway between neighbours.
+        {24000, {0, 10, 20, 30, 40, 50, 60}, {0, 15, 30, 45}},
+        // Upsampling: the last output past the final pair repeats the last sample.
+        {8000, {0, 2, 4}, {0, 1, 2, 3, 4, 4}},
+        // 16 kHz passes through.
+        {16000, {0.25f, -0.5f, 1.0f}, {0.25f, -0.5f, 1.0f}},
+    };
+    for (const Case &c : cases) {
+        const auto out = dsp::resampleTo16k(c.input, c.rate);
+        ASSERT_EQ(out.size(), c.expected.size()) << c.rate;
+        for (size_t i = 0; i < out.size(); ++i)
+            EXPECT_NEAR(out[i], c.expected[i], 1e-4) << c.rate << " Hz, sample " << i;
+    }
+}
+
+TEST(StreamResampler, SplittingIntoBuffersChangesNothing)
+{
+    // A clip is resampled buffer by buffer; where the buffers meet no sample may be lost or doubled.
+    struct Case {
+        double rate;
+        std::vector<size_t> bufferSizes;
+    };
+    const Case cases[] = {
+        {48000, {1024, 1024, 1024, 1024}},
+        {44100, {441, 1000, 7, 1, 2000, 960}},
+        {16000, {320, 1, 319, 1000}},
+        {8000, {3, 100, 160}},
+    };
+    for (const Case &c : cases) {
+        const size_t total = std::accumulate(c.bufferSizes.begin(), c.bufferSizes.end(), size_t(0));
+        std::vector<float> signal(total);
+        for (size_t i = 0; i < total; ++i)
+            signal[i] = float(std::sin(double(i) * 0.01));
+
+        dsp::StreamResampler whole(c.rate);
+        std::vector<float> expected;
+        whole.process(signal, expected);
+
+        dsp::StreamResampler pieces(c.rate);
+        std::vector<float> joined, out;
+        size_t at = 0;
+        for (size_t size : c.bufferSizes) {
+            pieces.process(std::span<const float>(signal).subspan(at, size), out);
+            joined.insert(joined.end(), out.begin(), out.end());
+            at += size;
+        }
+        ASSERT_EQ(joined.size(), expected.size()) << c.rate;
+        for (size_t i = 0; i < joined.size(); ++i)
+            ASSERT_NEAR(joined[i], expected[i], 1e-5) << c.rate << " Hz, sample " << i;
+        // Length follows the rate; only the outputs that still wait for the last input sample's
+        // right neighbour are missing.
+        EXPECT_NEAR(double(joined.size()), double(total) * 16000.0 / c.rate, 16000.0 / c.rate + 1.0) << c.rate;
+    }
+}
+
+TEST(SampleConversion, IntegerFormatsBecomeUnitFloats)
+{
+    const int16_t s16[] = {0, 16384, -32768, 32767};
+    const int32_t s32[] = {0, 1073741824, INT32_MIN};
+    const uint8_t u8[] = {128, 192, 0};
+    struct Case {
+        AudioFormat::SampleType type;
+        const void *data;
+        qint64 frames;
+        std::vector<float> expected;
+    };
+    const Case cases[] = {
+        {AudioFormat::SampleType::int16, s16, 4, {0.0f, 0.5f, -1.0f, 32767.0f / 32768.0f}},
+        {AudioFormat::SampleType::int32, s32, 3, {0.0f, 0.5f, -1.0f}},
+        {AudioFormat::SampleType::uint8, u8, 3, {0.0f, 0.5f, -1.0f}},
+        {AudioFormat::SampleType::unknown, s16, 4, {}},
+    };
+    for (const Case &c : cases) {
+        std::vector<float> out;
+        dsp::firstChannel({{16000, 1, c.type}, static_cast<const char *>(c.data), c.frames}, out);
+        ASSERT_EQ(out.size(), c.expected.size()) << int(c.type);
+        for (size_t i = 0; i < out.size(); ++i)
+            EXPECT_FLOAT_EQ(out[i], c.expected[i]) << int(c.type) << " sample " << i;
+    }
+}
+
+TEST(SampleConversion, FirstChannelAndMonoMixOfInterleavedStereo)
+{
+    const float stereo[] = {0.5f, -0.5f, 1.0f, 0.0f, -1.0f, -0.5f};
+    const AudioBufferView view{{48000, 2, AudioFormat::SampleType::float32}, reinterpret_cast<const char *>(stereo), 3};
+    std::vector<float> first, mono;
+    dsp::firstChannel(view, first);
+    dsp::mixToMono(view, mono);
+    EXPECT_EQ(first, (std::vector<float>{0.5f, 1.0f, -1.0f}));
+    EXPECT_EQ(mono, (std::vector<float>{0.0f, 0.5f, -0.75f}));
+}
+
+TEST(SampleConversion, SixteenBitSurvivesTheRoundTripThroughFloat)
+{
+    // The clip path turns 16-bit input into floats and back; a 16 kHz mono 16-bit microphone must
+    // come out bit for bit.
+    std::vector<int16_t> all;
+    for (int v = -32768; v <= 32767; ++v)
+        all.push_back(int16_t(v));
+    std::vector<float> f;
+    dsp::firstChannel({{16000, 1, AudioFormat::SampleType::int16}, reinterpret_cast<const char *>(all.data()), qint64(all.size())}, f);
+    for (size_t i = 0; i < all.size(); ++i)
+        ASSERT_EQ(dsp::toInt16Rounded(f[i]), all[i]) << i;
+    EXPECT_EQ(dsp::toInt16Rounded(2.0f), 32767);
+    EXPECT_EQ(dsp::toInt16Rounded(-2.0f), -32768);
+}
+
+TEST(Levels, RmsLevelInDecibelsWithFloorAtMinus80)
+{
+    struct Case {
+        std::vector<float> samples;
+        float expected;
+    };
+    const Case cases[] = {
+        {std::vector<float>(1024, 0.0f), -80.0f},
+        {std::vector<float>(64, 1.0f), 0.0f},
+        {std::vector<float>(64, -0.5f), -6.0206f},
+        {std::vector<float>(10, 0.00001f), -80.0f},
+        {std::vector<float>(10, 0.001f), -60.0f},
+    };
+    for (const Case &c : cases)
+        EXPECT_NEAR(dsp::rmsLevelDb(c.samples), c.expected, 1e-3) << c.samples.front();
+}
+
+TEST(Levels, PowerMeterAveragesWhatArrivedSinceTheLastRead)
+{
+    dsp::PowerMeter meter;
+    EXPECT_FLOAT_EQ(meter.read(), -160.0f);
+
+    std::vector<float> sine(1600);
+    for (size_t i = 0; i < sine.size(); ++i)
+        sine[i] = float(std::sin(2 * M_PI * 440.0 * double(i) / 16000.0));
+    meter.add(sine);
+    EXPECT_NEAR(meter.read(), -3.0103f, 0.01);
+
+    // Two buffers before one read: their average, not the last one alone.
+    meter.add(std::vector<float>(100, 1.0f));
+    meter.add(std::vector<float>(100, 0.0f));
+    EXPECT_NEAR(meter.read(), -3.0103f, 0.01);
+
+    // Nothing new: the previous reading stands.
+    EXPECT_NEAR(meter.read(), -3.0103f, 0.01);
+
+    meter.add(std::vector<float>(100, 0.0f));
+    EXPECT_FLOAT_EQ(meter.read(), -160.0f);
+    meter.add(std::vector<float>(100, 1e-9f));
+    EXPECT_FLOAT_EQ(meter.read(), -160.0f);
+}
+
+TEST(ChunkFile, SizesAndHeaderFields)
+{
+    struct Case {
+        size_t samples;
+        int fileSize;
+    };
+    const Case cases[] = {{8000, 16044}, {1, 46}, {0, 44}, {48000, 96044}};
+    for (const Case &c : cases) {
+        const auto bytes = wav::chunkBytes(std::vector<float>(c.samples, 0.1f));
+        ASSERT_TRUE(bytes);
+        const QByteArray &b = *bytes;
+        ASSERT_EQ(b.size(), c.fileSize) << c.samples;
+        EXPECT_EQ(b.left(4), "RIFF");
+        EXPECT_EQ(u32At(b, 4), quint32(36 + 2 * c.samples));
+        EXPECT_EQ(b.mid(8, 4), "WAVE");
+        EXPECT_EQ(b.mid(12, 4), "fmt ");
+        EXPECT_EQ(u32At(b, 16), 16u);
+        EXPECT_EQ(u16At(b, 20), 1u);
+        EXPECT_EQ(u16At(b, 22), 1u);
+        EXPECT_EQ(u32At(b, 24), 16000u);
+        EXPECT_EQ(u32At(b, 28), 32000u);
+        EXPECT_EQ(u16At(b, 32), 2u);
+        EXPECT_EQ(u16At(b, 34), 16u);
+        EXPECT_EQ(b.mid(36, 4), "data");
+        EXPECT_EQ(u32At(b, 40), quint32(2 * c.samples));
+    }
+    const auto chunk = wav::chunkBytes(std::vector<float>(8000));
+    EXPECT_EQ(u32At(*chunk, 4), 16036u);
+    EXPECT_EQ(u32At(*chunk, 40), 16000u);
+}
+
+TEST(ChunkFile, SamplesAreClampedScaledBy32767AndTruncated)
+{
+    struct Case {
+        float in;
+        qint16 out;
+    };
+    const Case cases[] = {
+        {1.5f, 32767}, {0.5f, 16383}, {-1.5f, -32767}, {1.0f, 32767}, {-1.0f, -32767},
+        {0.0f, 0},     {-0.5f, -16383}, {0.99999f, 32766}, {-0.00002f, 0}, {0.00004f, 1},
+    };
+    std::vector<float> in;
+    for (const Case &c : cases)
+        in.push_back(c.in);
+    const auto bytes = wav::chunkBytes(in);
+    ASSERT_TRUE(bytes);
+    for (size_t i = 0; i < in.size(); ++i)
+        EXPECT_EQ(s16At(*bytes, 44 + 2 * int(i)), cases[i].out) << cases[i].in;
+}
+
+TEST(ClipFileWriter, FileIsValidAfterEveryAppendAndPrivate)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("clip.wav"));
+    wav::FileWriter writer;
+    ASSERT_TRUE(writer.open(path)) << writer.errorString().toStdString();
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+    std::vector<int16_t> expected;
+    const std::vector<std::vector<int16_t>> appends = {{1, 2, 3}, {}, {-32768, 32767}, std::vector<int16_t>(5000, 7)};
+    for (const auto &a : appends) {
+        ASSERT_TRUE(writer.append(a));
+        expected.insert(expected.end(), a.begin(), a.end());
+        // Read while the writer is still open, as a crash at this moment would leave it.
+        QString error;
+        const auto wav = test::readWav(path, &error);
+        ASSERT_TRUE(wav) << error.toStdString();
+        EXPECT_EQ(wav->riffSize, 36 + 2 * expected.size());
+        EXPECT_EQ(wav->dataSize, 2 * expected.size());
+        EXPECT_EQ(wav->fileSize, qint64(44 + 2 * expected.size()));
+        EXPECT_EQ(wav->sampleRate, 16000);
+        EXPECT_EQ(wav->channels, 1);
+        EXPECT_EQ(wav->samples, expected);
+    }
+    writer.close();
+    EXPECT_FALSE(writer.append(std::vector<int16_t>{1}));
+}
+
+TEST(ClipFileWriter, OpenFailsWhereNoFileCanBeCreated)
+{
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath(QStringLiteral("not-a-directory")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    wav::FileWriter writer;
+    EXPECT_FALSE(writer.open(dir.filePath(QStringLiteral("not-a-directory/clip.wav"))));
+    EXPECT_FALSE(writer.errorString().isEmpty());
+    EXPECT_FALSE(writer.isOpen());
+}

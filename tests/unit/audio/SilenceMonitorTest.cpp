@@ -1,0 +1,116 @@
+// The silence rule both recorders share, driven tick by tick with a clock the test moves.
+#include "SilenceMonitor.h"
+
+#include "Categories.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+using namespace parlix;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Scenario {
+    std::string name;
+    std::vector<float> levels; // one per 0.1 s tick
+    float threshold = -40.0f;
+    double duration = 2.0;
+    std::vector<size_t> expectedCallbackTicks; // indexes into levels
+};
+
+// A level list: `count` ticks at `level`.
+std::vector<float> ticks(size_t count, float level) { return std::vector<float>(count, level); }
+std::vector<float> operator+(std::vector<float> a, const std::vector<float> &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+} // namespace
+
+TEST(SilenceMonitor, CallsBackOnceAfterTheDurationOfSilence)
+{
+    const Scenario scenarios[] = {
+        // First silent tick starts the clock at t=0; the tick at t=2.0 s fires; later ticks do not.
+        {"steady silence", ticks(30, -50.0f), -40.0f, 2.0, {20}},
+        {"2.2 s of silence ends with one call", ticks(23, -50.0f), -40.0f, 2.0, {20}},
+        {"1.9 s is not enough", ticks(20, -50.0f), -40.0f, 2.0, {}},
+        {"a level equal to the threshold is sound", ticks(40, -40.0f), -40.0f, 2.0, {}},
+        {"just below the threshold is silence", ticks(40, -40.001f), -40.0f, 2.0, {20}},
+        {"one loud tick restarts the count", ticks(10, -50.0f) + ticks(1, -30.0f) + ticks(25, -50.0f), -40.0f, 2.0, {31}},
+        {"sound then silence", ticks(5, -10.0f) + ticks(30, -50.0f), -40.0f, 2.0, {25}},
+        {"short duration", ticks(10, -90.0f), -40.0f, 0.5, {5}},
+        {"never silent", ticks(50, -20.0f), -40.0f, 2.0, {}},
+    };
+    for (const Scenario &s : scenarios) {
+        SilenceMonitor monitor(lcAudioRecorder);
+        auto now = std::chrono::steady_clock::time_point{} + 1h;
+        monitor.setClock([&] { return now; });
+        size_t index = 0;
+        std::vector<size_t> calls;
+        monitor.start({[&] { return s.levels[index]; },
+                       [&] { return SilenceMonitor::Settings{s.threshold, s.duration}; },
+                       [&] { calls.push_back(index); }});
+        for (index = 0; index < s.levels.size(); ++index) {
+            monitor.tick();
+            now += 100ms;
+        }
+        EXPECT_EQ(calls, s.expectedCallbackTicks) << s.name;
+        EXPECT_EQ(monitor.isRunning(), s.expectedCallbackTicks.empty()) << s.name;
+    }
+}
+
+TEST(SilenceMonitor, SettingsChangedDuringARecordingApplyAtTheNextTick)
+{
+    SilenceMonitor monitor(lcLiveAudioRecorder);
+    auto now = std::chrono::steady_clock::time_point{} + 1h;
+    monitor.setClock([&] { return now; });
+    SilenceMonitor::Settings settings{-60.0f, 2.0};
+    int calls = 0;
+    monitor.start({[] { return -50.0f; }, [&] { return settings; }, [&] { ++calls; }});
+    for (int i = 0; i < 5; ++i, now += 100ms)
+        monitor.tick();
+    EXPECT_FALSE(monitor.silenceStartTime()); // -50 is sound for a -60 threshold
+    settings = {-40.0f, 0.3};
+    for (int i = 0; i < 4; ++i, now += 100ms)
+        monitor.tick();
+    EXPECT_EQ(calls, 1);
+}
+
+TEST(SilenceMonitor, StopAndRestartClearTheSilenceClock)
+{
+    SilenceMonitor monitor(lcAudioRecorder);
+    auto now = std::chrono::steady_clock::time_point{} + 1h;
+    monitor.setClock([&] { return now; });
+    int calls = 0;
+    const SilenceMonitor::Sources sources{[] { return -70.0f; }, [] { return SilenceMonitor::Settings{-40.0f, 1.0}; }, [&] { ++calls; }};
+    monitor.start(sources);
+    for (int i = 0; i < 8; ++i, now += 100ms)
+        monitor.tick();
+    ASSERT_TRUE(monitor.silenceStartTime());
+    monitor.stop();
+    EXPECT_FALSE(monitor.silenceStartTime());
+    monitor.tick(); // a tick after stop does nothing
+    EXPECT_FALSE(monitor.silenceStartTime());
+
+    // A new recording counts from its own first silent tick.
+    monitor.start(sources);
+    for (int i = 0; i < 10; ++i, now += 100ms)
+        monitor.tick();
+    EXPECT_EQ(calls, 0);
+    monitor.tick();
+    EXPECT_EQ(calls, 1);
+
+    // Once fired, the monitor stays quiet until started again.
+    for (int i = 0; i < 30; ++i, now += 100ms)
+        monitor.tick();
+    EXPECT_EQ(calls, 1);
+    monitor.start(sources);
+    for (int i = 0; i < 11; ++i, now += 100ms)
+        monitor.tick();
+    EXPECT_EQ(calls, 2);
+}
