@@ -58,13 +58,36 @@ UnicodeString escaped(const UnicodeString &s)
     return out;
 }
 
-// The trigger as it appears in every pattern: lower-cased, then escaped.
-UnicodeString triggerPattern(const QString &trigger)
+UnicodeString lowerCased(const QString &trigger)
 {
     UnicodeString lower = toIcu(trigger);
     lower.toLower(icu::Locale::getRoot());
-    return escaped(lower);
+    return lower;
 }
+
+// Case-insensitive matching compares full case foldings, and folding goes code point by code
+// point, so text whose folding lacks the folded trigger cannot match any pattern built around
+// that trigger. Checking this first skips the costly scans of patterns without a fixed start.
+bool mayContain(const UnicodeString &text, const UnicodeString &foldedTrigger)
+{
+    UnicodeString folded(text);
+    folded.foldCase();
+    return folded.indexOf(foldedTrigger) >= 0;
+}
+
+struct PreparedRule {
+    PreparedRule(const TextReplacementRule &rule, const QString &processedReplacement)
+        : rawTrigger(rule.trigger), processed(toIcu(processedReplacement))
+    {
+        const UnicodeString lower = lowerCased(rule.trigger);
+        trigger = escaped(lower);
+        folded = UnicodeString(lower).foldCase();
+    }
+    QString rawTrigger;      // as stored, for the plain-text fallback
+    UnicodeString trigger;   // lower-cased and escaped, as every pattern uses it
+    UnicodeString folded;    // lower-cased and case-folded, for mayContain
+    UnicodeString processed; // the processed replacement
+};
 
 // Template rules: "$0" (or another group of the pattern) inserts that group, and a backslash
 // makes the next character literal. ICU's replaceAll differs in two ways that are fixed up here:
@@ -259,13 +282,15 @@ void applyPairedRule(const UnicodeString &trigger, const UnicodeString &marker, 
 }
 
 // Insertions absorb the punctuation and spacing the recogniser put around the spoken command.
-void applySingleRule(const QString &rawTrigger, const UnicodeString &trigger, const UnicodeString &processed,
-                     UnicodeString &text)
+void applySingleRule(const PreparedRule &rule, UnicodeString &text)
 {
-    const UnicodeString pattern = kRunOfPunctuation + u"\\s*\\b" + trigger + u"\\b\\s*" + kRunOfPunctuation + u"\\s*";
-    if (!replaceAll(text, pattern, Case::insensitive, processed)) {
-        replaceIgnoringCase(text, rawTrigger, processed);
-        return;
+    const UnicodeString &processed = rule.processed;
+    if (mayContain(text, rule.folded)) {
+        const UnicodeString pattern = kRunOfPunctuation + u"\\s*\\b" + rule.trigger + u"\\b\\s*" + kRunOfPunctuation + u"\\s*";
+        if (!replaceAll(text, pattern, Case::insensitive, processed)) {
+            replaceIgnoringCase(text, rule.rawTrigger, processed);
+            return;
+        }
     }
     if (!isPurePunctuation(processed))
         return;
@@ -306,11 +331,6 @@ UnicodeString finalCleanup(UnicodeString text)
     return trimmed(text, [](UChar32 c) { return bool(u_isUWhiteSpace(c)); });
 }
 
-struct PreparedRule {
-    const TextReplacementRule *rule;
-    UnicodeString trigger;   // lower-cased and escaped
-    UnicodeString processed; // the processed replacement
-};
 
 } // namespace
 
@@ -350,7 +370,7 @@ QString TextReplacementService::rewrite(const QString &input, const QList<TextRe
         if (!rule.isEnabled || rule.trigger.isEmpty())
             continue;
         const QString processed = rule.processedReplacement();
-        PreparedRule prepared{&rule, triggerPattern(rule.trigger), toIcu(processed)};
+        PreparedRule prepared(rule, processed);
         const auto marker = pairedMarkers().constFind(processed);
         if (marker != pairedMarkers().constEnd())
             paired.emplace_back(std::move(prepared), toIcu(*marker));
@@ -364,12 +384,16 @@ QString TextReplacementService::rewrite(const QString &input, const QList<TextRe
         return input;
 
     UnicodeString text = toIcu(input);
-    for (const auto &[rule, marker] : paired)
-        applyPairedRule(rule.trigger, marker, text);
+    for (const auto &[rule, marker] : paired) {
+        if (mayContain(text, rule.folded))
+            applyPairedRule(rule.trigger, marker, text);
+    }
     for (const auto &rule : single)
-        applySingleRule(rule.rule->trigger, rule.trigger, rule.processed, text);
-    for (const auto &rule : simple)
-        applySimpleRule(rule.rule->trigger, rule.trigger, rule.processed, text);
+        applySingleRule(rule, text);
+    for (const auto &rule : simple) {
+        if (mayContain(text, rule.folded))
+            applySimpleRule(rule.rawTrigger, rule.trigger, rule.processed, text);
+    }
     text = finalCleanup(std::move(text));
 
     log::debug(lcTextReplacement, "Applied %ld replacement rules (paired: %ld, single: %ld, simple: %ld)", enabled,

@@ -1,0 +1,272 @@
+// TextReplacementRule: backslash-command expansion, the example list, the stored form and the
+// textReplacementRules setting of SettingsModel.
+#include "MemoryKeyValueStore.h"
+#include "SettingsModel.h"
+#include "TextReplacementRule.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+#include <gtest/gtest.h>
+
+using namespace parlix;
+using parlix::test::MemoryKeyValueStore;
+
+namespace {
+
+struct ExpansionCase {
+    const char *replacement;
+    const char *expected;
+};
+
+class ExpansionTest : public ::testing::TestWithParam<ExpansionCase> {};
+
+TEST_P(ExpansionTest, ExpandsCommands)
+{
+    const TextReplacementRule rule(QStringLiteral("x"), QString::fromUtf8(GetParam().replacement), true);
+    EXPECT_EQ(rule.processedReplacement().toStdString(), std::string(GetParam().expected));
+    EXPECT_EQ(rule.replacement, QString::fromUtf8(GetParam().replacement)) << "the stored text never changes";
+}
+
+// Every command on its own.
+INSTANTIATE_TEST_SUITE_P(EachCommand, ExpansionTest, ::testing::Values(
+    ExpansionCase{"\\num", "1. "}, ExpansionCase{"\\trademark", "\u2122"}, ExpansionCase{"\\n", "\n"},
+    ExpansionCase{"\\t", "\t"}, ExpansionCase{"\\bold", "**"}, ExpansionCase{"\\italic", "_"},
+    ExpansionCase{"\\strike", "~~"}, ExpansionCase{"\\codeblock", "```"}, ExpansionCase{"\\code", "`"},
+    ExpansionCase{"\\bullet", "\u2022 "}, ExpansionCase{"\\dash", "- "}, ExpansionCase{"\\arrow", "\u2192 "},
+    ExpansionCase{"\\checkbox", "\u2610 "}, ExpansionCase{"\\checked", "\u2611 "}, ExpansionCase{"\\h1", "# "},
+    ExpansionCase{"\\h2", "## "}, ExpansionCase{"\\h3", "### "}, ExpansionCase{"\\ellipsis", "\u2026"},
+    ExpansionCase{"\\emdash", "\u2014"}, ExpansionCase{"\\endash", "\u2013"}, ExpansionCase{"\\copyright", "\u00A9"},
+    ExpansionCase{"\\registered", "\u00AE"}, ExpansionCase{"\\degree", "\u00B0"}, ExpansionCase{"\\lquote", "\u201C"},
+    ExpansionCase{"\\rquote", "\u201D"}, ExpansionCase{"\\lsquote", "\u2018"}, ExpansionCase{"\\rsquote", "\u2019"},
+    ExpansionCase{"\\blockquote", "> "}));
+
+// Prefix order, combinations and text that is not a command.
+INSTANTIATE_TEST_SUITE_P(Combinations, ExpansionTest, ::testing::Values(
+    ExpansionCase{"\\n\\num", "\n1. "},           // longer command before its prefix
+    ExpansionCase{"\\numbered", "1. bered"},       // no word-boundary test
+    ExpansionCase{"\\boldface", "**face"},
+    ExpansionCase{"\\tab", "\tab"},                // "\t" then the letters
+    ExpansionCase{"\\trademarks", "\u2122s"},
+    ExpansionCase{"\\nope", "\nope"},
+    ExpansionCase{"\\n\\codeblock\\n", "\n```\n"},
+    ExpansionCase{"\\code\\codeblock", "````"},
+    ExpansionCase{"\\h1\\h2\\h3", "# ## ### "},
+    ExpansionCase{"a\\bulletb", "a\u2022 b"},
+    ExpansionCase{"\\lsquote\\rsquote\\lquote", "\u2018\u2019\u201C"},
+    ExpansionCase{"\\\\n", "\\\n"},                // two backslashes: one stays, "\n" expands
+    ExpansionCase{"\\Bold", "\\Bold"},             // commands are case-sensitive
+    ExpansionCase{"\\x", "\\x"},                   // unknown command
+    ExpansionCase{"end\\", "end\\"},               // lone trailing backslash
+    ExpansionCase{"a \\ b", "a \\ b"},
+    ExpansionCase{"", ""},
+    ExpansionCase{"plain text", "plain text"},
+    ExpansionCase{"(555) 123-4567", "(555) 123-4567"}));
+
+TEST(TextReplacementRuleExamples, ListInOrderAllDisabledWithDistinctStableIds)
+{
+    const auto &examples = TextReplacementRule::examples();
+    ASSERT_EQ(examples.size(), 34);
+    QSet<QUuid> ids;
+    for (const auto &rule : examples) {
+        EXPECT_FALSE(rule.isEnabled) << rule.trigger.toStdString();
+        EXPECT_FALSE(rule.id.isNull());
+        ids.insert(rule.id);
+    }
+    EXPECT_EQ(ids.size(), 34);
+    EXPECT_EQ(TextReplacementRule::examples(), examples) << "built once: the same ids on every use";
+
+    const struct {
+        int index;
+        const char *trigger;
+        const char *processed;
+    } rows[] = {
+        {0, "new paragraph", "\n\n"}, {1, "new line", "\n"}, {2, "tab", "\t"}, {3, "period", "."},
+        {8, "bold", "**"}, {12, "code block", "\n```\n"}, {16, "numbered item", "\n1. "},
+        {25, "block quote", "\n> "}, {29, "trademark symbol", "\u2122"}, {33, "my phone", "(555) 123-4567"},
+    };
+    for (const auto &row : rows) {
+        EXPECT_EQ(examples[row.index].trigger.toStdString(), row.trigger);
+        EXPECT_EQ(examples[row.index].processedReplacement().toStdString(), row.processed) << row.trigger;
+    }
+    EXPECT_EQ(examples[32].trigger, QStringLiteral("my email"));
+    EXPECT_TRUE(examples[32].replacement.endsWith(QStringLiteral("@example.com")));
+}
+
+TEST(TextReplacementRuleEquality, EveryFieldCounts)
+{
+    const TextReplacementRule base(QStringLiteral("period"), QStringLiteral("."), true);
+    TextReplacementRule same = base;
+    EXPECT_EQ(same, base);
+    EXPECT_NE(TextReplacementRule(base.trigger, base.replacement, base.isEnabled), base) << "fresh id";
+
+    TextReplacementRule changed = base;
+    changed.trigger = QStringLiteral("Period");
+    EXPECT_NE(changed, base);
+    changed = base;
+    changed.replacement = QStringLiteral("!");
+    EXPECT_NE(changed, base);
+    changed = base;
+    changed.isEnabled = false;
+    EXPECT_NE(changed, base);
+}
+
+TEST(TextReplacementRuleStoredForm, WritesCompactArrayWithUpperCaseIds)
+{
+    const QUuid id = QUuid::fromString(QStringLiteral("3f2504e0-4f89-41d3-9a0c-0305e82c3301"));
+    const auto bytes = TextReplacementRule::encode({TextReplacementRule(id, QStringLiteral("say \"hi\""), QStringLiteral("\\n"), true),
+                                                    TextReplacementRule(id, QString(), QString(), false)});
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(bytes->toStdString(),
+              R"([{"id":"3F2504E0-4F89-41D3-9A0C-0305E82C3301","trigger":"say \"hi\"","replacement":"\\n","isEnabled":true},)"
+              R"({"id":"3F2504E0-4F89-41D3-9A0C-0305E82C3301","trigger":"","replacement":"","isEnabled":false}])");
+    EXPECT_EQ(TextReplacementRule::encode({})->toStdString(), "[]");
+}
+
+TEST(TextReplacementRuleStoredForm, RoundTripKeepsEveryField)
+{
+    QList<TextReplacementRule> rules = TextReplacementRule::examples();
+    rules.append(TextReplacementRule(QStringLiteral("Grüße \U0001F600"), QStringLiteral("tab\there \"q\" \\x /"), true));
+    rules.append(TextReplacementRule(QStringLiteral("line\nbreak"), QString(), false));
+    const auto bytes = TextReplacementRule::encode(rules);
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(TextReplacementRule::decode(*bytes), rules);
+}
+
+TEST(TextReplacementRuleStoredForm, UnpairedSurrogateCannotBeEncoded)
+{
+    const QString broken = QStringLiteral("a") + QChar(0xD800);
+    EXPECT_FALSE(TextReplacementRule::encode({TextReplacementRule(broken, QStringLiteral("x"), true)}));
+    EXPECT_FALSE(TextReplacementRule::encode({TextReplacementRule(QStringLiteral("x"), broken, true)}));
+}
+
+struct DecodeCase {
+    const char *name;
+    const char *json;
+    int rules; // -1: decoding fails
+};
+
+class DecodeTest : public ::testing::TestWithParam<DecodeCase> {};
+
+TEST_P(DecodeTest, AcceptsOnlyCompleteWellTypedDocuments)
+{
+    const auto rules = TextReplacementRule::decode(QByteArray(GetParam().json));
+    if (GetParam().rules < 0) {
+        EXPECT_FALSE(rules.has_value());
+    } else {
+        ASSERT_TRUE(rules.has_value());
+        EXPECT_EQ(rules->size(), GetParam().rules);
+    }
+}
+
+#define RULE_ID "\"id\":\"3F2504E0-4F89-41D3-9A0C-0305E82C3301\""
+INSTANTIATE_TEST_SUITE_P(Documents, DecodeTest, ::testing::Values(
+    DecodeCase{"Empty", "[]", 0},
+    DecodeCase{"Complete", "[{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true}]", 1},
+    DecodeCase{"LowerCaseId", "[{\"id\":\"3f2504e0-4f89-41d3-9a0c-0305e82c3301\",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":false}]", 1},
+    DecodeCase{"NilId", "[{\"id\":\"00000000-0000-0000-0000-000000000000\",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":false}]", 1},
+    DecodeCase{"ExtraKeysIgnored", "[{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true,\"note\":1}]", 1},
+    DecodeCase{"MissingIsEnabled", "[{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\"}]", -1},
+    DecodeCase{"OneBadObjectFailsAll", "[{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true},{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\"}]", -1},
+    DecodeCase{"MissingId", "[{\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true}]", -1},
+    DecodeCase{"MissingTrigger", "[{" RULE_ID ",\"replacement\":\"b\",\"isEnabled\":true}]", -1},
+    DecodeCase{"MissingReplacement", "[{" RULE_ID ",\"trigger\":\"a\",\"isEnabled\":true}]", -1},
+    DecodeCase{"EnabledAsText", "[{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":\"true\"}]", -1},
+    DecodeCase{"EnabledAsNumber", "[{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":1}]", -1},
+    DecodeCase{"TriggerAsNumber", "[{" RULE_ID ",\"trigger\":5,\"replacement\":\"b\",\"isEnabled\":true}]", -1},
+    DecodeCase{"ReplacementNull", "[{" RULE_ID ",\"trigger\":\"a\",\"replacement\":null,\"isEnabled\":true}]", -1},
+    DecodeCase{"IdNotUuid", "[{\"id\":\"not-a-uuid\",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true}]", -1},
+    DecodeCase{"IdInBraces", "[{\"id\":\"{3F2504E0-4F89-41D3-9A0C-0305E82C3301}\",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true}]", -1},
+    DecodeCase{"IdWithoutHyphens", "[{\"id\":\"3F2504E04F8941D39A0C0305E82C3301\",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true}]", -1},
+    DecodeCase{"IdNotHex", "[{\"id\":\"3F2504E0-4F89-41D3-9A0C-0305E82C330G\",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true}]", -1},
+    DecodeCase{"IdAsNumber", "[{\"id\":7,\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true}]", -1},
+    DecodeCase{"ElementNotObject", "[1]", -1},
+    DecodeCase{"TopLevelObject", "{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true}", -1},
+    DecodeCase{"Truncated", "[{" RULE_ID ",\"trigger\":\"a\"", -1},
+    DecodeCase{"TrailingGarbage", "[] x", -1},
+    DecodeCase{"NotJson", "period", -1},
+    DecodeCase{"Nothing", "", -1}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// The setting in SettingsModel.
+
+const QString kKey = QStringLiteral("textReplacementRules");
+
+QList<TextReplacementRule> someRules()
+{
+    return {TextReplacementRule(QStringLiteral("period"), QStringLiteral("."), true),
+            TextReplacementRule(QStringLiteral("bold"), QStringLiteral("\\bold"), false)};
+}
+
+struct LoadCase {
+    const char *name;
+    std::function<void(MemoryKeyValueStore &)> prepare;
+    bool expectExamples;
+};
+
+class RulesSettingLoadTest : public ::testing::TestWithParam<LoadCase> {};
+
+TEST_P(RulesSettingLoadTest, FallsBackToExamplesWithoutWritingBack)
+{
+    MemoryKeyValueStore store;
+    GetParam().prepare(store);
+    const auto before = store.values;
+    store.writes.clear();
+    SettingsModel settings(store);
+    if (GetParam().expectExamples)
+        EXPECT_EQ(settings.textReplacementRules(), TextReplacementRule::examples());
+    else
+        EXPECT_EQ(settings.textReplacementRules().size(), 2);
+    EXPECT_FALSE(store.writes.contains(QStringLiteral("set ") + kKey));
+    EXPECT_EQ(store.values.value(kKey), before.value(kKey)) << "stored bytes stay as they are";
+}
+
+INSTANTIATE_TEST_SUITE_P(Stored, RulesSettingLoadTest, ::testing::Values(
+    LoadCase{"Absent", [](MemoryKeyValueStore &) {}, true},
+    LoadCase{"Valid", [](MemoryKeyValueStore &s) { s.setData(kKey, *TextReplacementRule::encode(someRules())); }, false},
+    LoadCase{"Undecodable", [](MemoryKeyValueStore &s) { s.setData(kKey, "[{\"trigger\":\"a\"}]"); }, true},
+    LoadCase{"NotJson", [](MemoryKeyValueStore &s) { s.setData(kKey, "\xff\xfe garbage"); }, true},
+    LoadCase{"HeldAsText", [](MemoryKeyValueStore &s) { s.setString(kKey, QString::fromLatin1(*TextReplacementRule::encode(someRules()))); }, true}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(RulesSetting, NotifiesThenStoresTheWholeList)
+{
+    MemoryKeyValueStore store;
+    SettingsModel settings(store);
+    const auto rules = someRules();
+    std::optional<QVariant> storedWhenNotified = QVariant(QStringLiteral("not called"));
+    QList<TextReplacementRule> readableWhenNotified;
+    QObject::connect(&settings, &SettingsModel::changed, [&](const QString &key) {
+        EXPECT_EQ(key, kKey);
+        storedWhenNotified = store.object(kKey);
+        readableWhenNotified = settings.textReplacementRules();
+    });
+
+    settings.setTextReplacementRules(rules);
+
+    EXPECT_FALSE(storedWhenNotified.has_value()) << "observers hear of the change before it is stored";
+    EXPECT_EQ(readableWhenNotified, rules);
+    EXPECT_EQ(store.data(kKey), TextReplacementRule::encode(rules));
+    EXPECT_EQ(SettingsModel(store).textReplacementRules(), rules) << "a new model reads the list back";
+}
+
+TEST(RulesSetting, UnencodableListKeepsThePreviousStoredValue)
+{
+    MemoryKeyValueStore store;
+    SettingsModel settings(store);
+    settings.setTextReplacementRules(someRules());
+    const auto stored = store.data(kKey);
+
+    QList<TextReplacementRule> broken = someRules();
+    broken[0].trigger = QString(QChar(0xDC00));
+    int notifications = 0;
+    QObject::connect(&settings, &SettingsModel::changed, [&] { ++notifications; });
+    settings.setTextReplacementRules(broken);
+
+    EXPECT_EQ(notifications, 1);
+    EXPECT_EQ(settings.textReplacementRules(), broken);
+    EXPECT_EQ(store.data(kKey), stored);
+}
+
+} // namespace
