@@ -1,0 +1,200 @@
+// Pasting and typing into a real X11 application on a private X server with a window manager:
+// the target must receive exactly the text, under several keyboard layouts, and the clipboard
+// and keymap must be as they were afterwards.
+#include "ClipboardX11.h"
+#include "Coro.h"
+#include "DeliveryTarget.h"
+#include "KeyInjectorX11.h"
+#include "PasteManager.h"
+#include "WindowSystemX11.h"
+#include "XSession.h"
+
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using namespace parlix;
+using namespace parlix::test;
+
+namespace {
+
+XSession *g_session = nullptr;
+
+const QString sample = QStringLiteral("Grüße, naïve café — 日本語 🎤👍🏽 e\u0301 Ω ½ tab\tand newline\n");
+
+QByteArray pngImage()
+{
+    QImage image(8, 8, QImage::Format_ARGB32);
+    image.fill(QColor(200, 30, 90, 255));
+    image.setPixelColor(3, 4, Qt::green);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+QByteArray keymapDump()
+{
+    QByteArray dump;
+    g_session->run(QStringLiteral("xkbcomp"), {QStringLiteral("-xkb"), g_session->display(), QStringLiteral("-")}, &dump);
+    return dump;
+}
+
+struct Delivery {
+    X11Clipboard clipboard;
+    X11KeyInjector keys;
+    X11WindowSystem windows;
+    PasteManager paste{clipboard, keys, windows};
+
+    bool isFrontmost(const DeliveryTarget &target)
+    {
+        return waitUntil([&] {
+            const std::optional<Application> front = windows.frontmostApplication();
+            return front && front->window == target.window();
+        });
+    }
+};
+
+class Layout {
+public:
+    explicit Layout(const QString &name) { m_ok = g_session->run(QStringLiteral("setxkbmap"), {name}) == 0; }
+    ~Layout() { g_session->run(QStringLiteral("setxkbmap"), {QStringLiteral("us")}); }
+    bool ok() const { return m_ok; }
+
+private:
+    bool m_ok = false;
+};
+
+const QStringList layouts = {QStringLiteral("us"), QStringLiteral("de"), QStringLiteral("fr"), QStringLiteral("ru")};
+
+} // namespace
+
+TEST(Delivery, PasteIsExactUnderEveryLayoutAndTheClipboardComesBack)
+{
+    const QByteArray png = pngImage();
+    for (const QString &name : layouts) {
+        SCOPED_TRACE(name.toStdString());
+        Layout layout(name);
+        ASSERT_TRUE(layout.ok());
+        Delivery delivery;
+        DeliveryTarget target;
+        ASSERT_TRUE(target.isRunning());
+        ASSERT_TRUE(delivery.isFrontmost(target));
+        ASSERT_TRUE(target.ownClipboard({{"text/plain", "what the user copied"}, {"image/png", png}}));
+        // Another application's clipboard is read in full.
+        const ClipboardContents before = delivery.clipboard.save();
+        QStringList formats;
+        for (const auto &[mime, data] : before.formats)
+            formats << mime + QStringLiteral("=") + QString::number(data.size());
+        EXPECT_TRUE(before.formats.contains(std::pair<QString, QByteArray>("image/png", png))) << formats.join(' ').toStdString();
+
+        EXPECT_TRUE(coro::waitFor(delivery.paste.pasteText(sample)));
+        EXPECT_TRUE(target.waitForReceived(sample.toUtf8())) << target.received().toStdString();
+
+        const QHash<QString, QByteArray> after = target.clipboard();
+        EXPECT_EQ(after.value("image/png"), png);
+        EXPECT_EQ(after.value("text/plain"), "what the user copied");
+    }
+}
+
+TEST(Delivery, TypingIsExactUnderEveryLayoutAndTheKeymapComesBack)
+{
+    for (const QString &name : layouts) {
+        SCOPED_TRACE(name.toStdString());
+        Layout layout(name);
+        ASSERT_TRUE(layout.ok());
+        const QByteArray keymapBefore = keymapDump();
+        Delivery delivery;
+        DeliveryTarget target;
+        ASSERT_TRUE(target.isRunning());
+        ASSERT_TRUE(delivery.isFrontmost(target));
+        ASSERT_TRUE(target.ownClipboard({{"text/plain", "untouched"}}));
+
+        EXPECT_TRUE(coro::waitFor(delivery.paste.typeText(sample)));
+        EXPECT_TRUE(target.waitForReceived(sample.toUtf8())) << target.received().toStdString();
+        EXPECT_EQ(target.clipboard().value("text/plain"), "untouched");
+
+        // The spare keys are emptied on their own once the target has read them.
+        EXPECT_TRUE(waitUntil([&] { return delivery.keys.temporaryKeys().isEmpty(); }));
+        EXPECT_EQ(keymapDump(), keymapBefore);
+    }
+}
+
+TEST(Delivery, TerminalReceivesCtrlShiftV)
+{
+    Delivery delivery;
+    DeliveryTarget terminal({QStringLiteral("--class"), QStringLiteral("XTerm"), QStringLiteral("--terminal")});
+    ASSERT_TRUE(terminal.isRunning());
+    ASSERT_TRUE(delivery.isFrontmost(terminal));
+    EXPECT_EQ(delivery.windows.frontmostApplication()->identifier, "XTerm");
+
+    EXPECT_TRUE(coro::waitFor(delivery.paste.pasteText(QStringLiteral("ls -l ~/naïve\n"))));
+    EXPECT_TRUE(terminal.waitForReceived("ls -l ~/naïve\n")) << terminal.received().toStdString();
+}
+
+TEST(Delivery, WithOurOwnWindowInFrontTheFirstOtherApplicationIsTargeted)
+{
+    Delivery delivery;
+    DeliveryTarget target;
+    ASSERT_TRUE(target.isRunning());
+    ASSERT_TRUE(delivery.isFrontmost(target));
+
+    QWindow own;
+    own.resize(200, 100);
+    own.show();
+    ASSERT_TRUE(waitUntil([&] {
+        const std::optional<Application> front = delivery.windows.frontmostApplication();
+        return front && front->pid == getpid();
+    }));
+    EXPECT_EQ(delivery.windows.frontmostApplication()->identifier, delivery.windows.ownIdentifier());
+
+    EXPECT_TRUE(coro::waitFor(delivery.paste.pasteText(QStringLiteral("to the other window"))));
+    EXPECT_TRUE(target.waitForReceived("to the other window")) << target.received().toStdString();
+}
+
+TEST(Delivery, HeldModifiersAreTakenOffAndPutBack)
+{
+    Delivery delivery;
+    DeliveryTarget target;
+    ASSERT_TRUE(target.isRunning());
+    ASSERT_TRUE(delivery.isFrontmost(target));
+    // The hotkey's Alt still held, and Caps Lock on.
+    ASSERT_EQ(g_session->run(QStringLiteral("xdotool"), {QStringLiteral("keydown"), QStringLiteral("alt")}), 0);
+    ASSERT_EQ(g_session->run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Caps_Lock")}), 0);
+
+    EXPECT_TRUE(coro::waitFor(delivery.paste.typeText(QStringLiteral("aB é"))));
+    EXPECT_TRUE(target.waitForReceived("aB é")) << target.received().toStdString();
+
+    // Both are in effect again: taking them off once more finds them.
+    const HeldModifiers held = delivery.keys.releaseHeldModifiers();
+    EXPECT_EQ(held.keys.size(), 1);
+    EXPECT_NE(held.lockedMask, 0u);
+    g_session->run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Caps_Lock")});
+}
+
+int main(int argc, char **argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    const bool listing = ::testing::GTEST_FLAG(list_tests);
+    std::unique_ptr<XSession> session;
+    if (!listing) {
+        session = std::make_unique<XSession>(XSession::Options{.windowManager = true});
+        if (!session->isRunning()) {
+            std::fprintf(stderr, "no X session: %s\n", qPrintable(session->error()));
+            return 1;
+        }
+        session->exportDisplay();
+        g_session = session.get();
+    }
+    if (listing)
+        return RUN_ALL_TESTS();
+    // The tests run under the offscreen platform by default; these need the X server.
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QGuiApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
