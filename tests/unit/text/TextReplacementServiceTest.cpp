@@ -175,6 +175,7 @@ INSTANTIATE_TEST_SUITE_P(Triggers, CustomRulesTest, ::testing::Values(
     CustomCase{"BracketsAreLiteral", {{"x[1]y", "Z"}}, "x[1]y x1y", "Z x1y"},
     CustomCase{"BackslashIsLiteral", {{"a\\db", "Z"}}, "a\\db a1b", "Z a1b"},
     CustomCase{"CaseInsensitive", {{"Node.JS", "Node.js"}}, "node.js and NODE.JS and nodexjs", "Node.js and Node.js and nodexjs"},
+    CustomCase{"FullCaseFolding", {{"Stra\u00DFe", "road"}}, "the STRASSE here", "the road here"},
     CustomCase{"InsertionTriggerWithMetacharacters", {{"new.line", "\\n"}}, "a new.line b newxline c", "a\nb newxline c"},
     CustomCase{"EmptyTriggerTakesNoPart", {{"", "X"}}, "  two  words ", "  two  words "},
     CustomCase{"EmptyTriggerBesideOthers", {{"", "X"}, {"two", "2"}}, "two words", "2 words"}),
