@@ -1,0 +1,84 @@
+#include "ControllerHarness.h"
+
+#include <QFile>
+
+namespace parlix::test {
+
+MenuBarLog::MenuBarLog()
+{
+    s_current = this;
+    m_previous = qInstallMessageHandler(&MenuBarLog::handle);
+}
+
+MenuBarLog::~MenuBarLog()
+{
+    qInstallMessageHandler(m_previous);
+    s_current = nullptr;
+}
+
+void MenuBarLog::handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (!s_current || qstrcmp(context.category, "com.quorvane.parlix.MenuBar") != 0)
+        return;
+    const char *level = type == QtDebugMsg ? "debug" : type == QtInfoMsg ? "info" : type == QtCriticalMsg ? "error" : "other";
+    s_current->lines << QString::fromLatin1(level) + QStringLiteral(": ") + message;
+}
+
+ControllerHarness::ControllerHarness()
+{
+    modelPath = directory.filePath(QStringLiteral("ggml-base.en.bin"));
+    QFile model(modelPath);
+    model.open(QIODevice::WriteOnly);
+    model.write("model");
+    model.close();
+    settings.setModelPath(modelPath);
+    settings.setExperimentalFeaturesEnabled(false);
+    settings.setLiveDictationEnabled(false);
+
+    QObject::connect(&state, &AppState::isRecordingChanged, [this](bool v) {
+        journal << QStringLiteral("state.recording ") + QLatin1String(v ? "true" : "false");
+    });
+    QObject::connect(&state, &AppState::isTranscribingChanged, [this](bool v) {
+        journal << QStringLiteral("state.transcribing ") + QLatin1String(v ? "true" : "false");
+    });
+    QObject::connect(&state, &AppState::isLiveTranscribingChanged, [this](bool v) {
+        journal << QStringLiteral("state.live ") + QLatin1String(v ? "true" : "false");
+    });
+    QObject::connect(&state, &AppState::lastTranscriptChanged,
+                     [this](const QString &text) { journal << QStringLiteral("state.record ") + text; });
+
+    controller = std::make_unique<MenuBarController>(
+        DictationServices{settings, state, clip, live, engine, rewriter, delivery, history, hotkey, timers});
+    QObject::connect(controller.get(), &MenuBarController::settingsWindowRequested,
+                     [this](SettingsTab tab) { settingsRequests << tab; });
+    QObject::connect(controller.get(), &MenuBarController::statusIconUpdateRequested, [this] { ++iconUpdates; });
+    controller->setupHotkey();
+    controller->setupStateObservers();
+    controller->setupSilenceDetection();
+}
+
+void ControllerHarness::removeModel()
+{
+    QFile::remove(modelPath);
+}
+
+void ControllerHarness::releaseAll()
+{
+    while (clip.starts.releaseNext() || live.starts.releaseNext() || engine.pending.releaseNext()
+           || delivery.typing.releaseNext()) {
+    }
+}
+
+QString ControllerHarness::activity() const
+{
+    QString flags;
+    if (state.isRecording())
+        flags += u'R';
+    if (state.isTranscribing())
+        flags += u'T';
+    if (state.isLiveTranscribing())
+        flags += u'L';
+    return flags.isEmpty() ? QStringLiteral("-") : flags;
+}
+
+} // namespace parlix::test

@@ -1,0 +1,82 @@
+#pragma once
+// A MenuBarController built around fakes, real settings (in memory) and a real AppState, with a
+// model file on disk so the start guard lets starts through. Everything the controller does is
+// journalled in order: service calls (see ControllerFakes.h) and AppState changes
+// ("state.recording true", "state.transcribing false", "state.live true", "state.record <text>").
+#include "AppState.h"
+#include "ControllerFakes.h"
+#include "MemoryKeyValueStore.h"
+#include "MenuBarController.h"
+#include "SettingsModel.h"
+
+#include <QLoggingCategory>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <ostream>
+
+// Readable QString values in GoogleTest failure messages.
+inline void PrintTo(const QString &text, std::ostream *out) { *out << '"' << text.toStdString() << '"'; }
+
+namespace parlix::test {
+
+// The controller's log lines while it exists, as "<level>: <message>" (debug, info, error).
+class MenuBarLog {
+public:
+    MenuBarLog();
+    ~MenuBarLog();
+    MenuBarLog(const MenuBarLog &) = delete;
+    MenuBarLog &operator=(const MenuBarLog &) = delete;
+
+    QStringList lines;
+    bool contains(const QString &line) const { return lines.contains(line); }
+    qsizetype count(const QString &line) const { return lines.count(line); }
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message);
+    static inline MenuBarLog *s_current = nullptr;
+    QtMessageHandler m_previous = nullptr;
+};
+
+class ControllerHarness {
+public:
+    // The controller creates its two live timers in this order.
+    static constexpr qsizetype chunkTimer = 0;
+    static constexpr qsizetype maxDurationTimer = 1;
+
+    ControllerHarness();
+
+    // Settings shortcuts.
+    void useToggle() { settings.setRecordingMode(RecordingMode::toggle); }
+    void usePushToTalk() { settings.setRecordingMode(RecordingMode::pushToTalk); }
+    void useLive(bool experimental = true) {
+        settings.setExperimentalFeaturesEnabled(experimental);
+        settings.setLiveDictationEnabled(true);
+    }
+    void removeModel();
+
+    // "R" recording, "T" transcribing, "L" live, "-" idle.
+    QString activity() const;
+    // Releases every held operation, oldest first, until nothing waits any more.
+    void releaseAll();
+
+    MemoryKeyValueStore store;
+    QTemporaryDir directory;
+    QString modelPath;
+    SettingsModel settings{store};
+    AppState state{settings};
+    QStringList journal;
+    FakeClipRecorder clip{journal};
+    FakeLiveCapture live{journal};
+    FakeTranscriber engine{journal};
+    FakeTextRewriter rewriter{journal};
+    FakeTextDelivery delivery{journal};
+    FakeHistory history{journal};
+    FakeHotkey hotkey;
+    FakeTimerFactory timers;
+    std::unique_ptr<MenuBarController> controller;
+    QList<SettingsTab> settingsRequests;
+    int iconUpdates = 0;
+};
+
+} // namespace parlix::test

@@ -1,0 +1,144 @@
+// One clip from stop to clean-up: the order of the steps, every output mode, and every way the
+// pipeline can end early.
+#include "ControllerHarness.h"
+
+#include "Constants.h"
+
+#include <gtest/gtest.h>
+
+using namespace parlix;
+using namespace parlix::test;
+
+namespace {
+
+// Records a clip and stops it; the engine answers `text` (or fails with `failure`).
+void recordClip(ControllerHarness &h, const QString &text, const std::optional<QString> &failure = std::nullopt)
+{
+    failure ? h.engine.fail(h.clip.clipPath, *failure) : h.engine.succeed(h.clip.clipPath, text);
+    h.hotkey.press();
+    ASSERT_EQ(h.activity(), "R");
+    h.hotkey.press();
+}
+
+} // namespace
+
+TEST(ClipPipeline, RunsItsStepsInOrderAndStoresBeforeDelivering)
+{
+    ControllerHarness h;
+    h.settings.setOutputMode(OutputMode::pasteAndCopy);
+    h.rewriter.rewrites.insert(QStringLiteral("hello world period"), QStringLiteral("Hello world."));
+    recordClip(h, QStringLiteral("hello world period"));
+
+    const QStringList expected = {
+        "clip.start", "clip.started", "state.recording true",
+        "clip.stop", "state.recording false", "state.transcribing true",
+        "transcribe parlix_clip.wav", "transcribed parlix_clip.wav",
+        "rewrite hello world period",
+        "history.add Hello world.", "state.record Hello world.",
+        "paste Hello world.", "copy Hello world.",
+        "state.transcribing false", "clip.delete parlix_clip.wav",
+    };
+    EXPECT_EQ(h.journal, expected);
+    ASSERT_EQ(h.history.entries.size(), 1);
+    EXPECT_EQ(h.history.entries[0].originalText, QStringLiteral("hello world period"));
+    EXPECT_EQ(h.engine.calls[0].prompt, std::nullopt);
+    EXPECT_EQ(h.state.lastTranscript(), QStringLiteral("Hello world."));
+}
+
+TEST(ClipPipeline, ModelNameIsReadWhenTheEntryIsStored)
+{
+    ControllerHarness h;
+    h.engine.holdCalls = true;
+    recordClip(h, QStringLiteral("text"));
+    // The user picks another model while the engine still runs on the old one.
+    const QString other = h.directory.filePath(QStringLiteral("ggml-small.bin"));
+    h.settings.setModelPath(other);
+    h.releaseAll();
+    ASSERT_EQ(h.history.entries.size(), 1);
+    EXPECT_EQ(h.history.entries[0].modelName, Constants::modelDisplayName(other));
+    EXPECT_NE(Constants::modelDisplayName(other), Constants::modelDisplayName(h.modelPath));
+}
+
+TEST(ClipPipeline, DeliversByOutputMode)
+{
+    struct Row {
+        OutputMode mode;
+        QStringList pasted, copied;
+        QString line;
+    };
+    const QString t = QStringLiteral("Some text");
+    const Row rows[] = {
+        {OutputMode::pasteOnly, {t}, {}, "info: Pasting transcript: <private>"},
+        {OutputMode::pasteAndCopy, {t}, {t}, "info: Pasting and copying transcript: <private>"},
+        {OutputMode::copyOnly, {}, {t}, "info: Copying transcript to clipboard: <private>"},
+        {OutputMode::historyOnly, {}, {}, "info: History only mode - transcript saved to history"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(rawValue(row.mode).toStdString());
+        ControllerHarness h;
+        h.settings.setOutputMode(row.mode);
+        MenuBarLog log;
+        recordClip(h, t);
+        EXPECT_EQ(h.delivery.pasted, row.pasted);
+        EXPECT_EQ(h.delivery.copied, row.copied);
+        EXPECT_TRUE(log.contains(row.line)) << log.lines.join(u'\n').toStdString();
+        // Stored and recorded whatever the mode.
+        EXPECT_EQ(h.history.entries.size(), 1);
+        EXPECT_EQ(h.state.lastTranscript(), t);
+        EXPECT_EQ(h.activity(), "-");
+    }
+}
+
+TEST(ClipPipeline, EndsEarlyWithoutStoringAndStillDeletesTheClip)
+{
+    struct Row {
+        const char *name;
+        QString engineText;
+        std::optional<QString> engineFailure;
+        QString rewritten; // what the rules make of the engine text
+        QString line;
+    };
+    const Row rows[] = {
+        {"engine fails", {}, QStringLiteral("whisper-cli exited with code 3"), {}, "error: Transcription failed: whisper-cli exited with code 3"},
+        {"engine hears nothing", QString(), std::nullopt, {}, "info: Empty transcript, nothing to do"},
+        {"rules remove everything", QStringLiteral("scratch that"), std::nullopt, QString(""), "info: Transcript empty after replacements, nothing to do"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        ControllerHarness h;
+        h.rewriter.rewrites.insert(row.engineText, row.rewritten);
+        MenuBarLog log;
+        recordClip(h, row.engineText, row.engineFailure);
+        EXPECT_TRUE(log.contains(row.line)) << log.lines.join(u'\n').toStdString();
+        EXPECT_TRUE(h.history.entries.isEmpty());
+        EXPECT_TRUE(h.delivery.pasted.isEmpty() && h.delivery.copied.isEmpty());
+        EXPECT_EQ(h.state.lastTranscript(), std::nullopt);
+        EXPECT_EQ(h.clip.deleted, QStringList{h.clip.clipPath});
+        EXPECT_EQ(h.activity(), "-");
+        EXPECT_EQ(h.journal.mid(h.journal.size() - 2), (QStringList{"state.transcribing false", "clip.delete parlix_clip.wav"}));
+    }
+}
+
+TEST(ClipPipeline, FailingDeliveryKeepsTheEntryAndStillCleansUp)
+{
+    ControllerHarness h;
+    h.delivery.pasteFailure = QStringLiteral("no display");
+    MenuBarLog log;
+    recordClip(h, QStringLiteral("kept"));
+    EXPECT_TRUE(log.contains("error: Delivery failed: no display"));
+    EXPECT_EQ(h.history.entries.size(), 1);
+    EXPECT_EQ(h.clip.deleted, QStringList{h.clip.clipPath});
+    EXPECT_EQ(h.activity(), "-");
+}
+
+TEST(ClipPipeline, StopWithoutAFileGoesStraightToIdle)
+{
+    ControllerHarness h;
+    h.clip.stopWithoutFile = true;
+    h.hotkey.press();
+    h.hotkey.press();
+    EXPECT_EQ(h.activity(), "-");
+    EXPECT_TRUE(h.engine.calls.isEmpty());
+    EXPECT_TRUE(h.clip.deleted.isEmpty());
+    EXPECT_FALSE(h.journal.contains("state.transcribing true"));
+}

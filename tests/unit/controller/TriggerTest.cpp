@@ -1,0 +1,267 @@
+// Which trigger starts or stops what: the state tables of toggle, push-to-talk and live
+// dictation, the start guard, the silence and time-limit rule, and the wiring.
+#include "ControllerHarness.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+using namespace parlix;
+using namespace parlix::test;
+
+namespace {
+
+enum class Mode { toggle, pushToTalk };
+enum class Kind { clip, live, liveWithoutExperimental };
+enum Event { press, release, menu, silence, liveSilence, timeLimit };
+
+const char *eventName(Event e)
+{
+    static const char *names[] = {"press", "release", "menu", "silence", "liveSilence", "timeLimit"};
+    return names[e];
+}
+
+void apply(ControllerHarness &h, Event e)
+{
+    switch (e) {
+    case press: ASSERT_TRUE(h.hotkey.press()); break;
+    case release: ASSERT_TRUE(h.hotkey.release()); break;
+    case menu: h.controller->toggleRecording(); break;
+    case silence: ASSERT_TRUE(h.clip.silenceHandler); h.clip.silenceHandler(); break;
+    case liveSilence: ASSERT_TRUE(h.live.silenceHandler); h.live.silenceHandler(); break;
+    case timeLimit: h.timers.fire(ControllerHarness::maxDurationTimer); break;
+    }
+}
+
+void configure(ControllerHarness &h, Mode mode, Kind kind)
+{
+    mode == Mode::toggle ? h.useToggle() : h.usePushToTalk();
+    if (kind == Kind::live)
+        h.useLive();
+    if (kind == Kind::liveWithoutExperimental)
+        h.useLive(false);
+    h.engine.succeed(h.clip.clipPath, QStringLiteral("hello"));
+}
+
+struct Row {
+    Mode mode;
+    Kind kind;
+    std::vector<Event> events;
+    const char *activity; // after the events
+    int clipStarts, clipStops, liveStarts, liveStops;
+};
+
+std::string describe(const Row &row)
+{
+    std::string text = row.mode == Mode::toggle ? "toggle" : "push-to-talk";
+    text += row.kind == Kind::clip ? " clip:" : row.kind == Kind::live ? " live:" : " live-without-experimental:";
+    for (Event e : row.events)
+        text += std::string(" ") + eventName(e);
+    return text;
+}
+
+} // namespace
+
+// The engine is held, so a stopped clip stays in the transcribing state while later events arrive.
+TEST(ControllerTriggers, StateTable)
+{
+    const Mode T = Mode::toggle, P = Mode::pushToTalk;
+    const Kind C = Kind::clip, L = Kind::live, LX = Kind::liveWithoutExperimental;
+    const std::vector<Row> rows = {
+        {T, C, {}, "-", 0, 0, 0, 0},
+        {T, C, {press}, "R", 1, 0, 0, 0},
+        {T, C, {press, press}, "T", 1, 1, 0, 0},
+        {T, C, {press, press, press}, "T", 1, 1, 0, 0}, // refused by the guard while transcribing
+        {T, C, {press, release}, "R", 1, 0, 0, 0},      // releases mean nothing in toggle mode
+        {T, C, {release}, "-", 0, 0, 0, 0},
+        {T, C, {menu}, "R", 1, 0, 0, 0},
+        {T, C, {press, menu}, "T", 1, 1, 0, 0},
+        {T, C, {silence}, "-", 0, 0, 0, 0},
+        {T, C, {press, silence}, "T", 1, 1, 0, 0},
+        {T, C, {press, press, silence}, "T", 1, 1, 0, 0}, // silence after the user stopped
+        {T, C, {press, liveSilence, timeLimit}, "R", 1, 0, 0, 0},
+        {T, L, {press}, "L", 0, 0, 1, 0},
+        {T, L, {press, press}, "-", 0, 0, 1, 1},
+        {T, L, {press, menu}, "-", 0, 0, 1, 1},
+        {T, L, {press, silence}, "L", 0, 0, 1, 0},
+        {T, L, {press, liveSilence}, "-", 0, 0, 1, 1},
+        {T, L, {press, timeLimit}, "-", 0, 0, 1, 1},
+        {T, L, {press, press, press}, "L", 0, 0, 2, 1},
+        {T, LX, {press}, "R", 1, 0, 0, 0},
+        {P, C, {press}, "R", 1, 0, 0, 0},
+        {P, C, {press, release}, "T", 1, 1, 0, 0},
+        {P, C, {press, press}, "R", 1, 0, 0, 0},
+        {P, C, {release}, "-", 0, 0, 0, 0},
+        {P, C, {press, release, press}, "T", 1, 1, 0, 0},
+        {P, C, {press, release, release}, "T", 1, 1, 0, 0},
+        {P, C, {menu}, "R", 1, 0, 0, 0},
+        {P, C, {press, menu}, "T", 1, 1, 0, 0},
+        {P, C, {press, silence}, "T", 1, 1, 0, 0},
+        {P, L, {press}, "L", 0, 0, 1, 0},
+        {P, L, {press, press}, "L", 0, 0, 1, 0},
+        {P, L, {press, release}, "-", 0, 0, 1, 1},
+        {P, L, {press, liveSilence, release}, "-", 0, 0, 1, 1},
+        {P, LX, {press, release}, "T", 1, 1, 0, 0},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(describe(row));
+        ControllerHarness h;
+        configure(h, row.mode, row.kind);
+        h.engine.holdCalls = true;
+        for (Event e : row.events)
+            apply(h, e);
+        EXPECT_EQ(h.activity(), QString::fromLatin1(row.activity));
+        EXPECT_EQ(h.clip.startCalls, row.clipStarts);
+        EXPECT_EQ(h.clip.stopCalls, row.clipStops);
+        EXPECT_EQ(h.live.startCalls, row.liveStarts);
+        EXPECT_EQ(h.live.stopCalls, row.liveStops);
+        // Once the engine answers, the transcription ends and nothing else changes.
+        h.releaseAll();
+        QString after = QString::fromLatin1(row.activity).remove(u'T');
+        EXPECT_EQ(h.activity(), after.isEmpty() ? QStringLiteral("-") : after);
+    }
+}
+
+TEST(ControllerTriggers, StartGuard)
+{
+    enum Situation { ready, modelMissing, modelAndEngineMissing, engineMissing, busyTranscribing };
+    struct GuardRow {
+        const char *name;
+        Situation situation;
+        bool starts;
+        bool opensSettings;
+    };
+    const GuardRow rows[] = {
+        {"ready", ready, true, false},
+        {"no model file", modelMissing, false, true},
+        {"no model file and no engine", modelAndEngineMissing, false, true},
+        {"no engine", engineMissing, false, false},
+        {"a clip is transcribing", busyTranscribing, false, false},
+    };
+    for (const GuardRow &row : rows) {
+        for (Kind kind : {Kind::clip, Kind::live}) {
+            SCOPED_TRACE(std::string(row.name) + (kind == Kind::clip ? " / clip" : " / live"));
+            ControllerHarness h;
+            configure(h, Mode::toggle, kind);
+            if (row.situation == modelMissing || row.situation == modelAndEngineMissing)
+                h.removeModel();
+            if (row.situation == engineMissing || row.situation == modelAndEngineMissing)
+                h.state.setEngineMissing(true);
+            if (row.situation == busyTranscribing)
+                h.state.setTranscribing(true);
+            MenuBarLog log;
+            kind == Kind::clip ? h.controller->startRecording() : h.controller->startLiveRecording();
+
+            EXPECT_EQ(h.clip.startCalls + h.live.startCalls, row.starts ? 1 : 0);
+            EXPECT_EQ((kind == Kind::clip ? h.clip.startCalls : h.live.startCalls), row.starts ? 1 : 0);
+            EXPECT_EQ(h.settingsRequests, row.opensSettings ? QList<SettingsTab>{SettingsTab::recording} : QList<SettingsTab>{});
+            const QStringList expectedLog = row.opensSettings ? QStringList{"error: Cannot record: no model configured"}
+                                          : row.starts        ? QStringList{kind == Kind::clip ? "info: Recording started" : "info: Live recording started"}
+                                                              : QStringList{};
+            EXPECT_EQ(log.lines, expectedLog);
+        }
+    }
+}
+
+TEST(ControllerTriggers, RecorderStartFailureChangesNoFlag)
+{
+    for (Kind kind : {Kind::clip, Kind::live}) {
+        ControllerHarness h;
+        configure(h, Mode::toggle, kind);
+        h.clip.startFailure = h.live.startFailure = QStringLiteral("Microphone permission denied");
+        MenuBarLog log;
+        h.hotkey.press();
+        EXPECT_EQ(h.activity(), "-");
+        EXPECT_EQ(log.lines, QStringList{kind == Kind::clip ? "error: Failed to start recording: Microphone permission denied"
+                                                            : "error: Failed to start live recording: Microphone permission denied"});
+        EXPECT_FALSE(h.journal.join(u'|').contains(u"state."));
+        EXPECT_EQ(h.timers.record(ControllerHarness::chunkTimer).starts, 0);
+        // A failed start leaves nothing pending: the next press starts normally.
+        h.clip.startFailure = h.live.startFailure = std::nullopt;
+        h.hotkey.press();
+        EXPECT_EQ(h.activity(), kind == Kind::clip ? "R" : "L");
+    }
+}
+
+TEST(ControllerTriggers, AutoStopRuleLogsOnlyWhenItStops)
+{
+    struct StopRow {
+        Kind kind;
+        Event trigger;
+        const char *line; // empty: the trigger does not apply to this kind
+    };
+    const StopRow rows[] = {
+        {Kind::clip, silence, "info: Silence detected - auto-stopping recording"},
+        {Kind::clip, liveSilence, ""},
+        {Kind::live, liveSilence, "info: Silence detected - auto-stopping live recording"},
+        {Kind::live, timeLimit, "info: Live dictation max duration reached - auto-stopping"},
+        {Kind::live, silence, ""},
+    };
+    for (const StopRow &row : rows) {
+        SCOPED_TRACE(std::string(eventName(row.trigger)) + (row.kind == Kind::clip ? " / clip" : " / live"));
+        ControllerHarness h;
+        configure(h, Mode::toggle, row.kind);
+        h.settings.setLiveDictationMaxMinutes(1);
+        // Before anything runs, no trigger does or logs anything.
+        {
+            MenuBarLog idleLog;
+            h.controller->handleSilenceDetected();
+            h.controller->handleLiveSilenceDetected();
+            h.controller->handleLiveMaxDurationReached();
+            EXPECT_TRUE(idleLog.lines.isEmpty());
+        }
+        h.hotkey.press();
+        MenuBarLog log;
+        apply(h, row.trigger);
+        if (*row.line) {
+            ASSERT_FALSE(log.lines.isEmpty());
+            EXPECT_EQ(log.lines.first(), row.line);
+            EXPECT_EQ(h.activity(), "-");
+        } else {
+            EXPECT_TRUE(log.lines.isEmpty());
+            EXPECT_NE(h.activity(), "-");
+        }
+    }
+}
+
+TEST(ControllerTriggers, StatusIconFollowsTheThreeActivityFlagsAfterTheChange)
+{
+    struct FlagRow {
+        const char *name;
+        std::function<void(AppState &)> change;
+        int updates;
+    };
+    const FlagRow rows[] = {
+        {"recording", [](AppState &s) { s.setRecording(true); }, 1},
+        {"transcribing", [](AppState &s) { s.setTranscribing(true); }, 1},
+        {"live", [](AppState &s) { s.setLiveTranscribing(true); }, 1},
+        {"unchanged value is announced too", [](AppState &s) { s.setRecording(false); }, 1},
+        {"engine missing is not observed", [](AppState &s) { s.setEngineMissing(true); }, 0},
+        {"transcript is not observed", [](AppState &s) { s.recordTranscription(QStringLiteral("x")); }, 0},
+    };
+    for (const FlagRow &row : rows) {
+        SCOPED_TRACE(row.name);
+        ControllerHarness h;
+        bool recordingWhenRedrawn = false;
+        QObject::connect(h.controller.get(), &MenuBarController::statusIconUpdateRequested,
+                         [&] { recordingWhenRedrawn = h.state.isRecording(); });
+        row.change(h.state);
+        EXPECT_EQ(h.iconUpdates, 0); // delivered later, on the event loop
+        QCoreApplication::processEvents();
+        EXPECT_EQ(h.iconUpdates, row.updates);
+        if (row.name == std::string("recording")) {
+            EXPECT_TRUE(recordingWhenRedrawn);
+        }
+    }
+}
+
+TEST(ControllerTriggers, CallbacksDoNothingOnceTheControllerIsGone)
+{
+    ControllerHarness h;
+    EXPECT_EQ(h.hotkey.registerCalls, 1);
+    h.controller.reset();
+    EXPECT_TRUE(h.hotkey.press());
+    EXPECT_TRUE(h.hotkey.release());
+    h.clip.silenceHandler();
+    h.live.silenceHandler();
+    EXPECT_EQ(h.clip.startCalls + h.clip.stopCalls + h.live.startCalls + h.live.stopCalls, 0);
+}
