@@ -10,6 +10,14 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
+#include <ostream>
+
+// Texts in failure messages as text.
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
 #include <memory>
 
 using namespace parlix;

@@ -1,0 +1,326 @@
+// The hotkey manager over the X11 backend on a headless X server: key events come from xdotool
+// through the server, and another X client competes for the same combinations.
+#include "CategoryLog.h"
+#include "Categories.h"
+#include "GlobalShortcutX11Backend.h"
+#include "HotkeyManager.h"
+#include "MemoryKeyValueStore.h"
+#include "SettingsModel.h"
+#include "XSession.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+// Texts in failure messages as text.
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+#include <xcb/xcb.h>
+#include <xcb/xtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <memory>
+
+using namespace parlix;
+using namespace parlix::test;
+
+namespace {
+
+// The server's stock keymap puts Alt on Mod1 and Num Lock on Mod2.
+constexpr quint16 kAlt = XCB_MOD_MASK_1;
+constexpr quint16 kNumLock = XCB_MOD_MASK_2;
+const QVector<quint16> kLockVariants{0, XCB_MOD_MASK_LOCK, kNumLock, XCB_MOD_MASK_LOCK | kNumLock};
+
+const HotkeyConfig optionSpace{49, HotkeyConfig::option};
+const HotkeyConfig controlShiftD{2, HotkeyConfig::control | HotkeyConfig::shift};
+
+// Runs the event loop until `done` holds; false when it never does (the test then fails on
+// what it expected, not on how long it took).
+bool spinUntil(const std::function<bool()> &done, int limitMs = 10000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > limitMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+// A second X client with its own connection, grabbing keys on the root window.
+class OtherClient {
+public:
+    explicit OtherClient(const QString &display)
+    {
+        int screen = 0;
+        m_c = xcb_connect(display.toLatin1().constData(), &screen);
+        xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(m_c));
+        for (int i = 0; i < screen; ++i)
+            xcb_screen_next(&it);
+        m_root = it.data->root;
+    }
+    ~OtherClient() { xcb_disconnect(m_c); }
+
+    bool isConnected() const { return !xcb_connection_has_error(m_c); }
+
+    xcb_keycode_t keycode(xcb_keysym_t keysym) const
+    {
+        const xcb_setup_t *setup = xcb_get_setup(m_c);
+        const int count = setup->max_keycode - setup->min_keycode + 1;
+        auto *reply = xcb_get_keyboard_mapping_reply(m_c, xcb_get_keyboard_mapping(m_c, setup->min_keycode, count), nullptr);
+        xcb_keycode_t found = 0;
+        if (reply) {
+            const xcb_keysym_t *syms = xcb_get_keyboard_mapping_keysyms(reply);
+            for (int i = 0; i < count && !found; ++i) {
+                if (syms[i * reply->keysyms_per_keycode] == keysym)
+                    found = xcb_keycode_t(setup->min_keycode + i);
+            }
+            std::free(reply);
+        }
+        return found;
+    }
+
+    // The X error code of the grab, 0 when it was granted.
+    int grab(xcb_keysym_t keysym, quint16 modifiers)
+    {
+        xcb_generic_error_t *error = xcb_request_check(
+            m_c, xcb_grab_key_checked(m_c, 1, m_root, modifiers, keycode(keysym), XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        const int code = error ? error->error_code : 0;
+        std::free(error);
+        return code;
+    }
+
+    // Presses and releases a key through XTest. The server forgets a lock toggled this way when
+    // this client disconnects, so the client has to stay for as long as the lock is needed.
+    bool tap(xcb_keysym_t keysym)
+    {
+        const xcb_keycode_t code = keycode(keysym);
+        xcb_test_fake_input(m_c, XCB_KEY_PRESS, code, XCB_CURRENT_TIME, m_root, 0, 0, 0);
+        xcb_test_fake_input(m_c, XCB_KEY_RELEASE, code, XCB_CURRENT_TIME, m_root, 0, 0, 0);
+        std::free(xcb_get_input_focus_reply(m_c, xcb_get_input_focus(m_c), nullptr)); // round trip
+        return code != 0 && isConnected();
+    }
+
+    // Key presses and releases this client's grabs received so far.
+    int keyEvents()
+    {
+        while (xcb_generic_event_t *event = xcb_poll_for_event(m_c)) {
+            const int type = event->response_type & 0x7f;
+            if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE)
+                ++m_keyEvents;
+            std::free(event);
+        }
+        return m_keyEvents;
+    }
+
+private:
+    xcb_connection_t *m_c = nullptr;
+    xcb_window_t m_root = 0;
+    int m_keyEvents = 0;
+};
+
+class HotkeyX11Test : public ::testing::Test {
+protected:
+    XSession session{{.windowManager = true}};
+    MemoryKeyValueStore store;
+    std::unique_ptr<SettingsModel> settings;
+    std::unique_ptr<X11GlobalShortcutBackend> backend;
+    std::unique_ptr<HotkeyManager> manager;
+    QStringList events;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(session.isRunning()) << session.error().toStdString();
+        session.exportDisplay();
+        settings = std::make_unique<SettingsModel>(store);
+        backend = std::make_unique<X11GlobalShortcutBackend>(session.display().toLatin1());
+        manager = std::make_unique<HotkeyManager>(*settings, *backend);
+        manager->onHotkeyPressed = [this] { events << "pressed"; };
+        manager->onHotkeyReleased = [this] { events << "released"; };
+    }
+
+    void TearDown() override
+    {
+        manager.reset();
+        backend.reset();
+    }
+
+    void registerHotkey(const HotkeyConfig &config)
+    {
+        settings->setHotkey(config);
+        manager->registerHotkey();
+    }
+
+    bool xdotool(const QStringList &arguments) { return session.run(QStringLiteral("xdotool"), arguments) == 0; }
+
+    // Taps the registered combination and waits for its release. Every event the server sent
+    // before the tap has been delivered by then, so `events` is complete and can be compared
+    // exactly; the tap's own press and release are removed again.
+    QStringList eventsBeforeTapOf(const QString &registered)
+    {
+        const qsizetype before = events.size();
+        if (!xdotool({"key", registered}))
+            return {"xdotool failed"};
+        if (!spinUntil([&] { return events.size() >= before + 2 && events.last() == "released"; }))
+            return events + QStringList{"(the closing tap never arrived)"};
+        QStringList earlier = events;
+        if (earlier.mid(earlier.size() - 2) != QStringList({"pressed", "released"}))
+            return earlier;
+        earlier.resize(earlier.size() - 2);
+        return earlier;
+    }
+
+    bool lockIsOn(const char *name)
+    {
+        QByteArray out;
+        if (session.run(QStringLiteral("xset"), {"q"}, &out) != 0)
+            return false;
+        // "    00: Caps Lock:   on    01: Num Lock:    off …"
+        const qsizetype at = out.indexOf(name);
+        return at >= 0 && out.mid(at + qstrlen(name)).replace(' ', "").startsWith(":on");
+    }
+};
+
+TEST_F(HotkeyX11Test, ATapGivesOnePressAndOneRelease)
+{
+    CategoryLog log(lcHotkey());
+    registerHotkey(optionSpace);
+    ASSERT_TRUE(manager->isRegistered());
+    EXPECT_EQ(log.lines, QStringList({"info Hotkey registered: ⌥Space"}));
+
+    ASSERT_TRUE(xdotool({"key", "alt+space"}));
+    EXPECT_EQ(eventsBeforeTapOf("alt+space"), QStringList({"pressed", "released"}));
+}
+
+TEST_F(HotkeyX11Test, AHeldKeyGivesOnePressAndOneRelease)
+{
+    registerHotkey(optionSpace);
+    ASSERT_TRUE(manager->isRegistered());
+
+    // The server repeats a held key 25 times a second after 660 ms. One xdotool run holds the
+    // keys: the server releases what an input-faking client holds when it disconnects.
+    ASSERT_TRUE(xdotool({"keydown", "alt+space", "sleep", "1.5", "keyup", "space", "alt"}));
+
+    EXPECT_EQ(eventsBeforeTapOf("alt+space"), QStringList({"pressed", "released"}));
+}
+
+TEST_F(HotkeyX11Test, FiresWithCapsLockAndNumLockOn)
+{
+    registerHotkey(optionSpace);
+    ASSERT_TRUE(manager->isRegistered());
+
+    OtherClient locks(session.display());
+    ASSERT_TRUE(locks.isConnected());
+    constexpr xcb_keysym_t capsLock = 0xffe5;
+    constexpr xcb_keysym_t numLock = 0xff7f;
+    struct Step {
+        xcb_keysym_t toggle;
+        bool caps;
+        bool num;
+    };
+    // Each step toggles one lock: Caps on, Num on too, Caps off (Num alone).
+    for (const Step &step : {Step{capsLock, true, false}, Step{numLock, true, true}, Step{capsLock, false, true}}) {
+        SCOPED_TRACE(std::string("caps ") + (step.caps ? "on" : "off") + ", num " + (step.num ? "on" : "off"));
+        ASSERT_TRUE(locks.tap(step.toggle));
+        ASSERT_EQ(lockIsOn("Caps Lock"), step.caps);
+        ASSERT_EQ(lockIsOn("Num Lock"), step.num);
+        events.clear();
+        ASSERT_TRUE(xdotool({"key", "alt+space"}));
+        EXPECT_EQ(eventsBeforeTapOf("alt+space"), QStringList({"pressed", "released"}));
+    }
+}
+
+TEST_F(HotkeyX11Test, ReRegisteringAfterAChangeReleasesTheOldCombination)
+{
+    registerHotkey(optionSpace);
+    ASSERT_TRUE(manager->isRegistered());
+    registerHotkey(controlShiftD);
+    ASSERT_TRUE(manager->isRegistered());
+
+    ASSERT_TRUE(xdotool({"key", "alt+space"}));
+    EXPECT_EQ(eventsBeforeTapOf("ctrl+shift+d"), QStringList()) << "the old combination still fired";
+
+    OtherClient other(session.display());
+    ASSERT_TRUE(other.isConnected());
+    for (const quint16 lock : kLockVariants)
+        EXPECT_EQ(other.grab(' ', kAlt | lock), 0) << "lock variant " << lock;
+}
+
+TEST_F(HotkeyX11Test, ACombinationHeldByAnotherClientIsReportedAndTheAppCarriesOn)
+{
+    OtherClient other(session.display());
+    ASSERT_TRUE(other.isConnected());
+    ASSERT_EQ(other.grab(' ', kAlt), 0);
+
+    CategoryLog log(lcHotkey());
+    registerHotkey(optionSpace);
+    EXPECT_EQ(log.lines, QStringList({"error Failed to register hotkey: 10"}));
+    EXPECT_TRUE(manager->isHandlerInstalled());
+    EXPECT_FALSE(manager->isRegistered());
+
+    // The combination still belongs to the other client.
+    ASSERT_TRUE(xdotool({"key", "alt+space"}));
+    EXPECT_TRUE(spinUntil([&] { return other.keyEvents() >= 2; }));
+
+    registerHotkey(controlShiftD);
+    ASSERT_TRUE(manager->isRegistered());
+    ASSERT_TRUE(xdotool({"key", "ctrl+shift+d"}));
+    EXPECT_EQ(eventsBeforeTapOf("ctrl+shift+d"), QStringList({"pressed", "released"}));
+}
+
+TEST_F(HotkeyX11Test, APartlyRefusedGrabLeavesNothingBehind)
+{
+    // Only the Caps Lock variant is taken: the plain one is granted first and must be given back.
+    OtherClient other(session.display());
+    ASSERT_TRUE(other.isConnected());
+    ASSERT_EQ(other.grab(' ', kAlt | XCB_MOD_MASK_LOCK), 0);
+
+    registerHotkey(optionSpace);
+    EXPECT_FALSE(manager->isRegistered());
+
+    OtherClient third(session.display());
+    ASSERT_TRUE(third.isConnected());
+    EXPECT_EQ(third.grab(' ', kAlt), 0);
+    EXPECT_EQ(third.grab(' ', kAlt | kNumLock), 0);
+}
+
+TEST_F(HotkeyX11Test, UnregisterReleasesEverything)
+{
+    registerHotkey(optionSpace);
+    ASSERT_TRUE(manager->isRegistered());
+    manager->unregisterHotkey();
+
+    OtherClient other(session.display());
+    ASSERT_TRUE(other.isConnected());
+    for (const quint16 lock : kLockVariants)
+        EXPECT_EQ(other.grab(' ', kAlt | lock), 0) << "lock variant " << lock;
+
+    // The keys now reach the other client, and nothing reaches the callbacks.
+    ASSERT_TRUE(xdotool({"key", "alt+space"}));
+    EXPECT_TRUE(spinUntil([&] { return other.keyEvents() >= 2; }));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(events.isEmpty());
+}
+
+TEST_F(HotkeyX11Test, NoServerIsReportedAsAFailedHandler)
+{
+    X11GlobalShortcutBackend unreachable(":9999");
+    HotkeyManager lonely(*settings, unreachable);
+    CategoryLog log(lcHotkey());
+
+    lonely.registerHotkey();
+
+    EXPECT_EQ(log.lines, QStringList({"error Failed to install event handler: -1"}));
+    EXPECT_FALSE(lonely.isHandlerInstalled());
+}
+
+} // namespace
