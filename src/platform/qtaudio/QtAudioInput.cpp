@@ -5,6 +5,7 @@
 #include <QIODevice>
 #include <QMediaDevices>
 #include <QPromise>
+#include <QTimer>
 
 namespace parlix {
 
@@ -133,8 +134,8 @@ public:
             m_sink->deleteLater();
             m_sink = nullptr;
         }
-        if (m_devices)
-            QObject::disconnect(m_devices, nullptr, this, nullptr);
+        if (m_presenceCheck)
+            m_presenceCheck->stop();
         m_callbacks = {};
         m_deviceId.clear();
     }
@@ -162,20 +163,26 @@ private:
         if (m_source->error() != QAudio::NoError)
             return describe(m_source->error());
 
-        // The server may move a stream whose source disappears onto another source; a recording
-        // must not silently continue on a different microphone.
-        if (!m_devices)
-            m_devices = new QMediaDevices(this);
-        QObject::connect(m_devices, &QMediaDevices::audioInputsChanged, this, [this] {
-            if (!m_source)
-                return;
-            const QList<QAudioDevice> inputs = QMediaDevices::audioInputs();
-            const bool present = std::any_of(inputs.begin(), inputs.end(),
-                                             [this](const QAudioDevice &d) { return d.id() == m_deviceId; });
-            if (!present)
-                fail(QStringLiteral("The audio input device was removed"));
-        });
+        // The server moves a stream whose source disappears onto another source, and Qt reports
+        // no change when a source goes away; a recording must not silently continue on another
+        // microphone, so the device list is checked while the stream runs.
+        if (!m_presenceCheck) {
+            m_presenceCheck = new QTimer(this);
+            m_presenceCheck->setInterval(250);
+            QObject::connect(m_presenceCheck, &QTimer::timeout, this, [this] { checkDevicePresent(); });
+        }
+        m_presenceCheck->start();
         return {};
+    }
+
+    void checkDevicePresent()
+    {
+        if (!m_source)
+            return;
+        const QList<QAudioDevice> inputs = QMediaDevices::audioInputs();
+        const bool present = std::any_of(inputs.begin(), inputs.end(), [this](const QAudioDevice &d) { return d.id() == m_deviceId; });
+        if (!present)
+            fail(QStringLiteral("The audio input device was removed"));
     }
 
     void fail(const QString &description)
@@ -188,7 +195,7 @@ private:
 
     QAudioSource *m_source = nullptr;
     CaptureSink *m_sink = nullptr;
-    QMediaDevices *m_devices = nullptr;
+    QTimer *m_presenceCheck = nullptr;
     AudioInput::Callbacks m_callbacks;
     QByteArray m_deviceId;
 };

@@ -1,0 +1,341 @@
+// Both recorders against a real PulseAudio server whose virtual microphone speaks espeak-ng
+// speech in real time: the clip and the live chunks hold that speech, silence ends a clip, and a
+// server or microphone that disappears mid-recording loses nothing already captured.
+#include "AudioRecorder.h"
+#include "LiveAudioRecorder.h"
+#include "QtAudioInput.h"
+
+#include "Coro.h"
+#include "MemoryKeyValueStore.h"
+#include "PulseAudioSession.h"
+#include "TestEnvironment.h"
+#include "WavReader.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace parlix;
+
+namespace {
+
+// Runs the event loop until `done` holds or `limitMs` passes (a bound, not a measurement).
+template <typename Predicate>
+bool pumpUntil(Predicate done, int limitMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > limitMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+void pumpFor(int ms)
+{
+    pumpUntil([] { return false; }, ms);
+}
+
+bool run(const QString &program, const QStringList &arguments, QString *output = nullptr)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        return false;
+    }
+    if (output)
+        *output = QString::fromUtf8(process.readAll());
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+// espeak-ng speech as 16 kHz mono 16-bit samples.
+std::vector<int16_t> speech(const QString &text)
+{
+    QTemporaryDir dir;
+    const QString raw = dir.filePath(QStringLiteral("raw.wav"));
+    const QString converted = dir.filePath(QStringLiteral("speech.wav"));
+    if (!run(QStringLiteral("espeak-ng"), {QStringLiteral("-w"), raw, text})
+        || !run(QStringLiteral("sox"), {raw, QStringLiteral("-r"), QStringLiteral("16000"), QStringLiteral("-c"), QStringLiteral("1"),
+                                        QStringLiteral("-b"), QStringLiteral("16"), QStringLiteral("-e"), QStringLiteral("signed-integer"), converted}))
+        return {};
+    const auto wav = test::readWav(converted);
+    return wav ? wav->samples : std::vector<int16_t>{};
+}
+
+const std::vector<int16_t> &sentence()
+{
+    static const std::vector<int16_t> samples = speech(QStringLiteral("The quick brown fox jumps over the lazy dog."));
+    return samples;
+}
+
+// Without the silence the pipe source produced before and after the audio was written.
+std::vector<int16_t> trimmed(const std::vector<int16_t> &samples)
+{
+    auto begin = std::find_if(samples.begin(), samples.end(), [](int16_t s) { return s != 0; });
+    auto end = std::find_if(samples.rbegin(), samples.rend(), [](int16_t s) { return s != 0; }).base();
+    return begin < end ? std::vector<int16_t>(begin, end) : std::vector<int16_t>{};
+}
+
+// Index after the last sample louder than `amplitude`.
+size_t endOfSound(const std::vector<int16_t> &samples, int amplitude)
+{
+    for (size_t i = samples.size(); i > 0; --i) {
+        if (std::abs(int(samples[i - 1])) > amplitude)
+            return i;
+    }
+    return 0;
+}
+
+class AudioCaptureTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(test::PulseAudioSession::toolsAvailable()) << "pulseaudio and pactl are needed (scripts/setup.sh installs them)";
+        ASSERT_FALSE(sentence().empty()) << "espeak-ng and sox are needed";
+        QString error;
+        ASSERT_TRUE(pulse.start(&error)) << error.toStdString();
+        input = std::make_unique<QtAudioInput>();
+        dir = tmp.filePath(QStringLiteral("audio"));
+    }
+
+    // Speaks `samples` into the microphone in real time and waits until they are written and
+    // have had time to pass through the server.
+    void speak(const std::vector<int16_t> &samples, bool silenceAfter = false)
+    {
+        pulse.enqueue(samples);
+        pulse.startFeeding(silenceAfter);
+        const int ms = int(samples.size() / 16) + 5000;
+        ASSERT_TRUE(pumpUntil([&] { return pulse.waitUntilFed(0); }, ms));
+    }
+
+    test::PulseAudioSession pulse;
+    std::unique_ptr<QtAudioInput> input;
+    test::MemoryKeyValueStore store;
+    SettingsModel settings{store};
+    QTemporaryDir tmp;
+    QString dir;
+};
+
+TEST_F(AudioCaptureTest, DevicesListTheVirtualMicrophoneAsDefault)
+{
+    const QList<AudioDevice> devices = input->devices();
+    const auto mic = std::find_if(devices.begin(), devices.end(), [](const AudioDevice &d) { return d.id == "virtmic"; });
+    ASSERT_NE(mic, devices.end());
+    EXPECT_TRUE(mic->isDefault);
+    const AudioFormat format = input->deviceFormat({});
+    EXPECT_EQ(format.sampleRate, 16000);
+    EXPECT_EQ(format.channelCount, 1);
+}
+
+TEST_F(AudioCaptureTest, ClipHoldsTheSpokenSentenceAndWhisperAcceptsIt)
+{
+    AudioRecorder recorder(*input, settings);
+    recorder.setTemporaryDirectory(dir);
+    const QString path = coro::waitFor(recorder.startRecording());
+    speak(sentence());
+    pumpFor(300); // the last blocks travel through the server
+    ASSERT_EQ(recorder.stopRecording(), path);
+
+    const auto wav = test::readWav(path);
+    ASSERT_TRUE(wav);
+    EXPECT_EQ(wav->sampleRate, 16000);
+    EXPECT_EQ(wav->channels, 1);
+    EXPECT_EQ(wav->bitsPerSample, 16);
+    EXPECT_EQ(wav->fileSize, qint64(44 + wav->dataSize));
+    const auto heard = trimmed(wav->samples);
+    const auto said = trimmed(sentence());
+    EXPECT_NEAR(double(heard.size()), double(said.size()), double(said.size()) * 0.02);
+    EXPECT_NEAR(test::rms(heard), test::rms(said), test::rms(said) * 0.02);
+
+    const QString whisper = QDir(test::resourceDirectory()).filePath(QStringLiteral("whisper-cli"));
+    ASSERT_TRUE(QFileInfo(whisper).isExecutable()) << whisper.toStdString();
+    QProcess process;
+    process.start(whisper, {QStringLiteral("-m"), QDir(test::fixturesDirectory()).filePath(QStringLiteral("for-tests-ggml-tiny.en.bin")),
+                            QStringLiteral("-f"), path, QStringLiteral("-nt"), QStringLiteral("-np")});
+    ASSERT_TRUE(process.waitForFinished(120000));
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    EXPECT_EQ(process.exitCode(), 0) << err.toStdString();
+    // whisper-cli exits 0 on unreadable audio too; it then says so on stderr.
+    EXPECT_FALSE(err.contains(QStringLiteral("error:"))) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("read_audio_data"))) << err.toStdString();
+}
+
+TEST_F(AudioCaptureTest, SilenceEndsTheClipAboutTheSetDurationAfterSpeech)
+{
+    settings.setSilenceDetectionEnabled(true);
+    settings.setSilenceThresholdDb(-40.0f);
+    settings.setSilenceDurationSeconds(1.0);
+    AudioRecorder recorder(*input, settings);
+    recorder.setTemporaryDirectory(dir);
+    int calls = 0;
+    std::optional<QString> stopped;
+    recorder.onSilenceDetected = [&] {
+        ++calls;
+        stopped = recorder.stopRecording();
+    };
+    coro::waitFor(recorder.startRecording());
+    pulse.enqueue(sentence());
+    pulse.startFeeding(true); // silence follows the sentence
+    ASSERT_TRUE(pumpUntil([&] { return calls > 0; }, 20000));
+    pulse.stopFeeding();
+    pumpFor(300);
+    EXPECT_EQ(calls, 1);
+    ASSERT_TRUE(stopped);
+    const auto wav = test::readWav(*stopped);
+    ASSERT_TRUE(wav);
+    // Measured in the recording itself: from the last sound above -40 dBFS to the end.
+    const size_t end = endOfSound(wav->samples, 328);
+    ASSERT_GT(end, 0u);
+    const double trailingSeconds = double(wav->samples.size() - end) / 16000.0;
+    EXPECT_GE(trailingSeconds, 0.8);
+    EXPECT_LE(trailingSeconds, 2.5);
+}
+
+TEST_F(AudioCaptureTest, LiveChunksConcatenateToTheCapturedStream)
+{
+    LiveAudioRecorder live(*input, settings);
+    live.setTemporaryDirectory(dir);
+    coro::waitFor(live.startRecording());
+    pulse.enqueue(sentence());
+    pulse.startFeeding(false);
+    std::vector<int16_t> cut;
+    int chunks = 0;
+    auto collect = [&](const std::optional<QString> &path) {
+        if (!path)
+            return;
+        ++chunks;
+        const auto wav = test::readWav(*path);
+        ASSERT_TRUE(wav);
+        cut.insert(cut.end(), wav->samples.begin(), wav->samples.end());
+        live.deleteChunk(*path);
+        EXPECT_FALSE(QFileInfo::exists(*path));
+    };
+    // Cut every 0.7 s while speaking, as the dictation loop does every 3 s.
+    while (!pulse.waitUntilFed(0)) {
+        pumpFor(700);
+        collect(live.extractChunk());
+    }
+    pumpFor(300);
+    EXPECT_GT(live.currentAudioLevel(), -80.0f - 1e-3f);
+    collect(live.extractFinalChunk());
+    live.stopRecording();
+    EXPECT_FLOAT_EQ(live.currentAudioLevel(), -160.0f);
+    EXPECT_GE(chunks, 3);
+
+    // Float samples written as chunks: x / 32768 * 32767, truncated.
+    std::vector<int16_t> expected;
+    for (int16_t s : sentence())
+        expected.push_back(int16_t(std::clamp(float(s) / 32768.0f, -1.0f, 1.0f) * 32767.0f));
+    EXPECT_EQ(trimmed(cut), trimmed(expected));
+}
+
+TEST_F(AudioCaptureTest, ServerKilledMidRecordingKeepsTheClipAndTheNextStartWorks)
+{
+    AudioRecorder recorder(*input, settings);
+    recorder.setTemporaryDirectory(dir);
+    int interruptions = 0;
+    recorder.onRecordingInterrupted = [&](const AudioRecorderError &) { ++interruptions; };
+    const QString path = coro::waitFor(recorder.startRecording());
+    const std::vector<int16_t> &all = sentence();
+    speak(std::vector<int16_t>(all.begin(), all.begin() + std::ptrdiff_t(all.size() / 2)));
+    pumpFor(300);
+    pulse.kill();
+    ASSERT_TRUE(pumpUntil([&] { return interruptions > 0; }, 10000));
+    EXPECT_EQ(interruptions, 1);
+    EXPECT_TRUE(recorder.isRecording());
+    ASSERT_EQ(recorder.stopRecording(), path);
+    const auto wav = test::readWav(path);
+    ASSERT_TRUE(wav);
+    EXPECT_EQ(wav->fileSize, qint64(44 + wav->dataSize));
+    EXPECT_NEAR(double(trimmed(wav->samples).size()), double(all.size() / 2), double(all.size()) * 0.02);
+
+    // Once the server is back, recording works again (Qt reconnects on its own schedule).
+    QString error;
+    ASSERT_TRUE(pulse.start(&error)) << error.toStdString();
+    std::optional<QString> second;
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            try {
+                second = coro::waitFor(recorder.startRecording());
+                return true;
+            } catch (const AudioRecorderError &) {
+                QThread::msleep(200);
+                return false;
+            }
+        },
+        20000));
+    speak(std::vector<int16_t>(all.begin(), all.begin() + 16000));
+    pumpFor(300);
+    recorder.stopRecording();
+    const auto again = test::readWav(*second);
+    ASSERT_TRUE(again);
+    EXPECT_NEAR(double(trimmed(again->samples).size()), 16000.0, 400.0);
+}
+
+TEST_F(AudioCaptureTest, MicrophoneRemovedMidRecordingEndsItWithEverythingKept)
+{
+    AudioRecorder recorder(*input, settings);
+    recorder.setTemporaryDirectory(dir);
+    LiveAudioRecorder live(*input, settings); // shares nothing with the clip but the server
+    int interruptions = 0;
+    QString description;
+    recorder.onRecordingInterrupted = [&](const AudioRecorderError &e) {
+        ++interruptions;
+        description = e.errorDescription();
+    };
+    const QString path = coro::waitFor(recorder.startRecording());
+    speak(std::vector<int16_t>(sentence().begin(), sentence().begin() + 24000));
+    pumpFor(300);
+    ASSERT_TRUE(pulse.unloadVirtualMic());
+    ASSERT_TRUE(pumpUntil([&] { return interruptions > 0; }, 10000));
+    EXPECT_EQ(description, QStringLiteral("Recording failed: The audio input device was removed"));
+    ASSERT_EQ(recorder.stopRecording(), path);
+    const auto wav = test::readWav(path);
+    ASSERT_TRUE(wav);
+    EXPECT_EQ(wav->fileSize, qint64(44 + wav->dataSize));
+    EXPECT_NEAR(double(trimmed(wav->samples).size()), 24000.0, 500.0);
+
+    // No microphone left (monitors of outputs are not microphones): both recorders say so.
+    ASSERT_TRUE(pumpUntil([&] { return input->devices().isEmpty(); }, 5000));
+    try {
+        coro::waitFor(recorder.startRecording());
+        ADD_FAILURE() << "started without a microphone";
+    } catch (const AudioRecorderError &e) {
+        EXPECT_EQ(e.errorDescription(), QStringLiteral("Recording failed: No audio input device"));
+    }
+    EXPECT_THROW(coro::waitFor(live.startRecording()), AudioRecorderError);
+    EXPECT_FALSE(live.isRecording());
+}
+
+TEST_F(AudioCaptureTest, SavedDeviceMissingFallsBackToTheDefault)
+{
+    settings.setAudioInputDevice(QStringLiteral("alsa_input.unplugged"));
+    LiveAudioRecorder live(*input, settings);
+    coro::waitFor(live.startRecording());
+    speak(std::vector<int16_t>(sentence().begin(), sentence().begin() + 16000));
+    pumpFor(300);
+    live.stopRecording();
+    const auto path = live.extractFinalChunk();
+    ASSERT_TRUE(path);
+    EXPECT_NEAR(double(trimmed(test::readWav(*path)->samples).size()), 16000.0, 400.0);
+    live.deleteChunk(*path);
+
+    settings.setAudioInputDevice(QStringLiteral("virtmic"));
+    coro::waitFor(live.startRecording());
+    EXPECT_TRUE(live.isRecording());
+    live.stopRecording();
+}
+
+} // namespace
