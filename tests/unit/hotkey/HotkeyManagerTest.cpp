@@ -145,17 +145,6 @@ TEST_F(HotkeyManagerTest, UnregisterReleasesEverythingOnceAndIsQuietWhenIdle)
     EXPECT_FALSE(manager->isHandlerInstalled() || manager->isRegistered());
 }
 
-TEST_F(HotkeyManagerTest, ChangingTheStoredHotkeyAloneDoesNotTouchTheRegistration)
-{
-    manager->registerHotkey();
-    backend.calls.clear();
-
-    settings.setHotkey(commandShiftD);
-
-    EXPECT_TRUE(backend.calls.isEmpty());
-    EXPECT_EQ(backend.held, (GlobalShortcut{0x20, ShortcutModifier::alt}));
-}
-
 TEST_F(HotkeyManagerTest, CallbacksRunAfterTheHandlerReturnsInArrivalOrder)
 {
     manager->registerHotkey();

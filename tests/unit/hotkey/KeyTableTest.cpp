@@ -108,9 +108,4 @@ INSTANTIATE_TEST_SUITE_P(
         ModifierCase{"OtherBitsIgnored", 0x0c01, ShortcutModifier::alt, Qt::AltModifier | Qt::KeypadModifier}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST(KeyTable, ShortcutForTheDefaultHotkeyIsAltSpace)
-{
-    EXPECT_EQ(keytable::shortcutFor(HotkeyConfig::defaultConfig()), (GlobalShortcut{0x20, ShortcutModifier::alt}));
-}
-
 } // namespace
