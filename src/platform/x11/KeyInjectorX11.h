@@ -20,7 +20,7 @@ public:
     // target still reads it with the keymap it was typed with.
     static constexpr std::chrono::milliseconds keymapHold{250};
     // Time given to clients (input methods included) to take in a keymap change.
-    static constexpr std::chrono::milliseconds keymapSettle{20};
+    static constexpr std::chrono::milliseconds keymapSettle{50};
 
     // Connects to the display named by DISPLAY.
     X11KeyInjector();
