@@ -32,6 +32,9 @@ public:
     virtual void deleteRecording(const QString &path) = 0;
     // Called on the main thread, at most once per recording, when the speaker fell silent.
     virtual void setSilenceHandler(std::function<void()> handler) = 0;
+    // Called on the main thread, at most once per recording, when capture ended on its own (the
+    // device or the audio server went away); the clip so far stays valid for stopRecording().
+    virtual void setInterruptionHandler(std::function<void(const QString &description)> handler) = 0;
 };
 
 // Continuous capture cut into chunk files.
@@ -49,6 +52,8 @@ public:
     virtual void deleteChunk(const QString &path) = 0;
     virtual void stopRecording() = 0;
     virtual void setSilenceHandler(std::function<void()> handler) = 0;
+    // As for clips; the audio gathered so far stays for the next cut.
+    virtual void setInterruptionHandler(std::function<void(const QString &description)> handler) = 0;
 };
 
 // Speech to cleaned text.

@@ -92,6 +92,14 @@ void MenuBarController::setupSilenceDetection()
         if (self)
             self->handleLiveSilenceDetected();
     });
+    m_services.clipRecorder.setInterruptionHandler([self](const QString &description) {
+        if (self)
+            self->handleRecordingInterrupted(description);
+    });
+    m_services.liveCapture.setInterruptionHandler([self](const QString &description) {
+        if (self)
+            self->handleLiveRecordingInterrupted(description);
+    });
 }
 
 // ---- Triggers ----
@@ -171,6 +179,22 @@ void MenuBarController::handleLiveMaxDurationReached()
     if (!m_state.isLiveTranscribing())
         return;
     log::info(lcMenuBar, "Live dictation max duration reached - auto-stopping");
+    stopLiveRecording();
+}
+
+void MenuBarController::handleRecordingInterrupted(const QString &description)
+{
+    if (!m_state.isRecording())
+        return;
+    log::error(lcMenuBar, "Recording interrupted - stopping: %s", description);
+    stopRecording();
+}
+
+void MenuBarController::handleLiveRecordingInterrupted(const QString &description)
+{
+    if (!m_state.isLiveTranscribing())
+        return;
+    log::error(lcMenuBar, "Live recording interrupted - stopping: %s", description);
     stopLiveRecording();
 }
 

@@ -33,6 +33,7 @@ public:
     // Wiring, each called once at startup.
     void setupHotkey();
     void setupStateObservers();
+    // Also installs the recorders' interruption callbacks.
     void setupSilenceDetection();
 
     // Triggers.
@@ -42,6 +43,10 @@ public:
     void handleSilenceDetected();
     void handleLiveSilenceDetected();
     void handleLiveMaxDurationReached();
+    // Capture ended on its own: what was recorded is finished like a normal stop, so the icon
+    // does not go on showing a recording that no longer hears anything.
+    void handleRecordingInterrupted(const QString &description);
+    void handleLiveRecordingInterrupted(const QString &description);
 
     // Actions.
     void startRecording();

@@ -57,6 +57,7 @@ public:
     std::optional<QString> stopRecording() override;
     void deleteRecording(const QString &path) override;
     void setSilenceHandler(std::function<void()> handler) override { silenceHandler = std::move(handler); }
+    void setInterruptionHandler(std::function<void(const QString &)> handler) override { interruptionHandler = std::move(handler); }
 
     // What the next start does.
     bool holdStart = false;
@@ -71,6 +72,7 @@ public:
     bool recording = false;
     QStringList deleted;
     std::function<void()> silenceHandler;
+    std::function<void(const QString &)> interruptionHandler;
 
 private:
     QStringList &m_journal;
@@ -86,6 +88,7 @@ public:
     void deleteChunk(const QString &path) override;
     void stopRecording() override;
     void setSilenceHandler(std::function<void()> handler) override { silenceHandler = std::move(handler); }
+    void setInterruptionHandler(std::function<void(const QString &)> handler) override { interruptionHandler = std::move(handler); }
 
     bool holdStart = false;
     std::optional<QString> startFailure;
@@ -101,6 +104,7 @@ public:
     bool capturing = false;
     QStringList deleted;
     std::function<void()> silenceHandler;
+    std::function<void(const QString &)> interruptionHandler;
 
 private:
     QStringList &m_journal;

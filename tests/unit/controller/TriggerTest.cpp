@@ -12,11 +12,11 @@ namespace {
 
 enum class Mode { toggle, pushToTalk };
 enum class Kind { clip, live, liveWithoutExperimental };
-enum Event { press, release, menu, silence, liveSilence, timeLimit };
+enum Event { press, release, menu, silence, liveSilence, timeLimit, interrupted, liveInterrupted };
 
 const char *eventName(Event e)
 {
-    static const char *names[] = {"press", "release", "menu", "silence", "liveSilence", "timeLimit"};
+    static const char *names[] = {"press", "release", "menu", "silence", "liveSilence", "timeLimit", "interrupted", "liveInterrupted"};
     return names[e];
 }
 
@@ -29,6 +29,8 @@ void apply(ControllerHarness &h, Event e)
     case silence: ASSERT_TRUE(h.clip.silenceHandler); h.clip.silenceHandler(); break;
     case liveSilence: ASSERT_TRUE(h.live.silenceHandler); h.live.silenceHandler(); break;
     case timeLimit: h.timers.fire(ControllerHarness::maxDurationTimer); break;
+    case interrupted: ASSERT_TRUE(h.clip.interruptionHandler); h.clip.interruptionHandler(QStringLiteral("device gone")); break;
+    case liveInterrupted: ASSERT_TRUE(h.live.interruptionHandler); h.live.interruptionHandler(QStringLiteral("device gone")); break;
     }
 }
 
@@ -195,6 +197,10 @@ TEST(ControllerTriggers, AutoStopRuleLogsOnlyWhenItStops)
         {Kind::live, liveSilence, "info: Silence detected - auto-stopping live recording"},
         {Kind::live, timeLimit, "info: Live dictation max duration reached - auto-stopping"},
         {Kind::live, silence, ""},
+        {Kind::clip, interrupted, "error: Recording interrupted - stopping: device gone"},
+        {Kind::clip, liveInterrupted, ""},
+        {Kind::live, liveInterrupted, "error: Live recording interrupted - stopping: device gone"},
+        {Kind::live, interrupted, ""},
     };
     for (const StopRow &row : rows) {
         SCOPED_TRACE(std::string(eventName(row.trigger)) + (row.kind == Kind::clip ? " / clip" : " / live"));
@@ -207,6 +213,8 @@ TEST(ControllerTriggers, AutoStopRuleLogsOnlyWhenItStops)
             h.controller->handleSilenceDetected();
             h.controller->handleLiveSilenceDetected();
             h.controller->handleLiveMaxDurationReached();
+            h.controller->handleRecordingInterrupted(QStringLiteral("x"));
+            h.controller->handleLiveRecordingInterrupted(QStringLiteral("x"));
             EXPECT_TRUE(idleLog.lines.isEmpty());
         }
         h.hotkey.press();
@@ -263,5 +271,7 @@ TEST(ControllerTriggers, CallbacksDoNothingOnceTheControllerIsGone)
     EXPECT_TRUE(h.hotkey.release());
     h.clip.silenceHandler();
     h.live.silenceHandler();
+    h.clip.interruptionHandler(QStringLiteral("x"));
+    h.live.interruptionHandler(QStringLiteral("x"));
     EXPECT_EQ(h.clip.startCalls + h.clip.stopCalls + h.live.startCalls + h.live.stopCalls, 0);
 }
