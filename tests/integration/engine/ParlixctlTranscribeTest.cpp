@@ -1,0 +1,257 @@
+// "parlixctl transcribe" run as a process with its own configuration, data and resource
+// directories: the text on stdout, errors on stderr, and the user's stored settings untouched.
+#include "EngineStandIn.h"
+#include "EngineTestSupport.h"
+
+#include "JsonFileKeyValueStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+using parlix::test::EngineStandIn;
+using parlix::test::ProcessResult;
+
+class ParlixctlTranscribe : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_root.isValid());
+        for (const char *dir : {"config", "data", "resources", "work"})
+            ASSERT_TRUE(QDir(m_root.path()).mkpath(dir));
+        m_audio = path("work/clip.wav");
+        ASSERT_TRUE(parlix::test::writeSilentWav(m_audio));
+        m_parlixctl = parlix::test::binDirectory() + "/parlixctl";
+        ASSERT_TRUE(QFileInfo(m_parlixctl).isExecutable()) << m_parlixctl.toStdString();
+    }
+
+    QString path(const QString &relative) const { return m_root.filePath(relative); }
+    QString settingsFile() const { return path("config/Parlix/settings.json"); }
+    QString modelsDirectory() const { return path("data/Parlix/models"); }
+
+    // Installs the real whisper-cli in the resource directory; false when the build has none.
+    bool useRealEngine()
+    {
+        const QString real = parlix::test::resourceDirectory() + "/whisper-cli";
+        if (!QFileInfo(real).isExecutable())
+            return false;
+        return QFile::link(real, path("resources/whisper-cli"));
+    }
+
+    EngineStandIn &useStandIn()
+    {
+        m_standIn = std::make_unique<EngineStandIn>(path("resources"));
+        EXPECT_TRUE(m_standIn->installed());
+        return *m_standIn;
+    }
+
+    // The user's stored settings, written as the app writes them.
+    void storeSettings(const std::function<void(parlix::KeyValueStore &)> &write)
+    {
+        parlix::JsonFileKeyValueStore store(settingsFile());
+        write(store);
+    }
+
+    ProcessResult run(const QStringList &arguments)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_CONFIG_HOME", path("config"));
+        environment.insert("XDG_DATA_HOME", path("data"));
+        environment.insert("PARLIX_RESOURCE_DIR", path("resources"));
+        environment.remove("PARLIX_LOG_PRIVATE");
+        return parlix::test::runProcess(m_parlixctl, QStringList{"transcribe"} + arguments, environment);
+    }
+
+    QString syntheticModel(const QString &at)
+    {
+        QDir().mkpath(QFileInfo(at).path());
+        return parlix::test::makeSyntheticModel("for-tests-ggml-tiny.en.bin", at, " Hello world!");
+    }
+
+    QTemporaryDir m_root;
+    QString m_audio;
+    QString m_parlixctl;
+    std::unique_ptr<EngineStandIn> m_standIn;
+};
+
+// ---- Failures: a description on stderr and a non-zero exit --------------------------------------
+
+struct FailureCase {
+    const char *name;
+    bool withEngine;
+    QStringList arguments; // "{audio}" and "{root}" are replaced
+    int exitCode;
+    const char *standardError; // exact; empty means "anything, but not empty"
+};
+
+void PrintTo(const FailureCase &c, std::ostream *os) { *os << c.name; }
+
+class ParlixctlFailure : public ParlixctlTranscribe, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(ParlixctlFailure, ReportsOnStderr)
+{
+    const FailureCase &c = GetParam();
+    if (c.withEngine) {
+        EngineStandIn &engine = useStandIn();
+        engine.setPlan({EngineStandIn::recordArguments(), "stdout " + engine.writeFile("out.txt", " should not show")});
+    }
+    QStringList arguments = c.arguments;
+    arguments.replaceInStrings("{audio}", m_audio).replaceInStrings("{root}", m_root.path());
+
+    const ProcessResult result = run(arguments);
+
+    ASSERT_TRUE(result.finished) << result.err.toStdString();
+    EXPECT_EQ(result.exitCode, c.exitCode) << result.err.toStdString();
+    EXPECT_EQ(result.out, QByteArray());
+    if (*c.standardError)
+        EXPECT_EQ(result.err.toStdString(), std::string(c.standardError));
+    else
+        EXPECT_FALSE(result.err.isEmpty());
+    if (m_standIn)
+        EXPECT_FALSE(m_standIn->ranAtAll());
+}
+
+const FailureCase kFailures[] = {
+    {"NoModel", true, {"{audio}"}, 1, "Model file not found: No model selected\n"},
+    {"ModelFlagPointsNowhere", true, {"{audio}", "--model", "{root}/ggml-base.en.bin"}, 1,
+     "Model file not found: Base (English)\n"},
+    {"UnknownLanguage", true, {"{audio}", "--language", "xx"}, 1, "Unknown language code: xx\n"},
+    {"LanguageNameInsteadOfCode", true, {"{audio}", "--language", "German"}, 1, "Unknown language code: German\n"},
+    {"NoEngine", false, {"{audio}", "--model", "{audio}"}, 1, "whisper-cli not found in app bundle\n"},
+    {"NoAudioArgument", true, {}, 2, ""},
+    {"UnknownFlag", true, {"{audio}", "--bogus"}, 2, ""},
+    {"FlagWithoutValue", true, {"{audio}", "--language"}, 2, ""},
+    {"TwoAudioFiles", true, {"{audio}", "{audio}"}, 2, ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, ParlixctlFailure, ::testing::ValuesIn(kFailures),
+                         [](const ::testing::TestParamInfo<FailureCase> &info) { return std::string(info.param.name); });
+
+TEST_F(ParlixctlTranscribe, MissingAudioFileIsNamed)
+{
+    const QString missing = path("nothing.wav");
+    const ProcessResult result = run({missing});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, ("Audio file not found: " + missing + "\n").toUtf8());
+}
+
+// ---- What the flags and stored settings hand to the engine --------------------------------------
+
+struct FlagCase {
+    const char *name;
+    std::function<void(parlix::KeyValueStore &)> stored; // the user's settings.json
+    QStringList flags;                                    // after the audio file; "{other}" is a second model
+    QStringList languageAndAfter;                         // the engine's arguments from "-l" on
+};
+
+void PrintTo(const FlagCase &c, std::ostream *os) { *os << c.name; }
+
+class ParlixctlFlags : public ParlixctlTranscribe, public ::testing::WithParamInterface<FlagCase> {};
+
+TEST_P(ParlixctlFlags, ReachTheEngineWithoutChangingStoredSettings)
+{
+    const FlagCase &c = GetParam();
+    const QString model = path("work/ggml-base.bin");
+    ASSERT_TRUE(parlix::test::writeBytes(model, {}));
+    storeSettings([&](parlix::KeyValueStore &store) {
+        store.setString("modelPath", model);
+        if (c.stored)
+            c.stored(store);
+    });
+    QFile before(settingsFile());
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray storedBytes = before.readAll();
+    EngineStandIn &engine = useStandIn();
+    engine.setPlan({EngineStandIn::recordArguments(), "stdout " + engine.writeFile("out.txt", "\n hello there\n")});
+    const QString other = path("work/ggml-other.bin");
+    ASSERT_TRUE(parlix::test::writeBytes(other, {}));
+    QStringList flags = c.flags;
+    flags.replaceInStrings("{other}", other);
+
+    const ProcessResult result = run(QStringList{m_audio} + flags);
+
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, QByteArray("Hello there.\n"));
+    const QStringList arguments = engine.arguments();
+    const qsizetype language = arguments.indexOf("-l");
+    ASSERT_GE(language, 0) << arguments.join(' ').toStdString();
+    EXPECT_EQ(arguments.mid(language), c.languageAndAfter);
+    EXPECT_EQ(arguments.mid(0, 4), (QStringList{"-m", flags.contains("--model") ? other : model, "-f", m_audio}));
+    QFile after(settingsFile());
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), storedBytes);
+}
+
+const FlagCase kFlagCases[] = {
+    {"StoredDefaults", {}, {}, {"-l", "auto"}},
+    {"StoredLanguage", [](parlix::KeyValueStore &s) { s.setString("language", "fr"); }, {}, {"-l", "fr"}},
+    {"LanguageFlagWins", [](parlix::KeyValueStore &s) { s.setString("language", "fr"); }, {"--language", "de"}, {"-l", "de"}},
+    {"StoredTranslation", [](parlix::KeyValueStore &s) { s.setBool("translateToEnglish", true); }, {}, {"-l", "auto", "-tr"}},
+    {"TranslateFlagTurnsOnExperimental",
+     [](parlix::KeyValueStore &s) { s.setBool("experimentalFeaturesEnabled", false); },
+     {"--translate", "--language", "ja"}, {"-l", "ja", "-tr"}},
+    {"StoredTranslationNeedsExperimental",
+     [](parlix::KeyValueStore &s) {
+         s.setBool("translateToEnglish", true);
+         s.setBool("experimentalFeaturesEnabled", false);
+     },
+     {}, {"-l", "auto"}},
+    {"PromptFlag", {}, {"--prompt", "earlier words"}, {"-l", "auto", "--prompt", "earlier words"}},
+    {"ModelFlagWinsOverStoredModel", {}, {"--model", "{other}"}, {"-l", "auto"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, ParlixctlFlags, ::testing::ValuesIn(kFlagCases),
+                         [](const ::testing::TestParamInfo<FlagCase> &info) { return std::string(info.param.name); });
+
+// ---- With the real engine -----------------------------------------------------------------------
+
+TEST_F(ParlixctlTranscribe, PrintsTheCleanedTextOfTheModelGiven)
+{
+    if (!useRealEngine())
+        GTEST_SKIP() << "no whisper-cli in the build's resource directory";
+    const QString model = syntheticModel(path("work/synthetic.bin"));
+    ASSERT_FALSE(model.isEmpty());
+
+    const ProcessResult result = run({m_audio, "--model", model});
+
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, QByteArray("Hello world!\n"));
+    EXPECT_EQ(result.err, QByteArray()); // the log stays off stderr unless --verbose is given
+    EXPECT_FALSE(QFileInfo::exists(settingsFile()));
+}
+
+TEST_F(ParlixctlTranscribe, PicksAModelFromTheModelsDirectoryWithoutStoringIt)
+{
+    if (!useRealEngine())
+        GTEST_SKIP() << "no whisper-cli in the build's resource directory";
+    ASSERT_FALSE(syntheticModel(modelsDirectory() + "/ggml-tiny.en.bin").isEmpty());
+
+    const ProcessResult result = run({m_audio});
+
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, QByteArray("Hello world!\n"));
+    EXPECT_FALSE(QFileInfo::exists(settingsFile()));
+}
+
+TEST_F(ParlixctlTranscribe, UsesTheStoredModel)
+{
+    if (!useRealEngine())
+        GTEST_SKIP() << "no whisper-cli in the build's resource directory";
+    const QString model = syntheticModel(path("work/mine.bin"));
+    ASSERT_FALSE(model.isEmpty());
+    storeSettings([&](parlix::KeyValueStore &store) { store.setString("modelPath", model); });
+
+    const ProcessResult result = run({m_audio});
+
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, QByteArray("Hello world!\n"));
+}
+
+} // namespace
