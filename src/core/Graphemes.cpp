@@ -9,28 +9,63 @@
 namespace parlix::graphemes {
 
 namespace {
+// One character break iterator per thread: creating one costs far more than walking a short text.
+icu::BreakIterator *characterIterator()
+{
+    thread_local const std::unique_ptr<icu::BreakIterator> iterator = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::BreakIterator> it(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+        return U_SUCCESS(status) ? std::move(it) : nullptr;
+    }();
+    return iterator.get();
+}
+
+// Runs `walk` with the iterator set on `text` (nullptr when ICU has none; callers then count UTF-16
+// code units). The text is aliased, not copied, for the duration of the call.
+template <typename Walk>
+auto withClusters(const QString &text, Walk walk)
+{
+    icu::BreakIterator *it = characterIterator();
+    if (!it)
+        return walk(static_cast<icu::BreakIterator *>(nullptr));
+    const icu::UnicodeString u(false, reinterpret_cast<const char16_t *>(text.utf16()), int32_t(text.size()));
+    it->setText(u);
+    auto result = walk(it);
+    static const icu::UnicodeString nothing;
+    it->setText(nothing); // drop the alias before `u` goes away
+    return result;
+}
+
 // UTF-16 offsets of every cluster boundary, 0 and size() included.
 std::vector<qsizetype> boundaries(const QString &text)
 {
-    std::vector<qsizetype> result;
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> it(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    if (U_FAILURE(status)) {
-        for (qsizetype i = 0; i <= text.size(); ++i)
-            result.push_back(i);
+    return withClusters(text, [&text](icu::BreakIterator *it) {
+        std::vector<qsizetype> result;
+        if (!it) {
+            for (qsizetype i = 0; i <= text.size(); ++i)
+                result.push_back(i);
+            return result;
+        }
+        for (int32_t p = it->first(); p != icu::BreakIterator::DONE; p = it->next())
+            result.push_back(p);
         return result;
-    }
-    const icu::UnicodeString u(false, reinterpret_cast<const char16_t *>(text.utf16()), int32_t(text.size()));
-    it->setText(u);
-    for (int32_t p = it->first(); p != icu::BreakIterator::DONE; p = it->next())
-        result.push_back(p);
-    return result;
+    });
 }
 } // namespace
 
 qsizetype count(const QString &text)
 {
-    return text.isEmpty() ? 0 : qsizetype(boundaries(text).size()) - 1;
+    if (text.isEmpty())
+        return 0;
+    return withClusters(text, [&text](icu::BreakIterator *it) {
+        if (!it)
+            return text.size();
+        qsizetype n = 0;
+        it->first();
+        while (it->next() != icu::BreakIterator::DONE)
+            ++n;
+        return n;
+    });
 }
 
 QStringList split(const QString &text)
@@ -44,18 +79,39 @@ QStringList split(const QString &text)
     return result;
 }
 
+// Both walk only as far as the cut, so short cuts of long texts stay cheap.
 QString prefix(const QString &text, qsizetype n)
 {
-    const auto b = boundaries(text);
-    const qsizetype clusters = qsizetype(b.size()) - 1;
-    return n >= clusters ? text : text.left(b[size_t(std::max<qsizetype>(n, 0))]);
+    if (n <= 0)
+        return {};
+    return withClusters(text, [&text, n](icu::BreakIterator *it) {
+        if (!it)
+            return text.left(n);
+        int32_t end = it->first();
+        for (qsizetype i = 0; i < n; ++i) {
+            end = it->next();
+            if (end == icu::BreakIterator::DONE)
+                return text;
+        }
+        return text.left(end);
+    });
 }
 
 QString suffix(const QString &text, qsizetype n)
 {
-    const auto b = boundaries(text);
-    const qsizetype clusters = qsizetype(b.size()) - 1;
-    return n >= clusters ? text : text.mid(b[size_t(clusters - std::max<qsizetype>(n, 0))]);
+    if (n <= 0)
+        return {};
+    return withClusters(text, [&text, n](icu::BreakIterator *it) {
+        if (!it)
+            return text.right(n);
+        int32_t start = it->last();
+        for (qsizetype i = 0; i < n; ++i) {
+            start = it->previous();
+            if (start == icu::BreakIterator::DONE)
+                return text;
+        }
+        return text.mid(start);
+    });
 }
 
 QString first(const QString &text)

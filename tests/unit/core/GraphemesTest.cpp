@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace g = parlix::graphemes;
 
 namespace {
@@ -65,6 +67,35 @@ TEST(GraphemeEnds, FirstAndLastAreWholeClusters)
     EXPECT_EQ(g::last(QString::fromUtf8("caf" E_ACUTE)), QString::fromUtf8(E_ACUTE));
     EXPECT_EQ(g::first(QString()), QString());
     EXPECT_EQ(g::last(QString()), QString());
+}
+
+TEST(GraphemeLongText, CutsFarFromBothEnds)
+{
+    const QString family = QString::fromUtf8(FAMILY);
+    const QString text = QString(1000, 'a') + family + QString(1000, 'b');
+
+    EXPECT_EQ(g::count(text), 2001);
+    EXPECT_EQ(g::prefix(text, 1001), QString(1000, 'a') + family);
+    EXPECT_EQ(g::suffix(text, 1001), family + QString(1000, 'b'));
+    EXPECT_EQ(g::prefix(text, 1000), QString(1000, 'a'));
+}
+
+TEST(GraphemeThreads, AnotherThreadGetsTheSameAnswers)
+{
+    const QString text = QString::fromUtf8("x" FAMILY DE "y");
+    qsizetype count = -1;
+    QString prefix, suffix;
+    std::thread worker([&] {
+        count = g::count(text);
+        prefix = g::prefix(text, 2);
+        suffix = g::suffix(text, 2);
+    });
+    worker.join();
+
+    EXPECT_EQ(count, 4);
+    EXPECT_EQ(prefix, QString::fromUtf8("x" FAMILY));
+    EXPECT_EQ(suffix, QString::fromUtf8(DE "y"));
+    EXPECT_EQ(g::count(text), 4);
 }
 
 } // namespace
