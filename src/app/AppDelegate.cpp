@@ -1,0 +1,70 @@
+#include "AppDelegate.h"
+
+#include "AppLog.h"
+#include "AppServices.h"
+#include "AppState.h"
+#include "ControlNames.h"
+#include "HotkeyManager.h"
+#include "KeyInjectorX11.h"
+#include "Log.h"
+#include "MenuBarController.h"
+#include "WhisperTranscriber.h"
+
+#include <QPointer>
+#include <QTimer>
+
+namespace parlix {
+
+AppDelegate::AppDelegate(AppServices &services, QObject *parent)
+    : QObject(parent)
+    , m_services(services)
+{
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    log::info(lcApp, "Parlix starting");
+    MenuBarController &controller = m_services.controller();
+    // Until the settings window is part of the app, a request for it is only written down.
+    connect(&controller, &MenuBarController::settingsWindowRequested, this, [](SettingsTab tab) {
+        log::info(lcApp, "Settings window requested on the %s tab; this build has no settings window", control::tabName(tab));
+    });
+
+    checkEngineAvailability();
+    controller.setupHotkey();
+    requestPermissions();
+    controller.setupStateObservers();
+    controller.setupSilenceDetection();
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    m_services.hotkeyManager().unregisterHotkey();
+}
+
+void AppDelegate::checkEngineAvailability()
+{
+    // Queued, so the check's result never lands inside the launch sequence.
+    QTimer::singleShot(0, this, [this] { engineCheck(); });
+}
+
+QCoro::Task<> AppDelegate::engineCheck()
+{
+    QPointer self(this);
+    const bool available = co_await m_services.transcriber().isEngineAvailable();
+    if (!self)
+        co_return;
+    m_services.state().setEngineMissing(!available);
+    ++m_engineChecksDone;
+    emit engineCheckFinished(available);
+}
+
+void AppDelegate::requestPermissions()
+{
+    // X11 asks no permission for synthetic keys; what they need is the XTest extension. Without
+    // it pasting and typing fail later, so say so once, now.
+    if (!m_services.keyInjector().ensureAccess())
+        log::error(lcApp, "Cannot send keystrokes to other applications: the X server lacks the XTest extension");
+}
+
+} // namespace parlix

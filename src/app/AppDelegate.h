@@ -1,0 +1,45 @@
+#pragma once
+// The application frame: the launch sequence, in its fixed order, and the quit path.
+#include "SettingsTab.h"
+
+#include <QCoroTask>
+#include <QObject>
+
+namespace parlix {
+
+class AppServices;
+
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    explicit AppDelegate(AppServices &services, QObject *parent = nullptr);
+
+    // 1. (no Dock on Linux: the app has no main window and does not quit with its last window)
+    // 2. the status item (built by the tray once it exists)
+    // 3. the engine check, launched only: its result arrives after this returns
+    // 4. the hotkey: callbacks connected, the stored hotkey registered
+    // 5. the keystroke permission check
+    // 6. the state observers that redraw the icon
+    // 7. the silence (and interruption) callbacks of both recorders
+    void applicationDidFinishLaunching();
+    // Unregisters the hotkey; harmless when it is already unregistered.
+    void applicationWillTerminate();
+
+    // Starts a task that records in AppState whether the engine is there.
+    void checkEngineAvailability();
+    void requestPermissions();
+
+    // Finished engine checks (for tests that wait for the first one).
+    int engineChecksDone() const { return m_engineChecksDone; }
+
+signals:
+    void engineCheckFinished(bool available);
+
+private:
+    QCoro::Task<> engineCheck();
+
+    AppServices &m_services;
+    int m_engineChecksDone = 0;
+};
+
+} // namespace parlix

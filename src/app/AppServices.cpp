@@ -1,0 +1,80 @@
+#include "AppServices.h"
+
+#include "AppState.h"
+#include "AudioRecorder.h"
+#include "AudioRecorderAdapters.h"
+#include "ClipboardX11.h"
+#include "GlobalShortcutX11Backend.h"
+#include "HistoryStore.h"
+#include "HistoryStoreAdapter.h"
+#include "HotkeyManager.h"
+#include "HotkeyManagerAdapter.h"
+#include "JsonFileKeyValueStore.h"
+#include "KeyInjectorX11.h"
+#include "LiveAudioRecorder.h"
+#include "MenuBarController.h"
+#include "ModelFiles.h"
+#include "PasteManager.h"
+#include "Paths.h"
+#include "QtAudioInput.h"
+#include "QtTimerFactory.h"
+#include "SettingsModel.h"
+#include "TextAdapters.h"
+#include "TextReplacementService.h"
+#include "WhisperTranscriber.h"
+#include "WhisperTranscriberAdapter.h"
+#include "WindowSystemX11.h"
+
+namespace parlix {
+
+AppServices::AppServices()
+    : m_settingsStore(std::make_unique<JsonFileKeyValueStore>(JsonFileKeyValueStore::defaultPath()))
+    , m_settings(std::make_unique<SettingsModel>(*m_settingsStore, [] { return ModelFiles::downloadedModels(); }))
+    , m_state(std::make_unique<AppState>(*m_settings))
+    , m_transcriber(std::make_unique<WhisperTranscriber>(*m_settings, Paths::resourceDirectory()))
+    // One input each: the live capture and the clip recorder (with its level preview) never
+    // share a capture thread.
+    , m_clipInput(std::make_unique<QtAudioInput>())
+    , m_liveInput(std::make_unique<QtAudioInput>())
+    , m_audioRecorder(std::make_unique<AudioRecorder>(*m_clipInput, *m_settings))
+    , m_liveRecorder(std::make_unique<LiveAudioRecorder>(*m_liveInput, *m_settings))
+    , m_textReplacement(std::make_unique<TextReplacementService>(*m_settings))
+    , m_clipboard(std::make_unique<X11Clipboard>())
+    , m_keys(std::make_unique<X11KeyInjector>())
+    , m_windows(std::make_unique<X11WindowSystem>())
+    , m_paste(std::make_unique<PasteManager>(*m_clipboard, *m_keys, *m_windows))
+    , m_shortcuts(std::make_unique<X11GlobalShortcutBackend>())
+    , m_hotkey(std::make_unique<HotkeyManager>(*m_settings, *m_shortcuts))
+    , m_clipAdapter(std::make_unique<AudioRecorderAdapter>(*m_audioRecorder))
+    , m_liveAdapter(std::make_unique<LiveAudioRecorderAdapter>(*m_liveRecorder))
+    , m_transcriberAdapter(std::make_unique<WhisperTranscriberAdapter>(*m_transcriber))
+    , m_rewriterAdapter(std::make_unique<TextReplacementAdapter>(*m_textReplacement))
+    , m_deliveryAdapter(std::make_unique<PasteManagerAdapter>(*m_paste))
+    , m_hotkeyAdapter(std::make_unique<HotkeyManagerAdapter>(*m_hotkey))
+    , m_timers(std::make_unique<QtTimerFactory>())
+    , m_controller(std::make_unique<MenuBarController>(DictationServices{
+          *m_settings, *m_state, *m_clipAdapter, *m_liveAdapter, *m_transcriberAdapter, *m_rewriterAdapter,
+          *m_deliveryAdapter, m_historyAdapter, *m_hotkeyAdapter, *m_timers}))
+{
+}
+
+AppServices::~AppServices()
+{
+    // The controller's coroutines and timers refer to the adapters: it goes first.
+    m_controller.reset();
+}
+
+HistoryStore &AppServices::historyStore()
+{
+    if (!m_history)
+        m_history = std::make_unique<HistoryStore>(*m_settings, HistoryStore::defaultFilePath());
+    return *m_history;
+}
+
+void AppServices::LazyHistory::add(const QString &text, const std::optional<QString> &originalText,
+                                   const std::optional<QString> &modelName)
+{
+    HistoryStoreAdapter(m_services.historyStore()).add(text, originalText, modelName);
+}
+
+} // namespace parlix

@@ -1,0 +1,94 @@
+#pragma once
+// The composition root: builds the production object graph once, each service over its real
+// platform implementation, and hands out references. Nothing else in the app creates services.
+//
+// The history store is the one service created on first use (the first stored transcript, or
+// whoever asks for it): reading a long history file is not part of starting up.
+#include "DictationServices.h"
+
+#include <memory>
+
+namespace parlix {
+
+class AppState;
+class AudioRecorder;
+class HistoryStore;
+class HotkeyManager;
+class JsonFileKeyValueStore;
+class LiveAudioRecorder;
+class MenuBarController;
+class PasteManager;
+class QtAudioInput;
+class SettingsModel;
+class TextReplacementService;
+class WhisperTranscriber;
+class X11Clipboard;
+class X11GlobalShortcutBackend;
+class X11KeyInjector;
+class X11WindowSystem;
+
+class AppServices {
+public:
+    // Needs a QGuiApplication (the clipboard) and an X display.
+    AppServices();
+    ~AppServices();
+    AppServices(const AppServices &) = delete;
+    AppServices &operator=(const AppServices &) = delete;
+
+    SettingsModel &settings() { return *m_settings; }
+    AppState &state() { return *m_state; }
+    WhisperTranscriber &transcriber() { return *m_transcriber; }
+    AudioRecorder &audioRecorder() { return *m_audioRecorder; }
+    LiveAudioRecorder &liveAudioRecorder() { return *m_liveRecorder; }
+    TextReplacementService &textReplacement() { return *m_textReplacement; }
+    PasteManager &pasteManager() { return *m_paste; }
+    X11KeyInjector &keyInjector() { return *m_keys; }
+    HotkeyManager &hotkeyManager() { return *m_hotkey; }
+    MenuBarController &controller() { return *m_controller; }
+    // Created (and its file read) on the first call.
+    HistoryStore &historyStore();
+    bool historyStoreCreated() const { return bool(m_history); }
+
+private:
+    // The controller's TranscriptHistory, creating the store when the first transcript arrives.
+    class LazyHistory : public TranscriptHistory {
+    public:
+        explicit LazyHistory(AppServices &services) : m_services(services) {}
+        void add(const QString &text, const std::optional<QString> &originalText,
+                 const std::optional<QString> &modelName) override;
+
+    private:
+        AppServices &m_services;
+    };
+
+    // Declaration order is construction order: every service after what it uses, the controller
+    // last, so it is destroyed first.
+    std::unique_ptr<JsonFileKeyValueStore> m_settingsStore;
+    std::unique_ptr<SettingsModel> m_settings;
+    std::unique_ptr<AppState> m_state;
+    std::unique_ptr<WhisperTranscriber> m_transcriber;
+    std::unique_ptr<QtAudioInput> m_clipInput;
+    std::unique_ptr<QtAudioInput> m_liveInput;
+    std::unique_ptr<AudioRecorder> m_audioRecorder;
+    std::unique_ptr<LiveAudioRecorder> m_liveRecorder;
+    std::unique_ptr<TextReplacementService> m_textReplacement;
+    std::unique_ptr<X11Clipboard> m_clipboard;
+    std::unique_ptr<X11KeyInjector> m_keys;
+    std::unique_ptr<X11WindowSystem> m_windows;
+    std::unique_ptr<PasteManager> m_paste;
+    std::unique_ptr<X11GlobalShortcutBackend> m_shortcuts;
+    std::unique_ptr<HotkeyManager> m_hotkey;
+    std::unique_ptr<HistoryStore> m_history;
+
+    std::unique_ptr<ClipRecorder> m_clipAdapter;
+    std::unique_ptr<LiveCapture> m_liveAdapter;
+    std::unique_ptr<Transcriber> m_transcriberAdapter;
+    std::unique_ptr<TextRewriter> m_rewriterAdapter;
+    std::unique_ptr<TextDelivery> m_deliveryAdapter;
+    LazyHistory m_historyAdapter{*this};
+    std::unique_ptr<HotkeyRegistration> m_hotkeyAdapter;
+    std::unique_ptr<TimerFactory> m_timers;
+    std::unique_ptr<MenuBarController> m_controller;
+};
+
+} // namespace parlix

@@ -1,0 +1,112 @@
+#include "ControlService.h"
+
+#include "AppLog.h"
+#include "AppState.h"
+#include "Log.h"
+#include "MenuBarController.h"
+
+#include <QDBusMessage>
+
+namespace parlix {
+
+ControlService::ControlService(MenuBarController &controller, AppState &state, QObject *parent)
+    : QObject(parent)
+    , m_controller(controller)
+    , m_state(state)
+    , m_bus(QString())
+    , m_published(control::stateFrom(state.isRecording(), state.isTranscribing(), state.isLiveTranscribing()))
+{
+    connect(&m_state, &AppState::isRecordingChanged, this, &ControlService::publishState);
+    connect(&m_state, &AppState::isTranscribingChanged, this, &ControlService::publishState);
+    connect(&m_state, &AppState::isLiveTranscribingChanged, this, &ControlService::publishState);
+    // The recorder's start is a short wait (the audio server); a few milliseconds between checks
+    // keep a stop from lagging behind it noticeably.
+    m_pendingStop.setInterval(5);
+    connect(&m_pendingStop, &QTimer::timeout, this, &ControlService::stopOnceStarted);
+}
+
+bool ControlService::registerOn(QDBusConnection bus, QString *error)
+{
+    m_bus = std::move(bus);
+    m_registered = m_bus.registerObject(QString::fromLatin1(control::objectPath), this,
+                                        QDBusConnection::ExportScriptableSlots | QDBusConnection::ExportScriptableProperties);
+    if (!m_registered && error)
+        *error = m_bus.lastError().isValid() ? m_bus.lastError().message() : QStringLiteral("the object path is taken");
+    return m_registered;
+}
+
+QString ControlService::state() const
+{
+    return control::stateName(control::stateFrom(m_state.isRecording(), m_state.isTranscribing(), m_state.isLiveTranscribing()));
+}
+
+void ControlService::toggle()
+{
+    log::debug(lcApp, "Control request: %s", "Toggle");
+    m_controller.toggleRecording();
+}
+
+void ControlService::start()
+{
+    log::debug(lcApp, "Control request: %s", "Start");
+    m_pendingStop.stop();
+    // A push-to-talk press: ignored while anything runs or is starting. With nothing running the
+    // menu's toggle is exactly the start of a clip or live dictation, start guard included.
+    if (m_state.isRecording() || m_state.isTranscribing() || m_state.isLiveTranscribing() || m_controller.isStartPending())
+        return;
+    m_controller.toggleRecording();
+}
+
+void ControlService::stop()
+{
+    log::debug(lcApp, "Control request: %s", "Stop");
+    if (m_state.isRecording())
+        m_controller.stopRecording();
+    else if (m_state.isLiveTranscribing())
+        m_controller.stopLiveRecording();
+    else if (m_controller.isStartPending())
+        // Released before the recorder came up: stop as soon as it has, rather than dropping the
+        // request and leaving a recording that nobody asked to continue.
+        m_pendingStop.start();
+}
+
+void ControlService::stopOnceStarted()
+{
+    if (m_controller.isStartPending())
+        return;
+    m_pendingStop.stop();
+    if (m_state.isRecording())
+        m_controller.stopRecording();
+    else if (m_state.isLiveTranscribing())
+        m_controller.stopLiveRecording();
+}
+
+void ControlService::OpenSettings(const QString &tab)
+{
+    log::debug(lcApp, "Control request: %s", "OpenSettings");
+    const std::optional<SettingsTab> chosen = control::tabFromName(tab);
+    if (!chosen) {
+        sendErrorReply(QString::fromLatin1(control::unknownTabError),
+                       QStringLiteral("Unknown settings tab '%1' (one of: %2)").arg(tab, control::tabNames().join(QStringLiteral(", "))));
+        return;
+    }
+    m_controller.openSettingsToTab(*chosen);
+}
+
+void ControlService::publishState()
+{
+    const control::State now = control::stateFrom(m_state.isRecording(), m_state.isTranscribing(), m_state.isLiveTranscribing());
+    if (now == m_published)
+        return;
+    m_published = now;
+    if (!m_registered)
+        return;
+    QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(control::objectPath),
+                                                     QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                     QStringLiteral("PropertiesChanged"));
+    signal << QString::fromLatin1(control::interfaceName)
+           << QVariantMap{{QString::fromLatin1(control::stateProperty), control::stateName(now)}} << QStringList{};
+    m_bus.send(signal);
+}
+
+} // namespace parlix

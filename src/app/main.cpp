@@ -1,0 +1,109 @@
+// parlix: the dictation app. No main window, no command-line arguments; it lives in the tray,
+// answers the global hotkey, and is controlled from outside over the D-Bus session bus.
+#include "AppDelegate.h"
+#include "AppLog.h"
+#include "AppServices.h"
+#include "BuildInfo.h"
+#include "ControlClient.h"
+#include "ControlNames.h"
+#include "ControlService.h"
+#include "Log.h"
+#include "MenuBarController.h"
+#include "TerminationSignals.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+using namespace parlix;
+
+namespace {
+
+enum class BusRole { owner, handedOver, handoverFailed, noControl };
+
+// Takes the control service name, which also makes this the only running Parlix. When another
+// Parlix holds it, asks that one to show its settings window instead.
+BusRole claimServiceName(QDBusConnection &bus)
+{
+    const QString name = QString::fromLatin1(control::serviceName);
+    if (!bus.isConnected()) {
+        log::error(lcApp, "No D-Bus session bus (%s): control from outside and the single-instance check are off",
+                   bus.lastError().message());
+        return BusRole::noControl;
+    }
+    if (bus.registerService(name))
+        return BusRole::owner;
+    if (!bus.interface()->isServiceRegistered(name)) {
+        log::error(lcApp, "Cannot take the D-Bus name %s: %s", name, bus.lastError().message());
+        return BusRole::noControl;
+    }
+    const control::Reply reply = control::Client(bus).call(QStringLiteral("OpenSettings"), {QString()});
+    if (reply.outcome != control::Reply::Outcome::ok) {
+        std::fprintf(stderr, "parlix: Parlix is already running, but asking it to open its settings failed: %s\n",
+                     reply.message.toUtf8().constData());
+        return BusRole::handoverFailed;
+    }
+    log::info(lcApp, "Parlix is already running; asked it to open its settings window");
+    return BusRole::handedOver;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Every service here talks to an X server (hotkey grab, clipboard, keystrokes, windows).
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        std::fprintf(stderr, "parlix: no X display: DISPLAY is not set. Parlix needs an X11 session "
+                             "(or XWayland) to grab its hotkey and paste text.\n");
+        return 1;
+    }
+    // The desktop's session is X11 here, whatever the environment prefers otherwise.
+    qputenv("QT_QPA_PLATFORM", "xcb");
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Parlix"));
+    QApplication::setApplicationVersion(QStringLiteral(PARLIX_VERSION_STRING));
+    QApplication::setDesktopFileName(QStringLiteral(PARLIX_APP_ID));
+    // A background app: closing the settings window must not end it.
+    app.setQuitOnLastWindowClosed(false);
+    log::installMessageHandler(::isatty(STDERR_FILENO) || qgetenv("PARLIX_LOG_STDERR") == "1");
+
+    if (app.arguments().size() > 1)
+        std::fprintf(stderr, "parlix: takes no arguments (ignored); use parlixctl to control it\n");
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const BusRole role = claimServiceName(bus);
+    if (role == BusRole::handedOver)
+        return 0;
+    if (role == BusRole::handoverFailed)
+        return 1;
+
+    AppServices services;
+    AppDelegate delegate(services);
+    ControlService control(services.controller(), services.state());
+
+    TerminationSignals termination([](int number) {
+        log::info(lcApp, "Received SIG%s, quitting", QString::fromUtf8(::sigabbrev_np(number)));
+        QCoreApplication::quit();
+    });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&] {
+        delegate.applicationWillTerminate();
+        if (role == BusRole::owner) {
+            bus.unregisterObject(QString::fromLatin1(control::objectPath));
+            bus.unregisterService(QString::fromLatin1(control::serviceName));
+        }
+        log::info(lcApp, "Parlix quitting");
+    });
+
+    delegate.applicationDidFinishLaunching();
+    if (role == BusRole::owner) {
+        QString error;
+        if (!control.registerOn(bus, &error))
+            log::error(lcApp, "Cannot offer the control interface on D-Bus: %s", error);
+    }
+    return app.exec();
+}

@@ -1,0 +1,44 @@
+// parlixctl toggle | start | stop | settings [TAB] | status
+// Controls the running Parlix over the D-Bus session bus.
+#include "Command.h"
+#include "ControlClient.h"
+#include "ControlRequest.h"
+
+#include <cstdio>
+
+namespace parlix::cli {
+
+namespace {
+
+int run(const char *command, const char *usage, const QStringList &args)
+{
+    const auto parsed = control::parseRequest(QString::fromLatin1(command), args);
+    if (const auto *problem = std::get_if<control::UsageError>(&parsed)) {
+        printError(QStringLiteral("parlixctl %1: %2").arg(QLatin1String(command), problem->message));
+        printError(QStringLiteral("Usage: parlixctl ") + QLatin1String(usage));
+        return control::exitUsage;
+    }
+    const control::Request &request = std::get<control::Request>(parsed);
+    control::Client client;
+    const control::Reply reply = request.readsState() ? client.state() : client.call(request.method, request.arguments);
+    if (reply.outcome != control::Reply::Outcome::ok) {
+        printError(reply.message);
+        return control::exitStatus(reply.outcome);
+    }
+    if (request.readsState())
+        printOut(reply.value.toString().toUtf8() + '\n');
+    return 0;
+}
+
+#define PARLIX_CONTROL_COMMAND(name, usage)                                                                  \
+    const Registration name##Registration{{#name, usage, [](const QStringList &args) { return run(#name, usage, args); }}};
+
+PARLIX_CONTROL_COMMAND(toggle, "toggle   (start or stop a dictation in the running Parlix)")
+PARLIX_CONTROL_COMMAND(start, "start    (start a dictation when none runs)")
+PARLIX_CONTROL_COMMAND(stop, "stop     (stop the recording or live dictation)")
+PARLIX_CONTROL_COMMAND(settings, "settings [recording|model|output|history|general|about]")
+PARLIX_CONTROL_COMMAND(status, "status   (prints idle, recording, transcribing or live)")
+
+} // namespace
+
+} // namespace parlix::cli
