@@ -28,6 +28,7 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qcoro-qt6-dev
     libicu-dev libsystemd-dev libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev libx11-dev libxtst-dev libxdo-dev libxkbcommon-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    libpulse-dev
 )
 if [ "${PARLIX_WITH_TEST_TOOLS:-0}" = 1 ]; then
     PACKAGES+=(xvfb openbox xdotool x11-xserver-utils x11-utils pulseaudio pulseaudio-utils espeak-ng sox dbus)

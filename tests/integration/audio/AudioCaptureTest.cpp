@@ -1,8 +1,10 @@
 // Both recorders against a real PulseAudio server whose virtual microphone speaks espeak-ng
 // speech in real time: the clip and the live chunks hold that speech, silence ends a clip, and a
-// server or microphone that disappears mid-recording loses nothing already captured.
+// server or microphone that disappears mid-recording loses nothing already captured. Every case
+// runs over both inputs: Qt Multimedia's and the direct libpulse one.
 #include "AudioRecorder.h"
 #include "LiveAudioRecorder.h"
+#include "PulseAudioInput.h"
 #include "QtAudioInput.h"
 
 #include "Coro.h"
@@ -98,7 +100,14 @@ size_t endOfSound(const std::vector<int16_t> &samples, int amplitude)
     return 0;
 }
 
-class AudioCaptureTest : public ::testing::Test {
+std::unique_ptr<AudioInput> makeInput(const std::string &kind)
+{
+    if (kind == "pulse")
+        return std::make_unique<PulseAudioInput>();
+    return std::make_unique<QtAudioInput>();
+}
+
+class AudioCaptureTest : public ::testing::TestWithParam<std::string> {
 protected:
     void SetUp() override
     {
@@ -106,7 +115,7 @@ protected:
         ASSERT_FALSE(sentence().empty()) << "espeak-ng and sox are needed";
         QString error;
         ASSERT_TRUE(pulse.start(&error)) << error.toStdString();
-        input = std::make_unique<QtAudioInput>();
+        input = makeInput(GetParam());
         dir = tmp.filePath(QStringLiteral("audio"));
     }
 
@@ -121,14 +130,14 @@ protected:
     }
 
     test::PulseAudioSession pulse;
-    std::unique_ptr<QtAudioInput> input;
+    std::unique_ptr<AudioInput> input;
     test::MemoryKeyValueStore store;
     SettingsModel settings{store};
     QTemporaryDir tmp;
     QString dir;
 };
 
-TEST_F(AudioCaptureTest, DevicesListTheVirtualMicrophoneAsDefault)
+TEST_P(AudioCaptureTest, DevicesListTheVirtualMicrophoneAsDefault)
 {
     const QList<AudioDevice> devices = input->devices();
     const auto mic = std::find_if(devices.begin(), devices.end(), [](const AudioDevice &d) { return d.id == "virtmic"; });
@@ -139,7 +148,7 @@ TEST_F(AudioCaptureTest, DevicesListTheVirtualMicrophoneAsDefault)
     EXPECT_EQ(format.channelCount, 1);
 }
 
-TEST_F(AudioCaptureTest, ClipHoldsTheSpokenSentenceAndWhisperAcceptsIt)
+TEST_P(AudioCaptureTest, ClipHoldsTheSpokenSentenceAndWhisperAcceptsIt)
 {
     AudioRecorder recorder(*input, settings);
     recorder.setTemporaryDirectory(dir);
@@ -172,7 +181,7 @@ TEST_F(AudioCaptureTest, ClipHoldsTheSpokenSentenceAndWhisperAcceptsIt)
     EXPECT_TRUE(err.contains(QStringLiteral("read_audio_data"))) << err.toStdString();
 }
 
-TEST_F(AudioCaptureTest, SilenceEndsTheClipAboutTheSetDurationAfterSpeech)
+TEST_P(AudioCaptureTest, SilenceEndsTheClipAboutTheSetDurationAfterSpeech)
 {
     settings.setSilenceDetectionEnabled(true);
     settings.setSilenceThresholdDb(-40.0f);
@@ -203,7 +212,7 @@ TEST_F(AudioCaptureTest, SilenceEndsTheClipAboutTheSetDurationAfterSpeech)
     EXPECT_LE(trailingSeconds, 2.5);
 }
 
-TEST_F(AudioCaptureTest, LiveChunksConcatenateToTheCapturedStream)
+TEST_P(AudioCaptureTest, LiveChunksConcatenateToTheCapturedStream)
 {
     LiveAudioRecorder live(*input, settings);
     live.setTemporaryDirectory(dir);
@@ -241,7 +250,7 @@ TEST_F(AudioCaptureTest, LiveChunksConcatenateToTheCapturedStream)
     EXPECT_EQ(trimmed(cut), trimmed(expected));
 }
 
-TEST_F(AudioCaptureTest, ServerKilledMidRecordingKeepsTheClipAndTheNextStartWorks)
+TEST_P(AudioCaptureTest, ServerKilledMidRecordingKeepsTheClipAndTheNextStartWorks)
 {
     AudioRecorder recorder(*input, settings);
     recorder.setTemporaryDirectory(dir);
@@ -284,7 +293,7 @@ TEST_F(AudioCaptureTest, ServerKilledMidRecordingKeepsTheClipAndTheNextStartWork
     EXPECT_NEAR(double(trimmed(again->samples).size()), 16000.0, 400.0);
 }
 
-TEST_F(AudioCaptureTest, MicrophoneRemovedMidRecordingEndsItWithEverythingKept)
+TEST_P(AudioCaptureTest, MicrophoneRemovedMidRecordingEndsItWithEverythingKept)
 {
     AudioRecorder recorder(*input, settings);
     recorder.setTemporaryDirectory(dir);
@@ -319,7 +328,7 @@ TEST_F(AudioCaptureTest, MicrophoneRemovedMidRecordingEndsItWithEverythingKept)
     EXPECT_FALSE(live.isRecording());
 }
 
-TEST_F(AudioCaptureTest, SavedDeviceMissingFallsBackToTheDefault)
+TEST_P(AudioCaptureTest, SavedDeviceMissingFallsBackToTheDefault)
 {
     settings.setAudioInputDevice(QStringLiteral("alsa_input.unplugged"));
     LiveAudioRecorder live(*input, settings);
@@ -337,5 +346,8 @@ TEST_F(AudioCaptureTest, SavedDeviceMissingFallsBackToTheDefault)
     EXPECT_TRUE(live.isRecording());
     live.stopRecording();
 }
+
+INSTANTIATE_TEST_SUITE_P(Inputs, AudioCaptureTest, ::testing::Values("qt", "pulse"),
+                         [](const ::testing::TestParamInfo<std::string> &info) { return info.param; });
 
 } // namespace

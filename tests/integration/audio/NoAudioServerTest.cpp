@@ -1,7 +1,9 @@
 // With no audio server at all, starting either recorder fails with an error a user understands
-// and nothing crashes. Its own executable: Qt connects to the server once per process.
+// and nothing crashes, over both inputs. Its own executable: Qt connects to the server once per
+// process.
 #include "AudioRecorder.h"
 #include "LiveAudioRecorder.h"
+#include "PulseAudioInput.h"
 #include "QtAudioInput.h"
 
 #include "Coro.h"
@@ -12,14 +14,29 @@
 
 using namespace parlix;
 
-TEST(NoAudioServer, StartsFailWithRecordingFailedAndLeaveNoFiles)
+namespace {
+
+class NoAudioServer : public ::testing::TestWithParam<std::string> {};
+
+std::unique_ptr<AudioInput> makeInput(const std::string &kind)
+{
+    if (kind == "pulse")
+        return std::make_unique<PulseAudioInput>();
+    return std::make_unique<QtAudioInput>();
+}
+
+} // namespace
+
+TEST_P(NoAudioServer, StartsFailWithRecordingFailedAndLeaveNoFiles)
 {
     QTemporaryDir tmp;
     qputenv("PULSE_SERVER", ("unix:" + tmp.filePath(QStringLiteral("no-such-socket"))).toUtf8());
     test::MemoryKeyValueStore store;
     SettingsModel settings(store);
-    QtAudioInput input;
+    const auto owned = makeInput(GetParam());
+    AudioInput &input = *owned;
     EXPECT_TRUE(input.devices().isEmpty());
+    EXPECT_FALSE(input.deviceFormat({}).isValid());
 
     AudioRecorder clip(input, settings);
     clip.setTemporaryDirectory(tmp.filePath(QStringLiteral("audio")));
@@ -47,3 +64,18 @@ TEST(NoAudioServer, StartsFailWithRecordingFailedAndLeaveNoFiles)
     QCoreApplication::processEvents();
     EXPECT_FALSE(clip.isPreviewingAudio());
 }
+
+// The input itself, asked directly (the recorders stop at the empty device list).
+TEST_P(NoAudioServer, StartingTheInputReportsWhy)
+{
+    QTemporaryDir tmp;
+    qputenv("PULSE_SERVER", ("unix:" + tmp.filePath(QStringLiteral("no-such-socket"))).toUtf8());
+    const auto input = makeInput(GetParam());
+    QFuture<QString> started = input->start({}, {});
+    started.waitForFinished();
+    EXPECT_FALSE(started.result().isEmpty());
+    input->stop();
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, NoAudioServer, ::testing::Values("qt", "pulse"),
+                         [](const ::testing::TestParamInfo<std::string> &info) { return info.param; });
