@@ -16,9 +16,16 @@ ControlService::ControlService(MenuBarController &controller, AppState &state, Q
     , m_bus(QString())
     , m_published(control::stateFrom(state.isRecording(), state.isTranscribing(), state.isLiveTranscribing()))
 {
-    connect(&m_state, &AppState::isRecordingChanged, this, &ControlService::publishState);
-    connect(&m_state, &AppState::isTranscribingChanged, this, &ControlService::publishState);
-    connect(&m_state, &AppState::isLiveTranscribingChanged, this, &ControlService::publishState);
+    // Announced from the event loop, once the flags have settled: a stop clears the recording flag
+    // before it sets the transcribing one, and the "idle" in between is not a state to announce
+    // (a script waiting for idle would take it for the end of the dictation).
+    m_publishSoon.setSingleShot(true);
+    m_publishSoon.setInterval(0);
+    connect(&m_publishSoon, &QTimer::timeout, this, &ControlService::publishState);
+    const auto schedule = [this] { m_publishSoon.start(); };
+    connect(&m_state, &AppState::isRecordingChanged, this, schedule);
+    connect(&m_state, &AppState::isTranscribingChanged, this, schedule);
+    connect(&m_state, &AppState::isLiveTranscribingChanged, this, schedule);
     // The recorder's start is a short wait (the audio server); a few milliseconds between checks
     // keep a stop from lagging behind it noticeably.
     m_pendingStop.setInterval(5);

@@ -51,6 +51,7 @@ private:
     control::State m_published = control::State::idle;
     // A stop that arrived while the recorder was still starting: checked until the start ended.
     QTimer m_pendingStop;
+    QTimer m_publishSoon;
 };
 
 } // namespace parlix
