@@ -4,6 +4,9 @@
 #include "ControlClient.h"
 #include "ControlRequest.h"
 
+#include <QDBusConnection>
+#include <QLoggingCategory>
+
 #include <cstdio>
 
 namespace parlix::cli {
@@ -19,8 +22,19 @@ int run(const char *command, const char *usage, const QStringList &args)
         return control::exitUsage;
     }
     const control::Request &request = std::get<control::Request>(parsed);
-    control::Client client;
-    const control::Reply reply = request.readsState() ? client.state() : client.call(request.method, request.arguments);
+    // A connection of its own, closed before the application object goes: the shared session
+    // connection would still be delivering bus messages while Qt tears down.
+    const QString connectionName = QStringLiteral("parlixctl");
+    control::Reply reply;
+    {
+        control::Client client(QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName));
+        reply = request.readsState() ? client.state() : client.call(request.method, request.arguments);
+    }
+    QDBusConnection::disconnectFromBus(connectionName);
+    // Qt's D-Bus thread can still dispatch a bus signal while the process exits, after the
+    // metatypes it needs are gone, and says so in "default" warnings. The request is done by
+    // now; those lines would only bury the result.
+    QLoggingCategory::setFilterRules(QStringLiteral("default.warning=false"));
     if (reply.outcome != control::Reply::Outcome::ok) {
         printError(reply.message);
         return control::exitStatus(reply.outcome);

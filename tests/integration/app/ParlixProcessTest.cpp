@@ -76,7 +76,7 @@ protected:
         ASSERT_TRUE(engine.installed());
         engine.writeFile(QStringLiteral("out.txt"), " Hello from the stand-in\n");
         // The test lets the engine answer once it has seen the transcribing state.
-        engine.setPlan({QStringLiteral("wait-for {dir}/go 60000"), QStringLiteral("stdout {dir}/out.txt")});
+        engine.setPlan({EngineStandIn::recordArguments(), QStringLiteral("wait-for {dir}/go 60000"), QStringLiteral("stdout {dir}/out.txt")});
 
         for (const char *dir : {"home", "config", "data", "runtime"})
             ASSERT_TRUE(QDir(root.path()).mkpath(QString::fromLatin1(dir)));
@@ -174,7 +174,7 @@ TEST_F(ParlixProcessTest, ParlixctlReportsWhenNoParlixRuns)
         SCOPED_TRACE(command);
         const Outcome r = run("parlixctl", {QString::fromLatin1(command)}, env);
         EXPECT_EQ(r.status, 3);
-        EXPECT_EQ(r.err.trimmed(), u"Parlix is not running");
+        EXPECT_EQ(r.err.trimmed(), u"Parlix is not running") << r.err.toStdString();
         EXPECT_TRUE(r.out.isEmpty());
     }
     // No session bus at all reads the same way.
