@@ -5,6 +5,15 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$ROOT/scripts/setup.sh"
 BUILD_DIR=${PARLIX_BUILD_DIR:-$ROOT/build}
 if [ -x "$BUILD_DIR/bin/parlix" ]; then
+    if [ -z "${DISPLAY:-}" ]; then
+        cat >&2 <<MSG
+Parlix is built, but there is no X display to start it on: DISPLAY is not set.
+Start it from a desktop session (X11, or Wayland with XWayland):
+
+    $BUILD_DIR/bin/parlix
+MSG
+        exit 1
+    fi
     exec "$BUILD_DIR/bin/parlix" "$@"
 fi
 cat <<MSG
