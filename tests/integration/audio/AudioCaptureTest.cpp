@@ -347,6 +347,66 @@ TEST_P(AudioCaptureTest, SavedDeviceMissingFallsBackToTheDefault)
     live.stopRecording();
 }
 
+TEST_P(AudioCaptureTest, UnknownDeviceIdIsRefusedByTheInput)
+{
+    EXPECT_FALSE(input->deviceFormat("alsa_input.unplugged").isValid());
+    QFuture<QString> started = input->start("alsa_input.unplugged", {});
+    ASSERT_TRUE(pumpUntil([&] { return started.isFinished(); }, 5000));
+    EXPECT_EQ(started.result(), QStringLiteral("No audio input device"));
+    input->stop();
+}
+
+// A 48 kHz stereo microphone: whole frames arrive, and the clip holds the mix of both channels at
+// 16 kHz (a frame cut in two would shift every later sample into the wrong channel or byte).
+class StereoCaptureTest : public ::testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(test::PulseAudioSession::toolsAvailable());
+        QString error;
+        ASSERT_TRUE(pulse.start(&error)) << error.toStdString();
+        input = makeInput(GetParam());
+    }
+
+    test::PulseAudioSession pulse{test::PulseAudioSession::Options{48000, 2}};
+    std::unique_ptr<AudioInput> input;
+    test::MemoryKeyValueStore store;
+    SettingsModel settings{store};
+    QTemporaryDir tmp;
+};
+
+TEST_P(StereoCaptureTest, ClipHoldsTheMixOfBothChannelsAt16kHz)
+{
+    const AudioFormat format = input->deviceFormat("virtmic");
+    EXPECT_EQ(format.sampleRate, 48000);
+    EXPECT_EQ(format.channelCount, 2);
+    AudioRecorder recorder(*input, settings);
+    recorder.setTemporaryDirectory(tmp.filePath(QStringLiteral("audio")));
+    const QString path = coro::waitFor(recorder.startRecording());
+    // One second of a 300 Hz tone on the left, three times as loud and inverted on the right.
+    std::vector<int16_t> frames(2 * 48000);
+    for (size_t i = 0; i < 48000; ++i) {
+        frames[2 * i] = int16_t(4000 * std::sin(2 * M_PI * 300.0 * double(i) / 48000.0));
+        frames[2 * i + 1] = int16_t(-12000 * std::sin(2 * M_PI * 300.0 * double(i) / 48000.0));
+    }
+    pulse.enqueue(frames);
+    pulse.startFeeding(false);
+    ASSERT_TRUE(pumpUntil([&] { return pulse.waitUntilFed(0); }, 6000));
+    pumpFor(300);
+    ASSERT_EQ(recorder.stopRecording(), path);
+    const auto wav = test::readWav(path);
+    ASSERT_TRUE(wav);
+    EXPECT_EQ(wav->sampleRate, 16000);
+    EXPECT_EQ(wav->channels, 1);
+    const auto heard = trimmed(wav->samples);
+    EXPECT_NEAR(double(heard.size()), 16000.0, 320.0);
+    // (4000 - 12000) / 2 = a tone of amplitude 4000.
+    EXPECT_NEAR(test::rms(heard), 4000.0 / std::sqrt(2.0), 100.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Inputs, StereoCaptureTest, ::testing::Values("qt", "pulse"),
+                         [](const ::testing::TestParamInfo<std::string> &info) { return info.param; });
+
 INSTANTIATE_TEST_SUITE_P(Inputs, AudioCaptureTest, ::testing::Values("qt", "pulse"),
                          [](const ::testing::TestParamInfo<std::string> &info) { return info.param; });
 
