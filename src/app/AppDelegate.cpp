@@ -55,7 +55,6 @@ QCoro::Task<> AppDelegate::engineCheck()
     if (!self)
         co_return;
     m_services.state().setEngineMissing(!available);
-    ++m_engineChecksDone;
     emit engineCheckFinished(available);
 }
 

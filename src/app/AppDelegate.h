@@ -29,9 +29,6 @@ public:
     void checkEngineAvailability();
     void requestPermissions();
 
-    // Finished engine checks (for tests that wait for the first one).
-    int engineChecksDone() const { return m_engineChecksDone; }
-
 signals:
     void engineCheckFinished(bool available);
 
@@ -39,7 +36,6 @@ private:
     QCoro::Task<> engineCheck();
 
     AppServices &m_services;
-    int m_engineChecksDone = 0;
 };
 
 } // namespace parlix
