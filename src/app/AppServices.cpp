@@ -16,7 +16,7 @@
 #include "ModelFiles.h"
 #include "PasteManager.h"
 #include "Paths.h"
-#include "QtAudioInput.h"
+#include "PulseAudioInput.h"
 #include "QtTimerFactory.h"
 #include "SettingsModel.h"
 #include "TextAdapters.h"
@@ -34,8 +34,8 @@ AppServices::AppServices()
     , m_transcriber(std::make_unique<WhisperTranscriber>(*m_settings, Paths::resourceDirectory()))
     // One input each: the live capture and the clip recorder (with its level preview) never
     // share a capture thread.
-    , m_clipInput(std::make_unique<QtAudioInput>())
-    , m_liveInput(std::make_unique<QtAudioInput>())
+    , m_clipInput(std::make_unique<PulseAudioInput>())
+    , m_liveInput(std::make_unique<PulseAudioInput>())
     , m_audioRecorder(std::make_unique<AudioRecorder>(*m_clipInput, *m_settings))
     , m_liveRecorder(std::make_unique<LiveAudioRecorder>(*m_liveInput, *m_settings))
     , m_textReplacement(std::make_unique<TextReplacementService>(*m_settings))
