@@ -89,6 +89,9 @@ void X11Clipboard::refreshServerTime()
 ClipboardContents X11Clipboard::save()
 {
     ClipboardContents contents;
+    // The owner refuses a request stamped earlier than its ownership, and it may have taken the
+    // clipboard after the last event we saw.
+    refreshServerTime();
     const QMimeData *data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
     if (!data)
         return contents;
@@ -131,6 +134,7 @@ bool X11Clipboard::setText(const QString &text)
 
 std::optional<QString> X11Clipboard::text()
 {
+    refreshServerTime();
     const QMimeData *data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
     if (!data || !data->hasText())
         return std::nullopt;

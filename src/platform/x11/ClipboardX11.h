@@ -19,9 +19,10 @@ public:
     std::optional<QString> text() override;
 
 private:
-    // X refuses a selection owner whose timestamp is older than the current owner's. Qt stamps
-    // the request with the last server time it saw, which in an application the user hardly
-    // touches is long past: let Qt see a fresh one first.
+    // X refuses a selection owner whose timestamp is older than the current owner's, and an
+    // owner refuses requests stamped before it took the selection. Qt stamps both with the last
+    // server time it saw, which in an application the user hardly touches is long past: let Qt
+    // see a fresh one first.
     void refreshServerTime();
 
     struct TimeSource;

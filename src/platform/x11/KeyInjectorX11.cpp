@@ -98,6 +98,11 @@ X11KeyInjector::X11KeyInjector()
     major = XkbMajorVersion;
     minor = XkbMinorVersion;
     m_hasXkb = XkbQueryExtension(m_display, &opcode, &event, &error, &major, &minor);
+    if (m_hasXkb) {
+        m_xkbEventBase = event;
+        // Our own notice of a change we made tells us the server has applied it.
+        XkbSelectEvents(m_display, XkbUseCoreKbd, XkbMapNotifyMask, XkbMapNotifyMask);
+    }
     m_restoreTimer.setSingleShot(true);
     QObject::connect(&m_restoreTimer, &QTimer::timeout, [this] {
         const auto held = std::chrono::milliseconds(m_sinceLastKey.isValid() ? m_sinceLastKey.elapsed() : keymapHold.count());
@@ -122,14 +127,37 @@ bool X11KeyInjector::ensureAccess()
     return m_display && m_hasXTest;
 }
 
-void X11KeyInjector::drainEvents()
+bool X11KeyInjector::drainEvents()
 {
+    bool mapChanged = false;
     while (XPending(m_display)) {
         XEvent event;
         XNextEvent(m_display, &event);
-        if (event.type == MappingNotify)
+        if (event.type == MappingNotify) {
             XRefreshKeyboardMapping(&event.xmapping);
+            mapChanged = mapChanged || event.xmapping.request == MappingKeyboard;
+        } else if (m_xkbEventBase >= 0 && event.type == m_xkbEventBase
+                   && reinterpret_cast<const XkbAnyEvent &>(event).xkb_type == XkbMapNotify) {
+            mapChanged = true;
+        }
     }
+    return mapChanged;
+}
+
+QCoro::Task<> X11KeyInjector::waitForMapNotice(bool noticed)
+{
+    // The server sends every client its notice of the change while running the request, so each
+    // client meets it ahead of any key we send afterwards and reads those keys with the new map.
+    // Our own notice confirms the change took effect.
+    QElapsedTimer waited;
+    waited.start();
+    while (!noticed && waited.elapsed() < keymapNoticeWait.count()) {
+        co_await QCoro::sleepFor(std::chrono::milliseconds(5));
+        XSync(m_display, False);
+        noticed = drainEvents();
+    }
+    if (!noticed)
+        log::debug(lcPasteManager, "No keyboard mapping notice after the change");
 }
 
 quint8 X11KeyInjector::keycodeOf(quint32 keysym)
@@ -237,16 +265,18 @@ QCoro::Task<bool> X11KeyInjector::apply(const Plan &plan)
     changes.changed = XkbKeySymsMask;
     changes.first_key_sym = KeyCode(low);
     changes.num_key_syms = quint8(high - low + 1);
+    drainEvents(); // notices of earlier changes
     ErrorTrap trap(m_display);
     XkbChangeMap(m_display, xkb, &changes);
+    // A round trip: once it returns the server has run the change.
     const bool ok = trap.succeeded();
-    drainEvents();
+    const bool noticed = drainEvents();
     if (!ok) {
         log::error(lcPasteManager, "Keyboard mapping change refused");
         co_return false;
     }
     m_temporary = wanted;
-    co_await QCoro::sleepFor(keymapSettle);
+    co_await waitForMapNotice(noticed);
     co_return true;
 }
 

@@ -19,8 +19,9 @@ public:
     // How long a temporary key keeps its characters after the last key event, so that a slow
     // target still reads it with the keymap it was typed with.
     static constexpr std::chrono::milliseconds keymapHold{250};
-    // Time given to clients (input methods included) to take in a keymap change.
-    static constexpr std::chrono::milliseconds keymapSettle{50};
+    // Longest wait for our own notice of a keymap change once the server has run it (it is
+    // normally in our queue already when the round trip returns).
+    static constexpr std::chrono::milliseconds keymapNoticeWait{100};
 
     // Connects to the display named by DISPLAY.
     X11KeyInjector();
@@ -48,11 +49,14 @@ private:
     QCoro::Task<> waitForTargets();
     void fakeKey(quint8 keycode, bool pressed);
     quint8 keycodeOf(quint32 keysym);
-    void drainEvents();
+    // Handles queued events; true when one of them announced a keyboard mapping change.
+    bool drainEvents();
+    QCoro::Task<> waitForMapNotice(bool noticed);
 
     _XDisplay *m_display = nullptr;
     bool m_hasXTest = false;
     bool m_hasXkb = false;
+    int m_xkbEventBase = -1;
     // Spare keys we filled, with the keysyms we put there.
     QHash<quint8, x11typing::SpareKey> m_temporary;
     QHash<char32_t, x11typing::Stroke> m_strokes;

@@ -174,7 +174,7 @@ TEST(Delivery, HeldModifiersAreTakenOffAndPutBack)
     const HeldModifiers held = delivery.keys.releaseHeldModifiers();
     EXPECT_EQ(held.keys.size(), 1);
     EXPECT_NE(held.lockedMask, 0u);
-    g_session->run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Caps_Lock")});
+    // That second release left Alt up and Caps Lock off, as the next test expects.
 }
 
 int main(int argc, char **argv)
