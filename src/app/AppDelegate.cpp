@@ -3,13 +3,18 @@
 #include "AppLog.h"
 #include "AppServices.h"
 #include "AppState.h"
+#include "Constants.h"
 #include "ControlNames.h"
 #include "HotkeyManager.h"
 #include "KeyInjectorX11.h"
 #include "Log.h"
 #include "MenuBarController.h"
+#include "ModelFiles.h"
+#include "PasteManager.h"
+#include "StatusItem.h"
 #include "WhisperTranscriber.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QTimer>
 
@@ -21,6 +26,8 @@ AppDelegate::AppDelegate(AppServices &services, QObject *parent)
 {
 }
 
+AppDelegate::~AppDelegate() = default;
+
 void AppDelegate::applicationDidFinishLaunching()
 {
     log::info(lcApp, "Parlix starting");
@@ -30,16 +37,43 @@ void AppDelegate::applicationDidFinishLaunching()
         log::info(lcApp, "Settings window requested on the %s tab; this build has no settings window", control::tabName(tab));
     });
 
+    createStatusItem();
     checkEngineAvailability();
     controller.setupHotkey();
     requestPermissions();
     controller.setupStateObservers();
+    // The observers fire on changes only; one queued redraw shows the flags as they are now
+    // (and the development build's own microphone).
+    QTimer::singleShot(0, &controller, &MenuBarController::updateStatusIcon);
     controller.setupSilenceDetection();
 }
 
 void AppDelegate::applicationWillTerminate()
 {
     m_services.hotkeyManager().unregisterHotkey();
+}
+
+void AppDelegate::createStatusItem()
+{
+    MenuBarController &controller = m_services.controller();
+    ui::StatusItemServices services{
+        .state = m_services.state(),
+        .settings = m_services.settings(),
+        .history = [this]() -> HistoryStore & { return m_services.historyStore(); },
+        .downloadedModels = [] { return ModelFiles::downloadedModels(); },
+        .toggleRecording = [&controller] { controller.toggleRecording(); },
+        .openSettingsToTab = [&controller](SettingsTab tab) { controller.openSettingsToTab(tab); },
+        .copyToClipboard = [this](const QString &text) { m_services.pasteManager().copyToClipboard(text); },
+        .quit = [this] {
+            m_services.hotkeyManager().unregisterHotkey();
+            QCoreApplication::quit();
+        },
+    };
+    m_statusItem = std::make_unique<ui::StatusItem>(std::move(services),
+                                                    ui::isDevelopmentIdentifier(Constants::bundleInfo().identifier));
+    connect(&controller, &MenuBarController::statusIconUpdateRequested, m_statusItem.get(),
+            &ui::StatusItem::updateStatusIcon);
+    m_statusItem->show();
 }
 
 void AppDelegate::checkEngineAvailability()

@@ -5,14 +5,20 @@
 #include <QCoroTask>
 #include <QObject>
 
+#include <memory>
+
 namespace parlix {
 
 class AppServices;
+namespace ui {
+class StatusItem;
+}
 
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
     explicit AppDelegate(AppServices &services, QObject *parent = nullptr);
+    ~AppDelegate() override;
 
     // 1. (no Dock on Linux: the app has no main window and does not quit with its last window)
     // 2. the status item (built by the tray once it exists)
@@ -28,6 +34,9 @@ public:
     // Starts a task that records in AppState whether the engine is there.
     void checkEngineAvailability();
     void requestPermissions();
+    // The tray icon and its menu; shown without waiting for a tray host to be there.
+    void createStatusItem();
+    ui::StatusItem *statusItem() const { return m_statusItem.get(); }
 
 signals:
     void engineCheckFinished(bool available);
@@ -36,6 +45,7 @@ private:
     QCoro::Task<> engineCheck();
 
     AppServices &m_services;
+    std::unique_ptr<ui::StatusItem> m_statusItem;
 };
 
 } // namespace parlix

@@ -57,13 +57,30 @@ DateFormatter::DateFormatter(std::shared_ptr<const Impl> impl)
 {
 }
 
+namespace {
+
+std::unique_ptr<icu::DateFormat> styledFormat(icu::DateFormat::EStyle date, icu::DateFormat::EStyle time,
+                                              const DateContext &context)
+{
+    std::unique_ptr<icu::DateFormat> format(icu::DateFormat::createDateTimeInstance(date, time, icuLocale(context.locale)));
+    if (format)
+        format->adoptTimeZone(icuTimeZone(context.timeZone));
+    return format;
+}
+
+} // namespace
+
 DateFormatter DateFormatter::medium(const DateContext &context)
 {
     auto impl = std::make_shared<Impl>();
-    impl->format.reset(icu::DateFormat::createDateTimeInstance(icu::DateFormat::kMedium, icu::DateFormat::kMedium,
-                                                               icuLocale(context.locale)));
-    if (impl->format)
-        impl->format->adoptTimeZone(icuTimeZone(context.timeZone));
+    impl->format = styledFormat(icu::DateFormat::kMedium, icu::DateFormat::kMedium, context);
+    return DateFormatter(std::move(impl));
+}
+
+DateFormatter DateFormatter::shortDateMediumTime(const DateContext &context)
+{
+    auto impl = std::make_shared<Impl>();
+    impl->format = styledFormat(icu::DateFormat::kShort, icu::DateFormat::kMedium, context);
     return DateFormatter(std::move(impl));
 }
 

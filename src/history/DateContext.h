@@ -30,6 +30,8 @@ class DateFormatter {
 public:
     // The locale's medium date style and medium time style, e.g. "Mar 4, 2025, 8:01:02 PM".
     static DateFormatter medium(const DateContext &context);
+    // The locale's short date style and medium time style, e.g. "3/4/25, 8:01:02 PM".
+    static DateFormatter shortDateMediumTime(const DateContext &context);
     // A Unicode date pattern ("MMM d, yyyy 'at' h:mm:ss a") in the context's locale and zone.
     static DateFormatter pattern(const QString &unicodePattern, const DateContext &context);
 

@@ -1,0 +1,95 @@
+#pragma once
+// The application's one permanent surface: the tray icon and its menu. The icon follows the
+// activity flags (redrawn on request, animated only while transcribing); the menu is rebuilt
+// every time it is about to open and performs its commands through the hooks it was given.
+#include "SettingsTab.h"
+#include "StatusIconArt.h"
+#include "StatusMenuModel.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+
+namespace parlix {
+
+class AppState;
+class HistoryStore;
+class SettingsModel;
+
+namespace ui {
+
+struct StatusItemServices {
+    AppState &state;
+    SettingsModel &settings;
+    // The history, created on first use.
+    std::function<HistoryStore &()> history;
+    std::function<QStringList()> downloadedModels;
+    std::function<void()> toggleRecording;
+    std::function<void(SettingsTab)> openSettingsToTab;
+    std::function<void(const QString &)> copyToClipboard;
+    // Unregisters the hotkey and ends the application.
+    std::function<void()> quit;
+};
+
+class StatusItem : public QObject {
+    Q_OBJECT
+public:
+    // About 30 frames a second: smooth enough for a 22-pixel arc, cheap for the tray host.
+    static constexpr int animationFrameMs = 33;
+
+    StatusItem(StatusItemServices services, bool developmentBuild, QObject *parent = nullptr);
+    ~StatusItem() override;
+
+    // Shows the icon (the microphone until the first update). Without a tray host the icon
+    // appears once one starts.
+    void show();
+
+    // Redraws the icon from the current flags; stops the arc's animation first.
+    void updateStatusIcon();
+    // Replaces the menu's items with ones built from the current state.
+    void rebuildMenu();
+    // Carries out one menu command as if its item had been chosen.
+    void perform(const MenuEntry &entry);
+
+    MenuInputs currentMenuInputs() const;
+    StatusIconKind iconKind() const { return m_kind; }
+    bool isAnimating() const { return m_isAnimating; }
+    double animationAngle() const { return m_animationAngle; }
+    QSystemTrayIcon *trayIcon() const { return m_tray.get(); }
+    QMenu *menu() const { return m_menu.get(); }
+
+private:
+    void startIconAnimation();
+    void updateAnimatedIcon();
+    void frameStep();
+    void showIcon(StatusIconKind kind);
+    void addEntries(QMenu *menu, const QList<MenuEntry> &entries);
+    void selectModel(const QString &path);
+    void copyHistoryItem(int index);
+    void exportHistory(ExportFormat format);
+
+    StatusItemServices m_services;
+    const bool m_developmentBuild;
+    std::unique_ptr<QMenu> m_menu;
+    std::unique_ptr<QSystemTrayIcon> m_tray;
+    StatusIconKind m_kind;
+    QTimer m_frameTimer;
+    QElapsedTimer m_animationClock;
+    double m_animationAngle = 0.0;
+    bool m_isAnimating = false;
+};
+
+// Writes an export to `path`, replacing the file only once all of it is written. Logs
+// "Exported history to %s" or "Failed to save export: %s"; returns whether it succeeded.
+bool saveExport(const QString &path, const QByteArray &data);
+
+} // namespace ui
+} // namespace parlix
