@@ -162,6 +162,10 @@ MenuInputs StatusItem::currentMenuInputs() const
 
 void StatusItem::rebuildMenu()
 {
+    // clear() drops the submenus' actions but not the submenus themselves, which are children
+    // of the menu: without this every opening would leave its submenus behind.
+    for (QMenu *sub : m_menu->findChildren<QMenu *>(Qt::FindDirectChildrenOnly))
+        delete sub;
     m_menu->clear();
     addEntries(m_menu.get(), buildStatusMenu(currentMenuInputs()));
 }

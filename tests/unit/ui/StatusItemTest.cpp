@@ -159,6 +159,12 @@ TEST_F(StatusItemTest, MenuIsRebuiltFromTheStateAtEachOpening)
         EXPECT_EQ(items.last(), QStringLiteral("Quit Parlix")) << step.name;
     }
     EXPECT_EQ(describe(item.menu()).first(), QStringLiteral("⚠️ Engine Missing!"));
+    // Each opening replaces the submenus (model, history, export) instead of adding to them.
+    const auto submenus = [&] { return item.menu()->findChildren<QMenu *>().size(); };
+    const qsizetype before = submenus();
+    openMenu(item);
+    openMenu(item);
+    EXPECT_EQ(submenus(), before);
 }
 
 TEST_F(StatusItemTest, MenuActionsReachTheirServices)
