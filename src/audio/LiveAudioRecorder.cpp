@@ -197,7 +197,10 @@ std::optional<QString> LiveAudioRecorder::extractChunk()
     QString error;
     const std::optional<QString> path = writeChunk(samples, QStringLiteral("live_chunk_"), &error);
     if (!path) {
+        // Keep the audio for the next cut: a full disk or a vanished directory must not cost
+        // the user what they said.
         log::error(lcLiveAudioRecorder, "Failed to write chunk: %s", error);
+        putBack(std::move(samples));
         return std::nullopt;
     }
     log::debug(lcLiveAudioRecorder, "Extracted chunk with %ld samples to %s", qint64(samples.size()), QFileInfo(*path).fileName());
@@ -213,6 +216,7 @@ std::optional<QString> LiveAudioRecorder::extractFinalChunk()
     const std::optional<QString> path = writeChunk(samples, QStringLiteral("live_final_"), &error);
     if (!path) {
         log::error(lcLiveAudioRecorder, "Failed to write final chunk: %s", error);
+        putBack(std::move(samples));
         return std::nullopt;
     }
     log::debug(lcLiveAudioRecorder, "Extracted final chunk with %ld samples", qint64(samples.size()));

@@ -287,7 +287,7 @@ TEST_F(LiveRecorderTest, StartFailures)
     }
 }
 
-TEST_F(LiveRecorderTest, UnwritableDirectoryFailsTheCutAndDropsItsSamples)
+TEST_F(LiveRecorderTest, UnwritableDirectoryFailsTheCutButKeepsItsSamples)
 {
     LogCapture logs;
     QFile blocker(tmp.filePath(QStringLiteral("file")));
@@ -297,12 +297,21 @@ TEST_F(LiveRecorderTest, UnwritableDirectoryFailsTheCutAndDropsItsSamples)
     start();
     input.deliverFloats(ramp(9000));
     EXPECT_FALSE(live.extractChunk());
-    EXPECT_EQ(live.accumulatedSampleCount(), 0);
+    EXPECT_EQ(live.accumulatedSampleCount(), 9000);
     input.deliverFloats(ramp(10));
     EXPECT_FALSE(live.extractFinalChunk());
+    EXPECT_EQ(live.accumulatedSampleCount(), 9010);
     EXPECT_EQ(LogCapture::countStartingWith(QStringLiteral("Failed to write chunk: ")), 1);
     EXPECT_EQ(LogCapture::countStartingWith(QStringLiteral("Failed to write final chunk: ")), 1);
     EXPECT_TRUE(live.isRecording());
+
+    // Once the directory is usable again, the next cut holds everything, in order.
+    live.setTemporaryDirectory(tmp.path());
+    const auto chunk = live.extractChunk();
+    ASSERT_TRUE(chunk);
+    QFile file(*chunk);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.size(), 44 + 2 * 9010);
 }
 
 TEST_F(LiveRecorderTest, InterruptionKeepsTheSamplesAndIsReportedOnce)
