@@ -1,0 +1,118 @@
+#include "SettingsWindow.h"
+
+#include <QGuiApplication>
+#include <QIcon>
+#include <QScreen>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace parlix::ui {
+
+const std::array<SettingsTabEntry, 6> &settingsTabEntries()
+{
+    static const std::array<SettingsTabEntry, 6> entries{{
+        {SettingsTab::recording, "Recording", {"audio-input-microphone", "media-record"}},
+        {SettingsTab::model, "Model", {"cpu", "computer"}},
+        {SettingsTab::output, "Output", {"edit-paste", "edit-copy"}},
+        {SettingsTab::history, "History", {"document-open-recent", "view-history"}},
+        {SettingsTab::general, "General", {"preferences-system", "preferences-other"}},
+        {SettingsTab::about, "About", {"help-about", "dialog-information"}},
+    }};
+    return entries;
+}
+
+std::optional<SettingsTab> settingsTabFromRawValue(int value)
+{
+    const auto &entries = settingsTabEntries();
+    if (value < 0 || value >= int(entries.size()))
+        return std::nullopt;
+    return entries[size_t(value)].tab;
+}
+
+namespace {
+
+int indexOf(SettingsTab tab)
+{
+    const auto &entries = settingsTabEntries();
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].tab == tab)
+            return int(i);
+    }
+    return 0;
+}
+
+QIcon themedIcon(const std::array<const char *, 2> &names)
+{
+    for (const char *name : names) {
+        const QIcon icon = QIcon::fromTheme(QString::fromLatin1(name));
+        if (!icon.isNull())
+            return icon;
+    }
+    return {};
+}
+
+} // namespace
+
+SettingsView::SettingsView(SettingsTab selectedTab, const SettingsPageFactory &pages, QWidget *parent)
+    : QWidget(parent)
+    , m_tabs(new QTabWidget(this))
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(padding, padding, padding, padding);
+    layout->addWidget(m_tabs);
+    m_tabs->setMinimumSize(minimumTabViewSize);
+    for (const SettingsTabEntry &entry : settingsTabEntries()) {
+        QWidget *page = pages ? pages(entry.tab) : nullptr;
+        m_tabs->addTab(page ? page : new QWidget, themedIcon(entry.iconNames), QString::fromLatin1(entry.label));
+    }
+    setSelectedTab(selectedTab);
+}
+
+SettingsTab SettingsView::selectedTab() const
+{
+    return settingsTabFromRawValue(m_tabs->currentIndex()).value_or(SettingsTab::recording);
+}
+
+void SettingsView::setSelectedTab(SettingsTab tab)
+{
+    m_tabs->setCurrentIndex(indexOf(tab));
+}
+
+SettingsWindowHost::SettingsWindowHost(SettingsPageFactory pages, QObject *parent)
+    : QObject(parent)
+    , m_pages(std::move(pages))
+{
+}
+
+SettingsWindowHost::~SettingsWindowHost()
+{
+    delete m_settingsWindow.data();
+}
+
+void SettingsWindowHost::openSettingsToTab(SettingsTab tab)
+{
+    if (m_settingsWindow) {
+        m_settingsWindow->close();
+        m_settingsWindow.clear();
+    }
+
+    // Titled and closable only: no minimise or maximise button, and a fixed size.
+    auto *window = new SettingsView(tab, m_pages);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    window->setWindowTitle(windowTitle);
+    // Opened at the initial size, grown to what the tab view needs, then held there.
+    window->setFixedSize(initialContentSize.expandedTo(window->minimumSizeHint()));
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), window->size());
+        frame.moveCenter(screen->availableGeometry().center());
+        window->move(frame.topLeft());
+    }
+
+    m_settingsWindow = window;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace parlix::ui

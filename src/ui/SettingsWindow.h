@@ -1,0 +1,72 @@
+#pragma once
+// The settings window: six tabs in a fixed order, opened by the controller on the tab it names.
+// Each tab's page comes from a factory so the tabs can be built one by one; a tab without a page
+// yet shows an empty one.
+#include "SettingsTab.h"
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <optional>
+
+class QTabWidget;
+
+namespace parlix::ui {
+
+struct SettingsTabEntry {
+    SettingsTab tab;
+    const char *label;
+    // Themed icon names, the first one the theme has wins.
+    std::array<const char *, 2> iconNames;
+};
+
+// The tabs in the order they are shown.
+const std::array<SettingsTabEntry, 6> &settingsTabEntries();
+// The tab with this position in the order; none outside 0 to 5.
+std::optional<SettingsTab> settingsTabFromRawValue(int value);
+
+// Builds the page of one tab; returning nullptr leaves the tab empty.
+using SettingsPageFactory = std::function<QWidget *(SettingsTab tab)>;
+
+// The window's content: the tab view with its selection, nothing else.
+class SettingsView : public QWidget {
+    Q_OBJECT
+public:
+    SettingsView(SettingsTab selectedTab, const SettingsPageFactory &pages, QWidget *parent = nullptr);
+
+    SettingsTab selectedTab() const;
+    void setSelectedTab(SettingsTab tab);
+    QTabWidget *tabView() const { return m_tabs; }
+
+    // Outer padding of the tab view and its smallest size, in pixels.
+    static constexpr int padding = 12;
+    static constexpr QSize minimumTabViewSize{500, 420};
+
+private:
+    QTabWidget *m_tabs;
+};
+
+// Holds the one settings window. Every request builds a fresh window on the requested tab and
+// closes the previous one, so the tabs always show the current state of the shared objects.
+class SettingsWindowHost : public QObject {
+    Q_OBJECT
+public:
+    explicit SettingsWindowHost(SettingsPageFactory pages = {}, QObject *parent = nullptr);
+    ~SettingsWindowHost() override;
+
+    void openSettingsToTab(SettingsTab tab);
+    // The open window; null when none is open (closing the window deletes it).
+    SettingsView *settingsWindow() const { return m_settingsWindow; }
+
+    static inline const QString windowTitle = QStringLiteral("Parlix Settings");
+    static constexpr QSize initialContentSize{450, 400};
+
+private:
+    SettingsPageFactory m_pages;
+    QPointer<SettingsView> m_settingsWindow;
+};
+
+} // namespace parlix::ui

@@ -1,0 +1,191 @@
+// The settings window: its tabs and their order, opening on a named tab, one window at a time,
+// and the experimental row that appears and disappears with the experimental features.
+#include "ExperimentalFeatureToggle.h"
+#include "SettingsWindow.h"
+
+#include "MemoryKeyValueStore.h"
+#include "SettingsModel.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QTabWidget>
+#include <gtest/gtest.h>
+
+using namespace parlix;
+using namespace parlix::ui;
+
+namespace {
+
+int visibleSettingsWindows()
+{
+    int count = 0;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        count += qobject_cast<SettingsView *>(widget) && widget->isVisible() ? 1 : 0;
+    return count;
+}
+
+void deleteClosedWindows()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST(SettingsTabsTest, AreShownInOrderWithTheirLabels)
+{
+    SettingsView view(SettingsTab::recording, {});
+    const QStringList expected{"Recording", "Model", "Output", "History", "General", "About"};
+    ASSERT_EQ(view.tabView()->count(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(view.tabView()->tabText(i), expected[i]);
+        ASSERT_TRUE(settingsTabFromRawValue(i).has_value());
+        EXPECT_EQ(int(*settingsTabFromRawValue(i)), i);
+    }
+}
+
+TEST(SettingsTabsTest, RawValuesOutsideTheTabsYieldNoTab)
+{
+    for (int value : {-1, 6, 100})
+        EXPECT_FALSE(settingsTabFromRawValue(value).has_value()) << value;
+}
+
+struct OpenCase {
+    SettingsTab tab;
+    const char *label;
+};
+
+class OpenOnTabTest : public ::testing::TestWithParam<OpenCase> {};
+
+TEST_P(OpenOnTabTest, ShowsTheRequestedTabFirst)
+{
+    SettingsWindowHost host;
+    host.openSettingsToTab(GetParam().tab);
+    SettingsView *window = host.settingsWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->selectedTab(), GetParam().tab);
+    EXPECT_EQ(window->tabView()->tabText(window->tabView()->currentIndex()), QString::fromLatin1(GetParam().label));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Parlix Settings"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Tabs, OpenOnTabTest,
+                         ::testing::Values(OpenCase{SettingsTab::recording, "Recording"},
+                                           OpenCase{SettingsTab::model, "Model"},
+                                           OpenCase{SettingsTab::output, "Output"},
+                                           OpenCase{SettingsTab::history, "History"},
+                                           OpenCase{SettingsTab::general, "General"},
+                                           OpenCase{SettingsTab::about, "About"}),
+                         [](const auto &info) { return std::string(info.param.label); });
+
+TEST(SettingsWindowHostTest, WindowIsFixedAtLeastAsLargeAsThePaddedTabView)
+{
+    SettingsWindowHost host;
+    host.openSettingsToTab(SettingsTab::general);
+    SettingsView *window = host.settingsWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_GE(window->width(), 500 + 2 * 12);
+    EXPECT_GE(window->height(), 420 + 2 * 12);
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowCloseButtonHint);
+}
+
+TEST(SettingsWindowHostTest, EachRequestReplacesTheOpenWindow)
+{
+    SettingsWindowHost host;
+    host.openSettingsToTab(SettingsTab::recording);
+    QPointer<SettingsView> first = host.settingsWindow();
+    ASSERT_TRUE(first);
+    first->setSelectedTab(SettingsTab::output);
+
+    host.openSettingsToTab(SettingsTab::history);
+    SettingsView *second = host.settingsWindow();
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(second, first.data());
+    EXPECT_EQ(second->selectedTab(), SettingsTab::history);
+    EXPECT_EQ(visibleSettingsWindows(), 1);
+    deleteClosedWindows();
+    EXPECT_TRUE(first.isNull());
+    EXPECT_EQ(host.settingsWindow(), second);
+}
+
+TEST(SettingsWindowHostTest, ClosingTheWindowLeavesNoneAndTheNextRequestOpensAgain)
+{
+    SettingsWindowHost host;
+    host.openSettingsToTab(SettingsTab::about);
+    host.settingsWindow()->close();
+    deleteClosedWindows();
+    EXPECT_EQ(host.settingsWindow(), nullptr);
+    EXPECT_EQ(visibleSettingsWindows(), 0);
+
+    host.openSettingsToTab(SettingsTab::model);
+    ASSERT_NE(host.settingsWindow(), nullptr);
+    EXPECT_EQ(host.settingsWindow()->selectedTab(), SettingsTab::model);
+}
+
+TEST(SettingsWindowHostTest, TabsWithoutAPageShowAnEmptyOneAndBuiltTabsTheirOwn)
+{
+    QPointer<QLabel> built;
+    SettingsWindowHost host([&built](SettingsTab tab) -> QWidget * {
+        if (tab != SettingsTab::about)
+            return nullptr;
+        built = new QLabel(QStringLiteral("about page"));
+        return built;
+    });
+    host.openSettingsToTab(SettingsTab::recording);
+    QTabWidget *tabs = host.settingsWindow()->tabView();
+    ASSERT_TRUE(built);
+    EXPECT_EQ(tabs->widget(int(SettingsTab::about)), built.data());
+    for (int i = 0; i < int(SettingsTab::about); ++i) {
+        ASSERT_NE(tabs->widget(i), nullptr);
+        EXPECT_TRUE(tabs->widget(i)->children().isEmpty()) << i;
+    }
+}
+
+struct ToggleCase {
+    const char *name;
+    bool experimental;
+    bool translate;
+};
+
+class ExperimentalFeatureToggleTest : public ::testing::TestWithParam<ToggleCase> {
+protected:
+    test::MemoryKeyValueStore m_store;
+    SettingsModel m_settings{m_store};
+};
+
+TEST_P(ExperimentalFeatureToggleTest, FollowsBothSettingsWhileOpen)
+{
+    const ToggleCase &c = GetParam();
+    m_settings.setExperimentalFeaturesEnabled(c.experimental);
+    m_settings.setTranslateToEnglish(c.translate);
+    QWidget page;
+    ExperimentalFeatureToggle row(
+        m_settings, QStringLiteral("Translate to English"), [this] { return m_settings.translateToEnglish(); },
+        [this](bool on) { m_settings.setTranslateToEnglish(on); }, &page);
+    page.show();
+
+    EXPECT_EQ(row.isVisible(), c.experimental);
+    EXPECT_EQ(row.toggle()->isChecked(), c.translate);
+    EXPECT_EQ(row.toggle()->text(), QStringLiteral("Translate to English"));
+    EXPECT_EQ(row.badge()->text(), QStringLiteral("Experimental"));
+
+    // Switching the experimental features shows or hides the row in place.
+    m_settings.setExperimentalFeaturesEnabled(!c.experimental);
+    EXPECT_EQ(row.isVisible(), !c.experimental);
+    m_settings.setExperimentalFeaturesEnabled(true);
+    ASSERT_TRUE(row.isVisible());
+
+    // The switch writes the setting, and a change made elsewhere moves the switch.
+    row.toggle()->click();
+    EXPECT_EQ(m_settings.translateToEnglish(), !c.translate);
+    m_settings.setTranslateToEnglish(c.translate);
+    EXPECT_EQ(row.toggle()->isChecked(), c.translate);
+}
+
+INSTANTIATE_TEST_SUITE_P(States, ExperimentalFeatureToggleTest,
+                         ::testing::Values(ToggleCase{"OffAndUnset", false, false}, ToggleCase{"OffAndSet", false, true},
+                                           ToggleCase{"OnAndUnset", true, false}, ToggleCase{"OnAndSet", true, true}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+} // namespace
