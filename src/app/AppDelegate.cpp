@@ -11,6 +11,7 @@
 #include "MenuBarController.h"
 #include "ModelFiles.h"
 #include "PasteManager.h"
+#include "SettingsWindow.h"
 #include "StatusItem.h"
 #include "WhisperTranscriber.h"
 
@@ -32,9 +33,10 @@ void AppDelegate::applicationDidFinishLaunching()
 {
     log::info(lcApp, "Parlix starting");
     MenuBarController &controller = m_services.controller();
-    // Until the settings window is part of the app, a request for it is only written down.
-    connect(&controller, &MenuBarController::settingsWindowRequested, this, [](SettingsTab tab) {
-        log::info(lcApp, "Settings window requested on the %s tab; this build has no settings window", control::tabName(tab));
+    m_settingsWindows = std::make_unique<ui::SettingsWindowHost>();
+    connect(&controller, &MenuBarController::settingsWindowRequested, m_settingsWindows.get(), [this](SettingsTab tab) {
+        log::info(lcApp, "Settings window requested on the %s tab", control::tabName(tab));
+        m_settingsWindows->openSettingsToTab(tab);
     });
 
     createStatusItem();

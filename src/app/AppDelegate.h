@@ -11,6 +11,7 @@ namespace parlix {
 
 class AppServices;
 namespace ui {
+class SettingsWindowHost;
 class StatusItem;
 }
 
@@ -46,6 +47,7 @@ private:
 
     AppServices &m_services;
     std::unique_ptr<ui::StatusItem> m_statusItem;
+    std::unique_ptr<ui::SettingsWindowHost> m_settingsWindows;
 };
 
 } // namespace parlix
