@@ -110,12 +110,15 @@ TEST_P(ParlixctlFailure, ReportsOnStderr)
     ASSERT_TRUE(result.finished) << result.err.toStdString();
     EXPECT_EQ(result.exitCode, c.exitCode) << result.err.toStdString();
     EXPECT_EQ(result.out, QByteArray());
-    if (*c.standardError)
+    if (*c.standardError) {
         EXPECT_EQ(result.err.toStdString(), std::string(c.standardError));
-    else
+    }
+    else {
         EXPECT_FALSE(result.err.isEmpty());
-    if (m_standIn)
+    }
+    if (m_standIn) {
         EXPECT_FALSE(m_standIn->ranAtAll());
+    }
 }
 
 const FailureCase kFailures[] = {

@@ -187,7 +187,7 @@ void PrintTo(const RunCase &c, std::ostream *os) { *os << c.name; }
 
 RunCase success(std::string name, QByteArray out, QByteArray err, QString text)
 {
-    return {std::move(name), {"stdout {stdout}", "stderr {stderr}", "exit 0"}, std::move(out), std::move(err), std::move(text)};
+    return {std::move(name), {"stdout {stdout}", "stderr {stderr}", "exit 0"}, std::move(out), std::move(err), std::move(text), WhisperError::Kind::transcriptionFailed, {}, 0};
 }
 
 RunCase exitStatus(std::string name, int status, QByteArray out = "", QByteArray err = "whisper failed\n")
@@ -261,8 +261,9 @@ TEST_P(EngineRun, EndsAsExpected)
     const WhisperError &error = std::get<WhisperError>(outcome);
     EXPECT_EQ(error.kind(), c.kind);
     EXPECT_EQ(error.errorDescription(), c.description);
-    if (c.kind == WhisperError::Kind::processError)
+    if (c.kind == WhisperError::Kind::processError) {
         EXPECT_EQ(error.exitStatus(), c.status);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, EngineRun, ::testing::ValuesIn(runCases()),
@@ -361,8 +362,9 @@ TEST_P(EngineLookup, AvailabilityAndLaunch)
     ASSERT_TRUE(std::holds_alternative<WhisperError>(outcome)) << describe(outcome);
     const WhisperError &error = std::get<WhisperError>(outcome);
     EXPECT_EQ(error.kind(), *c.failure);
-    if (*c.failure == WhisperError::Kind::engineNotFound)
+    if (*c.failure == WhisperError::Kind::engineNotFound) {
         EXPECT_EQ(error.errorDescription(), "whisper-cli not found in app bundle");
+    }
     else // the launch failed: the reason is the system's, and never empty
         EXPECT_FALSE(error.payload().isEmpty());
     EXPECT_FALSE(m_engine->ranAtAll());
@@ -505,10 +507,12 @@ TEST_P(LogLines, AreWrittenAsDocumented)
     m_settings->setTranslateToEnglish(c.translate);
     if (c.setup == LogCase::noModel)
         m_settings->setModelPath(std::nullopt);
-    if (c.setup == LogCase::noEngine)
+    if (c.setup == LogCase::noEngine) {
         ASSERT_TRUE(QFile::remove(m_engine->path()));
-    if (c.setup == LogCase::notExecutable)
+    }
+    if (c.setup == LogCase::notExecutable) {
         ASSERT_TRUE(QFile::setPermissions(m_engine->path(), QFile::ReadOwner | QFile::WriteOwner));
+    }
     g_logged.clear();
     m_previous = qInstallMessageHandler(captureWhisperLog);
 
@@ -530,8 +534,9 @@ TEST_P(LogLines, AreWrittenAsDocumented)
             EXPECT_FALSE(g_logged[i].message.contains("<private>")) << g_logged[i].message.toStdString();
         else if (expected.endsWith(u'*'))
             EXPECT_TRUE(g_logged[i].message.startsWith(expected.chopped(1))) << g_logged[i].message.toStdString();
-        else
+        else {
             EXPECT_EQ(g_logged[i].message.toStdString(), expected.toStdString());
+        }
     }
 }
 

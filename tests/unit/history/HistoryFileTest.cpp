@@ -83,8 +83,9 @@ TEST(HistoryFileTest, RefusesWholeFileOnAnyBadRecord)
         QString error;
         EXPECT_EQ(historyfile::decode(QByteArray(c.json), items, error), c.readable) << c.name;
         EXPECT_EQ(error.isEmpty(), c.readable) << c.name;
-        if (!c.readable)
+        if (!c.readable) {
             EXPECT_TRUE(items.isEmpty()) << c.name;
+        }
     }
     // One bad record among good ones spoils the file, not just itself.
     QList<TranscriptItem> items;

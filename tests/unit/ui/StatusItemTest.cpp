@@ -127,8 +127,9 @@ TEST_F(StatusItemTest, IconFollowsTheFlagsAndAnimatesOnlyWhileTranscribing)
                 expected = StatusIconKind::developmentMicrophone;
             EXPECT_EQ(item.iconKind(), expected) << step.name << " development=" << development;
             EXPECT_EQ(item.isAnimating(), step.animating) << step.name;
-            if (step.animating)
+            if (step.animating) {
                 EXPECT_EQ(item.animationAngle(), 0.0) << step.name;
+            }
             EXPECT_FALSE(item.trayIcon()->icon().isNull()) << step.name;
         }
     }
