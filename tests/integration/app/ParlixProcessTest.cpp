@@ -7,6 +7,8 @@
 #include "ControlNames.h"
 #include "DBusSession.h"
 #include "EngineStandIn.h"
+#include "ParlixInstance.h"
+#include "Pump.h"
 #include "PulseAudioSession.h"
 #include "TestEnvironment.h"
 #include "XSession.h"
@@ -43,20 +45,6 @@ public slots:
 
 namespace {
 
-template <typename Predicate>
-bool pumpUntil(Predicate done, int limitMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > limitMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
-
 struct Outcome {
     int status = -1;
     QString out;
@@ -78,25 +66,12 @@ protected:
         // The test lets the engine answer once it has seen the transcribing state.
         engine.setPlan({EngineStandIn::recordArguments(), QStringLiteral("wait-for {dir}/go 60000"), QStringLiteral("stdout {dir}/out.txt")});
 
-        for (const char *dir : {"home", "config", "data", "runtime"})
-            ASSERT_TRUE(QDir(root.path()).mkpath(QString::fromLatin1(dir)));
-        QFile::setPermissions(root.filePath(QStringLiteral("runtime")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QProcessEnvironment base = bus.environment(x.environment());
+        base.insert(QStringLiteral("PULSE_SERVER"), pulse.serverAddress());
+        app = std::make_unique<ParlixInstance>(base, engineDir.path());
         // Any file in the models directory is chosen automatically; the stand-in never reads it.
-        ASSERT_TRUE(QDir().mkpath(root.filePath(QStringLiteral("data/Parlix/models"))));
-        QFile model(root.filePath(QStringLiteral("data/Parlix/models/ggml-base.en.bin")));
-        ASSERT_TRUE(model.open(QIODevice::WriteOnly));
-        model.write("model");
-        model.close();
-
-        env = bus.environment(x.environment());
-        env.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("runtime")));
-        env.insert(QStringLiteral("PARLIX_RESOURCE_DIR"), engineDir.path());
-        env.insert(QStringLiteral("PARLIX_LOG_STDERR"), QStringLiteral("1"));
-        env.insert(QStringLiteral("PULSE_SERVER"), pulse.serverAddress());
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        ASSERT_TRUE(app->installModel(QStringLiteral("ggml-base.en.bin")));
+        env = app->environment();
 
         connection = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(bus.address(), QStringLiteral("test")));
         ASSERT_TRUE(connection->isConnected());
@@ -104,10 +79,7 @@ protected:
 
     void TearDown() override
     {
-        if (app && app->state() != QProcess::NotRunning) {
-            ::kill(pid_t(app->processId()), SIGKILL);
-            app->waitForFinished(5000);
-        }
+        app.reset();
         connection.reset();
         QDBusConnection::disconnectFromBus(QStringLiteral("test"));
         pulse.stopFeeding();
@@ -134,29 +106,10 @@ protected:
         return r;
     }
 
-    void startParlix()
-    {
-        app = std::make_unique<QProcess>();
-        app->setProcessEnvironment(env);
-        QObject::connect(app.get(), &QProcess::readyReadStandardError, [this] { appLog += QString::fromUtf8(app->readAllStandardError()); });
-        app->start(program("parlix"), {});
-        ASSERT_TRUE(app->waitForStarted(5000));
-        // Ready once its state can be read over the bus.
-        ASSERT_TRUE(pumpUntil([&] { return state() == u"idle"; }, 30000)) << appLog.toStdString();
-    }
+    void startParlix() { ASSERT_TRUE(app->start()) << app->error().toStdString(); }
+    QString state() { return app->state(); }
+    bool logged(const QString &line, int limitMs = 10000) { return app->waitForLog(line, limitMs); }
 
-    QString state()
-    {
-        const control::Reply reply = control::Client(*connection, 2000).state();
-        return reply.outcome == control::Reply::Outcome::ok ? reply.value.toString() : QString();
-    }
-
-    bool logged(const QString &line, int limitMs = 10000)
-    {
-        return pumpUntil([&] { return appLog.contains(line); }, limitMs);
-    }
-
-    QTemporaryDir root;
     QTemporaryDir engineDir;
     EngineStandIn engine{engineDir.path()};
     XSession x{XSession::Options{true}};
@@ -164,8 +117,7 @@ protected:
     PulseAudioSession pulse;
     QProcessEnvironment env;
     std::unique_ptr<QDBusConnection> connection;
-    std::unique_ptr<QProcess> app;
-    QString appLog;
+    std::unique_ptr<ParlixInstance> app;
 };
 
 TEST_F(ParlixProcessTest, ParlixctlReportsWhenNoParlixRuns)
@@ -179,7 +131,7 @@ TEST_F(ParlixProcessTest, ParlixctlReportsWhenNoParlixRuns)
     }
     // No session bus at all reads the same way.
     QProcessEnvironment noBus = env;
-    noBus.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=") + root.filePath(QStringLiteral("no-bus")));
+    noBus.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=") + app->path(QStringLiteral("no-bus")));
     const Outcome r = run("parlixctl", {QStringLiteral("status")}, noBus);
     EXPECT_EQ(r.status, 3);
     EXPECT_TRUE(r.err.startsWith(QStringLiteral("Parlix is not running"))) << r.err.toStdString();
@@ -204,20 +156,20 @@ TEST_F(ParlixProcessTest, DictationOverTheBusEndsInHistory)
 
     Outcome r = run("parlixctl", {QStringLiteral("start")}, env);
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
-    ASSERT_TRUE(pumpUntil([&] { return state() == u"recording"; }, 15000)) << appLog.toStdString();
+    ASSERT_TRUE(app->waitForState(QStringLiteral("recording"))) << app->log().toStdString();
     // Some audio into the clip before it stops.
-    pumpUntil([] { return false; }, 500);
+    pumpFor(500);
 
     r = run("parlixctl", {QStringLiteral("stop")}, env);
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
-    ASSERT_TRUE(pumpUntil([&] { return state() == u"transcribing"; }, 15000)) << appLog.toStdString();
+    ASSERT_TRUE(app->waitForState(QStringLiteral("transcribing"))) << app->log().toStdString();
     r = run("parlixctl", {QStringLiteral("status")}, env);
     EXPECT_EQ(r.out, u"transcribing\n");
 
     QFile go(engineDir.filePath(QStringLiteral("go")));
     ASSERT_TRUE(go.open(QIODevice::WriteOnly));
     go.close();
-    ASSERT_TRUE(pumpUntil([&] { return state() == u"idle"; }, 30000)) << appLog.toStdString();
+    ASSERT_TRUE(app->waitForState(QStringLiteral("idle"), 30000)) << app->log().toStdString();
     ASSERT_TRUE(pumpUntil([&] { return announced.states.size() >= 3; }, 5000));
     EXPECT_EQ(announced.states, (QStringList{QStringLiteral("recording"), QStringLiteral("transcribing"), QStringLiteral("idle")}));
 
@@ -227,16 +179,12 @@ TEST_F(ParlixProcessTest, DictationOverTheBusEndsInHistory)
     const qsizetype audio = arguments.indexOf(QStringLiteral("-f"));
     ASSERT_TRUE(model >= 0 && audio >= 0 && audio + 1 < arguments.size()) << arguments.join(u' ').toStdString();
     EXPECT_TRUE(arguments.at(model + 1).endsWith(QStringLiteral("/Parlix/models/ggml-base.en.bin")));
-    EXPECT_TRUE(arguments.at(audio + 1).startsWith(root.filePath(QStringLiteral("runtime/parlix/parlix_"))))
+    EXPECT_TRUE(arguments.at(audio + 1).startsWith(app->audioDirectory() + QStringLiteral("/parlix_")))
         << arguments.at(audio + 1).toStdString();
-    QFile history(root.filePath(QStringLiteral("data/Parlix/history.json")));
-    ASSERT_TRUE(history.open(QIODevice::ReadOnly)) << appLog.toStdString();
-    const QJsonDocument document = QJsonDocument::fromJson(history.readAll());
-    const QJsonArray items = document.isArray() ? document.array() : document.object().value(QStringLiteral("items")).toArray();
-    ASSERT_EQ(items.size(), 1) << document.toJson().toStdString();
+    const QJsonArray items = app->historyItems();
+    ASSERT_EQ(items.size(), 1) << app->log().toStdString();
     EXPECT_EQ(items.first().toObject().value(QStringLiteral("text")).toString(), u"Hello from the stand-in.");
-    const QStringList leftovers = QDir(root.filePath(QStringLiteral("runtime/parlix"))).entryList({QStringLiteral("parlix_*.wav")}, QDir::Files);
-    EXPECT_TRUE(leftovers.isEmpty()) << leftovers.join(u' ').toStdString();
+    EXPECT_TRUE(app->leftoverAudio().isEmpty()) << app->leftoverAudio().join(u' ').toStdString();
 }
 
 TEST_F(ParlixProcessTest, SecondLaunchHandsOverAndSignalsQuitCleanly)
@@ -263,13 +211,9 @@ TEST_F(ParlixProcessTest, SecondLaunchHandsOverAndSignalsQuitCleanly)
     EXPECT_EQ(r.out, u"idle\n");
 
     // SIGTERM goes through the event loop: the hotkey is unregistered and the exit is clean.
-    ::kill(pid_t(app->processId()), SIGTERM);
-    ASSERT_TRUE(pumpUntil([&] { return app->state() == QProcess::NotRunning; }, 15000));
-    appLog += QString::fromUtf8(app->readAllStandardError());
-    EXPECT_EQ(app->exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(app->exitCode(), 0);
-    EXPECT_TRUE(appLog.contains(QStringLiteral("Received SIGTERM, quitting"))) << appLog.toStdString();
-    EXPECT_TRUE(appLog.contains(QStringLiteral("Hotkey unregistered"))) << appLog.toStdString();
+    EXPECT_TRUE(app->quit()) << app->log().toStdString();
+    EXPECT_TRUE(app->log().contains(QStringLiteral("Received SIGTERM, quitting"))) << app->log().toStdString();
+    EXPECT_TRUE(app->log().contains(QStringLiteral("Hotkey unregistered"))) << app->log().toStdString();
     r = run("parlixctl", {QStringLiteral("status")}, env);
     EXPECT_EQ(r.status, 3);
 }
