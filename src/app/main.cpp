@@ -1,6 +1,7 @@
 // parlix: the dictation app. No main window, no command-line arguments; it lives in the tray,
 // answers the global hotkey, and is controlled from outside over the D-Bus session bus.
 #include "AppDelegate.h"
+#include "AppIcon.h"
 #include "AppLog.h"
 #include "AppServices.h"
 #include "BuildInfo.h"
@@ -68,6 +69,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Parlix"));
     QApplication::setApplicationVersion(QStringLiteral(PARLIX_VERSION_STRING));
     QApplication::setDesktopFileName(QStringLiteral(PARLIX_APP_ID));
+    QApplication::setWindowIcon(ui::appIcon(QStringLiteral("com.quorvane.parlix")));
     // A background app: closing the settings window must not end it.
     app.setQuitOnLastWindowClosed(false);
     log::installMessageHandler(::isatty(STDERR_FILENO) || qgetenv("PARLIX_LOG_STDERR") == "1");

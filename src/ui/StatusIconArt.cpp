@@ -66,6 +66,8 @@ void drawArc(QPainter &p, const QRectF &box, qreal unit, double angle, const QCo
     p.drawArc(circle, int(std::lround((90.0 - angle) * 16)), -90 * 16);
 }
 
+} // namespace
+
 void drawMicrophone(QPainter &p, qreal size, qreal unit, const QColor &colour)
 {
     const qreal cx = size / 2;
@@ -83,8 +85,6 @@ void drawMicrophone(QPainter &p, qreal size, qreal unit, const QColor &colour)
     p.drawLine(QPointF(cx, 15.5 * unit), QPointF(cx, 18.5 * unit));
     p.drawLine(QPointF(cx - 3.5 * unit, 19 * unit), QPointF(cx + 3.5 * unit, 19 * unit));
 }
-
-} // namespace
 
 QImage renderStatusIcon(StatusIconKind kind, double arcAngle, int size, qreal devicePixelRatio,
                         const QColor &labelColour)

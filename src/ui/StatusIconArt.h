@@ -8,6 +8,8 @@
 #include <QList>
 #include <QString>
 
+class QPainter;
+
 namespace parlix::ui {
 
 enum class StatusIconKind { microphone, developmentMicrophone, recordingDot, liveDot, transcribingArc };
@@ -36,6 +38,8 @@ inline const QColor systemOrange{0xFF, 0x95, 0x00};
 // 22-unit grid (an 18 by 22 box for the dots and the arc), scaled to the size.
 QImage renderStatusIcon(StatusIconKind kind, double arcAngle, int size, qreal devicePixelRatio,
                         const QColor &labelColour);
+// The microphone, filling a square of `size` laid out in the 22-unit grid (`unit` = size / 22).
+void drawMicrophone(QPainter &p, qreal size, qreal unit, const QColor &colour);
 // The sizes tray hosts ask for; each is drawn for the given pixel ratio.
 const QList<int> &statusIconSizes();
 // An icon holding a drawing at every size of statusIconSizes(). The plain microphone is a mask
