@@ -13,6 +13,8 @@
 #include "PasteManager.h"
 #include "SettingsWindow.h"
 #include "StatusItem.h"
+#include "UpdateController.h"
+#include "UpdateUi.h"
 #include "WhisperTranscriber.h"
 
 #include <QCoreApplication>
@@ -66,6 +68,8 @@ void AppDelegate::createStatusItem()
         .toggleRecording = [&controller] { controller.toggleRecording(); },
         .openSettingsToTab = [&controller](SettingsTab tab) { controller.openSettingsToTab(tab); },
         .copyToClipboard = [this](const QString &text) { m_services.pasteManager().copyToClipboard(text); },
+        .updateState = [this] { return ui::UpdateMenuState{updater().canCheckForUpdates(), updater().updateAvailable()}; },
+        .checkForUpdates = [this] { updater().checkForUpdates(); },
         .quit = [this] {
             m_services.hotkeyManager().unregisterHotkey();
             QCoreApplication::quit();
@@ -76,6 +80,16 @@ void AppDelegate::createStatusItem()
     connect(&controller, &MenuBarController::statusIconUpdateRequested, m_statusItem.get(),
             &ui::StatusItem::updateStatusIcon);
     m_statusItem->show();
+}
+
+update::UpdateController &AppDelegate::updater()
+{
+    if (!m_updater) {
+        m_updater = std::make_unique<update::UpdateController>(update::UpdaterConfig::fromBuild());
+        m_updateDialogs = std::make_unique<ui::UpdateDialogs>();
+        connectUpdateDialogs(*m_updater, *m_updateDialogs);
+    }
+    return *m_updater;
 }
 
 void AppDelegate::checkEngineAvailability()

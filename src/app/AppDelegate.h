@@ -13,6 +13,10 @@ class AppServices;
 namespace ui {
 class SettingsWindowHost;
 class StatusItem;
+class UpdateDialogs;
+}
+namespace update {
+class UpdateController;
 }
 
 class AppDelegate : public QObject {
@@ -38,6 +42,8 @@ public:
     // The tray icon and its menu; shown without waiting for a tray host to be there.
     void createStatusItem();
     ui::StatusItem *statusItem() const { return m_statusItem.get(); }
+    // The updater and its dialogs, created on first use (its daily checks start then).
+    update::UpdateController &updater();
 
 signals:
     void engineCheckFinished(bool available);
@@ -48,6 +54,8 @@ private:
     AppServices &m_services;
     std::unique_ptr<ui::StatusItem> m_statusItem;
     std::unique_ptr<ui::SettingsWindowHost> m_settingsWindows;
+    std::unique_ptr<update::UpdateController> m_updater;
+    std::unique_ptr<ui::UpdateDialogs> m_updateDialogs;
 };
 
 } // namespace parlix

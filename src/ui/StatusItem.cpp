@@ -157,6 +157,9 @@ MenuInputs StatusItem::currentMenuInputs() const
     in.downloadedModels = m_services.downloadedModels();
     const HistoryStore &history = m_services.history();
     in.recentHistory = recentTranscripts(history.items(), history.dateContext());
+    const UpdateMenuState update = m_services.updateState();
+    in.canCheckForUpdates = update.canCheckForUpdates;
+    in.updateAvailable = update.updateAvailable;
     return in;
 }
 
@@ -230,6 +233,9 @@ void StatusItem::perform(const MenuEntry &entry)
         return;
     case MenuCommand::clearHistory:
         m_services.history().clear();
+        return;
+    case MenuCommand::checkForUpdates:
+        m_services.checkForUpdates();
         return;
     case MenuCommand::quitApp:
         m_services.quit();

@@ -26,6 +26,11 @@ class SettingsModel;
 
 namespace ui {
 
+struct UpdateMenuState {
+    bool canCheckForUpdates = false;
+    bool updateAvailable = false;
+};
+
 struct StatusItemServices {
     AppState &state;
     SettingsModel &settings;
@@ -35,6 +40,10 @@ struct StatusItemServices {
     std::function<void()> toggleRecording;
     std::function<void(SettingsTab)> openSettingsToTab;
     std::function<void(const QString &)> copyToClipboard;
+    // The updater's state for the update item (the updater is created on first use) and its
+    // interactive check.
+    std::function<UpdateMenuState()> updateState;
+    std::function<void()> checkForUpdates;
     // Unregisters the hotkey and ends the application.
     std::function<void()> quit;
 };

@@ -134,7 +134,11 @@ QList<MenuEntry> buildStatusMenu(const MenuInputs &in)
     menu.append(modelItem(in));
     menu.append(historyItem(in));
     menu.append(MenuEntry::separator());
-    // No update checker is part of this build, so the menu offers no update item.
+    MenuEntry update = in.updateAvailable
+        ? item(QStringLiteral("Update Available"), QStringLiteral("software-update-available"), MenuCommand::checkForUpdates)
+        : item(QStringLiteral("Check for Updates..."), QStringLiteral("view-refresh"), MenuCommand::checkForUpdates);
+    update.enabled = in.canCheckForUpdates;
+    menu.append(update);
     MenuEntry settings = item(QStringLiteral("Settings..."), QStringLiteral("preferences-system"), MenuCommand::openSettings);
     settings.shortcut = QStringLiteral("Ctrl+,");
     menu.append(settings);

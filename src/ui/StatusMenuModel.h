@@ -24,6 +24,7 @@ enum class MenuCommand {
     showAllHistory,
     exportHistory,
     clearHistory,
+    checkForUpdates,
     quitApp,
 };
 
@@ -79,6 +80,9 @@ struct MenuInputs {
     QStringList downloadedModels;
     // The newest history entries, newest first, at most historyMenuLimit of them.
     QList<RecentTranscript> recentHistory;
+    // The updater: a feed is configured and no check runs; the last check found a newer version.
+    bool canCheckForUpdates = false;
+    bool updateAvailable = false;
 };
 
 inline constexpr qsizetype historyMenuLimit = 20;

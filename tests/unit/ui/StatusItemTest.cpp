@@ -46,6 +46,8 @@ protected:
             .toggleRecording = [this] { ++m_toggles; },
             .openSettingsToTab = [this](SettingsTab tab) { m_tabs.append(tab); },
             .copyToClipboard = [this](const QString &text) { m_copied.append(text); },
+            .updateState = [this] { return m_update; },
+            .checkForUpdates = [this] { ++m_updateChecks; },
             .quit = [this] { ++m_quits; },
         };
     }
@@ -84,8 +86,10 @@ protected:
     HistoryStore m_history{m_settings, m_dir.filePath(QStringLiteral("history.json")),
                            DateContext{QLocale(QStringLiteral("en_US")), QTimeZone::utc(), {}}};
     QStringList m_models;
+    UpdateMenuState m_update;
     int m_toggles = 0;
     int m_quits = 0;
+    int m_updateChecks = 0;
     QList<SettingsTab> m_tabs;
     QStringList m_copied;
 };
@@ -114,7 +118,7 @@ TEST_F(StatusItemTest, IconFollowsTheFlagsAndAnimatesOnlyWhileTranscribing)
         AppState state{m_settings};
         StatusItemServices s = services();
         StatusItem item({state, s.settings, s.history, s.downloadedModels, s.toggleRecording, s.openSettingsToTab,
-                         s.copyToClipboard, s.quit},
+                         s.copyToClipboard, s.updateState, s.checkForUpdates, s.quit},
                         development);
         // Until the first update: the plain microphone, not animating.
         EXPECT_EQ(item.iconKind(), StatusIconKind::microphone);
@@ -184,6 +188,40 @@ TEST_F(StatusItemTest, MenuActionsReachTheirServices)
     ASSERT_NE(model, nullptr);
     ASSERT_NE(model->menu(), nullptr);
     EXPECT_TRUE(action(model->menu(), QStringLiteral("Base (English)"))->isChecked());
+}
+
+TEST_F(StatusItemTest, UpdateItemFollowsTheUpdaterAtEachOpening)
+{
+    StatusItem item(services(), false);
+    const struct {
+        const char *name;
+        UpdateMenuState state;
+        QString shown;
+    } steps[] = {
+        {"noFeed", {false, false}, "Check for Updates...!"},
+        {"ready", {true, false}, "Check for Updates..."},
+        {"found", {true, true}, "Update Available"},
+        {"checkingAgain", {false, true}, "Update Available!"},
+        {"foundNothingLater", {true, false}, "Check for Updates..."},
+    };
+    for (const auto &step : steps) {
+        m_update = step.state;
+        openMenu(item);
+        const QStringList items = describe(item.menu());
+        const qsizetype settings = items.indexOf(QStringLiteral("Settings..."));
+        ASSERT_GE(settings, 1) << step.name;
+        EXPECT_EQ(items[settings - 1], step.shown) << step.name << ": " << items.join('|').toStdString();
+        EXPECT_EQ(items.count(QStringLiteral("Check for Updates...")) + items.count(QStringLiteral("Update Available"))
+                      + items.count(QStringLiteral("Check for Updates...!")) + items.count(QStringLiteral("Update Available!")),
+                  1)
+            << step.name;
+    }
+    // Both titles run the same interactive check.
+    action(item.menu(), QStringLiteral("Check for Updates..."))->trigger();
+    m_update = {true, true};
+    openMenu(item);
+    action(item.menu(), QStringLiteral("Update Available"))->trigger();
+    EXPECT_EQ(m_updateChecks, 2);
 }
 
 TEST_F(StatusItemTest, Commands)

@@ -50,8 +50,8 @@ struct StateCase {
     MenuTint recordingTint;
 };
 
-const QStringList tail{QStringLiteral("History"), QStringLiteral("-"), QStringLiteral("Settings..."),
-                       QStringLiteral("Quit Parlix")};
+const QStringList tail{QStringLiteral("History"), QStringLiteral("-"), QStringLiteral("Check for Updates..."),
+                       QStringLiteral("Settings..."), QStringLiteral("Quit Parlix")};
 
 class StatusMenuStateTest : public ::testing::TestWithParam<StateCase> {};
 
@@ -133,6 +133,40 @@ TEST(StatusMenuTest, WarningItems)
     EXPECT_EQ(models->command, MenuCommand::openSettings);
     EXPECT_EQ(find(menu, QStringLiteral("Settings..."))->command, MenuCommand::openSettings);
     EXPECT_EQ(find(menu, QStringLiteral("Quit Parlix"))->command, MenuCommand::quitApp);
+}
+
+TEST(StatusMenuTest, UpdateItem)
+{
+    const struct {
+        const char *name;
+        bool canCheck;
+        bool available;
+        QString title;
+        QString icon;
+    } cases[] = {
+        {"noFeed", false, false, "Check for Updates...", "view-refresh"},
+        {"ready", true, false, "Check for Updates...", "view-refresh"},
+        {"found", true, true, "Update Available", "software-update-available"},
+        // A check running after one that found an update: the title stays, the item waits.
+        {"foundAndChecking", false, true, "Update Available", "software-update-available"},
+    };
+    for (const auto &c : cases) {
+        MenuInputs in = readyInputs();
+        in.canCheckForUpdates = c.canCheck;
+        in.updateAvailable = c.available;
+        const QList<MenuEntry> menu = buildStatusMenu(in);
+        // Between the separator after History and Settings.
+        const QStringList all = titles(menu);
+        const qsizetype at = all.indexOf(QStringLiteral("Settings...")) - 1;
+        ASSERT_GE(at, 1) << c.name;
+        EXPECT_EQ(all[at - 1], QStringLiteral("-")) << c.name;
+        const MenuEntry &update = menu[at];
+        EXPECT_EQ(update.title, c.title) << c.name;
+        EXPECT_EQ(update.iconName, c.icon) << c.name;
+        EXPECT_EQ(update.command, MenuCommand::checkForUpdates) << c.name;
+        EXPECT_EQ(update.enabled, c.canCheck) << c.name;
+        EXPECT_TRUE(update.shortcut.isEmpty()) << c.name;
+    }
 }
 
 TEST(StatusMenuTest, ModelSubmenu)
