@@ -69,7 +69,7 @@ UpdateController::UpdateController(UpdaterConfig config, QObject *parent)
     m_transferTimer.setSingleShot(true);
     connect(&m_transferTimer, &QTimer::timeout, this, [this] {
         fail(QStringLiteral("The update server did not answer within %1 seconds")
-                 .arg(std::chrono::duration_cast<std::chrono::seconds>(m_config.transferTimeout).count()));
+                 .arg(double(m_config.transferTimeout.count()) / 1000));
     });
     m_scheduleTimer.setSingleShot(true);
     connect(&m_scheduleTimer, &QTimer::timeout, this, &UpdateController::scheduleTimerFired);
@@ -110,6 +110,7 @@ void UpdateController::cancelCheck()
     dropReply();
     log::info(lcUpdate, "Update check cancelled");
     endCheck(false);
+    emit checkFinished();
 }
 
 void UpdateController::startCheck(Mode mode)

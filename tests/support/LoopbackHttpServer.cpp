@@ -1,0 +1,164 @@
+#include "LoopbackHttpServer.h"
+
+#include <QHostAddress>
+#include <QPointer>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace parlix::test {
+
+namespace {
+
+QByteArray reasonPhrase(int status)
+{
+    switch (status) {
+    case 200: return "OK";
+    case 204: return "No Content";
+    case 206: return "Partial Content";
+    case 301: return "Moved Permanently";
+    case 302: return "Found";
+    case 304: return "Not Modified";
+    case 400: return "Bad Request";
+    case 403: return "Forbidden";
+    case 404: return "Not Found";
+    case 416: return "Range Not Satisfiable";
+    case 500: return "Internal Server Error";
+    case 503: return "Service Unavailable";
+    default: return "Status";
+    }
+}
+
+} // namespace
+
+LoopbackHttpServer::Response LoopbackHttpServer::Response::ok(QByteArray body, QByteArray contentType)
+{
+    Response r;
+    r.body = std::move(body);
+    r.headers.append(std::pair<QByteArray, QByteArray>("Content-Type", std::move(contentType)));
+    return r;
+}
+
+LoopbackHttpServer::Response LoopbackHttpServer::Response::withStatus(int status)
+{
+    Response r;
+    r.status = status;
+    r.body = reasonPhrase(status) + '\n';
+    r.headers.append(std::pair<QByteArray, QByteArray>("Content-Type", "text/plain"));
+    return r;
+}
+
+QString LoopbackHttpServer::Request::path() const
+{
+    return QUrl(QString::fromLatin1(target)).path();
+}
+
+LoopbackHttpServer::LoopbackHttpServer(QObject *parent)
+    : QObject(parent)
+{
+    connect(&m_server, &QTcpServer::newConnection, this, &LoopbackHttpServer::accept);
+    if (m_server.listen(QHostAddress::LocalHost, 0))
+        m_port = m_server.serverPort();
+}
+
+QUrl LoopbackHttpServer::url(const QString &path) const
+{
+    return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path));
+}
+
+void LoopbackHttpServer::setResponse(const QString &path, Response response)
+{
+    m_responses.insert(path, std::move(response));
+}
+
+void LoopbackHttpServer::stopListening()
+{
+    m_server.close();
+}
+
+void LoopbackHttpServer::accept()
+{
+    while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+        socket->setParent(this);
+        m_buffers.insert(socket, {});
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+            m_buffers.remove(socket);
+            socket->deleteLater();
+        });
+    }
+}
+
+void LoopbackHttpServer::readRequest(QTcpSocket *socket)
+{
+    auto buffer = m_buffers.find(socket);
+    if (buffer == m_buffers.end())
+        return; // already answered; a request body, if any, is not looked at
+    buffer->append(socket->readAll());
+    const qsizetype headEnd = buffer->indexOf("\r\n\r\n");
+    if (headEnd < 0)
+        return;
+    const QList<QByteArray> lines = buffer->left(headEnd).split('\n');
+    m_buffers.erase(buffer);
+
+    Request request;
+    const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+    request.method = requestLine.value(0);
+    request.target = requestLine.value(1);
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const qsizetype colon = lines[i].indexOf(':');
+        if (colon > 0)
+            request.headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
+    }
+    m_requests.append(request);
+    emit requestReceived(request);
+    answer(socket, request);
+}
+
+void LoopbackHttpServer::answer(QTcpSocket *socket, const Request &request)
+{
+    const Response response = m_responses.value(request.path(), Response::withStatus(404));
+    switch (response.action) {
+    case Response::Action::hang:
+        return;
+    case Response::Action::closeConnection:
+        socket->abort();
+        return;
+    case Response::Action::respond:
+        break;
+    }
+    QPointer<QTcpSocket> target(socket);
+    QTimer::singleShot(response.delay, this, [this, target, response, head = request.method == "HEAD"] {
+        if (!target)
+            return;
+        QByteArray out = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reasonPhrase(response.status) + "\r\n";
+        for (const auto &[name, value] : response.headers)
+            out += name + ": " + value + "\r\n";
+        if (response.sendContentLength)
+            out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+        out += "Connection: close\r\n\r\n";
+        target->write(out);
+        QByteArray body = head ? QByteArray() : response.body;
+        if (response.truncateAfter >= 0)
+            body.truncate(response.truncateAfter);
+        sendBody(target, std::move(body), response);
+    });
+}
+
+void LoopbackHttpServer::sendBody(QTcpSocket *socket, QByteArray rest, const Response &response)
+{
+    const qsizetype piece = response.chunkSize > 0 ? std::min(response.chunkSize, rest.size()) : rest.size();
+    socket->write(rest.left(piece));
+    rest.remove(0, piece);
+    if (rest.isEmpty()) {
+        // Sends what is still buffered, then closes.
+        socket->disconnectFromHost();
+        return;
+    }
+    QPointer<QTcpSocket> target(socket);
+    QTimer::singleShot(response.chunkInterval, this, [this, target, rest = std::move(rest), response]() mutable {
+        if (target)
+            sendBody(target, std::move(rest), response);
+    });
+}
+
+} // namespace parlix::test

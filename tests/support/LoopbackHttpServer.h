@@ -1,0 +1,90 @@
+#pragma once
+// A small HTTP/1.1 server on 127.0.0.1 for tests of code that downloads: canned responses per
+// path, which can come late, slowly, cut short, never, or as a dropped connection. One request per
+// connection (every response says "Connection: close"). Runs on the thread that creates it, so
+// the test's event loop must run for it to answer.
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QTcpServer>
+#include <QUrl>
+
+#include <chrono>
+#include <utility>
+
+class QTcpSocket;
+
+namespace parlix::test {
+
+class LoopbackHttpServer : public QObject {
+    Q_OBJECT
+public:
+    struct Response {
+        enum class Action {
+            respond,
+            // Close the connection as soon as the request has arrived, without a response.
+            closeConnection,
+            // Keep the connection open and never answer.
+            hang,
+        };
+        Action action = Action::respond;
+        int status = 200;
+        // Besides Content-Length (and Connection: close), which are added.
+        QList<std::pair<QByteArray, QByteArray>> headers;
+        QByteArray body;
+        // Before anything is sent.
+        std::chrono::milliseconds delay{0};
+        // The body in pieces of chunkSize bytes, chunkInterval apart; 0 sends it at once.
+        qsizetype chunkSize = 0;
+        std::chrono::milliseconds chunkInterval{0};
+        // Closes the connection after this many body bytes although Content-Length announced all
+        // of them; negative sends the whole body.
+        qsizetype truncateAfter = -1;
+        bool sendContentLength = true;
+
+        static Response ok(QByteArray body, QByteArray contentType = "application/octet-stream");
+        static Response withStatus(int status);
+    };
+
+    struct Request {
+        QByteArray method;
+        // As sent: path and query.
+        QByteArray target;
+        // Names in lower case.
+        QHash<QByteArray, QByteArray> headers;
+        QString path() const;
+    };
+
+    // Listens at once on a free port of 127.0.0.1.
+    explicit LoopbackHttpServer(QObject *parent = nullptr);
+
+    bool isListening() const { return m_server.isListening(); }
+    quint16 port() const { return m_port; }
+    // http://127.0.0.1:<port><path>
+    QUrl url(const QString &path) const;
+
+    // Paths without a response get 404.
+    void setResponse(const QString &path, Response response);
+    // Stops listening: new connections to the port are refused from now on.
+    void stopListening();
+
+    const QList<Request> &requests() const { return m_requests; }
+
+signals:
+    void requestReceived(const parlix::test::LoopbackHttpServer::Request &request);
+
+private:
+    void accept();
+    void readRequest(QTcpSocket *socket);
+    void answer(QTcpSocket *socket, const Request &request);
+    void sendBody(QTcpSocket *socket, QByteArray rest, const Response &response);
+
+    QTcpServer m_server;
+    quint16 m_port = 0;
+    QHash<QString, Response> m_responses;
+    QList<Request> m_requests;
+    QHash<QTcpSocket *, QByteArray> m_buffers;
+};
+
+} // namespace parlix::test
