@@ -28,7 +28,8 @@ public:
         connect(this, &QTextBrowser::anchorClicked, this, [](const QUrl &url) { openWebUrl(url); });
     }
 
-    QVariant loadResource(int, const QUrl &) override { return {}; }
+    // Empty, not null: for a null answer the document would read local files itself.
+    QVariant loadResource(int, const QUrl &) override { return QByteArray(); }
 };
 
 bool isWebUrl(const QUrl &url)
