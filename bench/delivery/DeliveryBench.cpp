@@ -5,11 +5,11 @@
 // Prints one line per measure; exits 1 when a run delivered the wrong text.
 #include "ClipboardX11.h"
 #include "Coro.h"
+#include "DeliveryTarget.h"
 #include "KeyInjectorX11.h"
 #include "PasteManager.h"
 #include "WindowSystemX11.h"
 #include "XSession.h"
-#include "../../tests/integration/delivery/DeliveryTarget.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
