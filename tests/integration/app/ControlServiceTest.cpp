@@ -5,6 +5,7 @@
 #include "ControlService.h"
 #include "ControllerHarness.h"
 #include "DBusSession.h"
+#include "Pump.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -32,21 +33,6 @@ public slots:
 };
 
 namespace {
-
-// Runs the event loop until `done` holds or `limitMs` passes (a bound, not a measurement).
-template <typename Predicate>
-bool pumpUntil(Predicate done, int limitMs = 10000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > limitMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::usleep(500);
-    }
-    return true;
-}
 
 class ControlServiceTest : public ::testing::Test {
 protected:

@@ -9,6 +9,7 @@
 
 #include "Coro.h"
 #include "MemoryKeyValueStore.h"
+#include "Pump.h"
 #include "PulseAudioSession.h"
 #include "TestEnvironment.h"
 #include "WavReader.h"
@@ -25,27 +26,10 @@
 
 using namespace parlix;
 
+using parlix::test::pumpFor;
+using parlix::test::pumpUntil;
+
 namespace {
-
-// Runs the event loop until `done` holds or `limitMs` passes (a bound, not a measurement).
-template <typename Predicate>
-bool pumpUntil(Predicate done, int limitMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > limitMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
-
-void pumpFor(int ms)
-{
-    pumpUntil([] { return false; }, ms);
-}
 
 bool run(const QString &program, const QStringList &arguments, QString *output = nullptr)
 {
