@@ -31,6 +31,10 @@ public:
     {
         m_output = m_dir.filePath(QStringLiteral("received.txt"));
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // An X11 window whatever platform the test itself runs on (CTest sets offscreen).
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        m_process.setProcessEnvironment(environment);
         m_process.start(testBinDirectory() + QStringLiteral("/delivery_target"),
                         QStringList{QStringLiteral("--output"), m_output} + extraArguments);
         const QByteArray ready = readLine();

@@ -1,0 +1,342 @@
+// Dictation as a user does it: the built parlix on a private desktop (Xvfb with openbox, a session
+// bus, PulseAudio whose virtual microphone speaks espeak-ng speech in real time), its global
+// hotkey (Alt+Space) pressed with xdotool while a text window has the focus. Every case checks
+// what the window received, what history.json holds, that no audio file is left behind and that
+// parlix is idle again.
+#include "DBusSession.h"
+#include "DeliveryTarget.h"
+#include "EngineStandIn.h"
+#include "ParlixInstance.h"
+#include "Pump.h"
+#include "PulseAudioSession.h"
+#include "TestEnvironment.h"
+#include "TextReplacementRule.h"
+#include "WavReader.h"
+#include "XSession.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+using namespace parlix;
+using namespace parlix::test;
+
+// Readable failures: gtest finds this next to QString.
+static void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+// Bounds for a loaded machine; nothing here is a measurement.
+constexpr int startLimitMs = 30000;
+constexpr int dictationLimitMs = 60000;
+
+bool runTool(const QString &program, const QStringList &arguments, QString *output = nullptr)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    const bool finished = process.waitForFinished(120000);
+    if (output)
+        *output = QString::fromUtf8(process.readAll());
+    return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+// The sentence the user speaks, as 16 kHz mono 16-bit samples; made once.
+const std::vector<int16_t> &speech()
+{
+    static const std::vector<int16_t> samples = [] {
+        QTemporaryDir dir;
+        const QString raw = dir.filePath(QStringLiteral("raw.wav"));
+        const QString converted = dir.filePath(QStringLiteral("speech.wav"));
+        if (!runTool(QStringLiteral("espeak-ng"), {QStringLiteral("-w"), raw, QStringLiteral("The quick brown fox jumps over the lazy dog.")})
+            || !runTool(QStringLiteral("sox"), {raw, QStringLiteral("-r"), QStringLiteral("16000"), QStringLiteral("-c"), QStringLiteral("1"),
+                                                QStringLiteral("-b"), QStringLiteral("16"), QStringLiteral("-e"), QStringLiteral("signed-integer"), converted}))
+            return std::vector<int16_t>{};
+        const auto wav = readWav(converted);
+        return wav ? wav->samples : std::vector<int16_t>{};
+    }();
+    return samples;
+}
+
+// Samples well above the silence threshold (-40 dBFS is an amplitude of about 330): the audible
+// part of a recording.
+qsizetype loudSamples(const std::vector<int16_t> &samples)
+{
+    return std::count_if(samples.begin(), samples.end(), [](int16_t s) { return std::abs(int(s)) > 1000; });
+}
+
+// Every shipped example rule, switched on, in its stored form.
+QJsonObject enabledExampleRules()
+{
+    QList<TextReplacementRule> rules = TextReplacementRule::examples();
+    for (TextReplacementRule &rule : rules)
+        rule.isEnabled = true;
+    return {{QStringLiteral("data"), QString::fromLatin1(TextReplacementRule::encode(rules).value_or(QByteArray()).toBase64())}};
+}
+
+QJsonObject experimentalOn()
+{
+    return {{QStringLiteral("experimentalFeaturesEnabled"), storedBool(true)},
+            {QStringLiteral("textReplacementEnabled"), storedBool(true)},
+            {QStringLiteral("textReplacementRules"), enabledExampleRules()}};
+}
+
+QString field(const QJsonValue &item, const char *key)
+{
+    return item.toObject().value(QLatin1String(key)).toString();
+}
+
+class DictationTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(x.isRunning()) << x.error().toStdString();
+        ASSERT_TRUE(bus.isRunning()) << bus.error().toStdString();
+        ASSERT_TRUE(PulseAudioSession::toolsAvailable()) << "pulseaudio and pactl are needed (scripts/setup.sh installs them)";
+        ASSERT_FALSE(speech().empty()) << "espeak-ng and sox are needed (scripts/setup.sh installs them)";
+        QString error;
+        ASSERT_TRUE(pulse.start(&error)) << error.toStdString();
+        ASSERT_TRUE(engine.installed());
+        // The text window is started by this process and finds the X server through DISPLAY.
+        x.exportDisplay();
+    }
+
+    // Starts parlix with `settings` and the text window the user dictates into, focused.
+    // `model` is the file placed in the models directory (none when empty), a link to
+    // `modelSource` or a placeholder the stand-in never reads; `resources` holds the whisper-cli
+    // parlix runs (the stand-in by default).
+    void launch(const QJsonObject &settings, const QString &model = QStringLiteral("ggml-base.en.bin"),
+                const QString &modelSource = {}, const QString &resources = {})
+    {
+        QProcessEnvironment base = bus.environment(x.environment());
+        base.insert(QStringLiteral("PULSE_SERVER"), pulse.serverAddress());
+        app = std::make_unique<ParlixInstance>(base, resources.isEmpty() ? engineDir.path() : resources);
+        if (!model.isEmpty()) {
+            ASSERT_TRUE(app->installModel(model, modelSource));
+        }
+        ASSERT_TRUE(app->writeSettings(settings));
+        ASSERT_TRUE(app->start(startLimitMs)) << app->error().toStdString();
+        ASSERT_TRUE(app->waitForLog(QStringLiteral("Hotkey registered"))) << log();
+
+        target = std::make_unique<DeliveryTarget>();
+        ASSERT_TRUE(target->isRunning());
+        ASSERT_EQ(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(target->window())}), 0);
+    }
+
+    int xdotool(const QStringList &arguments) { return x.run(QStringLiteral("xdotool"), arguments); }
+    void pressHotkey() { ASSERT_EQ(xdotool({QStringLiteral("key"), QStringLiteral("alt+space")}), 0); }
+    void holdHotkey() { ASSERT_EQ(xdotool({QStringLiteral("keydown"), QStringLiteral("alt+space")}), 0); }
+    void releaseHotkey() { ASSERT_EQ(xdotool({QStringLiteral("keyup"), QStringLiteral("alt+space")}), 0); }
+
+    // The user says the sentence `times` times; the microphone then hears silence.
+    void speak(int times = 1)
+    {
+        for (int i = 0; i < times; ++i)
+            pulse.enqueue(speech());
+        pulse.startFeeding(true);
+    }
+    void waitUntilSpoken()
+    {
+        ASSERT_TRUE(pumpUntil([&] { return pulse.waitUntilFed(0); }, dictationLimitMs)) << "the microphone was not fed";
+    }
+
+    void waitForState(const char *state)
+    {
+        ASSERT_TRUE(app->waitForState(QString::fromLatin1(state), dictationLimitMs)) << "not " << state << ":\n" << log();
+    }
+
+    // The stand-in answers every run as whisper-cli prints `text`, optionally after `before`.
+    void engineAnswers(const QByteArray &text, const QStringList &before = {})
+    {
+        engine.writeFile(QStringLiteral("reply.txt"), "\n" + text);
+        engine.setPlan(QStringList{EngineStandIn::recordArguments()} + before + QStringList{QStringLiteral("stdout {dir}/reply.txt")});
+    }
+    // The argument after `flag` in the stand-in's last run.
+    QString engineArgument(const QString &flag) const
+    {
+        const QStringList arguments = engine.arguments();
+        const qsizetype at = arguments.indexOf(flag);
+        return at >= 0 ? arguments.value(at + 1) : QString();
+    }
+
+    // Toggle mode: start with the hotkey, speak, stop with the hotkey.
+    void dictateInToggleMode()
+    {
+        pressHotkey();
+        waitForState("recording");
+        speak();
+        waitUntilSpoken();
+        pressHotkey();
+    }
+
+    // The dictation ended in one history entry holding `text` (the engine's `original` before
+    // replacement), the window received `received`, parlix is idle and no audio file is left.
+    void expectOutcome(const QString &received, const QString &text, const QString &original)
+    {
+        waitForState("idle");
+        EXPECT_TRUE(target->waitForReceived(received.toUtf8(), dictationLimitMs))
+            << "received: '" << target->received().toStdString() << "'\n" << log();
+        const QJsonArray items = app->historyItems();
+        ASSERT_EQ(items.size(), 1) << log();
+        EXPECT_EQ(field(items.first(), "text"), text);
+        EXPECT_EQ(field(items.first(), "originalText"), original);
+        EXPECT_TRUE(app->leftoverAudio().isEmpty()) << app->leftoverAudio().join(u' ').toStdString();
+    }
+
+    std::string log() const { return app ? app->log().toStdString() : std::string(); }
+
+    XSession x{XSession::Options{true}};
+    DBusSession bus;
+    PulseAudioSession pulse;
+    QTemporaryDir engineDir;
+    EngineStandIn engine{engineDir.path()};
+    std::unique_ptr<ParlixInstance> app;
+    std::unique_ptr<DeliveryTarget> target;
+};
+
+TEST_F(DictationTest, ToggleModePastesTheTranscriptWithSpokenCommandsReplaced)
+{
+    engineAnswers(" hello comma world new line done question mark");
+    ASSERT_NO_FATAL_FAILURE(launch(experimentalOn()));
+
+    ASSERT_NO_FATAL_FAILURE(dictateInToggleMode());
+
+    // The engine got the clip from parlix's own audio directory.
+    ASSERT_NO_FATAL_FAILURE(waitForState("idle"));
+    EXPECT_TRUE(engineArgument(QStringLiteral("-f")).startsWith(app->audioDirectory() + QStringLiteral("/parlix_")))
+        << engine.arguments().join(u' ').toStdString();
+    expectOutcome(QStringLiteral("Hello, world\ndone?"), QStringLiteral("Hello, world\ndone?"),
+                  QStringLiteral("Hello comma world new line done question mark."));
+    EXPECT_EQ(field(app->historyItems().first(), "modelName"), u"Base (English)");
+    EXPECT_TRUE(app->log().contains(QStringLiteral("Pasting transcript: "))) << log();
+}
+
+TEST_F(DictationTest, ToggleModeWithTheRealWhisperPastesWhatTheModelHeard)
+{
+    const QString whisper = resourceDirectory() + QStringLiteral("/whisper-cli");
+    if (!QFileInfo(whisper).isExecutable())
+        GTEST_SKIP() << "no whisper-cli in the build's resource directory";
+    // A model that hears " Hello world!" in any audio.
+    const QString model = engineDir.filePath(QStringLiteral("synthetic.bin"));
+    QString output;
+    ASSERT_TRUE(runTool(testBinDirectory() + QStringLiteral("/make_synthetic_model"),
+                        {fixturesDirectory() + QStringLiteral("/for-tests-ggml-tiny.en.bin"), model, QStringLiteral(" Hello world!")}, &output))
+        << output.toStdString();
+    ASSERT_NO_FATAL_FAILURE(launch({}, QStringLiteral("ggml-tiny.en.bin"), model, resourceDirectory()));
+
+    ASSERT_NO_FATAL_FAILURE(dictateInToggleMode());
+
+    expectOutcome(QStringLiteral("Hello world!"), QStringLiteral("Hello world!"), QStringLiteral("Hello world!"));
+    EXPECT_EQ(field(app->historyItems().first(), "modelName"), u"Tiny (English)");
+}
+
+TEST_F(DictationTest, PushToTalkRecordsWhileTheHotkeyIsHeld)
+{
+    engineAnswers(" held and spoken");
+    ASSERT_NO_FATAL_FAILURE(launch({{QStringLiteral("recordingMode"), storedString(QStringLiteral("push_to_talk"))}}));
+
+    holdHotkey();
+    ASSERT_NO_FATAL_FAILURE(waitForState("recording"));
+    speak();
+    waitUntilSpoken();
+    // Still recording: only the release stops it.
+    EXPECT_EQ(app->state(), u"recording");
+    releaseHotkey();
+
+    expectOutcome(QStringLiteral("Held and spoken."), QStringLiteral("Held and spoken."), QStringLiteral("Held and spoken."));
+    // One microphone start: the held key's repeated presses were ignored.
+    EXPECT_EQ(app->log().count(QStringLiteral("Recording started: ")), 1) << log();
+}
+
+TEST_F(DictationTest, LiveDictationTypesChunksWhileSpeakingAndStoresOneEntry)
+{
+    engineAnswers(" live comma typed");
+    QJsonObject settings = experimentalOn();
+    settings.insert(QStringLiteral("liveDictationEnabled"), storedBool(true));
+    ASSERT_NO_FATAL_FAILURE(launch(settings));
+
+    pressHotkey();
+    ASSERT_NO_FATAL_FAILURE(waitForState("live"));
+    speak(4);
+    // Two chunks typed while the user is still speaking, each followed by a space.
+    const QString chunk = QStringLiteral("Live, typed.");
+    ASSERT_TRUE(pumpUntil([&] { return target->received().startsWith((chunk + u' ' + chunk + u' ').toUtf8()); }, dictationLimitMs))
+        << "received: '" << target->received().toStdString() << "'\n" << log();
+    EXPECT_EQ(app->state(), u"live");
+    pressHotkey();
+
+    // The final chunk comes last, typed without a space; the entry joins every chunk once.
+    ASSERT_NO_FATAL_FAILURE(waitForState("idle"));
+    const QJsonArray items = app->historyItems();
+    ASSERT_EQ(items.size(), 1) << log();
+    const QString stored = field(items.first(), "text");
+    const qsizetype chunks = stored.count(chunk);
+    ASSERT_GE(chunks, 3) << log();
+    EXPECT_EQ(stored, QStringList(chunks, chunk).join(u' '));
+    EXPECT_EQ(field(items.first(), "originalText"), QStringList(chunks, QStringLiteral("Live comma typed.")).join(u' '));
+    EXPECT_TRUE(target->waitForReceived(stored.toUtf8(), dictationLimitMs)) << "received: '" << target->received().toStdString() << "'";
+    // The final chunk was transcribed with the text typed before it as its prompt.
+    EXPECT_TRUE(QFileInfo(engineArgument(QStringLiteral("-f"))).fileName().startsWith(QStringLiteral("live_final_")))
+        << engine.arguments().join(u' ').toStdString();
+    EXPECT_EQ(engineArgument(QStringLiteral("--prompt")), QStringList(std::min<qsizetype>(chunks - 1, 5), chunk).join(u' '));
+    EXPECT_TRUE(app->leftoverAudio().isEmpty()) << app->leftoverAudio().join(u' ').toStdString();
+}
+
+TEST_F(DictationTest, SilenceAfterSpeechStopsTheRecordingByItself)
+{
+    // The engine waits until the test has looked at the clip.
+    engineAnswers(" stopped by silence", {QStringLiteral("wait-for {dir}/go 120000")});
+    const QJsonObject settings{{QStringLiteral("silenceDetectionEnabled"), storedBool(true)},
+                               {QStringLiteral("silenceThresholdDb"), QJsonObject{{QStringLiteral("float"), -40.0}}},
+                               {QStringLiteral("silenceDurationSeconds"), storedDouble(1.0)}};
+    ASSERT_NO_FATAL_FAILURE(launch(settings));
+
+    // The user is already speaking when pressing the hotkey, and then falls silent.
+    speak();
+    pressHotkey();
+    ASSERT_TRUE(app->waitForLog(QStringLiteral("Silence detected - auto-stopping recording"), dictationLimitMs)) << log();
+
+    // The clip holds the sentence, not just the silence that ended it.
+    ASSERT_TRUE(pumpUntil([&] { return engine.ranAtAll(); }, dictationLimitMs)) << log();
+    const auto clip = readWav(engineArgument(QStringLiteral("-f")));
+    ASSERT_TRUE(clip) << engine.arguments().join(u' ').toStdString();
+    EXPECT_GE(loudSamples(clip->samples), loudSamples(speech()) * 9 / 10);
+    QFile go(engineDir.filePath(QStringLiteral("go")));
+    ASSERT_TRUE(go.open(QIODevice::WriteOnly));
+    go.close();
+
+    expectOutcome(QStringLiteral("Stopped by silence."), QStringLiteral("Stopped by silence."), QStringLiteral("Stopped by silence."));
+}
+
+TEST_F(DictationTest, WithoutAModelTheHotkeyOpensTheRecordingSettings)
+{
+    engineAnswers(" never heard");
+    ASSERT_NO_FATAL_FAILURE(launch({}, QString()));
+
+    pressHotkey();
+
+    EXPECT_TRUE(app->waitForLog(QStringLiteral("Settings window requested on the recording tab"))) << log();
+    EXPECT_TRUE(pumpUntil([&] { return xdotool({QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^Parlix Settings$")}) == 0; },
+                          dictationLimitMs))
+        << "no settings window on the X server";
+    EXPECT_TRUE(app->log().contains(QStringLiteral("Cannot record: no model configured"))) << log();
+    // Nothing was recorded, transcribed or delivered.
+    EXPECT_EQ(app->state(), u"idle");
+    EXPECT_FALSE(app->log().contains(QStringLiteral("Recording started"))) << log();
+    EXPECT_FALSE(engine.ranAtAll());
+    EXPECT_TRUE(app->historyItems().isEmpty());
+    EXPECT_TRUE(app->leftoverAudio().isEmpty());
+    EXPECT_TRUE(target->received().isEmpty());
+}
+
+} // namespace
