@@ -96,7 +96,12 @@ bool ParlixInstance::quit(int limitMs)
     if (!isRunning())
         return false;
     ::kill(pid_t(m_process->processId()), SIGTERM);
-    if (!pumpUntil([&] { return !isRunning(); }, limitMs))
+    return waitForExit(limitMs);
+}
+
+bool ParlixInstance::waitForExit(int limitMs)
+{
+    if (!m_process || !pumpUntil([&] { return !isRunning(); }, limitMs))
         return false;
     log();
     return m_process->exitStatus() == QProcess::NormalExit && m_process->exitCode() == 0;

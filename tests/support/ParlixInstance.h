@@ -47,6 +47,8 @@ public:
     qint64 pid() const;
     // SIGTERM, then waits for the exit; false when it did not exit cleanly with status 0.
     bool quit(int limitMs = 15000);
+    // Waits for parlix to end by itself; false when it did not, or not cleanly with status 0.
+    bool waitForExit(int limitMs = 15000);
     QString error() const { return m_error; }
 
     // Everything the app logged so far (stderr).
