@@ -1,0 +1,466 @@
+// The tray as a user meets it, with the built parlix on a private X server:
+//  - under trayer (an XEmbed tray host) the icon is read from screenshots: no red or orange dot
+//    when idle, red while recording a clip, orange while dictating live, an arc that turns while
+//    transcribing and stops afterwards; a click opens the menu. The screenshots are kept as
+//    artifacts (PARLIX_ARTIFACTS_DIR, by default <build>/artifacts/screenshots).
+//  - with a StatusNotifierWatcher of the test's own on the session bus the icon registers as a
+//    StatusNotifierItem, and its menu is read and clicked over D-Bus (com.canonical.dbusmenu).
+#include "Constants.h"
+#include "DBusMenuClient.h"
+#include "DBusSession.h"
+#include "EngineStandIn.h"
+#include "ParlixInstance.h"
+#include "PulseAudioSession.h"
+#include "Pump.h"
+#include "StatusIconArt.h"
+#include "StatusNotifierWatcher.h"
+#include "TestEnvironment.h"
+#include "TrayHost.h"
+#include "XSession.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace parlix;
+using namespace parlix::test;
+
+namespace {
+
+XSession *g_x = nullptr;
+TrayHost *g_tray = nullptr;
+
+const QString kInstance = QStringLiteral("parlix");
+
+bool developmentBuild()
+{
+    return ui::isDevelopmentIdentifier(Constants::bundleInfo().identifier);
+}
+
+QString artifactsDirectory()
+{
+    const QString configured = qEnvironmentVariable("PARLIX_ARTIFACTS_DIR");
+    return configured.isEmpty() ? QStringLiteral(PARLIX_ARTIFACTS_DEFAULT) : configured;
+}
+
+void keep(const QImage &image, const QString &name)
+{
+    const QString dir = artifactsDirectory();
+    QDir().mkpath(dir);
+    EXPECT_TRUE(image.save(dir + QLatin1Char('/') + name, "PNG")) << "cannot write " << dir.toStdString() << "/" << name.toStdString();
+}
+
+QImage grab(const QRect &area)
+{
+    return QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+QImage grabScreen()
+{
+    return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// Pixels of the two dot colours, and pixels that are not the panel's background at all.
+struct Colours {
+    int red = 0;
+    int orange = 0;
+    int ink = 0;
+};
+
+Colours colours(const QImage &image)
+{
+    // The panel's own colour shows in its corner, outside every icon slot.
+    const QColor background = image.pixelColor(0, 0);
+    Colours c;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor p = image.pixelColor(x, y);
+            const int r = p.red(), g = p.green(), b = p.blue();
+            if (r >= 200 && g <= 110 && b <= 110)
+                ++c.red;
+            else if (r >= 200 && g >= 115 && g <= 185 && b <= 80)
+                ++c.orange;
+            if (std::abs(r - background.red()) + std::abs(g - background.green()) + std::abs(b - background.blue()) > 60)
+                ++c.ink;
+        }
+    }
+    return c;
+}
+
+// Share of the pixels inside `area` that differ between two screenshots of the same size.
+double changedShare(const QImage &a, const QImage &b, const QRect &area)
+{
+    int changed = 0;
+    const QRect inside = area.intersected(a.rect());
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            changed += a.pixel(x, y) != b.pixel(x, y);
+    return inside.isEmpty() ? 0.0 : double(changed) / (inside.width() * inside.height());
+}
+
+// A viewable top-level window of the application larger than `minimum`: its open menu.
+std::optional<QRect> popupWindow(const QSize &minimum)
+{
+    QByteArray tree;
+    if (g_x->run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-children")}, &tree) != 0)
+        return std::nullopt;
+    static const QRegularExpression line(
+        QStringLiteral("(0x[0-9a-f]+) .*\\(\"parlix\" [^)]*\\)\\s+(\\d+)x(\\d+)[+-]\\d+[+-]\\d+\\s+\\+(-?\\d+)\\+(-?\\d+)"));
+    for (const QRegularExpressionMatch &m : line.globalMatch(QString::fromUtf8(tree))) {
+        const QRect rect(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+        if (rect.width() < minimum.width() || rect.height() < minimum.height())
+            continue;
+        QByteArray info;
+        if (g_x->run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), m.captured(1)}, &info) == 0
+            && info.contains("IsViewable"))
+            return rect;
+    }
+    return std::nullopt;
+}
+
+// The whole-process set-up both groups share: a session bus, a virtual microphone, the engine
+// stand-in (held in the transcribing state until the test creates "go"), an isolated home.
+class TrayFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(bus.isRunning()) << bus.error().toStdString();
+        ASSERT_TRUE(engine.installed());
+        engine.writeFile(QStringLiteral("out.txt"), " Tray test\n");
+        engine.setPlan({QStringLiteral("wait-for {dir}/go 60000"), QStringLiteral("stdout {dir}/out.txt")});
+        connection = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(bus.address(), connectionName));
+        ASSERT_TRUE(connection->isConnected());
+    }
+
+    void TearDown() override
+    {
+        // An engine still waiting (a live dictation's last chunk) ends instead of outliving the test.
+        releaseEngine();
+        app.reset();
+        connection.reset();
+        QDBusConnection::disconnectFromBus(connectionName);
+    }
+
+    void makeApp(const QString &resourceDirectory, bool withModel)
+    {
+        QProcessEnvironment base = bus.environment(g_x->environment());
+        if (pulse)
+            base.insert(QStringLiteral("PULSE_SERVER"), pulse->serverAddress());
+        app = std::make_unique<ParlixInstance>(base, resourceDirectory);
+        if (withModel) {
+            ASSERT_TRUE(app->installModel(QStringLiteral("ggml-base.en.bin")));
+        }
+    }
+
+    int parlixctl(const QString &command)
+    {
+        QProcess process;
+        process.setProcessEnvironment(app->environment());
+        process.start(binDirectory() + QStringLiteral("/parlixctl"), {command});
+        if (!pumpUntil([&] { return process.state() == QProcess::NotRunning; }, 30000))
+            return -1;
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+
+    void releaseEngine()
+    {
+        QFile go(engineDir.filePath(QStringLiteral("go")));
+        EXPECT_TRUE(go.open(QIODevice::WriteOnly));
+    }
+
+    const QString connectionName = QStringLiteral("tray-test");
+    QTemporaryDir engineDir;
+    EngineStandIn engine{engineDir.path()};
+    DBusSession bus;
+    std::unique_ptr<PulseAudioSession> pulse;
+    std::unique_ptr<QDBusConnection> connection;
+    std::unique_ptr<ParlixInstance> app;
+};
+
+// ---- The icon and the menu window under an XEmbed tray host -------------------------------
+
+class TrayIconTest : public TrayFixture {
+protected:
+    void SetUp() override
+    {
+        TrayFixture::SetUp();
+        ASSERT_TRUE(g_tray && g_tray->isRunning()) << (g_tray ? g_tray->error().toStdString() : "no tray host");
+        ASSERT_TRUE(PulseAudioSession::toolsAvailable()) << "pulseaudio and pactl are needed (scripts/setup.sh installs them)";
+        pulse = std::make_unique<PulseAudioSession>();
+        QString error;
+        ASSERT_TRUE(pulse->start(&error)) << error.toStdString();
+        pulse->startFeeding(true);
+        makeApp(engineDir.path(), true);
+    }
+
+    void TearDown() override
+    {
+        TrayFixture::TearDown();
+        if (pulse)
+            pulse->stopFeeding();
+    }
+
+    // Starts parlix and waits for its icon in the panel, drawn as the idle microphone.
+    void startWithIcon()
+    {
+        ASSERT_TRUE(app->start()) << app->error().toStdString();
+        std::optional<QRect> rect;
+        ASSERT_TRUE(pumpUntil([&] { return (rect = g_tray->embeddedIcon(kInstance)).has_value(); }))
+            << "the icon was not embedded in the panel; log:\n" << app->log().toStdString();
+        icon = *rect;
+        // The development build's microphone is orange, the other is drawn in the text colour.
+        idle = waitForIcon([](const QImage &, const Colours &c) { return c.ink > 0 && (c.orange > 0) == developmentBuild(); });
+    }
+
+    // The panel, grabbed until `ready` holds for the icon's slot (or a limit passes).
+    template <typename Ready>
+    QImage waitForIcon(Ready ready)
+    {
+        QImage panel;
+        pumpUntil([&] {
+            panel = grabPanel();
+            const QImage slot = panel.copy(icon.translated(-panelRect().topLeft()));
+            return ready(panel, colours(slot));
+        });
+        return panel;
+    }
+
+    QRect panelRect() const { return g_tray->panelGeometry().value_or(QRect()); }
+    QImage grabPanel() const { return grab(panelRect()); }
+
+    QRect icon;
+    QImage idle;
+};
+
+TEST_F(TrayIconTest, IconShowsRecordingAndTheTurningArcThenTheMicrophoneAgain)
+{
+    ASSERT_NO_FATAL_FAILURE(startWithIcon());
+    keep(idle, QStringLiteral("tray-idle.png"));
+    const Colours idleColours = colours(idle);
+    EXPECT_GT(idleColours.ink, 0);
+    EXPECT_EQ(idleColours.red, 0);
+    EXPECT_EQ(idleColours.orange > 0, developmentBuild());
+
+    ASSERT_EQ(parlixctl(QStringLiteral("start")), 0);
+    ASSERT_TRUE(app->waitForState(QStringLiteral("recording"))) << app->log().toStdString();
+    const QImage recording = waitForIcon([](const QImage &, const Colours &c) { return c.red > 0; });
+    keep(recording, QStringLiteral("tray-recording.png"));
+    EXPECT_GT(colours(recording).red, 20);
+    EXPECT_EQ(colours(recording).orange, 0);
+
+    pumpFor(300);
+    ASSERT_EQ(parlixctl(QStringLiteral("stop")), 0);
+    ASSERT_TRUE(app->waitForState(QStringLiteral("transcribing"))) << app->log().toStdString();
+    const QImage first = waitForIcon([&](const QImage &panel, const Colours &c) {
+        return c.red == 0 && c.ink > 0 && panel != idle;
+    });
+    // The arc turns half a circle a second: a later frame shows it elsewhere.
+    const QImage second = waitForIcon([&](const QImage &panel, const Colours &) { return panel != first; });
+    keep(first, QStringLiteral("tray-transcribing-1.png"));
+    keep(second, QStringLiteral("tray-transcribing-2.png"));
+    EXPECT_NE(first, second);
+    for (const QImage *frame : {&first, &second}) {
+        EXPECT_EQ(colours(*frame).red, 0);
+        EXPECT_EQ(colours(*frame).orange, 0);
+        EXPECT_NE(*frame, idle);
+    }
+
+    releaseEngine();
+    ASSERT_TRUE(app->waitForState(QStringLiteral("idle"), 30000)) << app->log().toStdString();
+    const QImage after = waitForIcon([&](const QImage &panel, const Colours &) { return panel == idle; });
+    EXPECT_EQ(after, idle);
+    // The animation has stopped: the icon stays as it is.
+    pumpFor(500);
+    EXPECT_EQ(grabPanel(), idle);
+}
+
+TEST_F(TrayIconTest, LiveDictationShowsTheOrangeDot)
+{
+    ASSERT_TRUE(app->writeSettings({{QStringLiteral("experimentalFeaturesEnabled"), storedBool(true)},
+                                    {QStringLiteral("liveDictationEnabled"), storedBool(true)}}));
+    ASSERT_NO_FATAL_FAILURE(startWithIcon());
+    ASSERT_EQ(parlixctl(QStringLiteral("start")), 0);
+    ASSERT_TRUE(app->waitForState(QStringLiteral("live"))) << app->log().toStdString();
+    const QImage live = waitForIcon([&](const QImage &panel, const Colours &c) { return c.orange > 0 && panel != idle; });
+    keep(live, QStringLiteral("tray-live.png"));
+    EXPECT_GT(colours(live).orange, 20);
+    EXPECT_EQ(colours(live).red, 0);
+    EXPECT_NE(live, idle);
+    EXPECT_EQ(parlixctl(QStringLiteral("stop")), 0);
+}
+
+TEST_F(TrayIconTest, ClickingTheIconOpensTheMenu)
+{
+    ASSERT_NO_FATAL_FAILURE(startWithIcon());
+    const QImage before = grabScreen();
+    const QPoint centre = icon.center();
+    // The right button opens the context menu in every tray host; some report only the left.
+    for (const char *button : {"1", "3"}) {
+        SCOPED_TRACE(button);
+        ASSERT_EQ(g_x->run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(centre.x()),
+                                                        QString::number(centre.y()), QStringLiteral("click"),
+                                                        QString::fromLatin1(button)}),
+                  0);
+        std::optional<QRect> menu;
+        ASSERT_TRUE(pumpUntil([&] { return (menu = popupWindow({100, 100})).has_value(); }))
+            << "no menu window opened; log:\n" << app->log().toStdString();
+        QImage open;
+        pumpUntil([&] {
+            open = grabScreen();
+            return changedShare(before, open, *menu) > 0.5;
+        });
+        if (QLatin1String(button) == QLatin1String("3"))
+            keep(open, QStringLiteral("tray-menu.png"));
+        // The menu covers its window: most of that area has changed, and it has text on it.
+        EXPECT_GT(changedShare(before, open, *menu), 0.5);
+        EXPECT_GT(colours(open.copy(*menu)).ink, 100);
+
+        ASSERT_EQ(g_x->run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")}), 0);
+        ASSERT_TRUE(pumpUntil([&] { return !popupWindow({100, 100}); })) << "the menu did not close";
+    }
+}
+
+// ---- The menu over D-Bus, through a StatusNotifierWatcher ---------------------------------
+
+class TrayMenuTest : public TrayFixture {
+protected:
+    void SetUp() override
+    {
+        TrayFixture::SetUp();
+        // Before parlix starts: Qt decides between XEmbed and StatusNotifierItem once.
+        watcher = std::make_unique<StatusNotifierWatcher>(bus.address());
+        ASSERT_TRUE(watcher->isRegistered()) << watcher->error().toStdString();
+    }
+
+    void TearDown() override
+    {
+        TrayFixture::TearDown();
+        watcher.reset();
+    }
+
+    void startAndFindMenu()
+    {
+        ASSERT_TRUE(app->start()) << app->error().toStdString();
+        ASSERT_TRUE(pumpUntil([&] { return watcher->lastItem().has_value(); }))
+            << "no StatusNotifierItem registered; log:\n" << app->log().toStdString();
+        const StatusNotifierWatcher::Item item = *watcher->lastItem();
+        QString error;
+        const std::optional<QString> path = DBusMenuClient::menuPathOf(*connection, item.service, item.path, &error);
+        ASSERT_TRUE(path) << error.toStdString();
+        menu = std::make_unique<DBusMenuClient>(*connection, item.service, *path);
+    }
+
+    // The menu as a host shows it: told it is about to open, then read.
+    DBusMenuNode openMenu()
+    {
+        EXPECT_TRUE(menu->aboutToShow(0)) << menu->error().toStdString();
+        const std::optional<DBusMenuNode> root = menu->layout(0);
+        EXPECT_TRUE(root) << menu->error().toStdString();
+        return root.value_or(DBusMenuNode{});
+    }
+
+    std::unique_ptr<StatusNotifierWatcher> watcher;
+    std::unique_ptr<DBusMenuClient> menu;
+    QTemporaryDir emptyResources;
+};
+
+TEST_F(TrayMenuTest, MenuWarnsAboutEngineAndModelAndStartRecordingFollowsThem)
+{
+    struct Case {
+        const char *name;
+        bool engine;
+        bool model;
+        QStringList head;
+        bool canStart;
+    };
+    const QList<Case> cases{
+        {"nothing installed", false, false,
+         {QStringLiteral("⚠️ Engine Missing"), QStringLiteral("-"), QStringLiteral("⚠️ No Models Downloaded"),
+          QStringLiteral("-"), QStringLiteral("Start Recording")},
+         false},
+        {"engine and model", true, true, {QStringLiteral("Start Recording")}, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        makeApp(c.engine ? engineDir.path() : emptyResources.path(), c.model);
+        ASSERT_NO_FATAL_FAILURE(startAndFindMenu());
+        if (!c.engine) {
+            ASSERT_TRUE(app->waitForLog(QStringLiteral("Whisper engine not found in bundle"))) << app->log().toStdString();
+        }
+
+        const DBusMenuNode root = openMenu();
+        const QStringList labels = root.labels();
+        EXPECT_EQ(labels.mid(0, c.head.size()), c.head) << labels.join(u'|').toStdString();
+        EXPECT_EQ(labels.mid(labels.size() - 2), (QStringList{QStringLiteral("Settings..."), QStringLiteral("Quit Parlix")}))
+            << labels.join(u'|').toStdString();
+        const DBusMenuNode *start = root.find(QStringLiteral("Start Recording"));
+        ASSERT_TRUE(start);
+        EXPECT_EQ(start->enabled(), c.canStart);
+        if (const DBusMenuNode *engineItem = root.find(QStringLiteral("⚠️ Engine Missing"))) {
+            EXPECT_FALSE(engineItem->enabled());
+        }
+
+        if (!c.model) {
+            // The model warning leads to the settings, and the model list says there is nothing.
+            const DBusMenuNode *noModels = root.find(QStringLiteral("⚠️ No Models Downloaded"));
+            ASSERT_TRUE(noModels);
+            EXPECT_TRUE(noModels->enabled());
+            const DBusMenuNode *model = root.find(QStringLiteral("Model"));
+            ASSERT_TRUE(model);
+            EXPECT_EQ(model->labels(), QStringList{QStringLiteral("No models downloaded")});
+            ASSERT_TRUE(menu->click(noModels->id)) << menu->error().toStdString();
+            EXPECT_TRUE(app->waitForLog(QStringLiteral("Settings window requested on the recording tab"))) << app->log().toStdString();
+        }
+        // The next launch registers anew once this item is gone.
+        app.reset();
+        ASSERT_TRUE(pumpUntil([&] { return watcher->registeredItems().isEmpty(); }));
+    }
+}
+
+TEST_F(TrayMenuTest, QuitFromTheMenuUnregistersTheHotkeyOnce)
+{
+    makeApp(engineDir.path(), true);
+    ASSERT_NO_FATAL_FAILURE(startAndFindMenu());
+    ASSERT_TRUE(app->waitForLog(QStringLiteral("Hotkey registered"))) << app->log().toStdString();
+    const DBusMenuNode root = openMenu();
+    const DBusMenuNode *quit = root.find(QStringLiteral("Quit Parlix"));
+    ASSERT_TRUE(quit) << root.labels().join(u'|').toStdString();
+
+    ASSERT_TRUE(menu->click(quit->id)) << menu->error().toStdString();
+    EXPECT_TRUE(app->waitForExit()) << app->log().toStdString();
+    const QString log = app->log();
+    EXPECT_EQ(log.count(QStringLiteral("Hotkey unregistered")), 1) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("Parlix quitting"))) << log.toStdString();
+    // The item goes with the process.
+    EXPECT_TRUE(pumpUntil([&] { return watcher->registeredItems().isEmpty(); }));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    if (::testing::GTEST_FLAG(list_tests))
+        return RUN_ALL_TESTS();
+    XSession session;
+    if (!session.isRunning()) {
+        std::fprintf(stderr, "no X session: %s\n", qPrintable(session.error()));
+        return 1;
+    }
+    session.exportDisplay();
+    g_x = &session;
+    // The tests run under the offscreen platform by default; screenshots need the X server.
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QGuiApplication app(argc, argv);
+    TrayHost tray(session);
+    g_tray = &tray;
+    return RUN_ALL_TESTS();
+}
