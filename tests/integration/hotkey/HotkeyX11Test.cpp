@@ -5,6 +5,7 @@
 #include "GlobalShortcutX11Backend.h"
 #include "HotkeyManager.h"
 #include "MemoryKeyValueStore.h"
+#include "Pump.h"
 #include "SettingsModel.h"
 #include "XSession.h"
 
@@ -40,21 +41,6 @@ const QVector<quint16> kLockVariants{0, XCB_MOD_MASK_LOCK, kNumLock, XCB_MOD_MAS
 
 const HotkeyConfig optionSpace{49, HotkeyConfig::option};
 const HotkeyConfig controlShiftD{2, HotkeyConfig::control | HotkeyConfig::shift};
-
-// Runs the event loop until `done` holds; false when it never does (the test then fails on
-// what it expected, not on how long it took).
-bool spinUntil(const std::function<bool()> &done, int limitMs = 10000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > limitMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
 
 // A second X client with its own connection, grabbing keys on the root window.
 class OtherClient {
@@ -170,7 +156,7 @@ protected:
         const qsizetype before = events.size();
         if (!xdotool({"key", registered}))
             return {"xdotool failed"};
-        if (!spinUntil([&] { return events.size() >= before + 2 && events.last() == "released"; }))
+        if (!pumpUntil([&] { return events.size() >= before + 2 && events.last() == "released"; }))
             return events + QStringList{"(the closing tap never arrived)"};
         QStringList earlier = events;
         if (earlier.mid(earlier.size() - 2) != QStringList({"pressed", "released"}))
@@ -269,7 +255,7 @@ TEST_F(HotkeyX11Test, ACombinationHeldByAnotherClientIsReportedAndTheAppCarriesO
 
     // The combination still belongs to the other client.
     ASSERT_TRUE(xdotool({"key", "alt+space"}));
-    EXPECT_TRUE(spinUntil([&] { return other.keyEvents() >= 2; }));
+    EXPECT_TRUE(pumpUntil([&] { return other.keyEvents() >= 2; }));
 
     registerHotkey(controlShiftD);
     ASSERT_TRUE(manager->isRegistered());
@@ -306,7 +292,7 @@ TEST_F(HotkeyX11Test, UnregisterReleasesEverything)
 
     // The keys now reach the other client, and nothing reaches the callbacks.
     ASSERT_TRUE(xdotool({"key", "alt+space"}));
-    EXPECT_TRUE(spinUntil([&] { return other.keyEvents() >= 2; }));
+    EXPECT_TRUE(pumpUntil([&] { return other.keyEvents() >= 2; }));
     QCoreApplication::processEvents();
     EXPECT_TRUE(events.isEmpty());
 }
