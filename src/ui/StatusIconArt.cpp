@@ -1,5 +1,6 @@
 #include "StatusIconArt.h"
 
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -126,11 +127,69 @@ const QList<int> &statusIconSizes()
     return sizes;
 }
 
+namespace {
+
+// Draws on request at the size asked for: a tray host that shows 22 pixels gets 22 pixels drawn
+// once, instead of every size being drawn for each frame of the turning arc.
+class StatusIconEngine : public QIconEngine {
+public:
+    StatusIconEngine(StatusIconKind kind, double arcAngle, qreal devicePixelRatio, const QColor &labelColour)
+        : m_kind(kind)
+        , m_angle(arcAngle)
+        , m_devicePixelRatio(devicePixelRatio)
+        , m_label(labelColour)
+    {
+    }
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode, QIcon::State) override
+    {
+        const int side = std::min(rect.width(), rect.height());
+        if (side <= 0)
+            return;
+        const qreal dpr = painter->device() ? painter->device()->devicePixelRatio() : m_devicePixelRatio;
+        QRect square(0, 0, side, side);
+        square.moveCenter(rect.center());
+        painter->drawImage(square, renderStatusIcon(m_kind, m_angle, side, dpr, m_label));
+    }
+
+    // `size` is in device pixels (QIcon has already applied the pixel ratio).
+    QPixmap pixmap(const QSize &size, QIcon::Mode, QIcon::State) override
+    {
+        const int side = std::min(size.width(), size.height());
+        if (side <= 0)
+            return {};
+        return QPixmap::fromImage(renderStatusIcon(m_kind, m_angle, side, 1.0, m_label));
+    }
+
+    QSize actualSize(const QSize &size, QIcon::Mode, QIcon::State) override
+    {
+        const int side = std::min(size.width(), size.height());
+        return {side, side};
+    }
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
+    {
+        QList<QSize> sizes;
+        for (int size : statusIconSizes())
+            sizes << QSize(size, size);
+        return sizes;
+    }
+
+    QIconEngine *clone() const override { return new StatusIconEngine(*this); }
+    QString key() const override { return QStringLiteral("parlix-status"); }
+
+private:
+    StatusIconKind m_kind;
+    double m_angle;
+    qreal m_devicePixelRatio;
+    QColor m_label;
+};
+
+} // namespace
+
 QIcon statusIcon(StatusIconKind kind, double arcAngle, qreal devicePixelRatio, const QColor &labelColour)
 {
-    QIcon icon;
-    for (int size : statusIconSizes())
-        icon.addPixmap(QPixmap::fromImage(renderStatusIcon(kind, arcAngle, size, devicePixelRatio, labelColour)));
+    QIcon icon(new StatusIconEngine(kind, arcAngle, devicePixelRatio, labelColour));
     icon.setIsMask(kind == StatusIconKind::microphone);
     return icon;
 }

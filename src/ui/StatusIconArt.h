@@ -42,8 +42,9 @@ QImage renderStatusIcon(StatusIconKind kind, double arcAngle, int size, qreal de
 void drawMicrophone(QPainter &p, qreal size, qreal unit, const QColor &colour);
 // The sizes tray hosts ask for; each is drawn for the given pixel ratio.
 const QList<int> &statusIconSizes();
-// An icon holding a drawing at every size of statusIconSizes(). The plain microphone is a mask
-// (it follows the panel's colours where the host supports that).
+// An icon drawn when it is shown, at the size it is shown at (it offers statusIconSizes() to hosts
+// that ask which sizes exist). The plain microphone is a mask (it follows the panel's colours
+// where the host supports that).
 QIcon statusIcon(StatusIconKind kind, double arcAngle, qreal devicePixelRatio, const QColor &labelColour);
 
 } // namespace parlix::ui
