@@ -31,7 +31,7 @@ PACKAGES=(
     libpulse-dev
 )
 if [ "${PARLIX_WITH_TEST_TOOLS:-0}" = 1 ]; then
-    PACKAGES+=(xvfb openbox xdotool x11-xserver-utils x11-utils pulseaudio pulseaudio-utils espeak-ng sox dbus desktop-file-utils trayer)
+    PACKAGES+=(xvfb openbox xdotool x11-xserver-utils x11-utils pulseaudio pulseaudio-utils espeak-ng sox dbus desktop-file-utils trayer wmctrl)
 fi
 
 install_packages() {

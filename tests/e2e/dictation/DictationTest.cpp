@@ -323,12 +323,13 @@ TEST_F(DictationTest, WithoutAModelTheHotkeyOpensTheRecordingSettings)
     engineAnswers(" never heard");
     ASSERT_NO_FATAL_FAILURE(launch({}, QString()));
 
+    const auto settingsWindowShown = [&] {
+        return xdotool({QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^Parlix Settings$")}) == 0;
+    };
     pressHotkey();
 
     EXPECT_TRUE(app->waitForLog(QStringLiteral("Settings window requested on the recording tab"))) << log();
-    EXPECT_TRUE(pumpUntil([&] { return xdotool({QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^Parlix Settings$")}) == 0; },
-                          dictationLimitMs))
-        << "no settings window on the X server";
+    EXPECT_TRUE(pumpUntil(settingsWindowShown, dictationLimitMs)) << "no settings window on the X server";
     EXPECT_TRUE(app->log().contains(QStringLiteral("Cannot record: no model configured"))) << log();
     // Nothing was recorded, transcribed or delivered.
     EXPECT_EQ(app->state(), u"idle");
@@ -337,6 +338,15 @@ TEST_F(DictationTest, WithoutAModelTheHotkeyOpensTheRecordingSettings)
     EXPECT_TRUE(app->historyItems().isEmpty());
     EXPECT_TRUE(app->leftoverAudio().isEmpty());
     EXPECT_TRUE(target->received().isEmpty());
+
+    // Closing the window the way a window manager does leaves parlix running, and the hotkey
+    // opens it again.
+    ASSERT_EQ(x.run(QStringLiteral("wmctrl"), {QStringLiteral("-c"), QStringLiteral("Parlix Settings")}), 0);
+    EXPECT_TRUE(pumpUntil([&] { return !settingsWindowShown(); }, dictationLimitMs)) << "the settings window stayed";
+    EXPECT_TRUE(app->isRunning());
+    EXPECT_EQ(app->state(), u"idle");
+    pressHotkey();
+    EXPECT_TRUE(pumpUntil(settingsWindowShown, dictationLimitMs)) << log();
 }
 
 } // namespace
