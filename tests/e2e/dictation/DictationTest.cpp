@@ -9,6 +9,7 @@
 #include "ParlixInstance.h"
 #include "Pump.h"
 #include "PulseAudioSession.h"
+#include "Speech.h"
 #include "TestEnvironment.h"
 #include "TextReplacementRule.h"
 #include "WavReader.h"
@@ -54,17 +55,7 @@ bool runTool(const QString &program, const QStringList &arguments, QString *outp
 // The sentence the user speaks, as 16 kHz mono 16-bit samples; made once.
 const std::vector<int16_t> &speech()
 {
-    static const std::vector<int16_t> samples = [] {
-        QTemporaryDir dir;
-        const QString raw = dir.filePath(QStringLiteral("raw.wav"));
-        const QString converted = dir.filePath(QStringLiteral("speech.wav"));
-        if (!runTool(QStringLiteral("espeak-ng"), {QStringLiteral("-w"), raw, QStringLiteral("The quick brown fox jumps over the lazy dog.")})
-            || !runTool(QStringLiteral("sox"), {raw, QStringLiteral("-r"), QStringLiteral("16000"), QStringLiteral("-c"), QStringLiteral("1"),
-                                                QStringLiteral("-b"), QStringLiteral("16"), QStringLiteral("-e"), QStringLiteral("signed-integer"), converted}))
-            return std::vector<int16_t>{};
-        const auto wav = readWav(converted);
-        return wav ? wav->samples : std::vector<int16_t>{};
-    }();
+    static const std::vector<int16_t> samples = spokenSamples(QStringLiteral("The quick brown fox jumps over the lazy dog."));
     return samples;
 }
 

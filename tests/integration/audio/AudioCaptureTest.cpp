@@ -11,6 +11,7 @@
 #include "MemoryKeyValueStore.h"
 #include "Pump.h"
 #include "PulseAudioSession.h"
+#include "Speech.h"
 #include "TestEnvironment.h"
 #include "WavReader.h"
 
@@ -28,41 +29,14 @@ using namespace parlix;
 
 using parlix::test::pumpFor;
 using parlix::test::pumpUntil;
+using parlix::test::spokenSamples;
 
 namespace {
 
-bool run(const QString &program, const QStringList &arguments, QString *output = nullptr)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return false;
-    }
-    if (output)
-        *output = QString::fromUtf8(process.readAll());
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
-
-// espeak-ng speech as 16 kHz mono 16-bit samples.
-std::vector<int16_t> speech(const QString &text)
-{
-    QTemporaryDir dir;
-    const QString raw = dir.filePath(QStringLiteral("raw.wav"));
-    const QString converted = dir.filePath(QStringLiteral("speech.wav"));
-    if (!run(QStringLiteral("espeak-ng"), {QStringLiteral("-w"), raw, text})
-        || !run(QStringLiteral("sox"), {raw, QStringLiteral("-r"), QStringLiteral("16000"), QStringLiteral("-c"), QStringLiteral("1"),
-                                        QStringLiteral("-b"), QStringLiteral("16"), QStringLiteral("-e"), QStringLiteral("signed-integer"), converted}))
-        return {};
-    const auto wav = test::readWav(converted);
-    return wav ? wav->samples : std::vector<int16_t>{};
-}
-
+// The sentence the microphone speaks; made once.
 const std::vector<int16_t> &sentence()
 {
-    static const std::vector<int16_t> samples = speech(QStringLiteral("The quick brown fox jumps over the lazy dog."));
+    static const std::vector<int16_t> samples = spokenSamples(QStringLiteral("The quick brown fox jumps over the lazy dog."));
     return samples;
 }
 
