@@ -1,5 +1,8 @@
 #include "GlobalShortcutX11Backend.h"
 
+#include "Categories.h"
+#include "Log.h"
+
 #include <QSocketNotifier>
 
 #include <xcb/xcb.h>
@@ -28,6 +31,17 @@ struct FreeDeleter {
 };
 template <typename T>
 using Reply = std::unique_ptr<T, FreeDeleter<T>>;
+
+// A grab matches the exact modifier state, so Caps Lock and Num Lock need grabs of their own.
+QVector<quint16> lockVariants(quint16 numLock)
+{
+    QVector<quint16> variants{0, XCB_MOD_MASK_LOCK};
+    if (numLock) {
+        variants.append(numLock);
+        variants.append(quint16(numLock | XCB_MOD_MASK_LOCK));
+    }
+    return variants;
+}
 
 // The core keyboard mapping: which keysyms each keycode produces, in any group and level.
 class Keymap {
@@ -148,6 +162,14 @@ int X11GlobalShortcutBackend::connectToServer()
         return ShortcutStatus::unsupportedServer;
     }
 
+    // A client that uses XKB learns of a layout switch (setxkbmap) only through XKB's own
+    // events, never through a core MappingNotify; edits of single keys come as MapNotify.
+    constexpr quint16 keyboardChanges = XCB_XKB_EVENT_TYPE_NEW_KEYBOARD_NOTIFY | XCB_XKB_EVENT_TYPE_MAP_NOTIFY;
+    constexpr quint16 mapParts = XCB_XKB_MAP_PART_KEY_SYMS | XCB_XKB_MAP_PART_MODIFIER_MAP;
+    xcb_xkb_select_events(m_connection, XCB_XKB_ID_USE_CORE_KBD, keyboardChanges, 0, keyboardChanges, mapParts,
+                          mapParts, nullptr);
+    m_xkbFirstEvent = xkb->first_event;
+
     m_notifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(m_connection), QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, &X11GlobalShortcutBackend::readEvents);
     scheduleRead();
@@ -200,15 +222,23 @@ bool X11GlobalShortcutBackend::readKeyboard(quint32 keysym, QVector<quint8> &key
     return true;
 }
 
-QVector<quint16> X11GlobalShortcutBackend::lockVariants() const
+int X11GlobalShortcutBackend::plan(const GlobalShortcut &shortcut, Grab &grab, ModifierMasks &masks)
 {
-    // A grab matches the exact modifier state, so Caps Lock and Num Lock need grabs of their own.
-    QVector<quint16> variants{0, XCB_MOD_MASK_LOCK};
-    if (m_masks.numLock) {
-        variants.append(m_masks.numLock);
-        variants.append(quint16(m_masks.numLock | XCB_MOD_MASK_LOCK));
-    }
-    return variants;
+    if (!readKeyboard(shortcut.keysym, grab.keycodes, masks))
+        return ShortcutStatus::noConnection;
+    if (grab.keycodes.isEmpty())
+        return ShortcutStatus::keyNotOnKeyboard;
+    grab.modifiers = 0;
+    if (shortcut.modifiers & ShortcutModifier::shift)
+        grab.modifiers |= XCB_MOD_MASK_SHIFT;
+    if (shortcut.modifiers & ShortcutModifier::control)
+        grab.modifiers |= XCB_MOD_MASK_CONTROL;
+    if (shortcut.modifiers & ShortcutModifier::alt)
+        grab.modifiers |= masks.alt;
+    if (shortcut.modifiers & ShortcutModifier::super)
+        grab.modifiers |= masks.super;
+    grab.lockVariants = lockVariants(masks.numLock);
+    return ShortcutStatus::success;
 }
 
 int X11GlobalShortcutBackend::registerShortcut(const GlobalShortcut &shortcut)
@@ -220,21 +250,19 @@ int X11GlobalShortcutBackend::registerShortcut(const GlobalShortcut &shortcut)
         return ShortcutStatus::noConnection;
 
     Grab grab;
-    if (!readKeyboard(shortcut.keysym, grab.keycodes, m_masks))
-        return ShortcutStatus::noConnection;
-    if (grab.keycodes.isEmpty())
-        return ShortcutStatus::keyNotOnKeyboard;
-    if (shortcut.modifiers & ShortcutModifier::shift)
-        grab.modifiers |= XCB_MOD_MASK_SHIFT;
-    if (shortcut.modifiers & ShortcutModifier::control)
-        grab.modifiers |= XCB_MOD_MASK_CONTROL;
-    if (shortcut.modifiers & ShortcutModifier::alt)
-        grab.modifiers |= m_masks.alt;
-    if (shortcut.modifiers & ShortcutModifier::super)
-        grab.modifiers |= m_masks.super;
+    int status = plan(shortcut, grab, m_masks);
+    if (status == ShortcutStatus::success)
+        status = grabAll(grab);
+    if (status == ShortcutStatus::success) {
+        m_grab = grab;
+        m_shortcut = shortcut;
+    }
+    scheduleRead();
+    return status;
+}
 
-    grab.lockVariants = lockVariants();
-
+int X11GlobalShortcutBackend::grabAll(const Grab &grab)
+{
     std::vector<xcb_void_cookie_t> cookies;
     for (const quint8 keycode : std::as_const(grab.keycodes)) {
         for (const quint16 variant : std::as_const(grab.lockVariants))
@@ -252,9 +280,6 @@ int X11GlobalShortcutBackend::registerShortcut(const GlobalShortcut &shortcut)
         status = ShortcutStatus::noConnection;
     if (status != ShortcutStatus::success)
         ungrab(grab);
-    else
-        m_grab = grab;
-    scheduleRead();
     return status;
 }
 
@@ -279,6 +304,33 @@ void X11GlobalShortcutBackend::ungrab(const Grab &grab)
     xcb_flush(m_connection);
 }
 
+void X11GlobalShortcutBackend::followKeyboard()
+{
+    if (!m_grab || !m_connection)
+        return;
+    Grab next;
+    ModifierMasks masks;
+    int status = plan(m_shortcut, next, masks);
+    scheduleRead();
+    if (status == ShortcutStatus::success) {
+        m_masks = masks;
+        if (next == *m_grab)
+            return;
+    }
+    // A key held now stays actively grabbed until it is let go, and m_downKeycode still awaits
+    // its release, so push-to-talk ends even when the key is no longer part of the grab.
+    ungrab(*m_grab);
+    m_grab.reset();
+    if (status == ShortcutStatus::success)
+        status = grabAll(next);
+    if (status != ShortcutStatus::success) {
+        log::error(lcHotkey, "Failed to move the hotkey to follow the keyboard layout: %d", status);
+        return;
+    }
+    m_grab = next;
+    log::info(lcHotkey, "Hotkey moved to follow the keyboard layout");
+}
+
 void X11GlobalShortcutBackend::scheduleRead()
 {
     QMetaObject::invokeMethod(this, &X11GlobalShortcutBackend::readEvents, Qt::QueuedConnection);
@@ -288,18 +340,22 @@ void X11GlobalShortcutBackend::readEvents()
 {
     if (!m_connection)
         return;
+    // One look at the keyboard for however many change events arrived together.
+    bool keyboardChanged = false;
     while (xcb_generic_event_t *raw = m_connection ? xcb_poll_for_event(m_connection) : nullptr) {
         const Reply<xcb_generic_event_t> event(raw);
         const quint8 type = event->response_type & 0x7f;
+        if (type == m_xkbFirstEvent) // only the keyboard change events are selected
+            keyboardChanged = true;
         if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
             continue;
         // Key presses and releases share one layout.
         const auto *key = reinterpret_cast<const xcb_key_press_event_t *>(event.get());
-        if (!m_grab || key->event != m_root || !m_grab->keycodes.contains(key->detail))
+        if (key->event != m_root)
             continue;
         if (type == XCB_KEY_PRESS) {
             // With detectable auto-repeat a held key repeats its press; only the first counts.
-            if (m_downKeycode)
+            if (!m_grab || !m_grab->keycodes.contains(key->detail) || m_downKeycode)
                 continue;
             const quint16 held = key->state & kModifierBits & ~quint16(XCB_MOD_MASK_LOCK | m_masks.numLock);
             if (held != m_grab->modifiers)
@@ -313,6 +369,8 @@ void X11GlobalShortcutBackend::readEvents()
                 m_handler(ShortcutEvent::released);
         }
     }
+    if (keyboardChanged)
+        followKeyboard();
     if (m_connection && xcb_connection_has_error(m_connection)) {
         // The server went away; a later installHandler() connects again.
         m_notifier.reset();

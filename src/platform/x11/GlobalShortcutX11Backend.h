@@ -1,7 +1,8 @@
 #pragma once
 // Global shortcuts on X11: a passive key grab on the root window, on a connection of our own so
 // that grab errors and the auto-repeat setting stay out of the toolkit's connection. Events are
-// read from the connection's socket by the main thread's event loop.
+// read from the connection's socket by the main thread's event loop. When the keyboard layout
+// changes, the grab moves to the keys that now produce the combination.
 #include "GlobalShortcutBackend.h"
 
 #include <QByteArray>
@@ -33,6 +34,8 @@ private:
         QVector<quint8> keycodes;
         quint16 modifiers = 0; // X modifier mask, without the lock masks
         QVector<quint16> lockVariants;
+
+        bool operator==(const Grab &) const = default;
     };
     struct ModifierMasks {
         quint16 alt = 0;
@@ -44,8 +47,13 @@ private:
     void disconnectFromServer();
     // Reads the keyboard and modifier mappings afresh (layouts can change while we run).
     bool readKeyboard(quint32 keysym, QVector<quint8> &keycodes, ModifierMasks &masks);
-    QVector<quint16> lockVariants() const;
+    // The keys and modifier states that make up `shortcut` on the current keyboard; a status.
+    int plan(const GlobalShortcut &shortcut, Grab &grab, ModifierMasks &masks);
+    // Grabs every key and modifier state of `grab`, or none of them; a status.
+    int grabAll(const Grab &grab);
     void ungrab(const Grab &grab);
+    // Moves the grab after a keyboard mapping change, if the shortcut's keys have changed.
+    void followKeyboard();
     // Events may have been read into the connection's queue while we waited for a reply; the
     // socket notifier would not fire for them.
     void scheduleRead();
@@ -55,9 +63,11 @@ private:
     xcb_connection_t *m_connection = nullptr;
     quint32 m_root = 0;
     std::unique_ptr<QSocketNotifier> m_notifier;
+    quint8 m_xkbFirstEvent = 0;
     ModifierMasks m_masks;
 
     Handler m_handler;
+    GlobalShortcut m_shortcut; // the combination of m_grab
     std::optional<Grab> m_grab;
     // The key whose press was delivered and whose release is awaited.
     std::optional<quint8> m_downKeycode;
