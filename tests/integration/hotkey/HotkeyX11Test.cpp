@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -37,10 +38,17 @@ namespace {
 // The server's stock keymap puts Alt on Mod1 and Num Lock on Mod2.
 constexpr quint16 kAlt = XCB_MOD_MASK_1;
 constexpr quint16 kNumLock = XCB_MOD_MASK_2;
+constexpr quint16 kControlShift = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT;
 const QVector<quint16> kLockVariants{0, XCB_MOD_MASK_LOCK, kNumLock, XCB_MOD_MASK_LOCK | kNumLock};
 
 const HotkeyConfig optionSpace{49, HotkeyConfig::option};
 const HotkeyConfig controlShiftD{2, HotkeyConfig::control | HotkeyConfig::shift};
+const HotkeyConfig controlShiftZ{6, HotkeyConfig::control | HotkeyConfig::shift};
+
+constexpr xcb_keysym_t kControlL = 0xffe3;
+constexpr xcb_keysym_t kShiftL = 0xffe1;
+constexpr xcb_keysym_t kAltL = 0xffe9;
+const QString kMoved = QStringLiteral("info Hotkey moved to follow the keyboard layout");
 
 // A second X client with its own connection, grabbing keys on the root window.
 class OtherClient {
@@ -90,10 +98,16 @@ public:
     bool tap(xcb_keysym_t keysym)
     {
         const xcb_keycode_t code = keycode(keysym);
-        xcb_test_fake_input(m_c, XCB_KEY_PRESS, code, XCB_CURRENT_TIME, m_root, 0, 0, 0);
-        xcb_test_fake_input(m_c, XCB_KEY_RELEASE, code, XCB_CURRENT_TIME, m_root, 0, 0, 0);
+        return code != 0 && fake(XCB_KEY_PRESS, {code}) && fake(XCB_KEY_RELEASE, {code});
+    }
+
+    // Presses (or releases) keys by keycode, in order, whatever the layout makes of them.
+    bool fake(quint8 type, const QVector<xcb_keycode_t> &codes)
+    {
+        for (const xcb_keycode_t code : codes)
+            xcb_test_fake_input(m_c, type, code, XCB_CURRENT_TIME, m_root, 0, 0, 0);
         std::free(xcb_get_input_focus_reply(m_c, xcb_get_input_focus(m_c), nullptr)); // round trip
-        return code != 0 && isConnected();
+        return isConnected();
     }
 
     // Key presses and releases this client's grabs received so far.
@@ -147,6 +161,7 @@ protected:
     }
 
     bool xdotool(const QStringList &arguments) { return session.run(QStringLiteral("xdotool"), arguments) == 0; }
+    bool switchLayout(const char *layout) { return session.run(QStringLiteral("setxkbmap"), {layout}) == 0; }
 
     // Taps the registered combination and waits for its release. Every event the server sent
     // before the tap has been delivered by then, so `events` is complete and can be compared
@@ -295,6 +310,122 @@ TEST_F(HotkeyX11Test, UnregisterReleasesEverything)
     EXPECT_TRUE(pumpUntil([&] { return other.keyEvents() >= 2; }));
     QCoreApplication::processEvents();
     EXPECT_TRUE(events.isEmpty());
+}
+
+// A layout that puts the hotkey's letter on another key: the grab has to go with the letter.
+struct MovingKey {
+    const char *layout;
+    HotkeyConfig hotkey;
+    QVector<xcb_keysym_t> modifierKeys;
+    xcb_keysym_t key;
+    const char *combination; // as xdotool names it
+};
+
+void PrintTo(const MovingKey &k, std::ostream *os)
+{
+    *os << k.combination << " under " << k.layout;
+}
+
+class HotkeyX11LayoutTest : public HotkeyX11Test, public ::testing::WithParamInterface<MovingKey> {};
+
+TEST_P(HotkeyX11LayoutTest, TheHotkeyFollowsItsLetterToAnotherKey)
+{
+    const MovingKey &c = GetParam();
+    OtherClient keyboard(session.display());
+    ASSERT_TRUE(keyboard.isConnected());
+    const xcb_keycode_t oldKey = keyboard.keycode(c.key);
+    QVector<xcb_keycode_t> modifiers;
+    for (const xcb_keysym_t modifier : c.modifierKeys)
+        modifiers.append(keyboard.keycode(modifier));
+    registerHotkey(c.hotkey);
+    ASSERT_TRUE(manager->isRegistered());
+
+    CategoryLog log(lcHotkey());
+    ASSERT_TRUE(switchLayout(c.layout));
+    ASSERT_TRUE(pumpUntil([&] { return log.lines.contains(kMoved); }));
+    ASSERT_NE(keyboard.keycode(c.key), oldKey) << "the layout does not move the key";
+
+    // The old key with the same modifiers is now another letter and fires nothing; xdotool
+    // types the letter on the key it sits on now.
+    ASSERT_TRUE(keyboard.fake(XCB_KEY_PRESS, modifiers + QVector<xcb_keycode_t>{oldKey}));
+    ASSERT_TRUE(keyboard.fake(XCB_KEY_RELEASE, {oldKey}));
+    ASSERT_TRUE(keyboard.fake(XCB_KEY_RELEASE, modifiers));
+    EXPECT_EQ(eventsBeforeTapOf(c.combination), QStringList()) << "the old key still fired";
+    EXPECT_EQ(log.lines.filter(QRegularExpression("^(info|warning|error) ")), QStringList({kMoved}));
+}
+
+INSTANTIATE_TEST_SUITE_P(HotkeyX11Test, HotkeyX11LayoutTest,
+                         ::testing::Values(MovingKey{"de", controlShiftZ, {kControlL, kShiftL}, 'z', "ctrl+shift+z"},
+                                           MovingKey{"fr", HotkeyConfig{0, HotkeyConfig::control | HotkeyConfig::shift},
+                                                     {kControlL, kShiftL}, 'a', "ctrl+shift+a"},
+                                           MovingKey{"fr", HotkeyConfig{13, HotkeyConfig::option}, {kAltL}, 'w', "alt+w"}),
+                         [](const auto &info) {
+                             return std::string(info.param.layout) + "_" + char(info.param.key);
+                         });
+
+TEST_F(HotkeyX11Test, ALayoutThatLeavesTheKeyInPlaceKeepsTheGrab)
+{
+    registerHotkey(controlShiftD);
+    ASSERT_TRUE(manager->isRegistered());
+    CategoryLog log(lcHotkey());
+
+    // D sits on the same key in both layouts. The change events come before the tap's keys.
+    for (const char *layout : {"us", "de"}) {
+        SCOPED_TRACE(layout);
+        events.clear();
+        ASSERT_TRUE(switchLayout(layout));
+        EXPECT_EQ(eventsBeforeTapOf("ctrl+shift+d"), QStringList());
+    }
+    EXPECT_EQ(log.lines.filter(QRegularExpression("^(info|warning|error) ")), QStringList()) << "the grab was moved";
+}
+
+TEST_F(HotkeyX11Test, AMoveRefusedBecauseAnotherClientHoldsTheNewKeyLeavesNothingGrabbed)
+{
+    // Under de, Z sits where Y is under us.
+    OtherClient other(session.display());
+    ASSERT_TRUE(other.isConnected());
+    ASSERT_EQ(other.grab('y', kControlShift), 0);
+    registerHotkey(controlShiftZ);
+    ASSERT_TRUE(manager->isRegistered());
+
+    CategoryLog log(lcHotkey());
+    ASSERT_TRUE(switchLayout("de"));
+    ASSERT_TRUE(pumpUntil([&] { return !log.lines.isEmpty(); }));
+    EXPECT_EQ(log.lines, QStringList({"error Failed to move the hotkey to follow the keyboard layout: 10"}));
+
+    // Neither the old key (now Y) nor the variants of the new one granted before the refusal.
+    OtherClient third(session.display());
+    ASSERT_TRUE(third.isConnected());
+    for (const quint16 lock : kLockVariants) {
+        EXPECT_EQ(third.grab('y', kControlShift | lock), 0) << "lock variant " << lock;
+        if (lock != 0) {
+            EXPECT_EQ(third.grab('z', kControlShift | lock), 0) << "lock variant " << lock;
+        }
+    }
+}
+
+TEST_F(HotkeyX11Test, AKeyHeldAcrossALayoutChangeStillDeliversItsRelease)
+{
+    registerHotkey(controlShiftZ);
+    ASSERT_TRUE(manager->isRegistered());
+    OtherClient keyboard(session.display());
+    ASSERT_TRUE(keyboard.isConnected());
+    const QVector<xcb_keycode_t> modifiers{keyboard.keycode(kControlL), keyboard.keycode(kShiftL)};
+    const xcb_keycode_t z = keyboard.keycode('z');
+
+    ASSERT_TRUE(keyboard.fake(XCB_KEY_PRESS, modifiers + QVector<xcb_keycode_t>{z}));
+    ASSERT_TRUE(pumpUntil([&] { return events == QStringList({"pressed"}); }));
+    CategoryLog log(lcHotkey());
+    ASSERT_TRUE(switchLayout("de"));
+    ASSERT_TRUE(pumpUntil([&] { return log.lines.contains(kMoved); }));
+
+    ASSERT_TRUE(keyboard.fake(XCB_KEY_RELEASE, {z}));
+    ASSERT_TRUE(keyboard.fake(XCB_KEY_RELEASE, modifiers));
+    EXPECT_TRUE(pumpUntil([&] { return events.size() >= 2; }));
+    EXPECT_EQ(events, QStringList({"pressed", "released"}));
+    // And the next push-to-talk starts on the key Z is on now.
+    events.clear();
+    EXPECT_EQ(eventsBeforeTapOf("ctrl+shift+z"), QStringList());
 }
 
 TEST_F(HotkeyX11Test, NoServerIsReportedAsAFailedHandler)
