@@ -40,10 +40,18 @@ void HotkeyManager::registerHotkey()
             [self, event] {
                 if (!self)
                     return;
-                if (event == ShortcutEvent::released)
-                    self->handleHotkeyReleased();
-                else
+                switch (event) {
+                case ShortcutEvent::pressed:
                     self->handleHotkeyPressed();
+                    break;
+                case ShortcutEvent::released:
+                    self->handleHotkeyReleased();
+                    break;
+                case ShortcutEvent::lost:
+                    // The backend has logged why; nothing is left to unregister.
+                    self->m_registered = false;
+                    break;
+                }
             },
             Qt::QueuedConnection);
     });

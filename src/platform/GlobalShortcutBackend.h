@@ -44,7 +44,12 @@ inline constexpr int keyNotOnKeyboard = -4;
 inline constexpr int noHandler = -5;
 } // namespace ShortcutStatus
 
-enum class ShortcutEvent { pressed, released };
+enum class ShortcutEvent {
+    pressed,
+    released,
+    // The combination is no longer held: the keyboard changed and the backend could not follow.
+    lost,
+};
 
 class GlobalShortcutBackend {
 public:

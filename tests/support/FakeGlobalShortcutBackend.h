@@ -53,6 +53,15 @@ public:
         held.reset();
     }
 
+    // The window system took the combination away (the keyboard changed under it).
+    void lose()
+    {
+        if (m_handler && held) {
+            held.reset();
+            m_handler(ShortcutEvent::lost);
+        }
+    }
+
     // Only a held combination produces events, and only to an installed handler.
     void fire(ShortcutEvent event)
     {

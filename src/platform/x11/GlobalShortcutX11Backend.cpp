@@ -325,6 +325,8 @@ void X11GlobalShortcutBackend::followKeyboard()
         status = grabAll(next);
     if (status != ShortcutStatus::success) {
         log::error(lcHotkey, "Failed to move the hotkey to follow the keyboard layout: %d", status);
+        if (m_handler)
+            m_handler(ShortcutEvent::lost);
         return;
     }
     m_grab = next;

@@ -392,6 +392,7 @@ TEST_F(HotkeyX11Test, AMoveRefusedBecauseAnotherClientHoldsTheNewKeyLeavesNothin
     ASSERT_TRUE(switchLayout("de"));
     ASSERT_TRUE(pumpUntil([&] { return !log.lines.isEmpty(); }));
     EXPECT_EQ(log.lines, QStringList({"error Failed to move the hotkey to follow the keyboard layout: 10"}));
+    EXPECT_TRUE(pumpUntil([&] { return !manager->isRegistered(); }));
 
     // Neither the old key (now Y) nor the variants of the new one granted before the refusal.
     OtherClient third(session.display());

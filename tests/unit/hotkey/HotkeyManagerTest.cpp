@@ -173,6 +173,26 @@ TEST_F(HotkeyManagerTest, EventsWithoutCallbacksAreOnlyLogged)
     EXPECT_EQ(log.lines, QStringList({"debug Hotkey pressed", "debug Hotkey released"}));
 }
 
+TEST_F(HotkeyManagerTest, ALostCombinationIsNoLongerRegisteredAndRegistersAgain)
+{
+    manager->registerHotkey();
+    backend.lose();
+    QCoreApplication::processEvents();
+
+    EXPECT_FALSE(manager->isRegistered());
+    EXPECT_TRUE(manager->isHandlerInstalled());
+    EXPECT_TRUE(received.isEmpty());
+    // Unregistering then has only the handler to remove, and says nothing.
+    backend.calls.clear();
+    CategoryLog log(lcHotkey());
+    manager->unregisterHotkey();
+    EXPECT_EQ(backend.calls, QStringList({"remove"}));
+    EXPECT_TRUE(log.lines.isEmpty());
+
+    manager->registerHotkey();
+    EXPECT_TRUE(manager->isRegistered());
+}
+
 TEST_F(HotkeyManagerTest, NothingIsDeliveredOnceTheManagerIsGone)
 {
     manager->registerHotkey();
