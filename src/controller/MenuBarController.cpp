@@ -263,16 +263,21 @@ void MenuBarController::stopRecording()
     transcribeAndHandle(*clip);
 }
 
+QCoro::Task<MenuBarController::EngineAnswer> MenuBarController::runEngine(QString audio, std::optional<QString> prompt)
+{
+    EngineAnswer answer;
+    try {
+        answer.text = co_await m_services.transcriber.transcribe(audio, prompt);
+    } catch (...) {
+        answer.failure = describeCurrentException();
+    }
+    co_return answer;
+}
+
 QCoro::Task<> MenuBarController::transcribeAndHandle(QString filePath)
 {
     QPointer self(this);
-    QString text;
-    std::optional<QString> failure;
-    try {
-        text = co_await m_services.transcriber.transcribe(filePath, std::nullopt);
-    } catch (...) {
-        failure = describeCurrentException();
-    }
+    const auto [text, failure] = co_await runEngine(filePath, std::nullopt);
     if (!self)
         co_return;
 
@@ -432,13 +437,7 @@ void MenuBarController::processLiveChunk()
 QCoro::Task<> MenuBarController::processChunk(QString chunk, std::optional<QString> prompt)
 {
     QPointer self(this);
-    QString text;
-    std::optional<QString> failure;
-    try {
-        text = co_await m_services.transcriber.transcribe(chunk, prompt);
-    } catch (...) {
-        failure = describeCurrentException();
-    }
+    const auto [text, failure] = co_await runEngine(chunk, prompt);
     if (!self)
         co_return;
 

@@ -87,6 +87,12 @@ private:
     QCoro::Task<> liveStartStep();
     QCoro::Task<> liveStopStep();
     QCoro::Task<> processChunk(QString chunk, std::optional<QString> prompt);
+    // The engine's text for `audio`, or why there is none. Never throws.
+    struct EngineAnswer {
+        QString text;
+        std::optional<QString> failure;
+    };
+    QCoro::Task<EngineAnswer> runEngine(QString audio, std::optional<QString> prompt);
     QCoro::Task<> deliver(QString text);
     QCoro::Task<> typeText(QString text);
     std::optional<QString> contextPrompt() const;
