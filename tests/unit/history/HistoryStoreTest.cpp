@@ -1,6 +1,8 @@
 // HistoryStore: adding, trimming, the size limit, removing, clearing, the file on disk (mode,
 // atomic rewrite, unreadable files set aside) and the log lines.
 #include "HistoryStore.h"
+#include "CategoryLog.h"
+#include "Categories.h"
 #include "HistoryTestSupport.h"
 #include "MemoryKeyValueStore.h"
 #include "SettingsModel.h"
@@ -113,7 +115,7 @@ TEST_F(HistoryStoreTest, AddTrimsAndWritesOptionalKeysOnlyWhenGiven)
 TEST_F(HistoryStoreTest, BlankTextChangesNothing)
 {
     auto store = makeStore();
-    CategoryLog log("com.quorvane.parlix.History");
+    CategoryLog log(lcHistory());
     for (const QString &blank : {QString(), QStringLiteral("   "), QStringLiteral(" \n\t\r\n ")})
         store->add(blank, QStringLiteral("raw"), QStringLiteral("Base"));
     EXPECT_TRUE(store->items().isEmpty());
@@ -229,11 +231,11 @@ TEST_F(HistoryStoreTest, ClearLeavesAnEmptyArray)
     auto store = makeStore();
     store->add(QStringLiteral("a"));
     store->add(QStringLiteral("b"));
-    CategoryLog log("com.quorvane.parlix.History");
+    CategoryLog log(lcHistory());
     store->clear();
     EXPECT_TRUE(store->items().isEmpty());
     EXPECT_EQ(readFile(path()), QByteArray("[]"));
-    EXPECT_EQ(log.lines, QStringList{QStringLiteral("info: History cleared")});
+    EXPECT_EQ(log.lines, QStringList{QStringLiteral("info History cleared")});
 }
 
 TEST_F(HistoryStoreTest, ObserversSeeTheOldListBeforeAndTheNewAfter)
@@ -261,29 +263,29 @@ TEST_F(HistoryStoreTest, AddLogsTheFirstFiftyCharacters)
     const QString fifty = QString(50, u'a');
     const QString flags = QString::fromUtf8("\U0001F1E9\U0001F1EA"); // one character, four UTF-16 units
     const LogCase cases[] = {
-        {"short", QStringLiteral(" short "), "info: Added transcript to history: short"},
-        {"exactly fifty", fifty, "info: Added transcript to history: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"},
-        {"sixty", fifty + QString(10, u'b'), "info: Added transcript to history: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa..."},
+        {"short", QStringLiteral(" short "), "info Added transcript to history: short"},
+        {"exactly fifty", fifty, "info Added transcript to history: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"},
+        {"sixty", fifty + QString(10, u'b'), "info Added transcript to history: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa..."},
         {"grapheme clusters", flags.repeated(51), nullptr},
     };
     auto store = makeStore();
     for (const auto &c : cases) {
-        CategoryLog log("com.quorvane.parlix.History");
+        CategoryLog log(lcHistory());
         store->add(c.text);
         const QString expected = c.line ? QString::fromUtf8(c.line)
-                                        : QStringLiteral("info: Added transcript to history: ") + flags.repeated(50) + QStringLiteral("...");
+                                        : QStringLiteral("info Added transcript to history: ") + flags.repeated(50) + QStringLiteral("...");
         EXPECT_EQ(log.lines, QStringList{expected}) << c.name;
     }
 }
 
 TEST_F(HistoryStoreTest, MissingFileStartsEmptyWithoutCreatingOne)
 {
-    CategoryLog log("com.quorvane.parlix.History");
+    CategoryLog log(lcHistory());
     auto store = makeStore();
     EXPECT_TRUE(store->items().isEmpty());
     EXPECT_TRUE(store->loadError().isEmpty());
     EXPECT_FALSE(QFile::exists(path()));
-    EXPECT_EQ(log.lines, QStringList{QStringLiteral("info: No history file found, starting fresh")});
+    EXPECT_EQ(log.lines, QStringList{QStringLiteral("info No history file found, starting fresh")});
 }
 
 struct UnreadableCase {
@@ -304,12 +306,12 @@ TEST_F(HistoryStoreTest, UnreadableFileIsSetAsideBeforeTheNextSave)
         QDir().mkpath(QFileInfo(path()).absolutePath());
         writeFile(path(), c.content);
 
-        CategoryLog log("com.quorvane.parlix.History");
+        CategoryLog log(lcHistory());
         auto store = makeStore();
         EXPECT_TRUE(store->items().isEmpty()) << c.name;
         EXPECT_FALSE(store->loadError().isEmpty()) << c.name;
         ASSERT_EQ(log.lines.size(), 1) << c.name;
-        EXPECT_TRUE(log.lines[0].startsWith(QStringLiteral("error: Failed to load history: "))) << c.name;
+        EXPECT_TRUE(log.lines[0].startsWith(QStringLiteral("error Failed to load history: "))) << c.name;
         // Loading neither repairs nor moves the file.
         EXPECT_EQ(readFile(path()), c.content) << c.name;
         EXPECT_TRUE(asideFiles().isEmpty()) << c.name;
@@ -319,7 +321,7 @@ TEST_F(HistoryStoreTest, UnreadableFileIsSetAsideBeforeTheNextSave)
         ASSERT_EQ(aside.size(), 1) << c.name;
         const QString asidePath = m_dir.filePath(QStringLiteral("Parlix/") + aside[0]);
         EXPECT_EQ(readFile(asidePath), c.content) << c.name;
-        EXPECT_TRUE(log.lines.contains(QStringLiteral("info: Moved unreadable history file to ") + asidePath)) << c.name;
+        EXPECT_TRUE(log.lines.contains(QStringLiteral("info Moved unreadable history file to ") + asidePath)) << c.name;
         EXPECT_EQ(fileArray().size(), 1) << c.name;
 
         // Only once: the next change writes over the store's own (readable) file.
@@ -334,12 +336,12 @@ TEST_F(HistoryStoreTest, SaveFailureKeepsTheChangeInMemoryAndLogs)
     // The history directory's place is taken by a plain file, so nothing can be written.
     writeFile(m_dir.filePath(QStringLiteral("Parlix")), "not a directory");
     auto store = makeStore();
-    CategoryLog log("com.quorvane.parlix.History");
+    CategoryLog log(lcHistory());
     store->add(QStringLiteral("kept"));
     EXPECT_EQ(texts(*store), QStringList{QStringLiteral("kept")});
     ASSERT_EQ(log.lines.size(), 2);
-    EXPECT_TRUE(log.lines[0].startsWith(QStringLiteral("error: Failed to save history: "))) << log.lines[0].toStdString();
-    EXPECT_EQ(log.lines[1], QStringLiteral("info: Added transcript to history: kept"));
+    EXPECT_TRUE(log.lines[0].startsWith(QStringLiteral("error Failed to save history: "))) << log.lines[0].toStdString();
+    EXPECT_EQ(log.lines[1], QStringLiteral("info Added transcript to history: kept"));
 }
 
 TEST_F(HistoryStoreTest, DefaultFileLivesInTheDataDirectory)

@@ -46,37 +46,4 @@ inline TranscriptItem record(const char *uuid, const QString &text, const char *
                           std::move(modelName)};
 }
 
-// Collects the log lines of one category while it exists.
-class CategoryLog {
-public:
-    explicit CategoryLog(const char *category)
-        : m_category(category)
-    {
-        s_current = this;
-        m_previous = qInstallMessageHandler(&CategoryLog::handle);
-    }
-    ~CategoryLog()
-    {
-        qInstallMessageHandler(m_previous);
-        s_current = nullptr;
-    }
-    CategoryLog(const CategoryLog &) = delete;
-    CategoryLog &operator=(const CategoryLog &) = delete;
-
-    // "info: …", "error: …", "debug: …"
-    QStringList lines;
-
-private:
-    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
-    {
-        if (!s_current || !context.category || qstrcmp(context.category, s_current->m_category) != 0)
-            return;
-        const char *level = type == QtDebugMsg ? "debug" : type == QtInfoMsg ? "info" : type == QtCriticalMsg ? "error" : "other";
-        s_current->lines.append(QString::fromLatin1(level) + QStringLiteral(": ") + message);
-    }
-    const char *m_category;
-    QtMessageHandler m_previous = nullptr;
-    static inline CategoryLog *s_current = nullptr;
-};
-
 } // namespace parlix::test
