@@ -1,5 +1,6 @@
 #include "WavReader.h"
 
+#include <QDataStream>
 #include <QFile>
 #include <QtEndian>
 
@@ -62,6 +63,25 @@ double rms(const std::vector<int16_t> &samples)
     for (int16_t s : samples)
         sum += double(s) * double(s);
     return std::sqrt(sum / double(samples.size()));
+}
+
+bool writeWav(const QString &path, const std::vector<int16_t> &samples)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    QDataStream s(&file);
+    s.setByteOrder(QDataStream::LittleEndian);
+    const quint32 dataBytes = quint32(samples.size()) * 2;
+    s.writeRawData("RIFF", 4);
+    s << quint32(36 + dataBytes);
+    s.writeRawData("WAVEfmt ", 8);
+    s << quint32(16) << quint16(1) << quint16(1) << quint32(16000) << quint32(32000) << quint16(2) << quint16(16);
+    s.writeRawData("data", 4);
+    s << dataBytes;
+    for (const int16_t sample : samples)
+        s << qint16(sample);
+    return s.status() == QDataStream::Ok && file.flush();
 }
 
 } // namespace parlix::test

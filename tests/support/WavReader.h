@@ -1,5 +1,6 @@
 #pragma once
-// Reads PCM WAV files in tests: walks the RIFF chunks instead of trusting a fixed header layout.
+// PCM WAV files in tests: reading walks the RIFF chunks instead of trusting a fixed header
+// layout; writing makes the 16 kHz mono 16-bit files the engine takes.
 #include <QString>
 
 #include <cstdint>
@@ -20,5 +21,7 @@ struct WavData {
 
 std::optional<WavData> readWav(const QString &path, QString *error = nullptr);
 double rms(const std::vector<int16_t> &samples);
+// Writes `samples` as a 16 kHz mono 16-bit file with the canonical 44-byte header.
+bool writeWav(const QString &path, const std::vector<int16_t> &samples);
 
 } // namespace parlix::test

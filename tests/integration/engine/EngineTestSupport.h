@@ -2,9 +2,9 @@
 // Helpers shared by the engine runner's integration tests: audio files, child processes and the
 // synthetic model tool.
 #include "TestEnvironment.h"
+#include "WavReader.h"
 
 #include <QByteArray>
-#include <QDataStream>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -16,20 +16,7 @@ namespace parlix::test {
 // 16 kHz, mono, 16-bit PCM silence.
 inline bool writeSilentWav(const QString &path, int samples = 16000)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    QDataStream s(&file);
-    s.setByteOrder(QDataStream::LittleEndian);
-    const quint32 dataBytes = quint32(samples) * 2;
-    s.writeRawData("RIFF", 4);
-    s << quint32(36 + dataBytes);
-    s.writeRawData("WAVEfmt ", 8);
-    s << quint32(16) << quint16(1) << quint16(1) << quint32(16000) << quint32(32000) << quint16(2) << quint16(16);
-    s.writeRawData("data", 4);
-    s << dataBytes;
-    file.write(QByteArray(qsizetype(dataBytes), '\0'));
-    return s.status() == QDataStream::Ok;
+    return writeWav(path, std::vector<int16_t>(size_t(samples), 0));
 }
 
 inline bool writeBytes(const QString &path, const QByteArray &bytes)

@@ -1,9 +1,9 @@
 // The synthetic whisper model test tool, checked against the real whisper-cli: a generated model must
 // make whisper-cli print exactly the phrase it was built for, whatever the audio is.
 #include "TestEnvironment.h"
+#include "WavReader.h"
 
 #include <QByteArray>
-#include <QDataStream>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -36,21 +36,14 @@ ProcessResult runProcess(const QString &program, const QStringList &arguments)
 }
 
 // 16 kHz, mono, 16-bit PCM; silence unless a tone is asked for.
-void writeWav(const QString &path, int samples, bool tone = false)
+void writeClip(const QString &path, int samples, bool tone = false)
 {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    QDataStream s(&file);
-    s.setByteOrder(QDataStream::LittleEndian);
-    const quint32 dataBytes = quint32(samples) * 2;
-    s.writeRawData("RIFF", 4);
-    s << quint32(36 + dataBytes);
-    s.writeRawData("WAVEfmt ", 8);
-    s << quint32(16) << quint16(1) << quint16(1) << quint32(16000) << quint32(32000) << quint16(2) << quint16(16);
-    s.writeRawData("data", 4);
-    s << dataBytes;
-    for (int i = 0; i < samples; ++i)
-        s << qint16(tone ? ((i / 20) % 2 ? 8000 : -8000) : 0); // 400 Hz square wave
+    std::vector<int16_t> pcm(size_t(samples), 0);
+    if (tone) {
+        for (int i = 0; i < samples; ++i)
+            pcm[size_t(i)] = (i / 20) % 2 ? 8000 : -8000; // 400 Hz square wave
+    }
+    ASSERT_TRUE(parlix::test::writeWav(path, pcm));
 }
 
 class SyntheticModelTest : public ::testing::Test {
@@ -93,7 +86,7 @@ TEST_F(SyntheticModelTest, EnglishModelTranscribesSilenceAsThePhrase)
     const QString model = makeModel("for-tests-ggml-tiny.en.bin", " Hello world!");
     ASSERT_FALSE(model.isEmpty());
     const QString wav = m_dir.filePath("silence.wav");
-    writeWav(wav, 16000);
+    writeClip(wav, 16000);
 
     const ProcessResult run = runProcess(m_whisper, {"-m", model, "-f", wav, "-nt", "-np", "-l", "en"});
 
@@ -108,7 +101,7 @@ TEST_F(SyntheticModelTest, PhraseIsFollowedWithTimestampsAndIgnoresTheAudio)
     const QString model = makeModel("for-tests-ggml-tiny.en.bin", " Testing one two three.");
     ASSERT_FALSE(model.isEmpty());
     const QString wav = m_dir.filePath("tone.wav");
-    writeWav(wav, 32000, true);
+    writeClip(wav, 32000, true);
 
     const ProcessResult run = runProcess(m_whisper, {"-m", model, "-f", wav, "-np", "-l", "en"});
 
@@ -123,7 +116,7 @@ TEST_F(SyntheticModelTest, MultilingualModelDetectsEnglish)
     const QString model = makeModel("for-tests-ggml-tiny.bin", " Bonjour!");
     ASSERT_FALSE(model.isEmpty());
     const QString wav = m_dir.filePath("silence.wav");
-    writeWav(wav, 16000);
+    writeClip(wav, 16000);
 
     const ProcessResult run = runProcess(m_whisper, {"-m", model, "-f", wav, "-nt", "-l", "auto"});
 
