@@ -1,6 +1,7 @@
 // The control interface on a private session bus, in front of the real dictation controller with
 // fake services: each method takes the path of its desktop trigger in both recording modes, the
 // State property and its PropertiesChanged follow the dictation, and OpenSettings names its tab.
+#include "AnnouncedStates.h"
 #include "ControlNames.h"
 #include "ControlService.h"
 #include "ControllerHarness.h"
@@ -18,19 +19,6 @@
 
 using namespace parlix;
 using namespace parlix::test;
-
-// Collects the State values announced by PropertiesChanged.
-class StateSignals : public QObject {
-    Q_OBJECT
-public:
-    QStringList states;
-public slots:
-    void changed(const QString &interface, const QVariantMap &changedProperties, const QStringList &)
-    {
-        if (interface == QLatin1String(control::interfaceName) && changedProperties.contains(QStringLiteral("State")))
-            states << changedProperties.value(QStringLiteral("State")).toString();
-    }
-};
 
 namespace {
 
@@ -53,9 +41,7 @@ protected:
         service = std::make_unique<ControlService>(*harness->controller, harness->state);
         QString error;
         ASSERT_TRUE(service->registerOn(*server, &error)) << error.toStdString();
-        ASSERT_TRUE(client->connect(QString::fromLatin1(control::serviceName), QString::fromLatin1(control::objectPath),
-                                    QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"),
-                                    &announced, SLOT(changed(QString, QVariantMap, QStringList))));
+        ASSERT_TRUE(announced.listen(*client));
     }
 
     void teardown()
@@ -103,7 +89,7 @@ protected:
     std::unique_ptr<QDBusConnection> server;
     std::unique_ptr<QDBusConnection> client;
     std::unique_ptr<ControlService> service;
-    StateSignals announced;
+    AnnouncedStates announced;
 };
 
 enum class Before { idle, recording, transcribing, live, starting };
@@ -253,4 +239,3 @@ TEST_F(ControlServiceTest, OpenSettingsNamesItsTabOrRefusesAnUnknownOne)
 
 } // namespace
 
-#include "ControlServiceTest.moc"

@@ -4,6 +4,7 @@
 // idle → recording → transcribing → idle and lands in history.json; a second parlix hands over
 // to the first; parlixctl reaches it, and reports when no Parlix runs; SIGTERM quits cleanly.
 #include "ControlClient.h"
+#include "AnnouncedStates.h"
 #include "ControlNames.h"
 #include "DBusSession.h"
 #include "EngineStandIn.h"
@@ -30,18 +31,6 @@
 
 using namespace parlix;
 using namespace parlix::test;
-
-class AnnouncedStates : public QObject {
-    Q_OBJECT
-public:
-    QStringList states;
-public slots:
-    void changed(const QString &interface, const QVariantMap &changedProperties, const QStringList &)
-    {
-        if (interface == QLatin1String(control::interfaceName) && changedProperties.contains(QStringLiteral("State")))
-            states << changedProperties.value(QStringLiteral("State")).toString();
-    }
-};
 
 namespace {
 
@@ -150,9 +139,7 @@ TEST_F(ParlixProcessTest, DictationOverTheBusEndsInHistory)
 {
     startParlix();
     AnnouncedStates announced;
-    ASSERT_TRUE(connection->connect(QString::fromLatin1(control::serviceName), QString::fromLatin1(control::objectPath),
-                                    QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"),
-                                    &announced, SLOT(changed(QString, QVariantMap, QStringList))));
+    ASSERT_TRUE(announced.listen(*connection));
 
     Outcome r = run("parlixctl", {QStringLiteral("start")}, env);
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
@@ -220,4 +207,3 @@ TEST_F(ParlixProcessTest, SecondLaunchHandsOverAndSignalsQuitCleanly)
 
 } // namespace
 
-#include "ParlixProcessTest.moc"
