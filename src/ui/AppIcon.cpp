@@ -40,10 +40,13 @@ QImage renderAppIcon(int pixels)
 
 QIcon appIcon(const QString &themeName)
 {
+    // Drawn only when the theme lacks it: this runs at start-up.
+    if (QIcon::hasThemeIcon(themeName))
+        return QIcon::fromTheme(themeName);
     QIcon drawn;
     for (int size : appIconSizes())
         drawn.addPixmap(QPixmap::fromImage(renderAppIcon(size)));
-    return QIcon::fromTheme(themeName, drawn);
+    return drawn;
 }
 
 } // namespace parlix::ui
