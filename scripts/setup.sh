@@ -24,7 +24,7 @@ as_root() {
 
 # Packages needed to build, run and test. Kept in one list so both commands agree.
 PACKAGES=(
-    build-essential cmake ninja-build pkg-config git ca-certificates
+    build-essential cmake ninja-build pkg-config git ca-certificates ccache
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qcoro-qt6-dev
     libicu-dev libsystemd-dev libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev libx11-dev libxtst-dev libxdo-dev libxkbcommon-dev
     libgtest-dev libgmock-dev libbenchmark-dev
@@ -105,9 +105,12 @@ provide_whisper() {
 configure_and_build() {
     local whisper_dir=$1
     local build_type=${PARLIX_BUILD_TYPE:-RelWithDebInfo}
+    # ccache keyed by paths relative to the checkout: a fresh clone reuses what any earlier build
+    # of the same sources compiled.
+    export CCACHE_BASEDIR=$ROOT CCACHE_NOHASHDIR=1
     if [ ! -f "$BUILD_DIR/build.ninja" ] || ! grep -q "PARLIX_WHISPER_DIR:PATH=$whisper_dir\$" "$BUILD_DIR/CMakeCache.txt"; then
         cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" \
-            -DPARLIX_WHISPER_DIR:PATH="$whisper_dir" >/dev/null
+            -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DPARLIX_WHISPER_DIR:PATH="$whisper_dir" >/dev/null
     fi
     cmake --build "$BUILD_DIR" -j"$(nproc)"
 }

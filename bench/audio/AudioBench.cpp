@@ -1,16 +1,16 @@
 // Audio capture costs: the resampler, the live capture thread's work per buffer, the clip's work
 // per buffer, and the time from startRecording() to the first captured audio on a real server,
 // over both inputs (Qt Multimedia's and the direct libpulse one).
-#include "AudioDsp.h"
-#include "AudioRecorder.h"
-#include "LiveAudioRecorder.h"
-#include "PulseAudioInput.h"
-#include "QtAudioInput.h"
+#include "audio/AudioDsp.h"
+#include "audio/AudioRecorder.h"
+#include "audio/LiveAudioRecorder.h"
+#include "platform/pulse/PulseAudioInput.h"
+#include "platform/qtaudio/QtAudioInput.h"
 
-#include "Coro.h"
 #include "FakeAudioInput.h"
 #include "MemoryKeyValueStore.h"
 #include "PulseAudioSession.h"
+#include "core/Coro.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -9,18 +9,18 @@
 // Target: median ≤ 10 ms each.
 //
 //   bench_controller_pipeline [--runs N]
-#include "AppState.h"
 #include "ControllerFakes.h"
-#include "HistoryStore.h"
-#include "HistoryStoreAdapter.h"
 #include "MemoryKeyValueStore.h"
-#include "MenuBarController.h"
-#include "QtTimerFactory.h"
-#include "SettingsModel.h"
-#include "TextAdapters.h"
-#include "TextReplacementService.h"
-#include "WhisperTranscriber.h"
-#include "WhisperTranscriberAdapter.h"
+#include "controller/DictationController.h"
+#include "controller/QtTimerFactory.h"
+#include "controller/adapters/HistoryStoreAdapter.h"
+#include "controller/adapters/TextAdapters.h"
+#include "controller/adapters/WhisperTranscriberAdapter.h"
+#include "core/AppState.h"
+#include "core/SettingsModel.h"
+#include "engine/WhisperTranscriber.h"
+#include "history/HistoryStore.h"
+#include "text/TextReplacementService.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -125,7 +125,7 @@ int main(int argc, char **argv)
     test::FakeHotkey hotkey;
     TimedDelivery delivery;
     QtTimerFactory timers;
-    MenuBarController controller(
+    DictationController controller(
         DictationServices{settings, state, clip, live, transcriberAdapter, rewriter, delivery, historyAdapter, hotkey, timers});
 
     std::vector<double> toSpawn, toDelivery;

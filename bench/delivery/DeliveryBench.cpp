@@ -3,13 +3,13 @@
 //  - typing 100 characters, 20 of them outside the layout: total time against the pacing the
 //    waits asked for (target: within 5 %), and characters lost or wrong (target: 0 in 50 runs).
 // Prints one line per measure; exits 1 when a run delivered the wrong text.
-#include "ClipboardX11.h"
-#include "Coro.h"
 #include "DeliveryTarget.h"
-#include "KeyInjectorX11.h"
-#include "PasteManager.h"
-#include "WindowSystemX11.h"
 #include "XSession.h"
+#include "core/Coro.h"
+#include "platform/x11/X11Clipboard.h"
+#include "platform/x11/X11KeyInjector.h"
+#include "platform/x11/X11WindowSystem.h"
+#include "text/PasteManager.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>

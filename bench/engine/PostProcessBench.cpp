@@ -1,6 +1,6 @@
 // Cost of cleaning whisper-cli's standard output (WhisperTranscriber::postProcess) for a short
 // dictation (1 KB) and a long one (10 KB).
-#include "WhisperTranscriber.h"
+#include "engine/WhisperTranscriber.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,10 +1,10 @@
 // The history's costs at realistic and large sizes (keep forever): one add() (which rewrites
 // the whole file, flushed to disk), loading the file, and the CSV / JSON / text exports.
-#include "HistoryExport.h"
-#include "HistoryFile.h"
-#include "HistoryStore.h"
-#include "KeyValueStore.h"
-#include "SettingsModel.h"
+#include "core/KeyValueStore.h"
+#include "core/SettingsModel.h"
+#include "history/HistoryExport.h"
+#include "history/HistoryFile.h"
+#include "history/HistoryStore.h"
 
 #include <QCoreApplication>
 #include <QFile>

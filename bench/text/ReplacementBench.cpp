@@ -1,8 +1,8 @@
 // applyReplacements on a 200-word dictated transcript with all 34 example rules enabled.
-#include "JsonFileKeyValueStore.h"
-#include "OverlayKeyValueStore.h"
-#include "SettingsModel.h"
-#include "TextReplacementService.h"
+#include "core/JsonFileKeyValueStore.h"
+#include "core/OverlayKeyValueStore.h"
+#include "core/SettingsModel.h"
+#include "text/TextReplacementService.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>

@@ -1,29 +1,29 @@
-#include "AppServices.h"
+#include "app/AppServices.h"
 
-#include "AppState.h"
-#include "AudioRecorder.h"
-#include "AudioRecorderAdapters.h"
-#include "ClipboardX11.h"
-#include "GlobalShortcutX11Backend.h"
-#include "HistoryStore.h"
-#include "HistoryStoreAdapter.h"
-#include "HotkeyManager.h"
-#include "HotkeyManagerAdapter.h"
-#include "JsonFileKeyValueStore.h"
-#include "KeyInjectorX11.h"
-#include "LiveAudioRecorder.h"
-#include "MenuBarController.h"
-#include "ModelFiles.h"
-#include "PasteManager.h"
-#include "Paths.h"
-#include "PulseAudioInput.h"
-#include "QtTimerFactory.h"
-#include "SettingsModel.h"
-#include "TextAdapters.h"
-#include "TextReplacementService.h"
-#include "WhisperTranscriber.h"
-#include "WhisperTranscriberAdapter.h"
-#include "WindowSystemX11.h"
+#include "audio/AudioRecorder.h"
+#include "audio/LiveAudioRecorder.h"
+#include "controller/DictationController.h"
+#include "controller/QtTimerFactory.h"
+#include "controller/adapters/AudioRecorderAdapters.h"
+#include "controller/adapters/HistoryStoreAdapter.h"
+#include "controller/adapters/HotkeyManagerAdapter.h"
+#include "controller/adapters/TextAdapters.h"
+#include "controller/adapters/WhisperTranscriberAdapter.h"
+#include "core/AppState.h"
+#include "core/JsonFileKeyValueStore.h"
+#include "core/Paths.h"
+#include "core/SettingsModel.h"
+#include "engine/WhisperTranscriber.h"
+#include "history/HistoryStore.h"
+#include "hotkey/HotkeyManager.h"
+#include "models/ModelFiles.h"
+#include "platform/pulse/PulseAudioInput.h"
+#include "platform/x11/X11Clipboard.h"
+#include "platform/x11/X11GlobalShortcutBackend.h"
+#include "platform/x11/X11KeyInjector.h"
+#include "platform/x11/X11WindowSystem.h"
+#include "text/PasteManager.h"
+#include "text/TextReplacementService.h"
 
 namespace parlix {
 
@@ -52,7 +52,7 @@ AppServices::AppServices()
     , m_deliveryAdapter(std::make_unique<PasteManagerAdapter>(*m_paste))
     , m_hotkeyAdapter(std::make_unique<HotkeyManagerAdapter>(*m_hotkey))
     , m_timers(std::make_unique<QtTimerFactory>())
-    , m_controller(std::make_unique<MenuBarController>(DictationServices{
+    , m_controller(std::make_unique<DictationController>(DictationServices{
           *m_settings, *m_state, *m_clipAdapter, *m_liveAdapter, *m_transcriberAdapter, *m_rewriterAdapter,
           *m_deliveryAdapter, m_historyAdapter, *m_hotkeyAdapter, *m_timers}))
 {

@@ -4,7 +4,7 @@
 //
 // The history store is the one service created on first use (the first stored transcript, or
 // whoever asks for it): reading a long history file is not part of starting up.
-#include "DictationServices.h"
+#include "controller/DictationServices.h"
 
 #include <memory>
 
@@ -16,7 +16,7 @@ class HistoryStore;
 class HotkeyManager;
 class JsonFileKeyValueStore;
 class LiveAudioRecorder;
-class MenuBarController;
+class DictationController;
 class PasteManager;
 class AudioInput;
 class SettingsModel;
@@ -44,7 +44,7 @@ public:
     PasteManager &pasteManager() { return *m_paste; }
     X11KeyInjector &keyInjector() { return *m_keys; }
     HotkeyManager &hotkeyManager() { return *m_hotkey; }
-    MenuBarController &controller() { return *m_controller; }
+    DictationController &controller() { return *m_controller; }
     // Created (and its file read) on the first call.
     HistoryStore &historyStore();
     bool historyStoreCreated() const { return bool(m_history); }
@@ -88,7 +88,7 @@ private:
     LazyHistory m_historyAdapter{*this};
     std::unique_ptr<HotkeyRegistration> m_hotkeyAdapter;
     std::unique_ptr<TimerFactory> m_timers;
-    std::unique_ptr<MenuBarController> m_controller;
+    std::unique_ptr<DictationController> m_controller;
 };
 
 } // namespace parlix

@@ -1,16 +1,16 @@
 // parlix: the dictation app. No main window, no command-line arguments; it lives in the tray,
 // answers the global hotkey, and is controlled from outside over the D-Bus session bus.
-#include "AppDelegate.h"
-#include "AppIcon.h"
-#include "AppLog.h"
-#include "AppServices.h"
-#include "BuildInfo.h"
-#include "ControlClient.h"
-#include "ControlNames.h"
-#include "ControlService.h"
-#include "Log.h"
-#include "MenuBarController.h"
-#include "TerminationSignals.h"
+#include "app/AppServices.h"
+#include "app/Application.h"
+#include "app/TerminationSignals.h"
+#include "control/ControlClient.h"
+#include "control/ControlNames.h"
+#include "control/ControlService.h"
+#include "controller/DictationController.h"
+#include "core/BuildConfig.h"
+#include "core/Categories.h"
+#include "core/Log.h"
+#include "ui/AppIcon.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -85,15 +85,15 @@ int main(int argc, char **argv)
         return 1;
 
     AppServices services;
-    AppDelegate delegate(services);
+    Application application(services);
     ControlService control(services.controller(), services.state());
 
     TerminationSignals termination([](int number) {
         log::info(lcApp, "Received SIG%s, quitting", QString::fromUtf8(::sigabbrev_np(number)));
         QCoreApplication::quit();
     });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&] {
-        delegate.applicationWillTerminate();
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &application, [&] {
+        application.shutdown();
         if (role == BusRole::owner) {
             bus.unregisterObject(QString::fromLatin1(control::objectPath));
             bus.unregisterService(QString::fromLatin1(control::serviceName));
@@ -101,7 +101,7 @@ int main(int argc, char **argv)
         log::info(lcApp, "Parlix quitting");
     });
 
-    delegate.applicationDidFinishLaunching();
+    application.start();
     if (role == BusRole::owner) {
         QString error;
         if (!control.registerOn(bus, &error))

@@ -1,4 +1,4 @@
-#include "AudioDsp.h"
+#include "audio/AudioDsp.h"
 
 #include <algorithm>
 #include <bit>

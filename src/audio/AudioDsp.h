@@ -1,7 +1,7 @@
 #pragma once
 // Sample arithmetic shared by the recorders: format conversion, resampling to 16 kHz, levels.
 // Everything here runs on the capture thread and allocates only when a buffer grows.
-#include "AudioInput.h"
+#include "platform/AudioInput.h"
 
 #include <atomic>
 #include <cstdint>

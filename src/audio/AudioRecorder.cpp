@@ -1,9 +1,9 @@
-#include "AudioRecorder.h"
+#include "audio/AudioRecorder.h"
 
-#include "Categories.h"
-#include "Files.h"
-#include "InputDeviceChoice.h"
-#include "Paths.h"
+#include "audio/InputDeviceChoice.h"
+#include "core/Categories.h"
+#include "core/Files.h"
+#include "core/Paths.h"
 
 #include <QCoroFuture>
 #include <QDir>

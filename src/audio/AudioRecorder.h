@@ -3,12 +3,12 @@
 // stops on silence when the user wants it, and runs the level preview of the Recording tab.
 // Operations run on the main thread; audio is converted and written on the capture thread, which
 // never waits for the main thread.
-#include "AudioDsp.h"
-#include "AudioInput.h"
-#include "AudioRecorderError.h"
-#include "SettingsModel.h"
-#include "SilenceMonitor.h"
-#include "WavFile.h"
+#include "audio/AudioDsp.h"
+#include "audio/AudioRecorderError.h"
+#include "audio/SilenceMonitor.h"
+#include "audio/WavFile.h"
+#include "core/SettingsModel.h"
+#include "platform/AudioInput.h"
 
 #include <QCoroTask>
 #include <QObject>

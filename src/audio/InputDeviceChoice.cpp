@@ -1,4 +1,4 @@
-#include "InputDeviceChoice.h"
+#include "audio/InputDeviceChoice.h"
 
 namespace parlix {
 

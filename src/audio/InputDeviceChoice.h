@@ -2,8 +2,8 @@
 // Which microphone a recording opens: the device saved in the settings when it is present, else
 // the system default. Linux asks no permission for the microphone; recording is possible exactly
 // when an input device exists.
-#include "AudioInput.h"
-#include "Log.h"
+#include "core/Log.h"
+#include "platform/AudioInput.h"
 
 #include <optional>
 

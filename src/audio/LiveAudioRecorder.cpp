@@ -1,10 +1,10 @@
-#include "LiveAudioRecorder.h"
+#include "audio/LiveAudioRecorder.h"
 
-#include "Categories.h"
-#include "Files.h"
-#include "InputDeviceChoice.h"
-#include "Paths.h"
-#include "WavFile.h"
+#include "audio/InputDeviceChoice.h"
+#include "audio/WavFile.h"
+#include "core/Categories.h"
+#include "core/Files.h"
+#include "core/Paths.h"
 
 #include <QCoroFuture>
 #include <QDir>

@@ -2,11 +2,11 @@
 // Streams the microphone into memory as 16 kHz mono floats for live dictation and cuts what was
 // gathered into WAV chunk files on request. The capture thread only copies, resamples, measures
 // and appends under a lock held for the append alone; files are written at the caller's pace.
-#include "AudioDsp.h"
-#include "AudioInput.h"
-#include "AudioRecorderError.h"
-#include "SettingsModel.h"
-#include "SilenceMonitor.h"
+#include "audio/AudioDsp.h"
+#include "audio/AudioRecorderError.h"
+#include "audio/SilenceMonitor.h"
+#include "core/SettingsModel.h"
+#include "platform/AudioInput.h"
 
 #include <QCoroTask>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "SilenceMonitor.h"
+#include "audio/SilenceMonitor.h"
 
 namespace parlix {
 

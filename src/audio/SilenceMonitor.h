@@ -3,7 +3,7 @@
 // level strictly below the threshold starts the silence clock; once the clock has run for at least
 // the duration, the monitor stops itself and reports once; a level at or above the threshold
 // stops the clock. Time comes from an injectable clock so the rule can be tested without waiting.
-#include "Log.h"
+#include "core/Log.h"
 
 #include <QObject>
 #include <QTimer>

@@ -1,4 +1,4 @@
-#include "WavFile.h"
+#include "audio/WavFile.h"
 
 #include <QFile>
 #include <QtEndian>

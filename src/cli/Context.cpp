@@ -1,6 +1,6 @@
-#include "Context.h"
+#include "cli/Context.h"
 
-#include "ModelFiles.h"
+#include "models/ModelFiles.h"
 
 namespace parlix::cli {
 

@@ -1,9 +1,9 @@
 #pragma once
 // The user's settings as the app sees them, for subcommands that need them. Changes made by a
 // subcommand (its flags) stay in this process unless it asks for the persistent store.
-#include "JsonFileKeyValueStore.h"
-#include "OverlayKeyValueStore.h"
-#include "SettingsModel.h"
+#include "core/JsonFileKeyValueStore.h"
+#include "core/OverlayKeyValueStore.h"
+#include "core/SettingsModel.h"
 
 namespace parlix::cli {
 

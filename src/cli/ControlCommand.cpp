@@ -1,8 +1,8 @@
 // parlixctl toggle | start | stop | settings [TAB] | status
 // Controls the running Parlix over the D-Bus session bus.
-#include "Command.h"
-#include "ControlClient.h"
-#include "ControlRequest.h"
+#include "cli/Command.h"
+#include "control/ControlClient.h"
+#include "control/ControlRequest.h"
 
 #include <QDBusConnection>
 #include <QLoggingCategory>

@@ -1,9 +1,9 @@
 // parlixctl history list
 // parlixctl history export --format txt|csv|json [--output FILE]
-#include "Command.h"
-#include "Context.h"
-#include "ExportFormat.h"
-#include "HistoryStore.h"
+#include "cli/Command.h"
+#include "cli/Context.h"
+#include "history/ExportFormat.h"
+#include "history/HistoryStore.h"
 
 #include <QSaveFile>
 

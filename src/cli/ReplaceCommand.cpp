@@ -1,8 +1,8 @@
 // parlixctl replace [--rules FILE]: rewrites UTF-8 text from stdin with the replacement rules.
-#include "Command.h"
-#include "Context.h"
-#include "TextReplacementRule.h"
-#include "TextReplacementService.h"
+#include "cli/Command.h"
+#include "cli/Context.h"
+#include "core/TextReplacementRule.h"
+#include "text/TextReplacementService.h"
 
 #include <QFile>
 #include <QStringDecoder>

@@ -1,11 +1,11 @@
 // parlixctl transcribe FILE.wav [--model PATH] [--language CODE] [--translate] [--prompt TEXT]
-#include "Command.h"
-#include "Constants.h"
-#include "Context.h"
-#include "Paths.h"
-#include "WhisperTranscriber.h"
+#include "cli/Command.h"
+#include "cli/Context.h"
+#include "core/Constants.h"
+#include "core/Paths.h"
+#include "engine/WhisperTranscriber.h"
 
-#include "Coro.h"
+#include "core/Coro.h"
 #include <QFileInfo>
 
 namespace parlix::cli {

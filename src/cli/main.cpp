@@ -1,6 +1,6 @@
 // parlixctl: use Parlix from the command line.
-#include "Command.h"
-#include "Log.h"
+#include "cli/Command.h"
+#include "core/Log.h"
 
 #include <QCoreApplication>
 #include <QFile>

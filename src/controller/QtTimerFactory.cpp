@@ -1,4 +1,4 @@
-#include "QtTimerFactory.h"
+#include "controller/QtTimerFactory.h"
 
 #include <QTimer>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Controller timers on QTimer: precise, so the 3-second chunk cadence does not drift by the 5 %
 // a coarse timer allows.
-#include "DictationServices.h"
+#include "controller/DictationServices.h"
 
 namespace parlix {
 

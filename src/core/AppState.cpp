@@ -1,9 +1,9 @@
-#include "AppState.h"
+#include "core/AppState.h"
 
-#include "Categories.h"
-#include "Graphemes.h"
-#include "Log.h"
-#include "SettingsModel.h"
+#include "core/Categories.h"
+#include "core/Graphemes.h"
+#include "core/Log.h"
+#include "core/SettingsModel.h"
 
 namespace parlix {
 
@@ -16,7 +16,7 @@ AppState::AppState(SettingsModel &settings, Clock clock, QObject *parent)
 
 bool AppState::modelMissing() const
 {
-    return !m_settings.modelURL().has_value();
+    return !m_settings.modelFile().has_value();
 }
 
 bool AppState::canRecord() const

@@ -1,7 +1,8 @@
-#include "Categories.h"
+#include "core/Categories.h"
 
 // QtDebugMsg: every level is on by default; QT_LOGGING_RULES narrows it.
-Q_LOGGING_CATEGORY(lcMenuBar, "com.quorvane.parlix.MenuBar", QtDebugMsg)
+// The dictation controller keeps the category name its log lines have always had.
+Q_LOGGING_CATEGORY(lcController, "com.quorvane.parlix.MenuBar", QtDebugMsg)
 Q_LOGGING_CATEGORY(lcAppState, "com.quorvane.parlix.AppState", QtDebugMsg)
 Q_LOGGING_CATEGORY(lcSettings, "com.quorvane.parlix.Settings", QtDebugMsg)
 Q_LOGGING_CATEGORY(lcHistory, "com.quorvane.parlix.History", QtDebugMsg)
@@ -14,3 +15,4 @@ Q_LOGGING_CATEGORY(lcTextReplacement, "com.quorvane.parlix.TextReplacement", QtD
 Q_LOGGING_CATEGORY(lcPasteManager, "com.quorvane.parlix.PasteManager", QtDebugMsg)
 Q_LOGGING_CATEGORY(lcModelDownload, "com.quorvane.parlix.ModelDownload", QtDebugMsg)
 Q_LOGGING_CATEGORY(lcUpdate, "com.quorvane.parlix.Update", QtDebugMsg)
+Q_LOGGING_CATEGORY(lcApp, "com.quorvane.parlix.App", QtDebugMsg)

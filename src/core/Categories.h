@@ -2,7 +2,8 @@
 // One log category per service: "com.quorvane.parlix.<Service>".
 #include <QLoggingCategory>
 
-Q_DECLARE_LOGGING_CATEGORY(lcMenuBar)
+Q_DECLARE_LOGGING_CATEGORY(lcApp) // launch, quit, signals, control requests from outside
+Q_DECLARE_LOGGING_CATEGORY(lcController)
 Q_DECLARE_LOGGING_CATEGORY(lcAppState)
 Q_DECLARE_LOGGING_CATEGORY(lcSettings)
 Q_DECLARE_LOGGING_CATEGORY(lcHistory)

@@ -1,23 +1,9 @@
-#include "Constants.h"
+#include "core/Constants.h"
 
-#include "BuildInfo.h"
+#include "core/BuildConfig.h"
 
-#include <QFileInfo>
 
 namespace parlix::Constants {
-
-const QList<Models::ModelInfo> &Models::available()
-{
-    static const QList<ModelInfo> models = {
-        {"tiny.en", "Tiny (English)", "ggml-tiny.en.bin", "75 MB", "Fastest, basic accuracy"},
-        {"base.en", "Base (English)", "ggml-base.en.bin", "142 MB", "Fast, good balance"},
-        {"small.en", "Small (English)", "ggml-small.en.bin", "466 MB", "Medium speed, better accuracy"},
-        {"medium.en", "Medium (English)", "ggml-medium.en.bin", "1.5 GB", "Slower, high accuracy"},
-        {"large-v3-turbo", "Large v3 Turbo", "ggml-large-v3-turbo.bin", "1.6 GB", "Best speed/accuracy ratio"},
-        {"large-v3", "Large v3", "ggml-large-v3.bin", "3 GB", "Maximum accuracy"},
-    };
-    return models;
-}
 
 const QList<WhisperLanguage> &supportedLanguages()
 {
@@ -97,32 +83,22 @@ const QSet<QString> &Whisper::endingPunctuation()
     return set;
 }
 
-BundleInfo bundleInfo()
+BuildInfo buildInfo()
 {
     return {QStringLiteral(PARLIX_VERSION_STRING), QStringLiteral(PARLIX_APP_ID)};
 }
 
-QString appVersion(const BundleInfo &info)
+QString appVersion(const BuildInfo &info)
 {
     return info.shortVersion.value_or(QStringLiteral("Unknown"));
 }
 
-QString versionDisplayString(const BundleInfo &info)
+QString versionDisplayString(const BuildInfo &info)
 {
     QString s = QLatin1Char('v') + appVersion(info);
     if (info.identifier.endsWith(QLatin1String(".dev")))
         s += QStringLiteral(" (Dev Build)");
     return s;
-}
-
-QString modelDisplayName(const QString &pathOrFileName)
-{
-    const QString fileName = QFileInfo(pathOrFileName).fileName();
-    for (const auto &model : Models::available()) {
-        if (model.fileName == fileName)
-            return model.displayName;
-    }
-    return QString(fileName).remove(QStringLiteral(".bin"));
 }
 
 } // namespace parlix::Constants

@@ -8,18 +8,6 @@
 
 namespace parlix::Constants {
 
-namespace Models {
-struct ModelInfo {
-    QString id;
-    QString displayName;
-    QString fileName;
-    QString size;
-    QString description;
-    bool operator==(const ModelInfo &) const = default;
-};
-const QList<ModelInfo> &available();
-} // namespace Models
-
 struct WhisperLanguage {
     QString code;
     QString name;
@@ -36,23 +24,15 @@ const QStringList &hallucinationList();
 const QSet<QString> &endingPunctuation();
 } // namespace Whisper
 
-namespace UI {
-inline constexpr int statusItemLength = -1;
-}
-
 // Version and identity of the running build.
-struct BundleInfo {
+struct BuildInfo {
     std::optional<QString> shortVersion;
     QString identifier;
 };
-BundleInfo bundleInfo();
+BuildInfo buildInfo();
 
-QString appVersion(const BundleInfo &info = bundleInfo());
-QString versionDisplayString(const BundleInfo &info = bundleInfo());
-
-// The model display-name rule: the catalogue name for a catalogue file name, else the file name
-// with every ".bin" removed. Takes a path or a file name.
-QString modelDisplayName(const QString &pathOrFileName);
+QString appVersion(const BuildInfo &info = buildInfo());
+QString versionDisplayString(const BuildInfo &info = buildInfo());
 
 // Qt hashing for the language records (both fields, as equality). In the record's namespace so
 // that QHash/QSet find it by argument-dependent lookup.

@@ -1,4 +1,4 @@
-#include "Files.h"
+#include "core/Files.h"
 
 #include <QDateTime>
 #include <QDir>

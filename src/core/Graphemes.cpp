@@ -1,4 +1,4 @@
-#include "Graphemes.h"
+#include "core/Graphemes.h"
 
 #include <unicode/brkiter.h>
 #include <unicode/unistr.h>

@@ -1,4 +1,4 @@
-#include "HotkeyConfig.h"
+#include "core/HotkeyConfig.h"
 
 #include <QHash>
 #include <QJsonDocument>

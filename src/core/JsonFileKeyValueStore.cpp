@@ -1,8 +1,8 @@
-#include "JsonFileKeyValueStore.h"
+#include "core/JsonFileKeyValueStore.h"
 
-#include "Categories.h"
-#include "Files.h"
-#include "Log.h"
+#include "core/Categories.h"
+#include "core/Files.h"
+#include "core/Log.h"
 
 #include <QFile>
 #include <QFileInfo>

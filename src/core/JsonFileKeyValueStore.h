@@ -1,5 +1,5 @@
 #pragma once
-#include "KeyValueStore.h"
+#include "core/KeyValueStore.h"
 
 #include <QMap>
 

@@ -1,4 +1,4 @@
-#include "KeyValueStore.h"
+#include "core/KeyValueStore.h"
 
 namespace parlix {
 

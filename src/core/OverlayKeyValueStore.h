@@ -1,7 +1,7 @@
 #pragma once
 // Reads through to another store but keeps its own writes in memory, so a one-off run can
 // change settings for itself without touching the user's stored ones.
-#include "KeyValueStore.h"
+#include "core/KeyValueStore.h"
 
 #include <QMap>
 #include <QSet>

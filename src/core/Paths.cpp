@@ -1,6 +1,6 @@
-#include "Paths.h"
+#include "core/Paths.h"
 
-#include "Files.h"
+#include "core/Files.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,9 @@
-#include "SettingsModel.h"
+#include "core/SettingsModel.h"
 
-#include "Categories.h"
-#include "Constants.h"
-#include "Log.h"
+#include "core/Categories.h"
+#include "core/Constants.h"
+#include "core/Log.h"
+#include "models/ModelCatalog.h"
 
 #include <QFileInfo>
 
@@ -123,7 +124,7 @@ void SettingsModel::load()
 
 void SettingsModel::autoSelectModel()
 {
-    if (modelURL() || !m_downloadedModels)
+    if (modelFile() || !m_downloadedModels)
         return;
     const QStringList models = m_downloadedModels();
     if (models.isEmpty())
@@ -261,7 +262,7 @@ void SettingsModel::selectModel(const QString &path)
     log::info(lcSettings, "Selected model: %s", QFileInfo(path).fileName());
 }
 
-std::optional<QString> SettingsModel::modelURL() const
+std::optional<QString> SettingsModel::modelFile() const
 {
     if (m_modelPath && QFileInfo::exists(*m_modelPath))
         return m_modelPath;

@@ -1,9 +1,9 @@
 #pragma once
 // Every user preference in one observable object, kept in the per-user key-value store.
 // Each assignment notifies observers (changed) and then writes the value under its key at once.
-#include "HotkeyConfig.h"
-#include "KeyValueStore.h"
-#include "TextReplacementRule.h"
+#include "core/HotkeyConfig.h"
+#include "core/KeyValueStore.h"
+#include "core/TextReplacementRule.h"
 
 #include <QObject>
 #include <QStringList>
@@ -96,7 +96,7 @@ public:
     void selectModel(const QString &path);
 
     // Derived values, computed on every read.
-    std::optional<QString> modelURL() const;
+    std::optional<QString> modelFile() const;
     QString modelDisplayName() const;
     bool isEnglishOnlyModel() const;
     bool supportsTranslation() const;

@@ -1,4 +1,4 @@
-#include "TextReplacementRule.h"
+#include "core/TextReplacementRule.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

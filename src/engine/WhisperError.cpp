@@ -1,4 +1,4 @@
-#include "WhisperError.h"
+#include "engine/WhisperError.h"
 
 namespace parlix {
 

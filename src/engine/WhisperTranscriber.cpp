@@ -1,10 +1,10 @@
-#include "WhisperTranscriber.h"
+#include "engine/WhisperTranscriber.h"
 
-#include "Categories.h"
-#include "Constants.h"
-#include "Graphemes.h"
-#include "Log.h"
-#include "SettingsModel.h"
+#include "core/Categories.h"
+#include "core/Constants.h"
+#include "core/Graphemes.h"
+#include "core/Log.h"
+#include "core/SettingsModel.h"
 
 #include <QCoroFuture>
 #include <QFileInfo>
@@ -197,7 +197,7 @@ QCoro::Task<QString> WhisperTranscriber::transcribe(QString audioPath, std::opti
         log::error(lcWhisper, "%s not found in bundle", kEngineName);
         throw WhisperError::engineNotFound();
     }
-    const std::optional<QString> model = m_settings.modelURL();
+    const std::optional<QString> model = m_settings.modelFile();
     if (!model) {
         const QString name = m_settings.modelDisplayName();
         log::error(lcWhisper, "Model not found: %s", name);

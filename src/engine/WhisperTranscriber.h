@@ -2,7 +2,7 @@
 // Turns one audio file into cleaned text by running whisper-cli as a child process.
 // Settings are read on the calling (main) thread; the child runs on the runner's own worker
 // thread, one at a time, and the result is awaited without blocking the main thread.
-#include "WhisperError.h"
+#include "engine/WhisperError.h"
 
 #include <QCoroTask>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "DateContext.h"
+#include "history/DateContext.h"
 
 #include <unicode/datefmt.h>
 #include <unicode/smpdtfmt.h>

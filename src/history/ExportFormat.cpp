@@ -1,4 +1,4 @@
-#include "ExportFormat.h"
+#include "history/ExportFormat.h"
 
 namespace parlix {
 

@@ -1,6 +1,6 @@
-#include "HistoryExport.h"
+#include "history/HistoryExport.h"
 
-#include "JsonText.h"
+#include "history/JsonText.h"
 
 #include <QStringList>
 

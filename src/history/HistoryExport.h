@@ -1,9 +1,9 @@
 #pragma once
 // The three export formats of the history (UTF-8, no byte-order mark), all records newest first,
 // and the file name proposed for an export.
-#include "DateContext.h"
-#include "ExportFormat.h"
-#include "TranscriptItem.h"
+#include "history/DateContext.h"
+#include "history/ExportFormat.h"
+#include "history/TranscriptItem.h"
 
 #include <QByteArray>
 #include <QList>

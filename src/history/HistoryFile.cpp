@@ -1,6 +1,6 @@
-#include "HistoryFile.h"
+#include "history/HistoryFile.h"
 
-#include "JsonText.h"
+#include "history/JsonText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -2,7 +2,7 @@
 // The history file: a UTF-8 JSON array, newest record first, each record an object with "id"
 // (upper-case UUID), "text", "timestamp" (seconds since 2001-01-01 00:00:00 UTC) and, only when
 // present, "originalText" and "modelName". Written compactly.
-#include "TranscriptItem.h"
+#include "history/TranscriptItem.h"
 
 #include <QByteArray>
 #include <QList>

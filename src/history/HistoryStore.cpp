@@ -1,13 +1,13 @@
-#include "HistoryStore.h"
+#include "history/HistoryStore.h"
 
-#include "Categories.h"
-#include "Files.h"
-#include "Graphemes.h"
-#include "HistoryExport.h"
-#include "HistoryFile.h"
-#include "Log.h"
-#include "Paths.h"
-#include "SettingsModel.h"
+#include "core/Categories.h"
+#include "core/Files.h"
+#include "core/Graphemes.h"
+#include "core/Log.h"
+#include "core/Paths.h"
+#include "core/SettingsModel.h"
+#include "history/HistoryExport.h"
+#include "history/HistoryFile.h"
 
 #include <QFile>
 #include <QFileInfo>

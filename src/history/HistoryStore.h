@@ -1,9 +1,9 @@
 #pragma once
 // The transcript history: records newest first, kept in memory and mirrored in a JSON file that
 // is rewritten (atomically) after every change.
-#include "DateContext.h"
-#include "ExportFormat.h"
-#include "TranscriptItem.h"
+#include "history/DateContext.h"
+#include "history/ExportFormat.h"
+#include "history/TranscriptItem.h"
 
 #include <QList>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "JsonText.h"
+#include "history/JsonText.h"
 
 #include <QLocale>
 

@@ -1,4 +1,4 @@
-#include "TranscriptItem.h"
+#include "history/TranscriptItem.h"
 
 namespace parlix {
 

@@ -1,7 +1,7 @@
 #pragma once
 // One history record: what was delivered, what the engine said before the replacement rules,
 // when, and with which model.
-#include "DateContext.h"
+#include "history/DateContext.h"
 
 #include <QDateTime>
 #include <QString>

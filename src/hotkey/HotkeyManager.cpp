@@ -1,10 +1,10 @@
-#include "HotkeyManager.h"
+#include "hotkey/HotkeyManager.h"
 
-#include "Categories.h"
-#include "GlobalShortcutBackend.h"
-#include "KeyTable.h"
-#include "Log.h"
-#include "SettingsModel.h"
+#include "core/Categories.h"
+#include "core/Log.h"
+#include "core/SettingsModel.h"
+#include "hotkey/KeyTable.h"
+#include "platform/GlobalShortcutBackend.h"
 
 #include <QPointer>
 
@@ -50,6 +50,7 @@ void HotkeyManager::registerHotkey()
                 case ShortcutEvent::lost:
                     // The backend has logged why; nothing is left to unregister.
                     self->m_registered = false;
+                    self->setFailure(QStringLiteral("The hotkey stopped working after a keyboard layout change"));
                     break;
                 }
             },
@@ -57,6 +58,7 @@ void HotkeyManager::registerHotkey()
     });
     if (handlerStatus != ShortcutStatus::success) {
         log::error(lcHotkey, "Failed to install event handler: %d", handlerStatus);
+        setFailure(describeStatus(handlerStatus, config.displayString()));
         return;
     }
     m_handlerInstalled = true;
@@ -66,8 +68,36 @@ void HotkeyManager::registerHotkey()
     if (status == ShortcutStatus::success) {
         m_registered = true;
         log::info(lcHotkey, "Hotkey registered: %s", config.displayString());
+        setFailure(QString());
     } else {
         log::error(lcHotkey, "Failed to register hotkey: %d", status);
+        setFailure(describeStatus(status, config.displayString()));
+    }
+}
+
+void HotkeyManager::setFailure(const QString &failure)
+{
+    m_failure = failure;
+    emit registrationChanged(m_registered);
+}
+
+QString HotkeyManager::describeStatus(int status, const QString &keys)
+{
+    switch (status) {
+    case ShortcutStatus::success:
+        return {};
+    case ShortcutStatus::noConnection:
+        return QStringLiteral("The hotkey cannot be registered: the window system cannot be reached");
+    case ShortcutStatus::unsupportedServer:
+        return QStringLiteral("The hotkey cannot be registered: the window system lacks key release events");
+    case ShortcutStatus::unsupportedKey:
+        return QStringLiteral("%1 cannot be used as a hotkey on this system").arg(keys);
+    case ShortcutStatus::keyNotOnKeyboard:
+        return QStringLiteral("%1 cannot be typed on the current keyboard layout").arg(keys);
+    case ShortcutStatus::alreadyTaken:
+        return QStringLiteral("%1 is already used by another application").arg(keys);
+    default:
+        return QStringLiteral("%1 could not be registered (error %2)").arg(keys).arg(status);
     }
 }
 

@@ -3,6 +3,7 @@
 // callbacks on the main thread. The window-system side is a GlobalShortcutBackend handed in by
 // whoever builds the application (X11 grabs, a portal, or a fake in tests).
 #include <QObject>
+#include <QString>
 
 #include <functional>
 
@@ -27,6 +28,12 @@ public:
 
     bool isHandlerInstalled() const { return m_handlerInstalled; }
     bool isRegistered() const { return m_registered; }
+    // Why the last registration failed or the hotkey was lost, in words for the user; empty
+    // while the hotkey is registered.
+    const QString &failure() const { return m_failure; }
+
+    // The words for a backend status about the combination `keys` ("Ctrl+Alt+Space").
+    static QString describeStatus(int status, const QString &keys);
 
     // Called on the main thread after the backend's event handler has returned, in the order
     // the events arrived.
@@ -36,11 +43,18 @@ public:
     void handleHotkeyPressed();
     void handleHotkeyReleased();
 
+signals:
+    // After every registration attempt, and when a registered hotkey is lost.
+    void registrationChanged(bool registered);
+
 private:
+    void setFailure(const QString &failure);
+
     SettingsModel &m_settings;
     GlobalShortcutBackend &m_backend;
     bool m_handlerInstalled = false;
     bool m_registered = false;
+    QString m_failure;
 };
 
 } // namespace parlix

@@ -1,4 +1,4 @@
-#include "KeyTable.h"
+#include "hotkey/KeyTable.h"
 
 namespace parlix::keytable {
 

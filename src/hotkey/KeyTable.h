@@ -8,8 +8,8 @@
 // keeps its own desktop modifier, so two different stored hotkeys never become the same
 // combination, and the default Option+Space is Alt+Space. (Pasting uses Ctrl where Command
 // would be used; that is a key press we send, not a combination we listen for.)
-#include "GlobalShortcutBackend.h"
-#include "HotkeyConfig.h"
+#include "core/HotkeyConfig.h"
+#include "platform/GlobalShortcutBackend.h"
 
 #include <Qt>
 

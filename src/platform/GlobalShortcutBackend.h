@@ -42,6 +42,8 @@ inline constexpr int unsupportedKey = -3;
 inline constexpr int keyNotOnKeyboard = -4;
 // registerShortcut() without an installed handler.
 inline constexpr int noHandler = -5;
+// Another client holds the combination (the X11 protocol error BadAccess).
+inline constexpr int alreadyTaken = 10;
 } // namespace ShortcutStatus
 
 enum class ShortcutEvent {

@@ -10,7 +10,7 @@
 
 namespace parlix {
 
-struct Application {
+struct RunningApplication {
     // Stable name of the application (X11: WM_CLASS class); none when the window has none.
     std::optional<QString> identifier;
     // Secondary name (X11: WM_CLASS instance), empty when unknown.
@@ -23,7 +23,7 @@ struct Application {
     // keeps itself off the task bar).
     bool isRegular = true;
 
-    bool operator==(const Application &) const = default;
+    bool operator==(const RunningApplication &) const = default;
 };
 
 class WindowSystem {
@@ -31,13 +31,13 @@ public:
     virtual ~WindowSystem() = default;
 
     // The application whose window has keyboard focus, none when no window has it.
-    virtual std::optional<Application> frontmostApplication() = 0;
+    virtual std::optional<RunningApplication> frontmostApplication() = 0;
     // Applications with top-level windows, in the window system's order (X11: _NET_CLIENT_LIST,
     // oldest window first).
-    virtual QList<Application> runningApplications() = 0;
+    virtual QList<RunningApplication> runningApplications() = 0;
     // Asks the window system to bring the application's window to the front and give it focus.
     // Returns once the request is sent; whether it worked shows in frontmostApplication().
-    virtual void activate(const Application &application) = 0;
+    virtual void activate(const RunningApplication &application) = 0;
     // This process's own identifier as its windows carry it, none when it has none.
     virtual std::optional<QString> ownIdentifier() = 0;
 };

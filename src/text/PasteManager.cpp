@@ -1,8 +1,8 @@
-#include "PasteManager.h"
+#include "text/PasteManager.h"
 
-#include "Categories.h"
-#include "Graphemes.h"
-#include "Log.h"
+#include "core/Categories.h"
+#include "core/Graphemes.h"
+#include "core/Log.h"
 
 #include <QCoroTimer>
 #include <QRandomGenerator>
@@ -23,7 +23,7 @@ int uniformJitter()
     return int(QRandomGenerator::global()->bounded(PasteManager::Waits::perCharacterJitterMax + 1));
 }
 
-QString identifierOrNil(const std::optional<Application> &app)
+QString identifierOrNil(const std::optional<RunningApplication> &app)
 {
     return app && app->identifier ? *app->identifier : QStringLiteral("nil");
 }
@@ -67,7 +67,7 @@ QCoro::Task<> PasteManager::pasteViaKeyboard(QString text)
 
     co_await activateTargetApp();
 
-    const std::optional<Application> frontmost = m_windows.frontmostApplication();
+    const std::optional<RunningApplication> frontmost = m_windows.frontmostApplication();
     log::debug(lcPasteManager, "Frontmost now: %s", identifierOrNil(frontmost));
 
     co_await simulatePaste(frontmost && isTerminal(*frontmost));
@@ -80,7 +80,7 @@ QCoro::Task<> PasteManager::pasteViaKeyboard(QString text)
     }
 }
 
-bool PasteManager::isOwn(const Application &app)
+bool PasteManager::isOwn(const RunningApplication &app)
 {
     // Two missing identifiers count as the same application.
     return app.identifier == m_windows.ownIdentifier();
@@ -88,7 +88,7 @@ bool PasteManager::isOwn(const Application &app)
 
 QCoro::Task<> PasteManager::activateTargetApp()
 {
-    const std::optional<Application> frontmost = m_windows.frontmostApplication();
+    const std::optional<RunningApplication> frontmost = m_windows.frontmostApplication();
     if (!frontmost) {
         log::error(lcPasteManager, "No frontmost app found");
         co_return;
@@ -98,28 +98,28 @@ QCoro::Task<> PasteManager::activateTargetApp()
         co_return;
     }
     // Our own window is in front (menu, settings window): go to the first other application.
-    if (const std::optional<Application> target = findTargetApp())
+    if (const std::optional<RunningApplication> target = findTargetApp())
         co_await activateApp(*target);
     else
         log::error(lcPasteManager, "No suitable target app found for pasting");
 }
 
-std::optional<Application> PasteManager::findTargetApp()
+std::optional<RunningApplication> PasteManager::findTargetApp()
 {
-    for (const Application &app : m_windows.runningApplications()) {
+    for (const RunningApplication &app : m_windows.runningApplications()) {
         if (app.isRegular && !isOwn(app))
             return app;
     }
     return std::nullopt;
 }
 
-QCoro::Task<> PasteManager::activateApp(Application app)
+QCoro::Task<> PasteManager::activateApp(RunningApplication app)
 {
     log::debug(lcPasteManager, "Activating target app: %s pid=%d", app.identifier.value_or(QStringLiteral("unknown")), app.pid);
     for (int attempt = 1; attempt <= Waits::activationAttempts; ++attempt) {
         m_windows.activate(app);
         co_await m_sleep(Waits::afterActivationRequest);
-        const std::optional<Application> frontmost = m_windows.frontmostApplication();
+        const std::optional<RunningApplication> frontmost = m_windows.frontmostApplication();
         // The same window, or another window of the same process (a pid of 0 is unknown and
         // proves nothing).
         const bool arrived = frontmost
@@ -194,7 +194,7 @@ QCoro::Task<bool> PasteManager::typeText(QString text)
     co_return true;
 }
 
-bool PasteManager::isTerminal(const Application &application)
+bool PasteManager::isTerminal(const RunningApplication &application)
 {
     // WM_CLASS names (instance or class, any case) of terminal emulators.
     static const QSet<QString> terminals = [] {

@@ -4,9 +4,9 @@
 //
 // Every wait is a co_await on the main thread, never a blocking sleep: while we paste we own the
 // clipboard, and the target fetches the text from our event loop in the middle of the sequence.
-#include "Clipboard.h"
-#include "KeyInjector.h"
-#include "WindowSystem.h"
+#include "platform/Clipboard.h"
+#include "platform/KeyInjector.h"
+#include "platform/WindowSystem.h"
 
 #include <QCoroTask>
 #include <QString>
@@ -53,15 +53,15 @@ public:
 
     // Whether the application is a terminal emulator, which pastes with Ctrl+Shift+V (Ctrl+V
     // is a control character there).
-    static bool isTerminal(const Application &application);
+    static bool isTerminal(const RunningApplication &application);
 
 private:
     QCoro::Task<> pasteViaKeyboard(QString text);
     QCoro::Task<> activateTargetApp();
-    QCoro::Task<> activateApp(Application app);
-    std::optional<Application> findTargetApp();
+    QCoro::Task<> activateApp(RunningApplication app);
+    std::optional<RunningApplication> findTargetApp();
     QCoro::Task<> simulatePaste(bool terminal);
-    bool isOwn(const Application &app);
+    bool isOwn(const RunningApplication &app);
 
     Clipboard &m_clipboard;
     KeyInjector &m_keys;

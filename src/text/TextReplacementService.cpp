@@ -1,7 +1,7 @@
-#include "TextReplacementService.h"
+#include "text/TextReplacementService.h"
 
-#include "Categories.h"
-#include "Log.h"
+#include "core/Categories.h"
+#include "core/Log.h"
 
 #include <unicode/locid.h>
 #include <unicode/regex.h>

@@ -3,8 +3,8 @@
 // punctuation, line breaks, list prefixes, symbols and Markdown-style emphasis, and the spacing
 // and punctuation the recogniser put around a spoken command are absorbed. Patterns use ICU
 // syntax and are matched case-insensitively against the lower-cased, escaped trigger.
-#include "SettingsModel.h"
-#include "TextReplacementRule.h"
+#include "core/SettingsModel.h"
+#include "core/TextReplacementRule.h"
 
 #include <QList>
 #include <QMap>

@@ -1,6 +1,6 @@
-#include "AppIcon.h"
+#include "ui/AppIcon.h"
 
-#include "StatusIconArt.h"
+#include "ui/TrayIconArt.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "ExperimentalFeatureToggle.h"
+#include "ui/ExperimentalFeatureToggle.h"
 
-#include "SettingsModel.h"
+#include "core/SettingsModel.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "SettingsWindow.h"
+#include "ui/SettingsWindow.h"
 
 #include <QGuiApplication>
 #include <QIcon>
@@ -8,38 +8,7 @@
 
 namespace parlix::ui {
 
-const std::array<SettingsTabEntry, 6> &settingsTabEntries()
-{
-    static const std::array<SettingsTabEntry, 6> entries{{
-        {SettingsTab::recording, "Recording", {"audio-input-microphone", "media-record"}},
-        {SettingsTab::model, "Model", {"cpu", "computer"}},
-        {SettingsTab::output, "Output", {"edit-paste", "edit-copy"}},
-        {SettingsTab::history, "History", {"document-open-recent", "view-history"}},
-        {SettingsTab::general, "General", {"preferences-system", "preferences-other"}},
-        {SettingsTab::about, "About", {"help-about", "dialog-information"}},
-    }};
-    return entries;
-}
-
-std::optional<SettingsTab> settingsTabFromRawValue(int value)
-{
-    const auto &entries = settingsTabEntries();
-    if (value < 0 || value >= int(entries.size()))
-        return std::nullopt;
-    return entries[size_t(value)].tab;
-}
-
 namespace {
-
-int indexOf(SettingsTab tab)
-{
-    const auto &entries = settingsTabEntries();
-    for (size_t i = 0; i < entries.size(); ++i) {
-        if (entries[i].tab == tab)
-            return int(i);
-    }
-    return 0;
-}
 
 QIcon themedIcon(const std::array<const char *, 2> &names)
 {
@@ -61,7 +30,7 @@ SettingsView::SettingsView(SettingsTab selectedTab, const SettingsPageFactory &p
     layout->setContentsMargins(padding, padding, padding, padding);
     layout->addWidget(m_tabs);
     m_tabs->setMinimumSize(minimumTabViewSize);
-    for (const SettingsTabEntry &entry : settingsTabEntries()) {
+    for (const SettingsTabInfo &entry : settingsTabs()) {
         QWidget *page = pages ? pages(entry.tab) : nullptr;
         m_tabs->addTab(page ? page : new QWidget, themedIcon(entry.iconNames), QString::fromLatin1(entry.label));
     }
@@ -70,12 +39,12 @@ SettingsView::SettingsView(SettingsTab selectedTab, const SettingsPageFactory &p
 
 SettingsTab SettingsView::selectedTab() const
 {
-    return settingsTabFromRawValue(m_tabs->currentIndex()).value_or(SettingsTab::recording);
+    return settingsTabAt(m_tabs->currentIndex()).value_or(SettingsTab::recording);
 }
 
 void SettingsView::setSelectedTab(SettingsTab tab)
 {
-    m_tabs->setCurrentIndex(indexOf(tab));
+    m_tabs->setCurrentIndex(settingsTabIndex(tab));
 }
 
 SettingsWindowHost::SettingsWindowHost(SettingsPageFactory pages, QObject *parent)

@@ -2,7 +2,7 @@
 // The settings window: six tabs in a fixed order, opened by the controller on the tab it names.
 // Each tab's page comes from a factory so the tabs can be built one by one; a tab without a page
 // yet shows an empty one.
-#include "SettingsTab.h"
+#include "core/SettingsTab.h"
 
 #include <QPointer>
 #include <QString>
@@ -15,18 +15,6 @@
 class QTabWidget;
 
 namespace parlix::ui {
-
-struct SettingsTabEntry {
-    SettingsTab tab;
-    const char *label;
-    // Themed icon names, the first one the theme has wins.
-    std::array<const char *, 2> iconNames;
-};
-
-// The tabs in the order they are shown.
-const std::array<SettingsTabEntry, 6> &settingsTabEntries();
-// The tab with this position in the order; none outside 0 to 5.
-std::optional<SettingsTab> settingsTabFromRawValue(int value);
 
 // Builds the page of one tab; returning nullptr leaves the tab empty.
 using SettingsPageFactory = std::function<QWidget *(SettingsTab tab)>;

@@ -1,7 +1,7 @@
-#include "UpdateDialogs.h"
+#include "ui/UpdateDialogs.h"
 
-#include "Categories.h"
-#include "Log.h"
+#include "core/Categories.h"
+#include "core/Log.h"
 
 #include <QDesktopServices>
 #include <QDialog>

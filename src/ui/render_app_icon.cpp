@@ -1,6 +1,6 @@
 // Build step: writes the application icon into a hicolor theme tree for installation,
 // <out>/<n>x<n>/apps/<name>.png at every installed size.
-#include "AppIcon.h"
+#include "ui/AppIcon.h"
 
 #include <QDir>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 // Collects the State values a running control service announces with PropertiesChanged.
-#include "ControlNames.h"
+#include "control/ControlNames.h"
 
 #include <QDBusConnection>
 #include <QObject>

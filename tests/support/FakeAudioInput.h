@@ -1,7 +1,7 @@
 #pragma once
 // A scripted microphone for unit tests: buffers are delivered on the calling thread when the test
 // says so, starts succeed or fail as configured, and every call is counted.
-#include "AudioInput.h"
+#include "platform/AudioInput.h"
 
 #include <span>
 #include <vector>

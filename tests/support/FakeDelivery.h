@@ -2,9 +2,9 @@
 // In-memory stand-ins for the clipboard, key injection and window system. Every call they
 // receive (and every wait the code under test asks for) goes into one shared journal, so a test
 // can check the exact order of a delivery sequence.
-#include "Clipboard.h"
-#include "KeyInjector.h"
-#include "WindowSystem.h"
+#include "platform/Clipboard.h"
+#include "platform/KeyInjector.h"
+#include "platform/WindowSystem.h"
 
 #include <QCoroTask>
 #include <QStringList>
@@ -132,15 +132,15 @@ class FakeWindowSystem : public WindowSystem {
 public:
     explicit FakeWindowSystem(Journal &journal) : m_journal(journal) {}
 
-    QList<Application> applications;
-    std::optional<Application> frontmost;
+    QList<RunningApplication> applications;
+    std::optional<RunningApplication> frontmost;
     std::optional<QString> own;
     // Activation requests that have no effect before the window comes to the front.
     int ignoredActivations = 0;
 
-    std::optional<Application> frontmostApplication() override { return frontmost; }
-    QList<Application> runningApplications() override { return applications; }
-    void activate(const Application &application) override
+    std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
+    QList<RunningApplication> runningApplications() override { return applications; }
+    void activate(const RunningApplication &application) override
     {
         m_journal << QStringLiteral("activate %1").arg(application.window);
         if (ignoredActivations > 0)

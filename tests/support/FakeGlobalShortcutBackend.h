@@ -1,7 +1,7 @@
 #pragma once
 // A shortcut backend that holds its combination in memory. Tests set the statuses it answers,
 // read what it holds and the calls it received, and fire events as a window system would.
-#include "GlobalShortcutBackend.h"
+#include "platform/GlobalShortcutBackend.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #pragma once
 // An in-memory key-value store that records every write, for tests.
-#include "KeyValueStore.h"
+#include "core/KeyValueStore.h"
 
 #include <QMap>
 #include <QStringList>

@@ -1,8 +1,8 @@
 #include "ParlixInstance.h"
 
-#include "ControlClient.h"
 #include "Pump.h"
 #include "TestEnvironment.h"
+#include "control/ControlClient.h"
 
 #include <QDBusConnection>
 #include <QDir>

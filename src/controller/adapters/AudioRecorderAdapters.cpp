@@ -1,8 +1,8 @@
-#include "AudioRecorderAdapters.h"
+#include "controller/adapters/AudioRecorderAdapters.h"
 
-#include "AudioRecorder.h"
-#include "AudioRecorderError.h"
-#include "LiveAudioRecorder.h"
+#include "audio/AudioRecorder.h"
+#include "audio/AudioRecorderError.h"
+#include "audio/LiveAudioRecorder.h"
 
 namespace parlix {
 

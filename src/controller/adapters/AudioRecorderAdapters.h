@@ -1,6 +1,6 @@
 #pragma once
 // The clip and live recorders as the controller's ClipRecorder and LiveCapture.
-#include "DictationServices.h"
+#include "controller/DictationServices.h"
 
 namespace parlix {
 

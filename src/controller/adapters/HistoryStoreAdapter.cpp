@@ -1,6 +1,6 @@
-#include "HistoryStoreAdapter.h"
+#include "controller/adapters/HistoryStoreAdapter.h"
 
-#include "HistoryStore.h"
+#include "history/HistoryStore.h"
 
 namespace parlix {
 

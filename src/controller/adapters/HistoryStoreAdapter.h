@@ -1,6 +1,6 @@
 #pragma once
 // The history store as the controller's TranscriptHistory.
-#include "DictationServices.h"
+#include "controller/DictationServices.h"
 
 namespace parlix {
 

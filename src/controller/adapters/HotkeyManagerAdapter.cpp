@@ -1,6 +1,6 @@
-#include "HotkeyManagerAdapter.h"
+#include "controller/adapters/HotkeyManagerAdapter.h"
 
-#include "HotkeyManager.h"
+#include "hotkey/HotkeyManager.h"
 
 namespace parlix {
 

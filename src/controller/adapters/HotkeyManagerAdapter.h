@@ -1,6 +1,6 @@
 #pragma once
 // The hotkey manager as the controller's HotkeyRegistration.
-#include "DictationServices.h"
+#include "controller/DictationServices.h"
 
 namespace parlix {
 

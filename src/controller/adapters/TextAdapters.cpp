@@ -1,7 +1,7 @@
-#include "TextAdapters.h"
+#include "controller/adapters/TextAdapters.h"
 
-#include "PasteManager.h"
-#include "TextReplacementService.h"
+#include "text/PasteManager.h"
+#include "text/TextReplacementService.h"
 
 namespace parlix {
 

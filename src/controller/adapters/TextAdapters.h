@@ -1,6 +1,6 @@
 #pragma once
 // The replacement engine and the text delivery as the controller's TextRewriter and TextDelivery.
-#include "DictationServices.h"
+#include "controller/DictationServices.h"
 
 namespace parlix {
 

@@ -1,6 +1,6 @@
-#include "WhisperTranscriberAdapter.h"
+#include "controller/adapters/WhisperTranscriberAdapter.h"
 
-#include "WhisperTranscriber.h"
+#include "engine/WhisperTranscriber.h"
 
 namespace parlix {
 

@@ -1,6 +1,6 @@
 #pragma once
 // The engine runner as the controller's Transcriber.
-#include "DictationServices.h"
+#include "controller/DictationServices.h"
 
 namespace parlix {
 

@@ -1,7 +1,7 @@
-#include "PulseAudioInput.h"
+#include "platform/pulse/PulseAudioInput.h"
 
-#include "FrameAssembler.h"
-#include "PulseFormat.h"
+#include "platform/pulse/FrameAssembler.h"
+#include "platform/pulse/PulseFormat.h"
 
 #include <QPromise>
 

@@ -4,7 +4,7 @@
 // asks for 10 ms fragments, so the first audio arrives a fragment after the stream starts (Qt's
 // backend polls on a timer as long as the whole fragment the server granted, 50-130 ms or more).
 // Devices are the server's sources without the monitors of outputs; ids are source names.
-#include "AudioInput.h"
+#include "platform/AudioInput.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "PulseFormat.h"
+#include "platform/pulse/PulseFormat.h"
 
 namespace parlix::pulse {
 

@@ -2,7 +2,7 @@
 // Which format a recording stream asks the server for, given the source's own format: the
 // source's rate and channels, and a sample type the recorders read that loses nothing the source
 // has (the server converts; 24-bit sources come as 32-bit, companded 8-bit as 16-bit).
-#include "AudioInput.h"
+#include "platform/AudioInput.h"
 
 #include <pulse/sample.h>
 

@@ -1,4 +1,4 @@
-#include "QtAudioInput.h"
+#include "platform/qtaudio/QtAudioInput.h"
 
 #include <QAudioDevice>
 #include <QAudioSource>

@@ -2,7 +2,7 @@
 // AudioInput over Qt Multimedia: a QAudioSource in push mode living on a capture thread of its
 // own, so buffers never wait for the main thread. Devices are Qt's (PulseAudio / PipeWire-pulse
 // sources), identified by QAudioDevice::id().
-#include "AudioInput.h"
+#include "platform/AudioInput.h"
 
 #include <QThread>
 

@@ -1,4 +1,4 @@
-#include "X11Typing.h"
+#include "platform/x11/X11Typing.h"
 
 #include <QSet>
 

@@ -7,13 +7,13 @@
 #include "DeliveryTarget.h"
 #include "EngineStandIn.h"
 #include "ParlixInstance.h"
-#include "Pump.h"
 #include "PulseAudioSession.h"
+#include "Pump.h"
 #include "Speech.h"
 #include "TestEnvironment.h"
-#include "TextReplacementRule.h"
 #include "WavReader.h"
 #include "XSession.h"
+#include "core/TextReplacementRule.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -5,18 +5,18 @@
 //    artifacts (PARLIX_ARTIFACTS_DIR, by default <build>/artifacts/screenshots).
 //  - with a StatusNotifierWatcher of the test's own on the session bus the icon registers as a
 //    StatusNotifierItem, and its menu is read and clicked over D-Bus (com.canonical.dbusmenu).
-#include "Constants.h"
 #include "DBusMenuClient.h"
 #include "DBusSession.h"
 #include "EngineStandIn.h"
 #include "ParlixInstance.h"
 #include "PulseAudioSession.h"
 #include "Pump.h"
-#include "StatusIconArt.h"
 #include "StatusNotifierWatcher.h"
 #include "TestEnvironment.h"
 #include "TrayHost.h"
 #include "XSession.h"
+#include "core/Constants.h"
+#include "ui/TrayIconArt.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>
@@ -44,7 +44,7 @@ const QString kInstance = QStringLiteral("parlix");
 
 bool developmentBuild()
 {
-    return ui::isDevelopmentIdentifier(Constants::bundleInfo().identifier);
+    return ui::isDevelopmentIdentifier(Constants::buildInfo().identifier);
 }
 
 QString artifactsDirectory()

@@ -2,11 +2,11 @@
 // fake services: each method takes the path of its desktop trigger in both recording modes, the
 // State property and its PropertiesChanged follow the dictation, and OpenSettings names its tab.
 #include "AnnouncedStates.h"
-#include "ControlNames.h"
-#include "ControlService.h"
 #include "ControllerHarness.h"
 #include "DBusSession.h"
 #include "Pump.h"
+#include "control/ControlNames.h"
+#include "control/ControlService.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

@@ -3,16 +3,16 @@
 // directories, and the engine stand-in as its whisper-cli: a dictation driven over D-Bus goes
 // idle → recording → transcribing → idle and lands in history.json; a second parlix hands over
 // to the first; parlixctl reaches it, and reports when no Parlix runs; SIGTERM quits cleanly.
-#include "ControlClient.h"
 #include "AnnouncedStates.h"
-#include "ControlNames.h"
 #include "DBusSession.h"
 #include "EngineStandIn.h"
 #include "ParlixInstance.h"
-#include "Pump.h"
 #include "PulseAudioSession.h"
+#include "Pump.h"
 #include "TestEnvironment.h"
 #include "XSession.h"
+#include "control/ControlClient.h"
+#include "control/ControlNames.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

@@ -2,18 +2,18 @@
 // speech in real time: the clip and the live chunks hold that speech, silence ends a clip, and a
 // server or microphone that disappears mid-recording loses nothing already captured. Every case
 // runs over both inputs: Qt Multimedia's and the direct libpulse one.
-#include "AudioRecorder.h"
-#include "LiveAudioRecorder.h"
-#include "PulseAudioInput.h"
-#include "QtAudioInput.h"
+#include "audio/AudioRecorder.h"
+#include "audio/LiveAudioRecorder.h"
+#include "platform/pulse/PulseAudioInput.h"
+#include "platform/qtaudio/QtAudioInput.h"
 
-#include "Coro.h"
 #include "MemoryKeyValueStore.h"
-#include "Pump.h"
 #include "PulseAudioSession.h"
+#include "Pump.h"
 #include "Speech.h"
 #include "TestEnvironment.h"
 #include "WavReader.h"
+#include "core/Coro.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,13 +1,13 @@
 // With no audio server at all, starting either recorder fails with an error a user understands
 // and nothing crashes, over both inputs. Its own executable: Qt connects to the server once per
 // process.
-#include "AudioRecorder.h"
-#include "LiveAudioRecorder.h"
-#include "PulseAudioInput.h"
-#include "QtAudioInput.h"
+#include "audio/AudioRecorder.h"
+#include "audio/LiveAudioRecorder.h"
+#include "platform/pulse/PulseAudioInput.h"
+#include "platform/qtaudio/QtAudioInput.h"
 
-#include "Coro.h"
 #include "MemoryKeyValueStore.h"
+#include "core/Coro.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -1,13 +1,13 @@
 // Pasting and typing into a real X11 application on a private X server with a window manager:
 // the target must receive exactly the text, under several keyboard layouts, and the clipboard
 // and keymap must be as they were afterwards.
-#include "ClipboardX11.h"
-#include "Coro.h"
 #include "DeliveryTarget.h"
-#include "KeyInjectorX11.h"
-#include "PasteManager.h"
-#include "WindowSystemX11.h"
 #include "XSession.h"
+#include "core/Coro.h"
+#include "platform/x11/X11Clipboard.h"
+#include "platform/x11/X11KeyInjector.h"
+#include "platform/x11/X11WindowSystem.h"
+#include "text/PasteManager.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -54,7 +54,7 @@ struct Delivery {
     bool isFrontmost(const DeliveryTarget &target)
     {
         return waitUntil([&] {
-            const std::optional<Application> front = windows.frontmostApplication();
+            const std::optional<RunningApplication> front = windows.frontmostApplication();
             return front && front->window == target.window();
         });
     }
@@ -148,7 +148,7 @@ TEST(Delivery, WithOurOwnWindowInFrontTheFirstOtherApplicationIsTargeted)
     own.resize(200, 100);
     own.show();
     ASSERT_TRUE(waitUntil([&] {
-        const std::optional<Application> front = delivery.windows.frontmostApplication();
+        const std::optional<RunningApplication> front = delivery.windows.frontmostApplication();
         return front && front->pid == getpid();
     }));
     EXPECT_EQ(delivery.windows.frontmostApplication()->identifier, delivery.windows.ownIdentifier());

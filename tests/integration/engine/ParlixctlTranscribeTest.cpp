@@ -3,7 +3,7 @@
 #include "EngineStandIn.h"
 #include "EngineTestSupport.h"
 
-#include "JsonFileKeyValueStore.h"
+#include "core/JsonFileKeyValueStore.h"
 
 #include <QDir>
 #include <QFile>

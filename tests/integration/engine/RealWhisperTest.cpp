@@ -3,9 +3,9 @@
 #include "EngineTestSupport.h"
 #include "MemoryKeyValueStore.h"
 
-#include "Coro.h"
-#include "SettingsModel.h"
-#include "WhisperTranscriber.h"
+#include "core/Coro.h"
+#include "core/SettingsModel.h"
+#include "engine/WhisperTranscriber.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>

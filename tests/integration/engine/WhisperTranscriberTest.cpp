@@ -3,10 +3,10 @@
 #include "EngineTestSupport.h"
 #include "MemoryKeyValueStore.h"
 
-#include "Coro.h"
-#include "Log.h"
-#include "SettingsModel.h"
-#include "WhisperTranscriber.h"
+#include "core/Coro.h"
+#include "core/Log.h"
+#include "core/SettingsModel.h"
+#include "engine/WhisperTranscriber.h"
 
 #include <QDir>
 #include <QFile>

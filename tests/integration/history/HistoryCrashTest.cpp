@@ -1,8 +1,8 @@
 // Crash safety: a writer process adding records is killed with SIGKILL at random moments, 200
 // times over the same history file. After every kill the file must load and still hold every
 // record the writer had reported as added (and every record confirmed by earlier writers).
-#include "HistoryFile.h"
 #include "TestEnvironment.h"
+#include "history/HistoryFile.h"
 
 #include <QFile>
 #include <QProcess>

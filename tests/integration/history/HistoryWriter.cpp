@@ -2,9 +2,9 @@
 // Opens the history (keep forever), then adds records until it is killed. After each add()
 // returns it prints the new record's id on its own line, so whoever kills it knows which
 // records must be in the file.
-#include "HistoryStore.h"
 #include "MemoryKeyValueStore.h"
-#include "SettingsModel.h"
+#include "core/SettingsModel.h"
+#include "history/HistoryStore.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>

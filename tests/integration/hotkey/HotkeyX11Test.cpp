@@ -1,13 +1,13 @@
 // The hotkey manager over the X11 backend on a headless X server: key events come from xdotool
 // through the server, and another X client competes for the same combinations.
 #include "CategoryLog.h"
-#include "Categories.h"
-#include "GlobalShortcutX11Backend.h"
-#include "HotkeyManager.h"
 #include "MemoryKeyValueStore.h"
 #include "Pump.h"
-#include "SettingsModel.h"
 #include "XSession.h"
+#include "core/Categories.h"
+#include "core/SettingsModel.h"
+#include "hotkey/HotkeyManager.h"
+#include "platform/x11/X11GlobalShortcutBackend.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

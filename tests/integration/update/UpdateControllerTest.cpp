@@ -1,11 +1,11 @@
 // The updater against a real HTTP server on the loopback interface: what each answer of the
 // server does to updateAvailable and canCheckForUpdates, which feeds are accepted, and when the
 // daily background check runs.
-#include "UpdateController.h"
+#include "update/UpdateController.h"
 
 #include "CategoryLog.h"
-#include "Categories.h"
 #include "LoopbackHttpServer.h"
+#include "core/Categories.h"
 
 #include <QFile>
 #include <QSignalSpy>

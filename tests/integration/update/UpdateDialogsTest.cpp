@@ -1,12 +1,12 @@
 // The interactive check on screen (offscreen platform): which dialog each outcome opens, one at a
 // time; Cancel aborts the request; Download and the notes' links open only web URLs; the release
 // notes fetch nothing.
-#include "UpdateController.h"
-#include "UpdateUi.h"
+#include "ui/UpdateUi.h"
+#include "update/UpdateController.h"
 
 #include "CategoryLog.h"
-#include "Categories.h"
 #include "LoopbackHttpServer.h"
+#include "core/Categories.h"
 
 #include <QApplication>
 #include <QDesktopServices>

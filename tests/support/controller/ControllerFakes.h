@@ -2,7 +2,7 @@
 // Test doubles for the dictation controller's services. Each records its calls in its own lists
 // and, in order, in one shared journal, so tests can check both what was called and in what order.
 // Any awaited operation can be held: the caller stays suspended until the test releases it.
-#include "DictationServices.h"
+#include "controller/DictationServices.h"
 
 #include <QMap>
 #include <QStringList>

@@ -47,11 +47,11 @@ ControllerHarness::ControllerHarness()
     QObject::connect(&state, &AppState::lastTranscriptChanged,
                      [this](const QString &text) { journal << QStringLiteral("state.record ") + text; });
 
-    controller = std::make_unique<MenuBarController>(
+    controller = std::make_unique<DictationController>(
         DictationServices{settings, state, clip, live, engine, rewriter, delivery, history, hotkey, timers});
-    QObject::connect(controller.get(), &MenuBarController::settingsWindowRequested,
+    QObject::connect(controller.get(), &DictationController::settingsWindowRequested,
                      [this](SettingsTab tab) { settingsRequests << tab; });
-    QObject::connect(controller.get(), &MenuBarController::statusIconUpdateRequested, [this] { ++iconUpdates; });
+    QObject::connect(controller.get(), &DictationController::statusIconUpdateRequested, [this] { ++iconUpdates; });
     controller->setupHotkey();
     controller->setupStateObservers();
     controller->setupSilenceDetection();

@@ -1,13 +1,13 @@
 #pragma once
-// A MenuBarController built around fakes, real settings (in memory) and a real AppState, with a
+// A DictationController built around fakes, real settings (in memory) and a real AppState, with a
 // model file on disk so the start guard lets starts through. Everything the controller does is
 // journalled in order: service calls (see ControllerFakes.h) and AppState changes
 // ("state.recording true", "state.transcribing false", "state.live true", "state.record <text>").
-#include "AppState.h"
 #include "ControllerFakes.h"
 #include "MemoryKeyValueStore.h"
-#include "MenuBarController.h"
-#include "SettingsModel.h"
+#include "controller/DictationController.h"
+#include "core/AppState.h"
+#include "core/SettingsModel.h"
 
 #include <QLoggingCategory>
 #include <QTemporaryDir>
@@ -74,7 +74,7 @@ public:
     FakeHistory history{journal};
     FakeHotkey hotkey;
     FakeTimerFactory timers;
-    std::unique_ptr<MenuBarController> controller;
+    std::unique_ptr<DictationController> controller;
     QList<SettingsTab> settingsRequests;
     int iconUpdates = 0;
 };

@@ -1,6 +1,6 @@
 // The state and tab names of the control interface, and how D-Bus error replies are read.
-#include "ControlClient.h"
-#include "ControlNames.h"
+#include "control/ControlClient.h"
+#include "control/ControlNames.h"
 
 #include <gtest/gtest.h>
 

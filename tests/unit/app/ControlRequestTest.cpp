@@ -1,5 +1,5 @@
 // parlixctl's control commands read into D-Bus requests, and their exit statuses.
-#include "ControlRequest.h"
+#include "control/ControlRequest.h"
 
 #include <gtest/gtest.h>
 

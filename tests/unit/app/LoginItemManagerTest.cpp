@@ -1,9 +1,9 @@
 // Launch at login: the autostart entry appears and disappears with the switch, starts this
 // executable even from an awkward path, and a failure is logged instead of thrown.
-#include "LoginItemManager.h"
+#include "core/LoginItemManager.h"
 
-#include "Categories.h"
 #include "CategoryLog.h"
+#include "core/Categories.h"
 
 #include <QDir>
 #include <QFile>

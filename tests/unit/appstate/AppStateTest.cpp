@@ -1,8 +1,8 @@
 // AppState: the start guard (canRecord, modelMissing), one activity at a time, and what every
 // setter announces and logs.
-#include "AppState.h"
 #include "MemoryKeyValueStore.h"
-#include "SettingsModel.h"
+#include "core/AppState.h"
+#include "core/SettingsModel.h"
 
 #include <QFile>
 #include <QSignalSpy>

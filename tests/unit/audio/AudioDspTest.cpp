@@ -1,7 +1,7 @@
 // Sample arithmetic and the WAV byte layouts.
-#include "AudioDsp.h"
-#include "WavFile.h"
 #include "WavReader.h"
+#include "audio/AudioDsp.h"
+#include "audio/WavFile.h"
 
 #include <QTemporaryDir>
 #include <QtEndian>

@@ -1,11 +1,11 @@
 // Both recorders over a scripted microphone: files, levels, cuts, errors, device choice.
-#include "AudioRecorder.h"
-#include "LiveAudioRecorder.h"
+#include "audio/AudioRecorder.h"
+#include "audio/LiveAudioRecorder.h"
 
-#include "Coro.h"
 #include "FakeAudioInput.h"
 #include "MemoryKeyValueStore.h"
 #include "WavReader.h"
+#include "core/Coro.h"
 
 #include <QCoreApplication>
 #include <QDir>

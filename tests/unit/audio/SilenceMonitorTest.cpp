@@ -1,7 +1,7 @@
 // The silence rule both recorders share, driven tick by tick with a clock the test moves.
-#include "SilenceMonitor.h"
+#include "audio/SilenceMonitor.h"
 
-#include "Categories.h"
+#include "core/Categories.h"
 
 #include <gtest/gtest.h>
 

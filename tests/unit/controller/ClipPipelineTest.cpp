@@ -2,7 +2,8 @@
 // pipeline can end early.
 #include "ControllerHarness.h"
 
-#include "Constants.h"
+#include "core/Constants.h"
+#include "models/ModelCatalog.h"
 
 #include <gtest/gtest.h>
 

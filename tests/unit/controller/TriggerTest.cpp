@@ -250,7 +250,7 @@ TEST(ControllerTriggers, StatusIconFollowsTheThreeActivityFlagsAfterTheChange)
         SCOPED_TRACE(row.name);
         ControllerHarness h;
         bool recordingWhenRedrawn = false;
-        QObject::connect(h.controller.get(), &MenuBarController::statusIconUpdateRequested,
+        QObject::connect(h.controller.get(), &DictationController::statusIconUpdateRequested,
                          [&] { recordingWhenRedrawn = h.state.isRecording(); });
         row.change(h.state);
         EXPECT_EQ(h.iconUpdates, 0); // delivered later, on the event loop

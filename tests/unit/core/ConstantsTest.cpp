@@ -1,6 +1,7 @@
 // The fixed catalogues: model catalogue, languages, hallucination phrases, version texts.
-#include "Constants.h"
 #include "TestNames.h"
+#include "core/Constants.h"
+#include "models/ModelCatalog.h"
 
 #include <gtest/gtest.h>
 
@@ -128,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(Table, VersionDisplay,
 
 TEST(RunningBuild, HasAVersionAndTheAppId)
 {
-    const BundleInfo info = bundleInfo();
+    const BuildInfo info = buildInfo();
     ASSERT_TRUE(info.shortVersion.has_value());
     EXPECT_FALSE(info.shortVersion->isEmpty());
     EXPECT_TRUE(info.identifier.startsWith("com.quorvane.parlix"));

@@ -1,5 +1,5 @@
 // Graphemes: counting and cutting text by user-perceived characters, never inside one.
-#include "Graphemes.h"
+#include "core/Graphemes.h"
 
 #include <gtest/gtest.h>
 

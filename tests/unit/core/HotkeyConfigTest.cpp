@@ -1,6 +1,6 @@
 // HotkeyConfig: rendering, the stored JSON form and what fails to decode.
-#include "HotkeyConfig.h"
 #include "TestNames.h"
+#include "core/HotkeyConfig.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>

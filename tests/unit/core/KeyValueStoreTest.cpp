@@ -1,9 +1,9 @@
 // The key-value stores: typed reads, the JSON file store on disk, and the overlay.
-#include "JsonFileKeyValueStore.h"
 #include "LogCapture.h"
 #include "MemoryKeyValueStore.h"
-#include "OverlayKeyValueStore.h"
 #include "TestNames.h"
+#include "core/JsonFileKeyValueStore.h"
+#include "core/OverlayKeyValueStore.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // Log lines: printf-style placeholders filled from typed arguments, and redaction of user text.
-#include "Categories.h"
-#include "Log.h"
 #include "LogCapture.h"
+#include "core/Categories.h"
+#include "core/Log.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>

@@ -2,9 +2,9 @@
 // derived from the model path and the automatic model choice.
 #include "LogCapture.h"
 #include "MemoryKeyValueStore.h"
-#include "ModelFiles.h"
-#include "SettingsModel.h"
 #include "TestNames.h"
+#include "core/SettingsModel.h"
+#include "models/ModelFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -362,7 +362,7 @@ INSTANTIATE_TEST_SUITE_P(Table, SettingsShouldTranslate,
                                            TranslateCase{true, false, "/m/ggml-large-v3.bin", false},
                                            TranslateCase{false, false, std::nullopt, false}));
 
-TEST(SettingsModelURL, PresentOnlyWhileTheFileExists)
+TEST(SettingsModelFile, PresentOnlyWhileTheFileExists)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -371,11 +371,11 @@ TEST(SettingsModelURL, PresentOnlyWhileTheFileExists)
     MemoryKeyValueStore store;
     SettingsModel model(store);
 
-    EXPECT_EQ(model.modelURL(), std::nullopt);
+    EXPECT_EQ(model.modelFile(), std::nullopt);
     model.setModelPath(file);
-    EXPECT_EQ(model.modelURL(), std::optional<QString>(file));
+    EXPECT_EQ(model.modelFile(), std::optional<QString>(file));
     ASSERT_TRUE(QFile::remove(file));
-    EXPECT_EQ(model.modelURL(), std::nullopt);
+    EXPECT_EQ(model.modelFile(), std::nullopt);
     // A vanished file is not cleared: the name still comes from the path.
     EXPECT_EQ(model.modelPath(), std::optional<QString>(file));
     EXPECT_EQ(model.modelDisplayName(), "mine");
@@ -490,7 +490,7 @@ TEST_F(ModelDirectory, StalePathStaysWhenNoModelIsPresent)
     const SettingsModel settings(store, lister());
 
     EXPECT_EQ(settings.modelPath(), std::optional<QString>(path("deleted.bin")));
-    EXPECT_EQ(settings.modelURL(), std::nullopt);
+    EXPECT_EQ(settings.modelFile(), std::nullopt);
     EXPECT_EQ(m_listings, 1);
     EXPECT_TRUE(store.writes.isEmpty());
 }

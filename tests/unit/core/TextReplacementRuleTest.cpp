@@ -1,8 +1,8 @@
 // TextReplacementRule: backslash-command expansion, the example list, the stored form and the
 // textReplacementRules setting of SettingsModel.
 #include "MemoryKeyValueStore.h"
-#include "SettingsModel.h"
-#include "TextReplacementRule.h"
+#include "core/SettingsModel.h"
+#include "core/TextReplacementRule.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,6 +1,6 @@
 // Planning which characters go on spare keys: layouts' own characters stay on their keys,
 // the rest share spare keys two by two, and what does not fit waits for the next stretch.
-#include "X11Typing.h"
+#include "platform/x11/X11Typing.h"
 
 #include <gtest/gtest.h>
 

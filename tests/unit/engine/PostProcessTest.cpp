@@ -1,5 +1,5 @@
 // The cleaning of whisper-cli's standard output, case by case.
-#include "WhisperTranscriber.h"
+#include "engine/WhisperTranscriber.h"
 
 #include <gtest/gtest.h>
 

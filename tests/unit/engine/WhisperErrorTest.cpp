@@ -1,5 +1,5 @@
 // The engine runner's error descriptions, as callers log and show them.
-#include "WhisperError.h"
+#include "engine/WhisperError.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The exports byte for byte (text in two locales and time zones, CSV quoting, the JSON layout)
 // and the proposed file names.
-#include "HistoryExport.h"
 #include "HistoryTestSupport.h"
+#include "history/HistoryExport.h"
 
 #include <QJsonDocument>
 #include <gtest/gtest.h>

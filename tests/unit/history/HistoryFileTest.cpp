@@ -1,6 +1,6 @@
 // The history file format: exact compact bytes, and which files read and which are refused.
-#include "HistoryFile.h"
 #include "HistoryTestSupport.h"
+#include "history/HistoryFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // HistoryStore: adding, trimming, the size limit, removing, clearing, the file on disk (mode,
 // atomic rewrite, unreadable files set aside) and the log lines.
-#include "HistoryStore.h"
 #include "CategoryLog.h"
-#include "Categories.h"
 #include "HistoryTestSupport.h"
 #include "MemoryKeyValueStore.h"
-#include "SettingsModel.h"
+#include "core/Categories.h"
+#include "core/SettingsModel.h"
+#include "history/HistoryStore.h"
 
 #include <QDir>
 #include <QFile>

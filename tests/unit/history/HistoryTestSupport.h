@@ -1,7 +1,7 @@
 #pragma once
 // Shared pieces of the history tests: a settable clock, fixed locales and zones, log capture.
-#include "DateContext.h"
-#include "TranscriptItem.h"
+#include "history/DateContext.h"
+#include "history/TranscriptItem.h"
 
 #include <QLoggingCategory>
 #include <QStringList>

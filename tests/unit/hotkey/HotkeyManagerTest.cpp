@@ -1,11 +1,11 @@
 // Registration of the stored hotkey through a backend, its log lines, and the delivery of
 // press and release to the callbacks.
 #include "CategoryLog.h"
-#include "Categories.h"
 #include "FakeGlobalShortcutBackend.h"
-#include "HotkeyManager.h"
 #include "MemoryKeyValueStore.h"
-#include "SettingsModel.h"
+#include "core/Categories.h"
+#include "core/SettingsModel.h"
+#include "hotkey/HotkeyManager.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>

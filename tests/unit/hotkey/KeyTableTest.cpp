@@ -1,6 +1,6 @@
 // The one table between stored key codes, keysyms and Qt keys, and the modifier mapping.
-#include "HotkeyConfig.h"
-#include "KeyTable.h"
+#include "core/HotkeyConfig.h"
+#include "hotkey/KeyTable.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Byte runs cut anywhere come out as whole frames, in order, with nothing lost or shifted.
-#include "FrameAssembler.h"
+#include "platform/pulse/FrameAssembler.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The format a recording stream asks for, from the source's own: nothing the source has is lost
 // and the recorders can read every result.
-#include "PulseFormat.h"
+#include "platform/pulse/PulseFormat.h"
 
 #include <gtest/gtest.h>
 

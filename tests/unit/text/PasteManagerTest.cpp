@@ -1,9 +1,9 @@
 // Delivery sequences against fakes: which platform calls happen, in which order, with which
 // waits between them, and what is left on the clipboard.
-#include "PasteManager.h"
+#include "text/PasteManager.h"
 
-#include "Coro.h"
 #include "FakeDelivery.h"
+#include "core/Coro.h"
 
 #include <QLoggingCategory>
 #include <gtest/gtest.h>
@@ -30,7 +30,7 @@ private:
     QtMessageHandler m_previous = nullptr;
 };
 
-Application app(quint64 window, const QString &identifier, qint64 pid, bool regular = true)
+RunningApplication app(quint64 window, const QString &identifier, qint64 pid, bool regular = true)
 {
     return {identifier, identifier.toLower(), pid, window, regular};
 }
@@ -157,7 +157,7 @@ TEST(PasteManager, TerminalsGetCtrlShiftV)
 {
     struct Case {
         const char *name;
-        Application target;
+        RunningApplication target;
         QStringList keys;
     };
     const QStringList plain = {"ctrl down", "v down", "v up", "ctrl up"};
@@ -213,17 +213,17 @@ TEST(PasteManager, TargetChoice)
 {
     struct Case {
         const char *name;
-        QList<Application> running;
-        std::optional<Application> frontmost;
+        QList<RunningApplication> running;
+        std::optional<RunningApplication> frontmost;
         std::optional<QString> own;
         QString activated; // journal entry, empty when nothing is activated
         QString errorLine;
     };
-    const Application self = app(1, ownId, 100);
-    const Application panel = app(5, "Panel", 500, false);
-    const Application editor = app(6, "Editor", 600);
-    const Application mail = app(7, "Mail", 700);
-    const Application anonymous{std::nullopt, "", 800, 8, true};
+    const RunningApplication self = app(1, ownId, 100);
+    const RunningApplication panel = app(5, "Panel", 500, false);
+    const RunningApplication editor = app(6, "Editor", 600);
+    const RunningApplication mail = app(7, "Mail", 700);
+    const RunningApplication anonymous{std::nullopt, "", 800, 8, true};
     const Case cases[] = {
         {"another app in front is kept", {self, editor, mail}, mail, ownId, "activate 7", ""},
         {"own window in front: first regular other app", {self, panel, editor, mail}, self, ownId, "activate 6", ""},
@@ -291,7 +291,7 @@ TEST(PasteManager, ActivationCountsAnotherWindowOfTheSameProcess)
 {
     struct Case {
         const char *name;
-        Application arrives;
+        RunningApplication arrives;
         bool activated;
     };
     const Case cases[] = {
@@ -304,8 +304,8 @@ TEST(PasteManager, ActivationCountsAnotherWindowOfTheSameProcess)
         SCOPED_TRACE(c.name);
         struct Redirecting : FakeWindowSystem {
             using FakeWindowSystem::FakeWindowSystem;
-            Application arrives;
-            void activate(const Application &application) override
+            RunningApplication arrives;
+            void activate(const RunningApplication &application) override
             {
                 FakeWindowSystem::activate(application);
                 frontmost = arrives;
@@ -316,7 +316,7 @@ TEST(PasteManager, ActivationCountsAnotherWindowOfTheSameProcess)
         FakeKeyInjector keys{journal};
         Redirecting windows{journal};
         windows.arrives = c.arrives;
-        Application target = app(2, "Editor", 200);
+        RunningApplication target = app(2, "Editor", 200);
         if (c.arrives.pid == 0)
             target.pid = 0;
         windows.applications = {target};

@@ -1,8 +1,8 @@
 // parlixctl replace, run as a process with its own configuration directory: bytes in, bytes out.
-#include "JsonFileKeyValueStore.h"
-#include "SettingsModel.h"
 #include "TestEnvironment.h"
-#include "TextReplacementRule.h"
+#include "core/JsonFileKeyValueStore.h"
+#include "core/SettingsModel.h"
+#include "core/TextReplacementRule.h"
 
 #include <QDir>
 #include <QFile>

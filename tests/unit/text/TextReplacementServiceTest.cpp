@@ -1,8 +1,8 @@
 // TextReplacementService: the three rule groups, the absorption of the recogniser's spacing and
 // punctuation, replacement templates, the final tidy-up and the two switches.
 #include "MemoryKeyValueStore.h"
-#include "SettingsModel.h"
-#include "TextReplacementService.h"
+#include "core/SettingsModel.h"
+#include "text/TextReplacementService.h"
 
 #include <QLoggingCategory>
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 // The settings window: its tabs and their order, opening on a named tab, one window at a time,
 // and the experimental row that appears and disappears with the experimental features.
-#include "ExperimentalFeatureToggle.h"
-#include "SettingsWindow.h"
+#include "ui/ExperimentalFeatureToggle.h"
+#include "ui/SettingsWindow.h"
 
 #include "MemoryKeyValueStore.h"
-#include "SettingsModel.h"
+#include "core/SettingsModel.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -37,15 +37,15 @@ TEST(SettingsTabsTest, AreShownInOrderWithTheirLabels)
     ASSERT_EQ(view.tabView()->count(), expected.size());
     for (int i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(view.tabView()->tabText(i), expected[i]);
-        ASSERT_TRUE(settingsTabFromRawValue(i).has_value());
-        EXPECT_EQ(int(*settingsTabFromRawValue(i)), i);
+        ASSERT_TRUE(settingsTabAt(i).has_value());
+        EXPECT_EQ(int(*settingsTabAt(i)), i);
     }
 }
 
 TEST(SettingsTabsTest, RawValuesOutsideTheTabsYieldNoTab)
 {
     for (int value : {-1, 6, 100})
-        EXPECT_FALSE(settingsTabFromRawValue(value).has_value()) << value;
+        EXPECT_FALSE(settingsTabAt(value).has_value()) << value;
 }
 
 struct OpenCase {

@@ -1,6 +1,6 @@
 // The appcast: fields of an item in both of Sparkle's spellings, feeds that cannot be read,
 // version order, and which item counts as an update for the running version.
-#include "AppcastFeed.h"
+#include "update/AppcastFeed.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,119 @@
+#include "app/Application.h"
+
+#include "app/AppServices.h"
+#include "control/ControlNames.h"
+#include "controller/DictationController.h"
+#include "core/AppState.h"
+#include "core/Categories.h"
+#include "core/Constants.h"
+#include "core/Log.h"
+#include "engine/WhisperTranscriber.h"
+#include "hotkey/HotkeyManager.h"
+#include "models/ModelFiles.h"
+#include "platform/x11/X11KeyInjector.h"
+#include "text/PasteManager.h"
+#include "ui/SettingsWindow.h"
+#include "ui/TrayIcon.h"
+#include "ui/UpdateUi.h"
+#include "update/UpdateController.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QTimer>
+
+namespace parlix {
+
+Application::Application(AppServices &services, QObject *parent)
+    : QObject(parent)
+    , m_services(services)
+{
+}
+
+Application::~Application() = default;
+
+void Application::start()
+{
+    log::info(lcApp, "Parlix starting");
+    DictationController &controller = m_services.controller();
+    m_settingsWindows = std::make_unique<ui::SettingsWindowHost>();
+    connect(&controller, &DictationController::settingsWindowRequested, m_settingsWindows.get(), [this](SettingsTab tab) {
+        log::info(lcApp, "Settings window requested on the %s tab", control::tabName(tab));
+        m_settingsWindows->openSettingsToTab(tab);
+    });
+
+    createTrayIcon();
+    checkEngineAvailability();
+    controller.setupHotkey();
+    requestPermissions();
+    controller.setupStateObservers();
+    // The observers fire on changes only; one queued redraw shows the flags as they are now
+    // (and the development build's own microphone).
+    QTimer::singleShot(0, &controller, &DictationController::updateStatusIcon);
+    controller.setupSilenceDetection();
+}
+
+void Application::shutdown()
+{
+    m_services.hotkeyManager().unregisterHotkey();
+}
+
+void Application::createTrayIcon()
+{
+    DictationController &controller = m_services.controller();
+    ui::TrayIconServices services{
+        .state = m_services.state(),
+        .settings = m_services.settings(),
+        .history = [this]() -> HistoryStore & { return m_services.historyStore(); },
+        .downloadedModels = [] { return ModelFiles::downloadedModels(); },
+        .toggleRecording = [&controller] { controller.toggleRecording(); },
+        .openSettingsToTab = [&controller](SettingsTab tab) { controller.openSettingsToTab(tab); },
+        .copyToClipboard = [this](const QString &text) { m_services.pasteManager().copyToClipboard(text); },
+        .updateState = [this] { return ui::UpdateMenuState{updater().canCheckForUpdates(), updater().updateAvailable()}; },
+        .checkForUpdates = [this] { updater().checkForUpdates(); },
+        .quit = [this] {
+            m_services.hotkeyManager().unregisterHotkey();
+            QCoreApplication::quit();
+        },
+    };
+    m_trayIcon = std::make_unique<ui::TrayIcon>(std::move(services),
+                                                    ui::isDevelopmentIdentifier(Constants::buildInfo().identifier));
+    connect(&controller, &DictationController::statusIconUpdateRequested, m_trayIcon.get(),
+            &ui::TrayIcon::updateStatusIcon);
+    m_trayIcon->show();
+}
+
+update::UpdateController &Application::updater()
+{
+    if (!m_updater) {
+        m_updater = std::make_unique<update::UpdateController>(update::UpdaterConfig::fromBuild());
+        m_updateDialogs = std::make_unique<ui::UpdateDialogs>();
+        connectUpdateDialogs(*m_updater, *m_updateDialogs);
+    }
+    return *m_updater;
+}
+
+void Application::checkEngineAvailability()
+{
+    // Queued, so the check's result never lands inside the launch sequence.
+    QTimer::singleShot(0, this, [this] { engineCheck(); });
+}
+
+QCoro::Task<> Application::engineCheck()
+{
+    QPointer self(this);
+    const bool available = co_await m_services.transcriber().isEngineAvailable();
+    if (!self)
+        co_return;
+    m_services.state().setEngineMissing(!available);
+    emit engineCheckFinished(available);
+}
+
+void Application::requestPermissions()
+{
+    // X11 asks no permission for synthetic keys; what they need is the XTest extension. Without
+    // it pasting and typing fail later, so say so once, now.
+    if (!m_services.keyInjector().ensureAccess())
+        log::error(lcApp, "Cannot send keystrokes to other applications: the X server lacks the XTest extension");
+}
+
+} // namespace parlix

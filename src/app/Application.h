@@ -1,0 +1,61 @@
+#pragma once
+// The application frame: the launch sequence, in its fixed order, and the quit path.
+#include "core/SettingsTab.h"
+
+#include <QCoroTask>
+#include <QObject>
+
+#include <memory>
+
+namespace parlix {
+
+class AppServices;
+namespace ui {
+class SettingsWindowHost;
+class TrayIcon;
+class UpdateDialogs;
+}
+namespace update {
+class UpdateController;
+}
+
+class Application : public QObject {
+    Q_OBJECT
+public:
+    explicit Application(AppServices &services, QObject *parent = nullptr);
+    ~Application() override;
+
+    // 1. (no Dock on Linux: the app has no main window and does not quit with its last window)
+    // 2. the status item (built by the tray once it exists)
+    // 3. the engine check, launched only: its result arrives after this returns
+    // 4. the hotkey: callbacks connected, the stored hotkey registered
+    // 5. the keystroke permission check
+    // 6. the state observers that redraw the icon
+    // 7. the silence (and interruption) callbacks of both recorders
+    void start();
+    // Unregisters the hotkey; harmless when it is already unregistered.
+    void shutdown();
+
+    // Starts a task that records in AppState whether the engine is there.
+    void checkEngineAvailability();
+    void requestPermissions();
+    // The tray icon and its menu; shown without waiting for a tray host to be there.
+    void createTrayIcon();
+    ui::TrayIcon *trayIcon() const { return m_trayIcon.get(); }
+    // The updater and its dialogs, created on first use (its daily checks start then).
+    update::UpdateController &updater();
+
+signals:
+    void engineCheckFinished(bool available);
+
+private:
+    QCoro::Task<> engineCheck();
+
+    AppServices &m_services;
+    std::unique_ptr<ui::TrayIcon> m_trayIcon;
+    std::unique_ptr<ui::SettingsWindowHost> m_settingsWindows;
+    std::unique_ptr<update::UpdateController> m_updater;
+    std::unique_ptr<ui::UpdateDialogs> m_updateDialogs;
+};
+
+} // namespace parlix

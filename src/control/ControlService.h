@@ -1,0 +1,54 @@
+#pragma once
+// The control interface of the running app on the D-Bus session bus (names in ControlNames.h).
+// Each method takes the same path through the dictation controller as the matching trigger from
+// the desktop: Toggle is the menu's start/stop item, Start and Stop are a push-to-talk press and
+// release (whatever recording mode is set), OpenSettings is the controller's settings request.
+// The State property follows AppState and is announced with PropertiesChanged.
+#include "control/ControlNames.h"
+
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QObject>
+#include <QTimer>
+
+namespace parlix {
+
+class AppState;
+class DictationController;
+
+class ControlService : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.quorvane.parlix.Control")
+    Q_PROPERTY(QString State READ state SCRIPTABLE true)
+public:
+    ControlService(DictationController &controller, AppState &state, QObject *parent = nullptr);
+
+    // Puts this object at its path on `bus`; false with the reason in `error` when that fails.
+    bool registerOn(QDBusConnection bus, QString *error = nullptr);
+
+    QString state() const;
+
+    // The requests, also callable in-process.
+    void toggle();
+    void start();
+    void stop();
+
+public slots:
+    Q_SCRIPTABLE void Toggle() { toggle(); }
+    Q_SCRIPTABLE void Start() { start(); }
+    Q_SCRIPTABLE void Stop() { stop(); }
+    // An unknown tab name is answered with the error com.quorvane.parlix.Error.UnknownTab.
+    Q_SCRIPTABLE void OpenSettings(const QString &tab);
+
+private:
+    void publishState();
+
+    DictationController &m_controller;
+    AppState &m_state;
+    QDBusConnection m_bus;
+    bool m_registered = false;
+    control::State m_published = control::State::idle;
+    QTimer m_publishSoon;
+};
+
+} // namespace parlix

@@ -1,0 +1,550 @@
+#include "controller/DictationController.h"
+
+#include "core/AppState.h"
+#include "core/Categories.h"
+#include "core/Graphemes.h"
+#include "core/Log.h"
+#include "core/SettingsModel.h"
+
+#include <QPointer>
+
+#include <exception>
+#include <utility>
+
+namespace parlix {
+
+namespace {
+
+// The user-facing description of what the current catch block caught.
+QString describeCurrentException()
+{
+    try {
+        throw;
+    } catch (const std::exception &e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return QStringLiteral("Unknown error");
+    }
+}
+
+// Trims spaces and tabs at both ends; line breaks are content (a spoken "new line") and stay.
+QString trimmedKeepingLineBreaks(const QString &text)
+{
+    const auto isHorizontalSpace = [](QChar c) { return c == u'\t' || c.category() == QChar::Separator_Space; };
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isHorizontalSpace(text.at(begin)))
+        ++begin;
+    while (end > begin && isHorizontalSpace(text.at(end - 1)))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+} // namespace
+
+DictationController::DictationController(DictationServices services, QObject *parent)
+    : QObject(parent)
+    , m_services(services)
+    , m_settings(services.settings)
+    , m_state(services.state)
+    // Created once and only started and stopped: a timer's own firing may stop it.
+    , m_liveChunkTimer(services.timers.createTimer())
+    , m_liveMaxDurationTimer(services.timers.createTimer())
+{
+}
+
+DictationController::~DictationController() = default;
+
+// ---- Wiring ----
+
+void DictationController::setupHotkey()
+{
+    QPointer self(this);
+    m_services.hotkey.setHandlers(
+        [self] {
+            if (self)
+                self->handleHotkeyPressed();
+        },
+        [self] {
+            if (self)
+                self->handleHotkeyReleased();
+        });
+    m_services.hotkey.registerHotkey();
+}
+
+void DictationController::setupStateObservers()
+{
+    // Queued: the icon is redrawn after the change is stored, from the flags as they are then.
+    const auto redraw = [this] { updateStatusIcon(); };
+    connect(&m_state, &AppState::isRecordingChanged, this, redraw, Qt::QueuedConnection);
+    connect(&m_state, &AppState::isTranscribingChanged, this, redraw, Qt::QueuedConnection);
+    connect(&m_state, &AppState::isLiveTranscribingChanged, this, redraw, Qt::QueuedConnection);
+}
+
+void DictationController::setupSilenceDetection()
+{
+    QPointer self(this);
+    m_services.clipRecorder.setSilenceHandler([self] {
+        if (self)
+            self->handleSilenceDetected();
+    });
+    m_services.liveCapture.setSilenceHandler([self] {
+        if (self)
+            self->handleLiveSilenceDetected();
+    });
+    m_services.clipRecorder.setInterruptionHandler([self](const QString &description) {
+        if (self)
+            self->handleRecordingInterrupted(description);
+    });
+    m_services.liveCapture.setInterruptionHandler([self](const QString &description) {
+        if (self)
+            self->handleLiveRecordingInterrupted(description);
+    });
+}
+
+// ---- Triggers ----
+
+bool DictationController::liveDictationChosen() const
+{
+    return m_settings.experimentalFeaturesEnabled() && m_settings.liveDictationEnabled();
+}
+
+void DictationController::startChosenKind()
+{
+    if (liveDictationChosen())
+        startLiveRecording();
+    else
+        startRecording();
+}
+
+void DictationController::requestStart()
+{
+    if (m_state.isRecording() || m_state.isTranscribing() || m_state.isLiveTranscribing())
+        return;
+    if (isStartPending()) {
+        // Pressed again before the recorder came up: the key is held now, so an earlier
+        // release no longer asks for a stop.
+        m_stopWhenStarted = false;
+        return;
+    }
+    startChosenKind();
+}
+
+void DictationController::requestStop()
+{
+    if (m_state.isRecording())
+        stopRecording();
+    else if (m_state.isLiveTranscribing())
+        stopLiveRecording();
+    else if (isStartPending())
+        // Released before the recorder started: stop as soon as it has, instead of recording
+        // until some later release.
+        m_stopWhenStarted = true;
+}
+
+void DictationController::toggleRecording()
+{
+    if (m_state.isRecording() || m_state.isLiveTranscribing())
+        requestStop();
+    else
+        requestStart();
+}
+
+void DictationController::handleHotkeyPressed()
+{
+    if (m_settings.recordingMode() == RecordingMode::toggle)
+        toggleRecording();
+    else
+        requestStart();
+}
+
+void DictationController::handleHotkeyReleased()
+{
+    if (m_settings.recordingMode() == RecordingMode::pushToTalk)
+        requestStop();
+}
+
+void DictationController::handleSilenceDetected()
+{
+    if (!m_state.isRecording())
+        return;
+    log::info(lcController, "Silence detected - auto-stopping recording");
+    stopRecording();
+}
+
+void DictationController::handleLiveSilenceDetected()
+{
+    if (!m_state.isLiveTranscribing())
+        return;
+    log::info(lcController, "Silence detected - auto-stopping live recording");
+    stopLiveRecording();
+}
+
+void DictationController::handleLiveMaxDurationReached()
+{
+    if (!m_state.isLiveTranscribing())
+        return;
+    log::info(lcController, "Live dictation max duration reached - auto-stopping");
+    stopLiveRecording();
+}
+
+void DictationController::handleRecordingInterrupted(const QString &description)
+{
+    if (!m_state.isRecording())
+        return;
+    log::error(lcController, "Recording interrupted - stopping: %s", description);
+    stopRecording();
+}
+
+void DictationController::handleLiveRecordingInterrupted(const QString &description)
+{
+    if (!m_state.isLiveTranscribing())
+        return;
+    log::error(lcController, "Live recording interrupted - stopping: %s", description);
+    stopLiveRecording();
+}
+
+// ---- Start guard and clip ----
+
+bool DictationController::mayStart()
+{
+    // A start still waiting for its recorder counts as running: two recorders must never start.
+    if (m_state.canRecord() && !isStartPending())
+        return true;
+    if (m_state.modelMissing()) {
+        log::error(lcController, "Cannot record: no model configured");
+        openSettingsToTab(SettingsTab::recording);
+    }
+    return false;
+}
+
+void DictationController::startRecording()
+{
+    if (!mayStart())
+        return;
+    m_startPending = StartKind::clip;
+    m_stopWhenStarted = false;
+    clipStartStep();
+}
+
+QCoro::Task<> DictationController::clipStartStep()
+{
+    QPointer self(this);
+    ClipRecorder &recorder = m_services.clipRecorder;
+    std::optional<QString> clip;
+    QString failure;
+    try {
+        clip = co_await recorder.startRecording();
+    } catch (...) {
+        failure = describeCurrentException();
+    }
+    if (!self)
+        co_return;
+    m_startPending = StartKind::none;
+    const bool stopNow = std::exchange(m_stopWhenStarted, false);
+    if (!clip) {
+        log::error(lcController, "Failed to start recording: %s", failure);
+        co_return;
+    }
+    if (!m_state.setRecording(true)) {
+        // Something else became active meanwhile; a microphone nobody shows or stops must not run.
+        if (const auto file = recorder.stopRecording())
+            recorder.deleteRecording(*file);
+        co_return;
+    }
+    log::info(lcController, "Recording started");
+    if (stopNow)
+        stopRecording();
+}
+
+void DictationController::stopRecording()
+{
+    if (!m_state.isRecording())
+        return;
+    const std::optional<QString> clip = m_services.clipRecorder.stopRecording();
+    m_state.setRecording(false);
+    if (!clip)
+        return;
+    m_state.setTranscribing(true);
+    transcribeAndHandle(*clip);
+}
+
+QCoro::Task<DictationController::EngineAnswer> DictationController::runEngine(QString audio, std::optional<QString> prompt)
+{
+    EngineAnswer answer;
+    try {
+        answer.text = co_await m_services.transcriber.transcribe(audio, prompt);
+    } catch (...) {
+        answer.failure = describeCurrentException();
+    }
+    co_return answer;
+}
+
+QCoro::Task<> DictationController::transcribeAndHandle(QString filePath)
+{
+    QPointer self(this);
+    const auto [text, failure] = co_await runEngine(filePath, std::nullopt);
+    if (!self)
+        co_return;
+
+    if (failure) {
+        log::error(lcController, "Transcription failed: %s", *failure);
+    } else if (text.isEmpty()) {
+        log::info(lcController, "Empty transcript, nothing to do");
+    } else {
+        const QString replaced = m_services.rewriter.applyReplacements(text);
+        if (replaced.isEmpty()) {
+            log::info(lcController, "Transcript empty after replacements, nothing to do");
+        } else {
+            // Stored before delivery, so the words survive a paste that fails.
+            m_services.history.add(replaced, text, m_settings.modelDisplayName());
+            m_state.recordTranscription(replaced);
+            co_await deliver(replaced);
+            if (!self)
+                co_return;
+        }
+    }
+
+    m_state.setTranscribing(false);
+    m_services.clipRecorder.deleteRecording(filePath);
+}
+
+QCoro::Task<> DictationController::deliver(QString text)
+{
+    TextDelivery &delivery = m_services.delivery;
+    try {
+        switch (m_settings.outputMode()) {
+        case OutputMode::pasteOnly:
+            log::info(lcController, "Pasting transcript: %s", log::Private{text});
+            co_await delivery.pasteText(text);
+            break;
+        case OutputMode::pasteAndCopy:
+            log::info(lcController, "Pasting and copying transcript: %s", log::Private{text});
+            co_await delivery.pasteText(text);
+            // After the paste, which puts the previous clipboard back.
+            delivery.copyToClipboard(text);
+            break;
+        case OutputMode::copyOnly:
+            log::info(lcController, "Copying transcript to clipboard: %s", log::Private{text});
+            delivery.copyToClipboard(text);
+            break;
+        case OutputMode::historyOnly:
+            log::info(lcController, "History only mode - transcript saved to history");
+            break;
+        }
+    } catch (...) {
+        // The transcript is already in history; the pipeline must still end and clean up.
+        log::error(lcController, "Delivery failed: %s", describeCurrentException());
+    }
+}
+
+void DictationController::openSettingsToTab(SettingsTab tab)
+{
+    emit settingsWindowRequested(tab);
+}
+
+void DictationController::updateStatusIcon()
+{
+    emit statusIconUpdateRequested();
+}
+
+// ---- Live dictation ----
+
+void DictationController::startLiveRecording()
+{
+    if (!mayStart())
+        return;
+    m_startPending = StartKind::live;
+    m_stopWhenStarted = false;
+    liveStartStep();
+}
+
+QCoro::Task<> DictationController::liveStartStep()
+{
+    QPointer self(this);
+    LiveCapture &capture = m_services.liveCapture;
+    std::optional<QString> failure;
+    try {
+        co_await capture.startRecording();
+    } catch (...) {
+        failure = describeCurrentException();
+    }
+    if (!self)
+        co_return;
+    m_startPending = StartKind::none;
+    const bool stopNow = std::exchange(m_stopWhenStarted, false);
+    if (failure) {
+        log::error(lcController, "Failed to start live recording: %s", *failure);
+        co_return;
+    }
+    if (!m_state.setLiveTranscribing(true)) {
+        capture.stopRecording();
+        co_return;
+    }
+    m_liveTranscriptParts.clear();
+    m_liveRawTranscriptParts.clear();
+    m_isProcessingChunk = false;
+
+    m_liveChunkTimer->start(liveChunkInterval, true, [self] {
+        if (self)
+            self->processLiveChunk();
+    });
+    const qint64 maxMinutes = m_settings.liveDictationMaxMinutes();
+    if (maxMinutes >= 1) {
+        // Far beyond any timer's reach anyway; the cap only keeps the multiplication in range.
+        const qint64 minutes = std::min<qint64>(maxMinutes, qint64(1) << 32);
+        m_liveMaxDurationTimer->start(std::chrono::minutes(minutes), false, [self] {
+            if (self)
+                self->handleLiveMaxDurationReached();
+        });
+    }
+    log::info(lcController, "Live recording started");
+    if (stopNow)
+        stopLiveRecording();
+}
+
+std::optional<QString> DictationController::contextPrompt() const
+{
+    const QString prompt = m_liveTranscriptParts.mid(std::max<qsizetype>(0, m_liveTranscriptParts.size() - livePromptParts))
+                               .join(u' ');
+    if (prompt.isEmpty())
+        return std::nullopt;
+    return prompt;
+}
+
+void DictationController::appendLivePart(const QString &rawText, const QString &finalText)
+{
+    m_liveRawTranscriptParts.append(rawText);
+    m_liveTranscriptParts.append(finalText);
+}
+
+QCoro::Task<> DictationController::typeText(QString text)
+{
+    try {
+        co_await m_services.delivery.typeText(text);
+    } catch (...) {
+        // The text stays in the dictation's parts; only this typing is lost.
+        log::error(lcController, "Typing failed: %s", describeCurrentException());
+    }
+}
+
+void DictationController::processLiveChunk()
+{
+    // No new cut once a stop was requested: that audio belongs to the final chunk.
+    if (!m_state.isLiveTranscribing() || m_isProcessingChunk || m_liveStopping)
+        return;
+    const std::optional<QString> chunk = m_services.liveCapture.extractChunk();
+    if (!chunk)
+        return;
+    m_isProcessingChunk = true;
+    m_chunkTask = processChunk(*chunk, contextPrompt());
+}
+
+QCoro::Task<> DictationController::processChunk(QString chunk, std::optional<QString> prompt)
+{
+    QPointer self(this);
+    const auto [text, failure] = co_await runEngine(chunk, prompt);
+    if (!self)
+        co_return;
+
+    if (failure) {
+        log::error(lcController, "Live chunk transcription failed: %s", *failure);
+    } else if (text.isEmpty()) {
+        log::debug(lcController, "Empty chunk transcript");
+    } else {
+        const QString replaced = m_services.rewriter.applyReplacements(text);
+        if (replaced.isEmpty()) {
+            log::debug(lcController, "Chunk transcript empty after replacements");
+        } else {
+            appendLivePart(text, replaced);
+            co_await typeText(replaced + u' ');
+            if (!self)
+                co_return;
+            log::debug(lcController, "Live chunk transcribed: %s", log::Private{replaced});
+        }
+    }
+    m_isProcessingChunk = false;
+    m_services.liveCapture.deleteChunk(chunk);
+}
+
+void DictationController::stopLiveRecording()
+{
+    // A second stop (silence or the time limit while the final chunk is transcribed) is
+    // absorbed: one stop step, one history entry.
+    if (!m_state.isLiveTranscribing() || m_liveStopping)
+        return;
+    m_liveStopping = true;
+    m_liveChunkTimer->stop();
+    m_liveMaxDurationTimer->stop();
+    liveStopStep();
+}
+
+QCoro::Task<> DictationController::liveStopStep()
+{
+    QPointer self(this);
+    // A periodic chunk still being transcribed finishes first, so its text is typed before the
+    // final chunk's and is part of the history entry.
+    if (!m_chunkTask.isReady()) {
+        co_await m_chunkTask;
+        if (!self)
+            co_return;
+    }
+    co_await processFinalChunk();
+    if (!self)
+        co_return;
+    m_services.liveCapture.stopRecording();
+    m_state.setLiveTranscribing(false);
+
+    const QString finalText = trimmedKeepingLineBreaks(m_liveTranscriptParts.join(u' '));
+    const QString rawText = trimmedKeepingLineBreaks(m_liveRawTranscriptParts.join(u' '));
+    if (!finalText.isEmpty()) {
+        m_services.history.add(finalText, rawText, m_settings.modelDisplayName());
+        m_state.recordTranscription(finalText);
+        log::info(lcController, "Live transcription complete: %s...", log::Private{graphemes::prefix(finalText, 50)});
+    }
+    m_liveTranscriptParts.clear();
+    m_liveRawTranscriptParts.clear();
+    m_liveStopping = false;
+    log::info(lcController, "Live recording stopped");
+}
+
+QCoro::Task<> DictationController::processFinalChunk()
+{
+    QPointer self(this);
+    LiveCapture &capture = m_services.liveCapture;
+    const std::optional<QString> chunk = capture.extractFinalChunk();
+    if (!chunk)
+        co_return;
+    const std::optional<QString> prompt = contextPrompt();
+    QString text;
+    std::optional<QString> failure;
+    try {
+        text = co_await m_services.transcriber.transcribe(*chunk, prompt);
+    } catch (...) {
+        failure = describeCurrentException();
+    }
+    if (!self)
+        co_return;
+    if (failure) {
+        log::error(lcController, "Final chunk transcription failed: %s", *failure);
+        capture.deleteChunk(*chunk);
+        co_return;
+    }
+    if (text.isEmpty()) {
+        capture.deleteChunk(*chunk);
+        co_return;
+    }
+    const QString replaced = m_services.rewriter.applyReplacements(text);
+    if (replaced.isEmpty()) {
+        capture.deleteChunk(*chunk);
+        co_return;
+    }
+    appendLivePart(text, replaced);
+    co_await typeText(replaced);
+    if (!self)
+        co_return;
+    log::debug(lcController, "Final chunk transcribed: %s", log::Private{replaced});
+    capture.deleteChunk(*chunk);
+}
+
+} // namespace parlix

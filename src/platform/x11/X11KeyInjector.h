@@ -1,0 +1,68 @@
+#pragma once
+// Key events through XTest. Characters the active layout lacks go onto spare keys in one keymap
+// change (XKB), are typed, and the keys are emptied again once the target has read them.
+#include "platform/KeyInjector.h"
+#include "platform/x11/X11Typing.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QTimer>
+
+#include <chrono>
+
+struct _XDisplay;
+
+namespace parlix {
+
+class X11KeyInjector : public KeyInjector {
+public:
+    // How long a temporary key keeps its characters after the last key event, so that a slow
+    // target still reads it with the keymap it was typed with.
+    static constexpr std::chrono::milliseconds keymapHold{250};
+    // Longest wait for our own notice of a keymap change once the server has run it (it is
+    // normally in our queue already when the round trip returns).
+    static constexpr std::chrono::milliseconds keymapNoticeWait{100};
+
+    // Connects to the display named by DISPLAY.
+    X11KeyInjector();
+    ~X11KeyInjector() override;
+    X11KeyInjector(const X11KeyInjector &) = delete;
+    X11KeyInjector &operator=(const X11KeyInjector &) = delete;
+
+    bool ensureAccess() override;
+    QCoro::Task<bool> prepareKeys(QList<Key> keys) override;
+    bool sendKey(Key key, bool pressed) override;
+    QCoro::Task<qsizetype> prepareTyping(QStringList characters) override;
+    bool typeCharacter(const QString &character) override;
+    void finish() override;
+    HeldModifiers releaseHeldModifiers() override;
+    void restoreModifiers(const HeldModifiers &held) override;
+
+    // Spare keys currently carrying characters (empty once the keymap is restored).
+    QList<quint8> temporaryKeys() const { return m_temporary.keys(); }
+    // Empties the spare keys now (for shutdown and tests).
+    void restoreKeymap();
+
+private:
+    x11typing::Layout readLayout();
+    QCoro::Task<bool> apply(const x11typing::Plan &plan);
+    QCoro::Task<> waitForTargets();
+    void fakeKey(quint8 keycode, bool pressed);
+    quint8 keycodeOf(quint32 keysym);
+    // Handles queued events; true when one of them announced a keyboard mapping change.
+    bool drainEvents();
+    QCoro::Task<> waitForMapNotice(bool noticed);
+
+    _XDisplay *m_display = nullptr;
+    bool m_hasXTest = false;
+    bool m_hasXkb = false;
+    int m_xkbEventBase = -1;
+    // Spare keys we filled, with the keysyms we put there.
+    QHash<quint8, x11typing::SpareKey> m_temporary;
+    QHash<char32_t, x11typing::Stroke> m_strokes;
+    quint8 m_vKeycode = 0;
+    QElapsedTimer m_sinceLastKey;
+    QTimer m_restoreTimer;
+};
+
+} // namespace parlix

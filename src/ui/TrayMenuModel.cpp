@@ -1,0 +1,152 @@
+#include "ui/TrayMenuModel.h"
+
+#include "core/Constants.h"
+#include "core/Graphemes.h"
+#include "models/ModelCatalog.h"
+
+namespace parlix::ui {
+
+QList<RecentTranscript> recentTranscripts(const QList<TranscriptItem> &items, const DateContext &dates)
+{
+    QList<RecentTranscript> recent;
+    const qsizetype count = std::min(items.size(), historyMenuLimit);
+    if (count == 0)
+        return recent;
+    const DateFormatter formatter = DateFormatter::shortDateMediumTime(dates);
+    recent.reserve(count);
+    for (qsizetype i = 0; i < count; ++i) {
+        const TranscriptItem &item = items[i];
+        recent.append({formatter.format(item.timestamp), item.text, item.tooltipText(dates)});
+    }
+    return recent;
+}
+
+QString historyItemTitle(const QString &timestampText, const QString &text)
+{
+    const QString shown = graphemes::count(text) <= historyTitleCharacters
+        ? text
+        : graphemes::prefix(text, historyTitleCharacters) + QStringLiteral("...");
+    return timestampText + QStringLiteral(": ") + shown;
+}
+
+namespace {
+
+MenuEntry item(const QString &title, const QString &iconName, MenuCommand command)
+{
+    MenuEntry e;
+    e.title = title;
+    e.iconName = iconName;
+    e.command = command;
+    return e;
+}
+
+MenuEntry disabledItem(const QString &title)
+{
+    MenuEntry e;
+    e.title = title;
+    e.enabled = false;
+    return e;
+}
+
+MenuEntry recordingItem(const MenuInputs &in)
+{
+    if (in.isTranscribing) {
+        MenuEntry e = disabledItem(QStringLiteral("Transcribing..."));
+        e.iconName = QStringLiteral("process-working");
+        return e;
+    }
+    if (in.isLiveTranscribing) {
+        MenuEntry e = item(QStringLiteral("Stop Live Recording"), QStringLiteral("media-playback-stop"),
+                           MenuCommand::toggleRecording);
+        e.tint = MenuTint::orange;
+        return e;
+    }
+    if (in.isRecording) {
+        MenuEntry e = item(QStringLiteral("Stop Recording"), QStringLiteral("media-playback-stop"),
+                           MenuCommand::toggleRecording);
+        e.tint = MenuTint::red;
+        return e;
+    }
+    MenuEntry e = item(QStringLiteral("Start Recording"), QStringLiteral("audio-input-microphone"),
+                       MenuCommand::toggleRecording);
+    e.enabled = in.canRecord;
+    return e;
+}
+
+MenuEntry modelItem(const MenuInputs &in)
+{
+    const bool hasModel = in.modelPath && in.modelFileExists;
+    MenuEntry e = item(hasModel ? QStringLiteral("Model: ") + in.modelDisplayName : QStringLiteral("Model"),
+                       QStringLiteral("cpu"), MenuCommand::none);
+    for (const QString &path : in.downloadedModels) {
+        MenuEntry model = item(Constants::modelDisplayName(path), QString(), MenuCommand::selectModel);
+        model.modelPath = path;
+        model.checkable = true;
+        model.checked = in.modelPath && *in.modelPath == path;
+        e.submenu.append(model);
+    }
+    if (in.downloadedModels.isEmpty())
+        e.submenu.append(disabledItem(QStringLiteral("No models downloaded")));
+    return e;
+}
+
+MenuEntry historyItem(const MenuInputs &in)
+{
+    MenuEntry e = item(QStringLiteral("History"), QStringLiteral("document-open-recent"), MenuCommand::none);
+    if (in.recentHistory.isEmpty()) {
+        e.submenu.append(disabledItem(QStringLiteral("No history")));
+        return e;
+    }
+    for (qsizetype i = 0; i < in.recentHistory.size() && i < historyMenuLimit; ++i) {
+        const RecentTranscript &t = in.recentHistory[i];
+        MenuEntry entry = item(historyItemTitle(t.timestampText, t.text), QString(), MenuCommand::copyHistoryItem);
+        entry.historyIndex = int(i);
+        entry.toolTip = t.toolTip;
+        e.submenu.append(entry);
+    }
+    e.submenu.append(MenuEntry::separator());
+    e.submenu.append(item(QStringLiteral("Show All History..."), QString(), MenuCommand::showAllHistory));
+    MenuEntry exportMenu = item(QStringLiteral("Export History"), QString(), MenuCommand::none);
+    for (ExportFormat format : allExportFormats()) {
+        MenuEntry f = item(label(format), QString(), MenuCommand::exportHistory);
+        f.exportFormat = format;
+        exportMenu.submenu.append(f);
+    }
+    e.submenu.append(exportMenu);
+    e.submenu.append(MenuEntry::separator());
+    e.submenu.append(item(QStringLiteral("Clear History"), QString(), MenuCommand::clearHistory));
+    return e;
+}
+
+} // namespace
+
+QList<MenuEntry> buildStatusMenu(const MenuInputs &in)
+{
+    QList<MenuEntry> menu;
+    if (in.engineMissing) {
+        menu.append(disabledItem(QStringLiteral("⚠️ Engine Missing")));
+        menu.append(MenuEntry::separator());
+    }
+    if (in.downloadedModels.isEmpty()) {
+        menu.append(item(QStringLiteral("⚠️ No Models Downloaded"), QString(), MenuCommand::openSettings));
+        menu.append(MenuEntry::separator());
+    }
+    menu.append(recordingItem(in));
+    menu.append(modelItem(in));
+    menu.append(historyItem(in));
+    menu.append(MenuEntry::separator());
+    MenuEntry update = in.updateAvailable
+        ? item(QStringLiteral("Update Available"), QStringLiteral("software-update-available"), MenuCommand::checkForUpdates)
+        : item(QStringLiteral("Check for Updates..."), QStringLiteral("view-refresh"), MenuCommand::checkForUpdates);
+    update.enabled = in.canCheckForUpdates;
+    menu.append(update);
+    MenuEntry settings = item(QStringLiteral("Settings..."), QStringLiteral("preferences-system"), MenuCommand::openSettings);
+    settings.shortcut = QStringLiteral("Ctrl+,");
+    menu.append(settings);
+    MenuEntry quit = item(QStringLiteral("Quit Parlix"), QStringLiteral("application-exit"), MenuCommand::quitApp);
+    quit.shortcut = QStringLiteral("Ctrl+Q");
+    menu.append(quit);
+    return menu;
+}
+
+} // namespace parlix::ui

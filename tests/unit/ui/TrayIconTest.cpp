@@ -1,0 +1,343 @@
+// The tray glue: the icon follows the flags and animates only while transcribing, the menu is
+// rebuilt from the live state at every opening, and each command reaches its service.
+#include "ui/TrayIcon.h"
+
+#include "CategoryLog.h"
+#include "MemoryKeyValueStore.h"
+#include "QtPrinters.h"
+#include "core/AppState.h"
+#include "core/Categories.h"
+#include "core/SettingsModel.h"
+#include "history/HistoryStore.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QTimeZone>
+#include <gtest/gtest.h>
+
+using namespace parlix;
+using namespace parlix::ui;
+
+namespace {
+
+class TrayIconTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_modelFile = m_dir.filePath(QStringLiteral("ggml-base.en.bin"));
+        QFile file(m_modelFile);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("model");
+        file.close();
+        m_settings.setModelPath(m_modelFile);
+    }
+
+    TrayIconServices services()
+    {
+        return TrayIconServices{
+            .state = m_state,
+            .settings = m_settings,
+            .history = [this]() -> HistoryStore & { return m_history; },
+            .downloadedModels = [this] { return m_models; },
+            .toggleRecording = [this] { ++m_toggles; },
+            .openSettingsToTab = [this](SettingsTab tab) { m_tabs.append(tab); },
+            .copyToClipboard = [this](const QString &text) { m_copied.append(text); },
+            .updateState = [this] { return m_update; },
+            .checkForUpdates = [this] { ++m_updateChecks; },
+            .quit = [this] { ++m_quits; },
+        };
+    }
+
+    void addHistory(int count)
+    {
+        // Added oldest first, so "entry 0" ends up newest.
+        for (int i = count - 1; i >= 0; --i)
+            m_history.add(QStringLiteral("entry %1").arg(i));
+    }
+
+    // The menu's actions as "-" (separator) or "title[!]" ("!" when disabled), one level deep.
+    static QStringList describe(const QMenu *menu)
+    {
+        QStringList out;
+        for (const QAction *a : menu->actions())
+            out << (a->isSeparator() ? QStringLiteral("-") : a->text() + (a->isEnabled() ? "" : "!"));
+        return out;
+    }
+
+    static QAction *action(const QMenu *menu, const QString &text)
+    {
+        for (QAction *a : menu->actions())
+            if (a->text() == text)
+                return a;
+        return nullptr;
+    }
+
+    void openMenu(TrayIcon &item) { emit item.menu()->aboutToShow(); }
+
+    QTemporaryDir m_dir;
+    QString m_modelFile;
+    test::MemoryKeyValueStore m_store;
+    SettingsModel m_settings{m_store};
+    AppState m_state{m_settings};
+    HistoryStore m_history{m_settings, m_dir.filePath(QStringLiteral("history.json")),
+                           DateContext{QLocale(QStringLiteral("en_US")), QTimeZone::utc(), {}}};
+    QStringList m_models;
+    UpdateMenuState m_update;
+    int m_toggles = 0;
+    int m_quits = 0;
+    int m_updateChecks = 0;
+    QList<SettingsTab> m_tabs;
+    QStringList m_copied;
+};
+
+TEST_F(TrayIconTest, IconFollowsTheFlagsAndAnimatesOnlyWhileTranscribing)
+{
+    const struct {
+        const char *name;
+        std::function<void(AppState &)> set;
+        bool development;
+        StatusIconKind kind;
+        bool animating;
+    } steps[] = {
+        {"idle", [](AppState &) {}, false, StatusIconKind::microphone, false},
+        {"recording", [](AppState &s) { s.setRecording(true); }, false, StatusIconKind::recordingDot, false},
+        {"transcribing", [](AppState &s) { s.setRecording(false); s.setTranscribing(true); }, false,
+         StatusIconKind::transcribingArc, true},
+        // Transcribing again (a repeated announcement) restarts the turn from the top.
+        {"transcribingAgain", [](AppState &) {}, false, StatusIconKind::transcribingArc, true},
+        {"idleAfterTranscribing", [](AppState &s) { s.setTranscribing(false); }, false, StatusIconKind::microphone, false},
+        {"live", [](AppState &s) { s.setLiveTranscribing(true); }, false, StatusIconKind::liveDot, false},
+        {"transcribingThenLive", [](AppState &s) { s.setLiveTranscribing(false); s.setTranscribing(true); }, false,
+         StatusIconKind::transcribingArc, true},
+    };
+    for (bool development : {false, true}) {
+        AppState state{m_settings};
+        TrayIconServices s = services();
+        TrayIcon item({state, s.settings, s.history, s.downloadedModels, s.toggleRecording, s.openSettingsToTab,
+                         s.copyToClipboard, s.updateState, s.checkForUpdates, s.quit},
+                        development);
+        // Until the first update: the plain microphone, not animating.
+        EXPECT_EQ(item.iconKind(), StatusIconKind::microphone);
+        EXPECT_FALSE(item.isAnimating());
+        for (const auto &step : steps) {
+            step.set(state);
+            item.updateStatusIcon();
+            StatusIconKind expected = step.kind;
+            if (development && expected == StatusIconKind::microphone)
+                expected = StatusIconKind::developmentMicrophone;
+            EXPECT_EQ(item.iconKind(), expected) << step.name << " development=" << development;
+            EXPECT_EQ(item.isAnimating(), step.animating) << step.name;
+            if (step.animating) {
+                EXPECT_EQ(item.animationAngle(), 0.0) << step.name;
+            }
+            EXPECT_FALSE(item.trayIcon()->icon().isNull()) << step.name;
+        }
+    }
+}
+
+TEST_F(TrayIconTest, MenuIsRebuiltFromTheStateAtEachOpening)
+{
+    m_models = {m_modelFile};
+    TrayIcon item(services(), false);
+    const struct {
+        const char *name;
+        std::function<void(AppState &)> set;
+        QString recordingItem;
+    } steps[] = {
+        {"engineUnknownYet", [](AppState &) {}, QStringLiteral("Start Recording")},
+        {"recording", [](AppState &s) { s.setRecording(true); }, QStringLiteral("Stop Recording")},
+        {"transcribing", [](AppState &s) { s.setRecording(false); s.setTranscribing(true); }, QStringLiteral("Transcribing...!")},
+        {"live", [](AppState &s) { s.setTranscribing(false); s.setLiveTranscribing(true); }, QStringLiteral("Stop Live Recording")},
+        {"engineMissing", [](AppState &s) { s.setLiveTranscribing(false); s.setEngineMissing(true); },
+         QStringLiteral("Start Recording!")},
+    };
+    for (const auto &step : steps) {
+        step.set(m_state);
+        openMenu(item);
+        const QStringList items = describe(item.menu());
+        EXPECT_TRUE(items.contains(step.recordingItem)) << step.name << ": " << items.join('|').toStdString();
+        EXPECT_EQ(items.count(QStringLiteral("Settings...")), 1) << step.name;
+        EXPECT_EQ(items.last(), QStringLiteral("Quit Parlix")) << step.name;
+    }
+    EXPECT_EQ(describe(item.menu()).first(), QStringLiteral("⚠️ Engine Missing!"));
+    // Each opening replaces the submenus (model, history, export) instead of adding to them.
+    const auto submenus = [&] { return item.menu()->findChildren<QMenu *>().size(); };
+    const qsizetype before = submenus();
+    openMenu(item);
+    openMenu(item);
+    EXPECT_EQ(submenus(), before);
+}
+
+TEST_F(TrayIconTest, MenuActionsReachTheirServices)
+{
+    m_models = {m_modelFile};
+    TrayIcon item(services(), false);
+    openMenu(item);
+    action(item.menu(), QStringLiteral("Start Recording"))->trigger();
+    action(item.menu(), QStringLiteral("Settings..."))->trigger();
+    action(item.menu(), QStringLiteral("Quit Parlix"))->trigger();
+    EXPECT_EQ(m_toggles, 1);
+    EXPECT_EQ(m_tabs, QList<SettingsTab>{SettingsTab::recording});
+    EXPECT_EQ(m_quits, 1);
+    // The model item names the chosen model, its submenu checks it.
+    QAction *model = action(item.menu(), QStringLiteral("Model: Base (English)"));
+    ASSERT_NE(model, nullptr);
+    ASSERT_NE(model->menu(), nullptr);
+    EXPECT_TRUE(action(model->menu(), QStringLiteral("Base (English)"))->isChecked());
+}
+
+TEST_F(TrayIconTest, UpdateItemFollowsTheUpdaterAtEachOpening)
+{
+    TrayIcon item(services(), false);
+    const struct {
+        const char *name;
+        UpdateMenuState state;
+        QString shown;
+    } steps[] = {
+        {"noFeed", {false, false}, "Check for Updates...!"},
+        {"ready", {true, false}, "Check for Updates..."},
+        {"found", {true, true}, "Update Available"},
+        {"checkingAgain", {false, true}, "Update Available!"},
+        {"foundNothingLater", {true, false}, "Check for Updates..."},
+    };
+    for (const auto &step : steps) {
+        m_update = step.state;
+        openMenu(item);
+        const QStringList items = describe(item.menu());
+        const qsizetype settings = items.indexOf(QStringLiteral("Settings..."));
+        ASSERT_GE(settings, 1) << step.name;
+        EXPECT_EQ(items[settings - 1], step.shown) << step.name << ": " << items.join('|').toStdString();
+        EXPECT_EQ(items.count(QStringLiteral("Check for Updates...")) + items.count(QStringLiteral("Update Available"))
+                      + items.count(QStringLiteral("Check for Updates...!")) + items.count(QStringLiteral("Update Available!")),
+                  1)
+            << step.name;
+    }
+    // Both titles run the same interactive check.
+    action(item.menu(), QStringLiteral("Check for Updates..."))->trigger();
+    m_update = {true, true};
+    openMenu(item);
+    action(item.menu(), QStringLiteral("Update Available"))->trigger();
+    EXPECT_EQ(m_updateChecks, 2);
+}
+
+TEST_F(TrayIconTest, Commands)
+{
+    const QString other = m_dir.filePath(QStringLiteral("R&D.bin"));
+    const struct {
+        const char *name;
+        MenuEntry entry;
+        int toggles;
+        QList<SettingsTab> tabs;
+        int quits;
+        QString modelPath;
+        QStringList log;
+    } cases[] = {
+        {"toggle", [] { MenuEntry e; e.command = MenuCommand::toggleRecording; return e; }(), 1, {}, 0, m_modelFile, {}},
+        {"settings", [] { MenuEntry e; e.command = MenuCommand::openSettings; return e; }(), 0, {SettingsTab::recording}, 0,
+         m_modelFile, {}},
+        {"allHistory", [] { MenuEntry e; e.command = MenuCommand::showAllHistory; return e; }(), 0, {SettingsTab::history}, 0,
+         m_modelFile, {}},
+        {"quit", [] { MenuEntry e; e.command = MenuCommand::quitApp; return e; }(), 0, {}, 1, m_modelFile, {}},
+        {"selectModel", [&] { MenuEntry e; e.command = MenuCommand::selectModel; e.modelPath = other; return e; }(), 0, {}, 0,
+         other, {QStringLiteral("info Switched to model: R&D.bin")}},
+        {"selectNothing", [] { MenuEntry e; e.command = MenuCommand::selectModel; return e; }(), 0, {}, 0, m_modelFile, {}},
+        {"none", MenuEntry{}, 0, {}, 0, m_modelFile, {}},
+    };
+    for (const auto &c : cases) {
+        m_toggles = m_quits = 0;
+        m_tabs.clear();
+        m_settings.setModelPath(m_modelFile);
+        TrayIcon item(services(), false);
+        test::CategoryLog log(lcController());
+        item.perform(c.entry);
+        EXPECT_EQ(m_toggles, c.toggles) << c.name;
+        EXPECT_EQ(m_tabs, c.tabs) << c.name;
+        EXPECT_EQ(m_quits, c.quits) << c.name;
+        EXPECT_EQ(m_settings.modelPath(), c.modelPath) << c.name;
+        EXPECT_EQ(log.lines, c.log) << c.name;
+    }
+}
+
+TEST_F(TrayIconTest, HistoryItemsCopyTheEntryTheUserSaw)
+{
+    addHistory(25);
+    TrayIcon item(services(), false);
+    openMenu(item);
+    QAction *history = action(item.menu(), QStringLiteral("History"));
+    ASSERT_NE(history, nullptr);
+    const QList<QAction *> entries = history->menu()->actions();
+    // 20 entries, separator, Show All History..., Export History, separator, Clear History.
+    ASSERT_EQ(entries.size(), 25);
+    EXPECT_TRUE(entries[2]->text().endsWith(QStringLiteral(": entry 2"))) << entries[2]->text().toStdString();
+    EXPECT_FALSE(entries[2]->toolTip().isEmpty());
+
+    test::CategoryLog log(lcController());
+    entries[2]->trigger();
+    EXPECT_EQ(m_copied, QStringList{QStringLiteral("entry 2")});
+    EXPECT_EQ(log.lines, QStringList{QStringLiteral("info Copied history item to clipboard")});
+
+    // The list shrank after the menu opened: an index past its end copies nothing.
+    m_history.clear();
+    m_history.add(QStringLiteral("only"));
+    entries[2]->trigger();
+    entries[0]->trigger();
+    EXPECT_EQ(m_copied, (QStringList{QStringLiteral("entry 2"), QStringLiteral("only")}));
+
+    action(history->menu(), QStringLiteral("Clear History"))->trigger();
+    EXPECT_TRUE(m_history.items().isEmpty());
+}
+
+TEST_F(TrayIconTest, TitlesFromDataShowAmpersandsLiterally)
+{
+    m_history.add(QStringLiteral("Tom & Jerry"));
+    m_models = {m_dir.filePath(QStringLiteral("R&D.bin"))};
+    TrayIcon item(services(), false);
+    openMenu(item);
+    QAction *history = action(item.menu(), QStringLiteral("History"));
+    EXPECT_TRUE(history->menu()->actions()[0]->text().endsWith(QStringLiteral(": Tom && Jerry")));
+    QAction *model = action(item.menu(), QStringLiteral("Model: Base (English)"));
+    ASSERT_NE(model, nullptr);
+    EXPECT_EQ(describe(model->menu()), QStringList{QStringLiteral("R&&D")});
+}
+
+TEST(SaveExportTest, WritesTheWholeFileOrLogsWhy)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString existing = dir.filePath(QStringLiteral("old.txt"));
+    {
+        QFile f(existing);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("previous contents that are longer than the export");
+    }
+    const struct {
+        const char *name;
+        QString path;
+        bool ok;
+    } cases[] = {
+        {"newFile", dir.filePath(QStringLiteral("export.csv")), true},
+        {"replacesLongerFile", existing, true},
+        {"missingDirectory", dir.filePath(QStringLiteral("missing/export.csv")), false},
+    };
+    const QByteArray data("a,b\n1,2\n");
+    for (const auto &c : cases) {
+        test::CategoryLog log(lcController());
+        EXPECT_EQ(saveExport(c.path, data), c.ok) << c.name;
+        ASSERT_EQ(log.lines.size(), 1) << c.name;
+        QFile f(c.path);
+        if (c.ok) {
+            EXPECT_EQ(log.lines[0], QStringLiteral("info Exported history to ") + c.path) << c.name;
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << c.name;
+            EXPECT_EQ(f.readAll(), data) << c.name;
+        } else {
+            EXPECT_TRUE(log.lines[0].startsWith(QStringLiteral("error Failed to save export: "))) << c.name;
+            EXPECT_FALSE(f.exists()) << c.name;
+        }
+    }
+}
+
+} // namespace
