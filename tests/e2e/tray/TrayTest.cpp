@@ -9,6 +9,7 @@
 #include "DBusSession.h"
 #include "EngineStandIn.h"
 #include "ParlixInstance.h"
+#include "ProcessRunner.h"
 #include "PulseAudioSession.h"
 #include "Pump.h"
 #include "StatusNotifierWatcher.h"
@@ -26,7 +27,6 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -194,12 +194,7 @@ protected:
 
     int parlixctl(const QString &command)
     {
-        QProcess process;
-        process.setProcessEnvironment(app->environment());
-        process.start(binDirectory() + QStringLiteral("/parlixctl"), {command});
-        if (!pumpUntil([&] { return process.state() == QProcess::NotRunning; }, 30000))
-            return -1;
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        return runProcess(binDirectory() + QStringLiteral("/parlixctl"), {command}, app->environment(), {}, 30000).exitCode;
     }
 
     void releaseEngine()
@@ -413,12 +408,12 @@ TEST_F(TrayMenuTest, MenuWarnsAboutEngineAndModelAndStartRecordingFollowsThem)
         QStringList head;
         bool canStart;
     };
+    // With both present the menu is the one every other test here opens.
     const QList<Case> cases{
         {"nothing installed", false, false,
          {QStringLiteral("⚠️ Engine Missing"), QStringLiteral("-"), QStringLiteral("⚠️ No Models Downloaded"),
           QStringLiteral("-"), QStringLiteral("Start Recording")},
          false},
-        {"engine and model", true, true, {QStringLiteral("Start Recording")}, true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

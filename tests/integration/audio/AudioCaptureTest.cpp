@@ -8,6 +8,7 @@
 #include "platform/qtaudio/QtAudioInput.h"
 
 #include "MemoryKeyValueStore.h"
+#include "ProcessRunner.h"
 #include "PulseAudioSession.h"
 #include "Pump.h"
 #include "Speech.h"
@@ -19,7 +20,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -128,12 +128,10 @@ TEST_P(AudioCaptureTest, ClipHoldsTheSpokenSentenceAndWhisperAcceptsIt)
 
     const QString whisper = QDir(test::resourceDirectory()).filePath(QStringLiteral("whisper-cli"));
     ASSERT_TRUE(QFileInfo(whisper).isExecutable()) << whisper.toStdString();
-    QProcess process;
-    process.start(whisper, {QStringLiteral("-m"), QDir(test::fixturesDirectory()).filePath(QStringLiteral("for-tests-ggml-tiny.en.bin")),
-                            QStringLiteral("-f"), path, QStringLiteral("-nt"), QStringLiteral("-np")});
-    ASSERT_TRUE(process.waitForFinished(120000));
-    const QString err = QString::fromUtf8(process.readAllStandardError());
-    EXPECT_EQ(process.exitCode(), 0) << err.toStdString();
+    const test::ProcessResult run = test::runProcess(
+        whisper, {"-m", QDir(test::fixturesDirectory()).filePath("for-tests-ggml-tiny.en.bin"), "-f", path, "-nt", "-np"});
+    const QString err = QString::fromUtf8(run.err);
+    EXPECT_EQ(run.exitCode, 0) << err.toStdString();
     // whisper-cli exits 0 on unreadable audio too; it then says so on stderr.
     EXPECT_FALSE(err.contains(QStringLiteral("error:"))) << err.toStdString();
     EXPECT_TRUE(err.contains(QStringLiteral("read_audio_data"))) << err.toStdString();

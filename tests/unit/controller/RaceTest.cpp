@@ -44,7 +44,7 @@ TEST(ControllerRaces, SecondStartWhileTheRecorderStartsIsRefused)
             configure(h, kind);
             h.hotkey.press();
             ASSERT_TRUE(h.controller->isStartPending());
-            MenuBarLog log;
+            ControllerLog log;
             row.second(h);
             EXPECT_EQ(starts(h), 1);
             EXPECT_TRUE(log.lines.isEmpty()); // refused silently, as when busy

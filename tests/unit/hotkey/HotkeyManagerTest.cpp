@@ -3,20 +3,13 @@
 #include "CategoryLog.h"
 #include "FakeGlobalShortcutBackend.h"
 #include "MemoryKeyValueStore.h"
+#include "Printers.h"
 #include "core/Categories.h"
 #include "core/SettingsModel.h"
 #include "hotkey/HotkeyManager.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
-
-#include <ostream>
-
-// Texts in failure messages as text.
-inline void PrintTo(const QString &s, std::ostream *os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 #include <memory>
 

@@ -1,4 +1,5 @@
 // parlixctl replace, run as a process with its own configuration directory: bytes in, bytes out.
+#include "ProcessRunner.h"
 #include "TestEnvironment.h"
 #include "core/JsonFileKeyValueStore.h"
 #include "core/SettingsModel.h"
@@ -6,7 +7,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -53,23 +53,12 @@ protected:
 
     Result run(const QStringList &args, const QByteArray &input) const
     {
-        QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
-        process.setProcessEnvironment(env);
-        process.setWorkingDirectory(home.path());
-        process.start(test::binDirectory() + QStringLiteral("/parlixctl"), QStringList{QStringLiteral("replace")} + args);
-        if (!process.waitForStarted())
-            return {};
-        process.write(input);
-        process.closeWriteChannel();
-        process.waitForFinished(-1);
-        Result r;
-        r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        r.out = process.readAllStandardOutput().toStdString();
-        r.err = process.readAllStandardError().toStdString();
-        return r;
+        const test::ProcessResult r = test::runProcess(test::binDirectory() + QStringLiteral("/parlixctl"),
+                                                       QStringList{QStringLiteral("replace")} + args, env, input, 60000, home.path());
+        return {r.exitCode, r.out.toStdString(), r.err.toStdString()};
     }
 
     QTemporaryDir home;

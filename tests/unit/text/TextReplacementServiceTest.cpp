@@ -1,5 +1,7 @@
 // TextReplacementService: the three rule groups, the absorption of the recogniser's spacing and
 // punctuation, replacement templates, the final tidy-up and the two switches.
+#include "CategoryLog.h"
+#include "core/Categories.h"
 #include "MemoryKeyValueStore.h"
 #include "core/SettingsModel.h"
 #include "text/TextReplacementService.h"
@@ -253,27 +255,15 @@ TEST(TextReplacementService, PairedMarkers)
         EXPECT_EQ(markers.value(QString::fromLatin1(m)), QString::fromLatin1(m));
 }
 
-QStringList *g_lines = nullptr;
-void collect(QtMsgType, const QMessageLogContext &context, const QString &message)
-{
-    if (g_lines)
-        g_lines->append(QString::fromUtf8(context.category) + QStringLiteral(": ") + message);
-}
-
 TEST(TextReplacementService, LogsTheGroupSizes)
 {
     QList<TextReplacementRule> rules = examplesEnabled({"period", "new line", "bold", "my phone"});
     rules.append(TextReplacementRule(QStringLiteral("off"), QStringLiteral("x"), false));
     const Engine engine(rules);
-    QStringList lines;
-    g_lines = &lines;
-    const QtMessageHandler previous = qInstallMessageHandler(collect);
     QLoggingCategory::setFilterRules(QStringLiteral("com.quorvane.parlix.TextReplacement.debug=true"));
+    test::CategoryLog log(lcTextReplacement());
     engine.apply("hello");
-    qInstallMessageHandler(previous);
-    g_lines = nullptr;
-    EXPECT_EQ(lines, QStringList{QStringLiteral(
-                         "com.quorvane.parlix.TextReplacement: Applied 4 replacement rules (paired: 1, single: 2, simple: 1)")});
+    EXPECT_EQ(log.lines, QStringList{QStringLiteral("debug Applied 4 replacement rules (paired: 1, single: 2, simple: 1)")});
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // the application, the model and history submenus, and the history titles.
 #include "ui/TrayMenuModel.h"
 
-#include "QtPrinters.h"
+#include "Printers.h"
 
 #include <QTimeZone>
 #include <gtest/gtest.h>
