@@ -284,25 +284,7 @@ TEST_P(AudioCaptureTest, MicrophoneRemovedMidRecordingEndsItWithEverythingKept)
     EXPECT_FALSE(live.isRecording());
 }
 
-TEST_P(AudioCaptureTest, SavedDeviceMissingFallsBackToTheDefault)
-{
-    settings.setAudioInputDevice(QStringLiteral("alsa_input.unplugged"));
-    LiveAudioRecorder live(*input, settings);
-    coro::waitFor(live.startRecording());
-    speak(std::vector<int16_t>(sentence().begin(), sentence().begin() + 16000));
-    pumpFor(300);
-    live.stopRecording();
-    const auto path = live.extractFinalChunk();
-    ASSERT_TRUE(path);
-    EXPECT_NEAR(double(trimmed(test::readWav(*path)->samples).size()), 16000.0, 400.0);
-    live.deleteChunk(*path);
-
-    settings.setAudioInputDevice(QStringLiteral("virtmic"));
-    coro::waitFor(live.startRecording());
-    EXPECT_TRUE(live.isRecording());
-    live.stopRecording();
-}
-
+// Which device a recorder asks for is RecorderTest's; the input refuses one it does not have.
 TEST_P(AudioCaptureTest, UnknownDeviceIdIsRefusedByTheInput)
 {
     EXPECT_FALSE(input->deviceFormat("alsa_input.unplugged").isValid());

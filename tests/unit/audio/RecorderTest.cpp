@@ -105,22 +105,13 @@ protected:
     LiveAudioRecorder live;
 };
 
-TEST_F(LiveRecorderTest, BufferLengthsAtNativeRatesAndTheFirstChannel)
+// Lengths after resampling are AudioDspTest's; the recorder keeps the first channel of each frame.
+TEST_F(LiveRecorderTest, KeepsTheFirstChannelAndStartsEmpty)
 {
-    struct Case {
-        int rate;
-        int channels;
-        qint64 frames;
-        qsizetype expected;
-    };
-    const Case cases[] = {{48000, 1, 1024, 341}, {44100, 1, 1024, 371}, {16000, 1, 1024, 1024}, {48000, 2, 1024, 341}, {16000, 1, 0, 0}};
-    for (const Case &c : cases) {
-        input.format = {c.rate, c.channels, AudioFormat::SampleType::float32};
-        start();
-        input.deliverFloats(std::vector<float>(size_t(c.frames * c.channels), 0.25f));
-        EXPECT_EQ(live.accumulatedSampleCount(), c.expected) << c.rate << " Hz x" << c.channels;
-        live.stopRecording();
-    }
+    input.format = {16000, 1, AudioFormat::SampleType::float32};
+    start();
+    input.deliverFloats(ramp(100));
+    live.stopRecording();
     // A start empties what the previous capture left; 16 kHz passes unchanged, first channel only.
     input.format = {16000, 2, AudioFormat::SampleType::float32};
     start();

@@ -56,11 +56,7 @@ TEST_P(KeyMapping, MapsBothWays)
 INSTANTIATE_TEST_SUITE_P(
     KeyTable, KeyMapping,
     ::testing::Values(KeyCase{49, 0x0020, Qt::Key_Space}, KeyCase{36, 0xff0d, Qt::Key_Return},
-                      KeyCase{48, 0xff09, Qt::Key_Tab}, KeyCase{51, 0xff08, Qt::Key_Backspace},
-                      KeyCase{53, 0xff1b, Qt::Key_Escape}, KeyCase{122, 0xffbe, Qt::Key_F1},
-                      KeyCase{96, 0xffc2, Qt::Key_F5}, KeyCase{111, 0xffc9, Qt::Key_F12},
-                      KeyCase{0, 0x0061, Qt::Key_A}, KeyCase{2, 0x0064, Qt::Key_D}, KeyCase{6, 0x007a, Qt::Key_Z},
-                      KeyCase{29, 0x0030, Qt::Key_0}, KeyCase{25, 0x0039, Qt::Key_9}));
+                      KeyCase{111, 0xffc9, Qt::Key_F12}, KeyCase{2, 0x0064, Qt::Key_D}, KeyCase{25, 0x0039, Qt::Key_9}));
 
 TEST(KeyTable, KeysOutsideTheTableAreRefused)
 {

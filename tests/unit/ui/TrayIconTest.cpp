@@ -99,48 +99,35 @@ TEST_F(TrayIconTest, IconFollowsTheFlagsAndAnimatesOnlyWhileTranscribing)
     const struct {
         const char *name;
         std::function<void(AppState &)> set;
-        bool development;
         StatusIconKind kind;
         bool animating;
     } steps[] = {
-        {"idle", [](AppState &) {}, false, StatusIconKind::microphone, false},
-        {"recording", [](AppState &s) { s.setRecording(true); }, false, StatusIconKind::recordingDot, false},
-        {"transcribing", [](AppState &s) { s.setRecording(false); s.setTranscribing(true); }, false,
+        {"idle", [](AppState &) {}, StatusIconKind::microphone, false},
+        {"recording", [](AppState &s) { s.setRecording(true); }, StatusIconKind::recordingDot, false},
+        {"transcribing", [](AppState &s) { s.setRecording(false); s.setTranscribing(true); },
          StatusIconKind::transcribingArc, true},
         // Transcribing again (a repeated announcement) restarts the turn from the top.
-        {"transcribingAgain", [](AppState &) {}, false, StatusIconKind::transcribingArc, true},
-        {"idleAfterTranscribing", [](AppState &s) { s.setTranscribing(false); }, false, StatusIconKind::microphone, false},
-        {"live", [](AppState &s) { s.setLiveTranscribing(true); }, false, StatusIconKind::liveDot, false},
-        {"transcribingThenLive", [](AppState &s) { s.setLiveTranscribing(false); s.setTranscribing(true); }, false,
+        {"transcribingAgain", [](AppState &) {}, StatusIconKind::transcribingArc, true},
+        {"idleAfterTranscribing", [](AppState &s) { s.setTranscribing(false); }, StatusIconKind::microphone, false},
+        {"live", [](AppState &s) { s.setLiveTranscribing(true); }, StatusIconKind::liveDot, false},
+        {"transcribingThenLive", [](AppState &s) { s.setLiveTranscribing(false); s.setTranscribing(true); },
          StatusIconKind::transcribingArc, true},
     };
-    for (bool development : {false, true}) {
-        AppState state{m_settings};
-        TrayIconServices s = services();
-        TrayIcon item({state, s.settings, s.history, s.downloadedModels, s.toggleRecording, s.openSettingsToTab,
-                         s.copyToClipboard, s.updateState, s.checkForUpdates, s.quit},
-                        development);
-        // Until the first update: the plain microphone, not animating.
-        EXPECT_EQ(item.iconKind(), StatusIconKind::microphone);
-        EXPECT_FALSE(item.isAnimating());
-        for (const auto &step : steps) {
-            step.set(state);
-            item.updateStatusIcon();
-            StatusIconKind expected = step.kind;
-            if (development && expected == StatusIconKind::microphone)
-                expected = StatusIconKind::developmentMicrophone;
-            EXPECT_EQ(item.iconKind(), expected) << step.name << " development=" << development;
-            EXPECT_EQ(item.isAnimating(), step.animating) << step.name;
-            if (step.animating) {
-                EXPECT_EQ(item.animationAngle(), 0.0) << step.name;
-            }
-            EXPECT_FALSE(item.trayIcon()->icon().isNull()) << step.name;
-        }
+    TrayIcon item(services(), false);
+    // Until the first update: the plain microphone, not animating.
+    EXPECT_EQ(item.iconKind(), StatusIconKind::microphone);
+    EXPECT_FALSE(item.isAnimating());
+    for (const auto &step : steps) {
+        step.set(m_state);
+        item.updateStatusIcon();
+        EXPECT_EQ(item.iconKind(), step.kind) << step.name;
+        EXPECT_EQ(item.isAnimating(), step.animating) << step.name;
+        if (step.animating)
+            EXPECT_EQ(item.animationAngle(), 0.0) << step.name;
+        EXPECT_FALSE(item.trayIcon()->icon().isNull()) << step.name;
     }
 }
 
-// What each state shows is TrayMenuModelTest's; here the glue reads the live state, the updater
-// and the model list at every opening and wires the items to their services.
 TEST_F(TrayIconTest, MenuIsRebuiltFromTheLiveStateAtEachOpening)
 {
     m_models = {m_modelFile};
