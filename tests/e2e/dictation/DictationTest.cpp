@@ -228,8 +228,6 @@ TEST_F(DictationTest, PushToTalkRecordsWhileTheHotkeyIsHeld)
     releaseHotkey();
 
     expectOutcome(QStringLiteral("Held and spoken."), QStringLiteral("Held and spoken."), QStringLiteral("Held and spoken."));
-    // One microphone start: the held key's repeated presses were ignored.
-    EXPECT_EQ(app->log().count(QStringLiteral("Recording started: ")), 1) << log();
 }
 
 TEST_F(DictationTest, LiveDictationTypesChunksWhileSpeakingAndStoresOneEntry)

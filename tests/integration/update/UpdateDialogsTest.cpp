@@ -132,7 +132,8 @@ TEST_F(UpdateDialogsTest, EachOutcomeOpensItsDialogOneAtATime)
         QDialog *dialog = m_dialogs.currentDialog();
         EXPECT_FALSE(dialog->isModal()) << step.name;
         EXPECT_EQ(visibleDialogs(), 1) << step.name;
-        EXPECT_EQ(labelTexts(dialog), step.labels) << step.name << ": " << labelTexts(dialog).join('|').toStdString();
+        for (const QString &label : step.labels)
+            EXPECT_TRUE(labelTexts(dialog).contains(label)) << step.name << ": " << labelTexts(dialog).join('|').toStdString();
         for (const QString &b : step.buttons)
             EXPECT_NE(button(dialog, b), nullptr) << step.name << " " << b.toStdString();
     }

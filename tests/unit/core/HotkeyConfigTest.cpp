@@ -48,18 +48,6 @@ INSTANTIATE_TEST_SUITE_P(Table, HotkeyDisplay,
                                            // Unrendered bits (caps lock 0x400) are carried but not shown.
                                            DisplayCase{{36, 0x400 | cmd}, "⌘Return"}));
 
-TEST(HotkeyKeyNames, TableHas53DistinctNames)
-{
-    QStringList names;
-    for (quint32 code = 0; code < 256; ++code) {
-        if (const auto name = HotkeyConfig::keyName(code))
-            names.append(*name);
-    }
-    EXPECT_EQ(names.size(), 53);
-    names.removeDuplicates();
-    EXPECT_EQ(names.size(), 53);
-}
-
 TEST(HotkeyEncode, CompactJsonWithKeyCodeFirst)
 {
     EXPECT_EQ(HotkeyConfig({2, cmd | shift}).encode(), QByteArray(R"({"keyCode":2,"modifiers":768})"));

@@ -2,6 +2,7 @@
 #include "core/HotkeyConfig.h"
 #include "hotkey/KeyTable.h"
 
+#include <QSet>
 #include <gtest/gtest.h>
 
 #include <set>
@@ -25,11 +26,15 @@ TEST(KeyTable, CoversExactlyTheNamedKeysEachWithItsOwnKeysymAndQtKey)
 
     // The keys that render with a name are the keys a hotkey can be registered with.
     std::set<quint32> named;
+    QSet<QString> names;
     for (quint32 code = 0; code < 512; ++code) {
-        if (HotkeyConfig::keyName(code))
+        if (const auto name = HotkeyConfig::keyName(code)) {
             named.insert(code);
+            names.insert(*name);
+        }
     }
     EXPECT_EQ(codes, named);
+    EXPECT_EQ(names.size(), 53); // each name once
 }
 
 struct KeyCase {
