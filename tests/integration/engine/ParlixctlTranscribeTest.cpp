@@ -178,19 +178,12 @@ TEST_P(ParlixctlFlags, ReachTheEngineWithoutChangingStoredSettings)
 }
 
 const FlagCase kFlagCases[] = {
-    {"StoredDefaults", {}, {}, {"-l", "auto"}},
     {"StoredLanguage", [](parlix::KeyValueStore &s) { s.setString("language", "fr"); }, {}, {"-l", "fr"}},
     {"LanguageFlagWins", [](parlix::KeyValueStore &s) { s.setString("language", "fr"); }, {"--language", "de"}, {"-l", "de"}},
     {"StoredTranslation", [](parlix::KeyValueStore &s) { s.setBool("translateToEnglish", true); }, {}, {"-l", "auto", "-tr"}},
     {"TranslateFlagTurnsOnExperimental",
      [](parlix::KeyValueStore &s) { s.setBool("experimentalFeaturesEnabled", false); },
      {"--translate", "--language", "ja"}, {"-l", "ja", "-tr"}},
-    {"StoredTranslationNeedsExperimental",
-     [](parlix::KeyValueStore &s) {
-         s.setBool("translateToEnglish", true);
-         s.setBool("experimentalFeaturesEnabled", false);
-     },
-     {}, {"-l", "auto"}},
     {"PromptFlag", {}, {"--prompt", "earlier words"}, {"-l", "auto", "--prompt", "earlier words"}},
     {"ModelFlagWinsOverStoredModel", {}, {"--model", "{other}"}, {"-l", "auto"}},
 };
