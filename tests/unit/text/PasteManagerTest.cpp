@@ -118,7 +118,6 @@ TEST(PasteManager, ClipboardAfterPasteHoldsWhatItHeldBefore)
     const ClipboardContents rich{{{"text/html", "<b>x</b>"}, {"text/plain", "x"}, {"application/x-custom", "\0\1\2"}}};
     const Case cases[] = {
         {"empty clipboard keeps the pasted text", {}, pasted, false},
-        {"plain text comes back", {{{"text/plain", "old"}}}, {{{"text/plain", "old"}}}, true},
         {"an image comes back", image, image, true},
         {"every rich format comes back", rich, rich, true},
     };
@@ -227,7 +226,6 @@ TEST(PasteManager, ActivationRetriesUpToThreeTimes)
     const QStringList once = {"activate 2", "wait 100000"};
     const Case cases[] = {
         {0, once + QStringList{"wait 150000"}, "App activated on attempt 1"},
-        {1, once + once + QStringList{"wait 150000"}, "App activated on attempt 2"},
         {2, once + once + once + QStringList{"wait 150000"}, "App activated on attempt 3"},
         {3, once + once + once, "Failed to activate target app after 3 attempts"},
     };
