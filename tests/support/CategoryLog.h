@@ -24,6 +24,15 @@ public:
 
     QStringList lines;
 
+    // The messages without their level.
+    QStringList messages() const
+    {
+        QStringList out;
+        for (const QString &line : lines)
+            out << line.section(QLatin1Char(' '), 1);
+        return out;
+    }
+
 private:
     static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
     {

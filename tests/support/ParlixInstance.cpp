@@ -156,6 +156,5 @@ QStringList ParlixInstance::leftoverAudio() const
 QJsonObject storedString(const QString &value) { return {{QStringLiteral("string"), value}}; }
 QJsonObject storedBool(bool value) { return {{QStringLiteral("bool"), value}}; }
 QJsonObject storedDouble(double value) { return {{QStringLiteral("double"), value}}; }
-QJsonObject storedInt(int value) { return {{QStringLiteral("int"), value}}; }
 
 } // namespace parlix::test

@@ -32,7 +32,6 @@ public:
     // The private directory the app keeps its audio files in.
     QString audioDirectory() const { return path(QStringLiteral("runtime/parlix")); }
     QProcessEnvironment environment() const { return m_environment; }
-    void setEnvironmentValue(const QString &name, const QString &value) { m_environment.insert(name, value); }
 
     // Places a model file: a symbolic link to `source`, or a small placeholder file when
     // `source` is empty (enough for an engine stand-in, which never reads it).
@@ -79,6 +78,5 @@ private:
 QJsonObject storedString(const QString &value);
 QJsonObject storedBool(bool value);
 QJsonObject storedDouble(double value);
-QJsonObject storedInt(int value);
 
 } // namespace parlix::test

@@ -248,7 +248,6 @@ void PulseAudioSession::writerLoop()
         if (fd >= 0) {
             const ssize_t n = ::write(fd, pending.data(), pending.size());
             if (n > 0) {
-                m_framesWritten += n / qint64(sizeof(int16_t) * size_t(m_options.channels));
                 pending.erase(pending.begin(), pending.begin() + n);
             } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
                 ::close(fd);

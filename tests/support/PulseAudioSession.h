@@ -7,7 +7,6 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -51,8 +50,6 @@ public:
     void stopFeeding();
     // Blocks until everything queued has been written (or `timeoutMs` passed); false on timeout.
     bool waitUntilFed(int timeoutMs);
-    // Frames written into the FIFO since the session began.
-    qint64 framesWritten() const { return m_framesWritten.load(); }
 
 private:
     void writerLoop();
@@ -74,7 +71,6 @@ private:
     bool m_feeding = false;
     bool m_silenceWhenEmpty = false;
     bool m_quit = false;
-    std::atomic<qint64> m_framesWritten{0};
 };
 
 } // namespace parlix::test

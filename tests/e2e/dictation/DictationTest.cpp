@@ -7,6 +7,8 @@
 #include "DeliveryTarget.h"
 #include "EngineStandIn.h"
 #include "ParlixInstance.h"
+#include "Printers.h"
+#include "ProcessRunner.h"
 #include "PulseAudioSession.h"
 #include "Pump.h"
 #include "Speech.h"
@@ -19,7 +21,6 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -29,28 +30,11 @@
 using namespace parlix;
 using namespace parlix::test;
 
-// Readable failures: gtest finds this next to QString.
-static void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace {
 
 // Bounds for a loaded machine; nothing here is a measurement.
 constexpr int startLimitMs = 30000;
 constexpr int dictationLimitMs = 60000;
-
-bool runTool(const QString &program, const QStringList &arguments, QString *output = nullptr)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    const bool finished = process.waitForFinished(120000);
-    if (output)
-        *output = QString::fromUtf8(process.readAll());
-    return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
 
 // The sentence the user speaks, as 16 kHz mono 16-bit samples; made once.
 const std::vector<int16_t> &speech()
@@ -219,10 +203,9 @@ TEST_F(DictationTest, ToggleModeWithTheRealWhisperPastesWhatTheModelHeard)
         GTEST_SKIP() << "no whisper-cli in the build's resource directory";
     // A model that hears " Hello world!" in any audio.
     const QString model = engineDir.filePath(QStringLiteral("synthetic.bin"));
-    QString output;
-    ASSERT_TRUE(runTool(testBinDirectory() + QStringLiteral("/make_synthetic_model"),
-                        {fixturesDirectory() + QStringLiteral("/for-tests-ggml-tiny.en.bin"), model, QStringLiteral(" Hello world!")}, &output))
-        << output.toStdString();
+    const ProcessResult made = runProcess(testBinDirectory() + QStringLiteral("/make_synthetic_model"),
+                                          {fixturesDirectory() + QStringLiteral("/for-tests-ggml-tiny.en.bin"), model, QStringLiteral(" Hello world!")});
+    ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
     ASSERT_NO_FATAL_FAILURE(launch({}, QStringLiteral("ggml-tiny.en.bin"), model, resourceDirectory()));
 
     ASSERT_NO_FATAL_FAILURE(dictateInToggleMode());
@@ -245,8 +228,6 @@ TEST_F(DictationTest, PushToTalkRecordsWhileTheHotkeyIsHeld)
     releaseHotkey();
 
     expectOutcome(QStringLiteral("Held and spoken."), QStringLiteral("Held and spoken."), QStringLiteral("Held and spoken."));
-    // One microphone start: the held key's repeated presses were ignored.
-    EXPECT_EQ(app->log().count(QStringLiteral("Recording started: ")), 1) << log();
 }
 
 TEST_F(DictationTest, LiveDictationTypesChunksWhileSpeakingAndStoresOneEntry)
@@ -276,10 +257,9 @@ TEST_F(DictationTest, LiveDictationTypesChunksWhileSpeakingAndStoresOneEntry)
     EXPECT_EQ(stored, QStringList(chunks, chunk).join(u' '));
     EXPECT_EQ(field(items.first(), "originalText"), QStringList(chunks, QStringLiteral("Live comma typed.")).join(u' '));
     EXPECT_TRUE(target->waitForReceived(stored.toUtf8(), dictationLimitMs)) << "received: '" << target->received().toStdString() << "'";
-    // The final chunk was transcribed with the text typed before it as its prompt.
+    // The final chunk came last (its prompt is LiveLoopTest's).
     EXPECT_TRUE(QFileInfo(engineArgument(QStringLiteral("-f"))).fileName().startsWith(QStringLiteral("live_final_")))
         << engine.arguments().join(u' ').toStdString();
-    EXPECT_EQ(engineArgument(QStringLiteral("--prompt")), QStringList(std::min<qsizetype>(chunks - 1, 5), chunk).join(u' '));
     EXPECT_TRUE(app->leftoverAudio().isEmpty()) << app->leftoverAudio().join(u' ').toStdString();
 }
 

@@ -9,6 +9,7 @@
 #include "DBusSession.h"
 #include "EngineStandIn.h"
 #include "ParlixInstance.h"
+#include "ProcessRunner.h"
 #include "PulseAudioSession.h"
 #include "Pump.h"
 #include "StatusNotifierWatcher.h"
@@ -18,15 +19,11 @@
 #include "core/Constants.h"
 #include "ui/TrayIconArt.h"
 
-#include <QDBusArgument>
-#include <QDBusMessage>
-#include <QDBusVariant>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -129,35 +126,6 @@ std::optional<QRect> popupWindow(const QSize &minimum)
     return std::nullopt;
 }
 
-// The sizes of the images a StatusNotifierItem offers as its icon (IconPixmap, a(iiay) of ARGB32
-// in network byte order), counting only images that have something drawn on them.
-QList<QSize> drawnIconSizes(const QDBusConnection &bus, const StatusNotifierWatcher::Item &item)
-{
-    QDBusMessage get = QDBusMessage::createMethodCall(item.service, item.path, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                      QStringLiteral("Get"));
-    get << QStringLiteral("org.kde.StatusNotifierItem") << QStringLiteral("IconPixmap");
-    const QDBusMessage reply = QDBusConnection(bus).call(get, QDBus::Block, 5000);
-    QList<QSize> sizes;
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return sizes;
-    const QDBusArgument images = qvariant_cast<QDBusArgument>(qvariant_cast<QDBusVariant>(reply.arguments().first()).variant());
-    images.beginArray();
-    while (!images.atEnd()) {
-        int width = 0, height = 0;
-        QByteArray argb;
-        images.beginStructure();
-        images >> width >> height >> argb;
-        images.endStructure();
-        bool drawn = false;
-        for (qsizetype i = 0; i + 3 < argb.size() && !drawn; i += 4)
-            drawn = argb[i] != 0;
-        if (drawn && argb.size() == qsizetype(width) * height * 4)
-            sizes << QSize(width, height);
-    }
-    images.endArray();
-    return sizes;
-}
-
 // The whole-process set-up both groups share: a session bus, a virtual microphone, the engine
 // stand-in (held in the transcribing state until the test creates "go"), an isolated home.
 class TrayFixture : public ::testing::Test {
@@ -194,12 +162,7 @@ protected:
 
     int parlixctl(const QString &command)
     {
-        QProcess process;
-        process.setProcessEnvironment(app->environment());
-        process.start(binDirectory() + QStringLiteral("/parlixctl"), {command});
-        if (!pumpUntil([&] { return process.state() == QProcess::NotRunning; }, 30000))
-            return -1;
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        return runProcess(binDirectory() + QStringLiteral("/parlixctl"), {command}, app->environment(), {}, 30000).exitCode;
     }
 
     void releaseEngine()
@@ -413,12 +376,12 @@ TEST_F(TrayMenuTest, MenuWarnsAboutEngineAndModelAndStartRecordingFollowsThem)
         QStringList head;
         bool canStart;
     };
+    // With both present the menu is the one every other test here opens.
     const QList<Case> cases{
         {"nothing installed", false, false,
          {QStringLiteral("⚠️ Engine Missing"), QStringLiteral("-"), QStringLiteral("⚠️ No Models Downloaded"),
           QStringLiteral("-"), QStringLiteral("Start Recording")},
          false},
-        {"engine and model", true, true, {QStringLiteral("Start Recording")}, true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -427,11 +390,6 @@ TEST_F(TrayMenuTest, MenuWarnsAboutEngineAndModelAndStartRecordingFollowsThem)
         if (!c.engine) {
             ASSERT_TRUE(app->waitForLog(QStringLiteral("Whisper engine not found in bundle"))) << app->log().toStdString();
         }
-
-        // The icon is drawn at every size the host may pick.
-        const QList<QSize> iconSizes = drawnIconSizes(*connection, *watcher->lastItem());
-        for (int size : ui::statusIconSizes())
-            EXPECT_TRUE(iconSizes.contains(QSize(size, size))) << size;
 
         const DBusMenuNode root = openMenu();
         const QStringList labels = root.labels();

@@ -1,5 +1,5 @@
 // The control interface on a private session bus, in front of the real dictation controller with
-// fake services: each method takes the path of its desktop trigger in both recording modes, the
+// fake services: each method reaches the trigger entry points, the
 // State property and its PropertiesChanged follow the dictation, and OpenSettings names its tab.
 #include "AnnouncedStates.h"
 #include "ControllerHarness.h"
@@ -8,13 +8,10 @@
 #include "control/ControlNames.h"
 #include "control/ControlService.h"
 
-#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
-#include <QElapsedTimer>
-#include <QThread>
 #include <gtest/gtest.h>
 
 using namespace parlix;
@@ -92,9 +89,11 @@ protected:
     AnnouncedStates announced;
 };
 
-enum class Before { idle, recording, transcribing, live, starting };
+enum class Before { idle, recording, live, starting };
 
-TEST_F(ControlServiceTest, MethodsTakeTheTriggerPathsInBothRecordingModes)
+// The full trigger table is the controller's own (TriggerTest); these rows show each method
+// reaching its entry point, including the stop remembered while the recorder starts.
+TEST_F(ControlServiceTest, MethodsReachTheTriggerEntryPoints)
 {
     struct Row {
         Before setup;
@@ -106,71 +105,48 @@ TEST_F(ControlServiceTest, MethodsTakeTheTriggerPathsInBothRecordingModes)
     };
     const Row rows[] = {
         {Before::idle, "Start", 1, 0, 0, "R"},
-        {Before::idle, "Toggle", 1, 0, 0, "R"},
-        {Before::idle, "Stop", 0, 0, 0, "-"},
-        {Before::recording, "Stop", 0, 1, 0, "T"},
         {Before::recording, "Toggle", 0, 1, 0, "T"},
-        {Before::recording, "Start", 0, 0, 0, "R"},
-        {Before::transcribing, "Start", 0, 0, 0, "T"},
-        {Before::transcribing, "Toggle", 0, 0, 0, "T"},
-        {Before::transcribing, "Stop", 0, 0, 0, "T"},
         {Before::live, "Stop", 0, 0, 1, "-"},
-        {Before::live, "Toggle", 0, 0, 1, "-"},
-        {Before::live, "Start", 0, 0, 0, "L"},
-        // A stop while the recorder is still starting stops it once it has started.
         {Before::starting, "Stop", 0, 1, 0, "T"},
-        {Before::starting, "Start", 0, 0, 0, "R"},
     };
-    for (const RecordingMode mode : {RecordingMode::toggle, RecordingMode::pushToTalk}) {
-        for (const Row &r : rows) {
-            SCOPED_TRACE(QStringLiteral("%1 in state %2 (%3)").arg(QLatin1String(r.method)).arg(int(r.setup)).arg(rawValue(mode)).toStdString());
-            teardown();
-            build();
-            ControllerHarness &h = *harness;
-            h.settings.setRecordingMode(mode);
-            h.engine.holdCalls = true;
-            h.engine.succeed(h.clip.clipPath, QStringLiteral("Text."));
-
-            switch (r.setup) {
-            case Before::idle: break;
-            case Before::recording:
-            case Before::transcribing:
-                h.controller->startRecording();
-                ASSERT_TRUE(pumpUntil([&] { return h.state.isRecording(); }));
-                if (r.setup == Before::transcribing)
-                    h.controller->stopRecording();
-                break;
-            case Before::live:
-                h.useLive();
-                h.controller->startLiveRecording();
-                ASSERT_TRUE(pumpUntil([&] { return h.state.isLiveTranscribing(); }));
-                break;
-            case Before::starting:
-                h.clip.holdStart = true;
-                h.controller->startRecording();
-                ASSERT_TRUE(h.controller->isStartPending());
-                break;
-            }
-            const int starts = h.clip.startCalls;
-            const int stops = h.clip.stopCalls;
-            const int liveStops = h.live.stopCalls;
-
-            const QDBusMessage reply = control(QString::fromLatin1(r.method));
-            ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
-            // Release held recorder starts (never the engine) and let queued work run.
-            pumpUntil([&] {
-                h.clip.starts.releaseNext();
-                h.live.starts.releaseNext();
-                return !h.controller->isStartPending() && !h.controller->isLiveStopping()
-                    && (r.setup != Before::starting || QString::fromLatin1(r.activity) != u"T" || h.state.isTranscribing());
-            });
-            pumpUntil([] { return false; }, 30);
-
-            EXPECT_EQ(h.clip.startCalls - starts, r.clipStarts);
-            EXPECT_EQ(h.clip.stopCalls - stops, r.clipStops);
-            EXPECT_EQ(h.live.stopCalls - liveStops, r.liveStops);
-            EXPECT_EQ(h.activity(), QString::fromLatin1(r.activity));
+    for (const Row &r : rows) {
+        SCOPED_TRACE(QStringLiteral("%1 in state %2").arg(QLatin1String(r.method)).arg(int(r.setup)).toStdString());
+        teardown();
+        build();
+        ControllerHarness &h = *harness;
+        h.engine.holdCalls = true;
+        h.engine.succeed(h.clip.clipPath, QStringLiteral("Text."));
+        if (r.setup == Before::recording) {
+            h.controller->startRecording();
+            ASSERT_TRUE(pumpUntil([&] { return h.state.isRecording(); }));
+        } else if (r.setup == Before::live) {
+            h.useLive();
+            h.controller->startLiveRecording();
+            ASSERT_TRUE(pumpUntil([&] { return h.state.isLiveTranscribing(); }));
+        } else if (r.setup == Before::starting) {
+            h.clip.holdStart = true;
+            h.controller->startRecording();
+            ASSERT_TRUE(h.controller->isStartPending());
         }
+        const int starts = h.clip.startCalls;
+        const int stops = h.clip.stopCalls;
+        const int liveStops = h.live.stopCalls;
+
+        const QDBusMessage reply = control(QString::fromLatin1(r.method));
+        ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+        // Release held recorder starts (never the engine) and let queued work run.
+        pumpUntil([&] {
+            h.clip.starts.releaseNext();
+            h.live.starts.releaseNext();
+            return !h.controller->isStartPending() && !h.controller->isLiveStopping()
+                && (r.setup != Before::starting || h.state.isTranscribing());
+        });
+        pumpUntil([] { return false; }, 30);
+
+        EXPECT_EQ(h.clip.startCalls - starts, r.clipStarts);
+        EXPECT_EQ(h.clip.stopCalls - stops, r.clipStops);
+        EXPECT_EQ(h.live.stopCalls - liveStops, r.liveStops);
+        EXPECT_EQ(h.activity(), QString::fromLatin1(r.activity));
     }
 }
 
@@ -217,9 +193,7 @@ TEST_F(ControlServiceTest, OpenSettingsNamesItsTabOrRefusesAnUnknownOne)
     };
     const Row rows[] = {
         {"", SettingsTab::general},
-        {"history", SettingsTab::history},
         {"Model", SettingsTab::model},
-        {"about", SettingsTab::about},
         {"bogus", std::nullopt},
     };
     for (const Row &r : rows) {

@@ -110,40 +110,25 @@ TEST_P(ParlixctlFailure, ReportsOnStderr)
     ASSERT_TRUE(result.finished) << result.err.toStdString();
     EXPECT_EQ(result.exitCode, c.exitCode) << result.err.toStdString();
     EXPECT_EQ(result.out, QByteArray());
-    if (*c.standardError) {
-        EXPECT_EQ(result.err.toStdString(), std::string(c.standardError));
-    }
-    else {
+    if (*c.standardError)
+        EXPECT_EQ(result.err.toStdString(), QString(c.standardError).replace("{root}", m_root.path()).toStdString());
+    else
         EXPECT_FALSE(result.err.isEmpty());
-    }
-    if (m_standIn) {
+    if (m_standIn)
         EXPECT_FALSE(m_standIn->ranAtAll());
-    }
 }
 
 const FailureCase kFailures[] = {
     {"NoModel", true, {"{audio}"}, 1, "Model file not found: No model selected\n"},
-    {"ModelFlagPointsNowhere", true, {"{audio}", "--model", "{root}/ggml-base.en.bin"}, 1,
-     "Model file not found: Base (English)\n"},
-    {"UnknownLanguage", true, {"{audio}", "--language", "xx"}, 1, "Unknown language code: xx\n"},
-    {"LanguageNameInsteadOfCode", true, {"{audio}", "--language", "German"}, 1, "Unknown language code: German\n"},
+    {"UnknownLanguage", true, {"{audio}", "--language", "German"}, 1, "Unknown language code: German\n"},
     {"NoEngine", false, {"{audio}", "--model", "{audio}"}, 1, "whisper-cli not found in app bundle\n"},
+    {"MissingAudioFileIsNamed", false, {"{root}/nothing.wav"}, 1, "Audio file not found: {root}/nothing.wav\n"},
     {"NoAudioArgument", true, {}, 2, ""},
     {"UnknownFlag", true, {"{audio}", "--bogus"}, 2, ""},
-    {"FlagWithoutValue", true, {"{audio}", "--language"}, 2, ""},
-    {"TwoAudioFiles", true, {"{audio}", "{audio}"}, 2, ""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, ParlixctlFailure, ::testing::ValuesIn(kFailures),
                          [](const ::testing::TestParamInfo<FailureCase> &info) { return std::string(info.param.name); });
-
-TEST_F(ParlixctlTranscribe, MissingAudioFileIsNamed)
-{
-    const QString missing = path("nothing.wav");
-    const ProcessResult result = run({missing});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, ("Audio file not found: " + missing + "\n").toUtf8());
-}
 
 // ---- What the flags and stored settings hand to the engine --------------------------------------
 
@@ -193,19 +178,12 @@ TEST_P(ParlixctlFlags, ReachTheEngineWithoutChangingStoredSettings)
 }
 
 const FlagCase kFlagCases[] = {
-    {"StoredDefaults", {}, {}, {"-l", "auto"}},
     {"StoredLanguage", [](parlix::KeyValueStore &s) { s.setString("language", "fr"); }, {}, {"-l", "fr"}},
     {"LanguageFlagWins", [](parlix::KeyValueStore &s) { s.setString("language", "fr"); }, {"--language", "de"}, {"-l", "de"}},
     {"StoredTranslation", [](parlix::KeyValueStore &s) { s.setBool("translateToEnglish", true); }, {}, {"-l", "auto", "-tr"}},
     {"TranslateFlagTurnsOnExperimental",
      [](parlix::KeyValueStore &s) { s.setBool("experimentalFeaturesEnabled", false); },
      {"--translate", "--language", "ja"}, {"-l", "ja", "-tr"}},
-    {"StoredTranslationNeedsExperimental",
-     [](parlix::KeyValueStore &s) {
-         s.setBool("translateToEnglish", true);
-         s.setBool("experimentalFeaturesEnabled", false);
-     },
-     {}, {"-l", "auto"}},
     {"PromptFlag", {}, {"--prompt", "earlier words"}, {"-l", "auto", "--prompt", "earlier words"}},
     {"ModelFlagWinsOverStoredModel", {}, {"--model", "{other}"}, {"-l", "auto"}},
 };
@@ -241,20 +219,6 @@ TEST_F(ParlixctlTranscribe, PicksAModelFromTheModelsDirectoryWithoutStoringIt)
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(result.out, QByteArray("Hello world!\n"));
     EXPECT_FALSE(QFileInfo::exists(settingsFile()));
-}
-
-TEST_F(ParlixctlTranscribe, UsesTheStoredModel)
-{
-    if (!useRealEngine())
-        GTEST_SKIP() << "no whisper-cli in the build's resource directory";
-    const QString model = syntheticModel(path("work/mine.bin"));
-    ASSERT_FALSE(model.isEmpty());
-    storeSettings([&](parlix::KeyValueStore &store) { store.setString("modelPath", model); });
-
-    const ProcessResult result = run({m_audio});
-
-    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.out, QByteArray("Hello world!\n"));
 }
 
 } // namespace

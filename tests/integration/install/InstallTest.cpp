@@ -1,11 +1,11 @@
 // `cmake --install` into an empty prefix gives a desktop the launcher entry, the icon it names at
 // every size, and the executables it starts.
+#include "ProcessRunner.h"
 #include "TestEnvironment.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
-#include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -17,12 +17,9 @@ class InstallTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        QProcess install;
-        install.setProcessChannelMode(QProcess::MergedChannels);
-        install.start(QStringLiteral("cmake"), {QStringLiteral("--install"), QStringLiteral(PARLIX_BUILD_DIR),
-                                                QStringLiteral("--prefix"), prefix.path()});
-        ASSERT_TRUE(install.waitForFinished(120000));
-        ASSERT_EQ(install.exitCode(), 0) << install.readAll().toStdString();
+        const auto install = parlix::test::runProcess(QStringLiteral("cmake"), {QStringLiteral("--install"), QStringLiteral(PARLIX_BUILD_DIR),
+                                                                                QStringLiteral("--prefix"), prefix.path()});
+        ASSERT_EQ(install.exitCode, 0) << install.out.toStdString() << install.err.toStdString();
     }
 
     QString installed(const QString &relative) const { return prefix.filePath(relative); }
@@ -56,11 +53,8 @@ TEST_F(InstallTest, DesktopEntryNamesAnInstalledIconAndExecutable)
 
     const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
     if (!validator.isEmpty()) {
-        QProcess validate;
-        validate.setProcessChannelMode(QProcess::MergedChannels);
-        validate.start(validator, {entryPath});
-        ASSERT_TRUE(validate.waitForFinished(10000));
-        EXPECT_EQ(validate.exitCode(), 0) << validate.readAll().toStdString();
+        const auto validate = parlix::test::runProcess(validator, {entryPath});
+        EXPECT_EQ(validate.exitCode, 0) << validate.out.toStdString() << validate.err.toStdString();
     }
 }
 

@@ -92,12 +92,8 @@ TEST_F(UpdateControllerTest, EachAnswerOfTheServer)
          Kind::updateFound, true, "info Update found: 1.2"},
         {"notFound", [](auto &s) { s.setResponse("/appcast.xml", Response::withStatus(404)); }, Kind::failed, true,
          "error Update check failed: "},
-        {"serverError", [](auto &s) { s.setResponse("/appcast.xml", Response::withStatus(500)); }, Kind::failed, true,
-         "error Update check failed: "},
         {"malformed", [](auto &s) { s.setResponse("/appcast.xml", Response::ok("<rss><channel><item>")); }, Kind::failed,
          true, "error Update check failed: The update feed is not valid XML"},
-        {"htmlPage", [](auto &s) { s.setResponse("/appcast.xml", Response::ok("<html><body>Parked</body></html>")); },
-         Kind::failed, true, "error Update check failed: The update feed is not an RSS feed"},
         {"oversizeAnnounced",
          [](auto &s) { s.setResponse("/appcast.xml", Response::ok(appcast("9.0") + QByteArray(1024 * 1024, ' '))); },
          Kind::failed, true, "error Update check failed: The update feed is larger than 1 MB"},
@@ -112,13 +108,7 @@ TEST_F(UpdateControllerTest, EachAnswerOfTheServer)
          Kind::failed, true, "error Update check failed: The update feed is larger than 1 MB"},
         {"connectionDropped", [](auto &s) { Response r; r.action = Response::Action::closeConnection; s.setResponse("/appcast.xml", r); },
          Kind::failed, true, "error Update check failed: "},
-        {"cutShort", [](auto &s) { Response r = Response::ok(appcast("1.3")); r.truncateAfter = 40; s.setResponse("/appcast.xml", r); },
-         Kind::failed, true, "error Update check failed: "},
         {"sameVersion", [](auto &s) { s.setResponse("/appcast.xml", Response::ok(appcast("1.0.0"))); }, Kind::noUpdate, false,
-         "info No update available"},
-        {"newerAgain", [](auto &s) { s.setResponse("/appcast.xml", Response::ok(appcast("1.1b1"))); }, Kind::updateFound, true,
-         "info Update found: 1.1b1"},
-        {"olderOnly", [](auto &s) { s.setResponse("/appcast.xml", Response::ok(appcast("0.9"))); }, Kind::noUpdate, false,
          "info No update available"},
         {"newerOnceMore", [](auto &s) { s.setResponse("/appcast.xml", Response::ok(appcast("2.0"))); }, Kind::updateFound, true,
          "info Update found: 2.0"},
@@ -233,12 +223,10 @@ TEST_F(UpdateControllerTest, OnlyHttpAndHttpsFeedsAllowChecks)
         bool logged;
     } cases[] = {
         {"none", QString(), false, false},
-        {"blank", QStringLiteral("   "), false, false},
         {"ftp", QStringLiteral("ftp://example.org/appcast.xml"), false, true},
         {"file", QStringLiteral("file:///tmp/appcast.xml"), false, true},
         {"noScheme", QStringLiteral("example.org/appcast.xml"), false, true},
         {"noHost", QStringLiteral("https:///appcast.xml"), false, true},
-        {"javascript", QStringLiteral("javascript:alert(1)"), false, true},
         {"http", QStringLiteral("http://example.org/appcast.xml"), true, false},
         {"httpsUpperCase", QStringLiteral("HTTPS://example.org/appcast.xml"), true, false},
     };
@@ -274,7 +262,6 @@ TEST_F(UpdateControllerTest, FirstBackgroundCheckIsDueADayAfterTheLastOne)
         {"neverChecked", QByteArray(), m_now.addSecs(60)},
         {"twoHoursAgo", m_now.addSecs(-2 * 3600).toString(Qt::ISODateWithMs).toUtf8(), m_now.addSecs(22 * 3600)},
         {"dueInTenSeconds", m_now.addSecs(-(24 * 3600 - 10)).toString(Qt::ISODateWithMs).toUtf8(), m_now.addSecs(60)},
-        {"overdue", m_now.addDays(-3).toString(Qt::ISODateWithMs).toUtf8(), m_now.addSecs(60)},
         {"inTheFuture", m_now.addSecs(3600).toString(Qt::ISODateWithMs).toUtf8(), m_now.addSecs(60)},
         {"unreadable", "yesterday", m_now.addSecs(60)},
     };
@@ -340,7 +327,6 @@ TEST(UpdaterConfigTest, FeedAndStateFromTheEnvironment)
         // Set but empty: no feed, whatever the build says.
         {"feedEmpty", "", std::nullopt, "", home + "/.local/state/Parlix/last-update-check"},
         {"relativeState", "http://x/", "relative/dir", "http://x/", home + "/.local/state/Parlix/last-update-check"},
-        {"emptyState", "http://x/", "", "http://x/", home + "/.local/state/Parlix/last-update-check"},
     };
     for (const auto &c : cases) {
         if (c.feed)

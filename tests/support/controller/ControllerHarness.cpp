@@ -4,26 +4,6 @@
 
 namespace parlix::test {
 
-MenuBarLog::MenuBarLog()
-{
-    s_current = this;
-    m_previous = qInstallMessageHandler(&MenuBarLog::handle);
-}
-
-MenuBarLog::~MenuBarLog()
-{
-    qInstallMessageHandler(m_previous);
-    s_current = nullptr;
-}
-
-void MenuBarLog::handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (!s_current || qstrcmp(context.category, "com.quorvane.parlix.MenuBar") != 0)
-        return;
-    const char *level = type == QtDebugMsg ? "debug" : type == QtInfoMsg ? "info" : type == QtCriticalMsg ? "error" : "other";
-    s_current->lines << QString::fromLatin1(level) + QStringLiteral(": ") + message;
-}
-
 ControllerHarness::ControllerHarness()
 {
     modelPath = directory.filePath(QStringLiteral("ggml-base.en.bin"));

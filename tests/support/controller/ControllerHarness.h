@@ -3,39 +3,29 @@
 // model file on disk so the start guard lets starts through. Everything the controller does is
 // journalled in order: service calls (see ControllerFakes.h) and AppState changes
 // ("state.recording true", "state.transcribing false", "state.live true", "state.record <text>").
+#include "CategoryLog.h"
 #include "ControllerFakes.h"
+#include "Printers.h"
 #include "MemoryKeyValueStore.h"
 #include "controller/DictationController.h"
 #include "core/AppState.h"
+#include "core/Categories.h"
 #include "core/SettingsModel.h"
 
-#include <QLoggingCategory>
 #include <QTemporaryDir>
 
 #include <memory>
-#include <ostream>
-
-// Readable QString values in GoogleTest failure messages.
-inline void PrintTo(const QString &text, std::ostream *out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace parlix::test {
 
-// The controller's log lines while it exists, as "<level>: <message>" (debug, info, error).
-class MenuBarLog {
-public:
-    MenuBarLog();
-    ~MenuBarLog();
-    MenuBarLog(const MenuBarLog &) = delete;
-    MenuBarLog &operator=(const MenuBarLog &) = delete;
-
-    QStringList lines;
+// The controller's log lines while it exists, as "<level> <message>".
+struct ControllerLog : CategoryLog {
+    ControllerLog()
+        : CategoryLog(lcController())
+    {
+    }
     bool contains(const QString &line) const { return lines.contains(line); }
     qsizetype count(const QString &line) const { return lines.count(line); }
-
-private:
-    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message);
-    static inline MenuBarLog *s_current = nullptr;
-    QtMessageHandler m_previous = nullptr;
 };
 
 class ControllerHarness {

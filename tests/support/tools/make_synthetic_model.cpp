@@ -1,32 +1,18 @@
-// make_synthetic_model — writes a ggml whisper model that transcribes any audio as one fixed phrase.
-//
-// Usage: make_synthetic_model <for-tests-model.bin> <out.bin> "<phrase>"
+// make_synthetic_model <for-tests-model.bin> <out.bin> "<phrase>": writes a ggml whisper model that
+// transcribes any audio as one fixed phrase.
 //
 // The input is one of whisper.cpp's weight-less "for-tests" models (header, hyper-parameters, mel
-// filters and vocabulary, no tensors). Its bytes are copied unchanged and every tensor the loader of
-// whisper.cpp expects is appended with the shapes the hyper-parameters give ("tiny": 384 wide, 4+4
-// layers). Almost all weights are zero, so the encoder output and all attention contribute nothing;
-// the decoder then works on the current token alone:
-//
-//   * every token of the chain gets a one-hot embedding row in its own channel (its "slot");
-//   * the MLP of decoder block 0 has one hidden unit per edge "token -> successor": it fires only
-//     when the slot of the token is set and writes into the slot of the successor;
-//   * the output projection is the (tied) embedding matrix, so the successor's logit ends up about
-//     90 above any other token, and greedy or beam-search decoding follow the chain deterministically.
-//
-// Chain (tokens without an edge fall through to <|endoftext|> via the bias of the final layer norm):
-//   <|notimestamps|> -> phrase[0] -> phrase[1] -> ... -> phrase[n-1] -> <|endoftext|>      (with -nt)
-//   <|0.00|>         -> phrase[0] ... phrase[n-1] -> <|30.00|> -> <|endoftext|>      (with timestamps)
-//   english-only models:  <|startoftext|> -> <|0.00|>
-//   multilingual models:  <|startoftext|> -> <|en|>  (language detection picks English),
-//                         <|transcribe|>, <|translate|> -> <|0.00|>
-//
-// The phrase is split greedily into the longest vocabulary entries (not BPE merges); what whisper-cli
-// prints is the concatenation of these tokens, i.e. the phrase itself. Tokens in the vocabulary mostly
-// start with a space, so " Hello world!" gives " Hello", " world", "!". The tokens have to be distinct
-// because the decoder only sees the current token.
-//
-// Zero regions are skipped with seeks, so the ~75 MB output is a sparse file on most file systems.
+// filters, vocabulary). Its bytes are copied and every tensor whisper.cpp's loader expects is
+// appended, almost all zero, so encoder and attention contribute nothing and the decoder works on
+// the current token alone: each chain token gets a one-hot embedding slot, and one MLP unit of
+// decoder block 0 per edge "token -> successor" writes the successor's slot. With the (tied)
+// embedding as output projection the successor wins by ~70 logits, so greedy and beam search
+// follow the chain:
+//   <|notimestamps|> or <|0.00|> -> phrase tokens -> <|30.00|> (with timestamps) -> <|endoftext|>
+//   <|startoftext|> -> <|0.00|> (english-only) or -> <|en|> (multilingual; <|transcribe|> and
+//   <|translate|> -> <|0.00|>); any other token ends the segment.
+// The phrase is split greedily into the longest vocabulary entries, which must be distinct (the
+// decoder sees only the current token). Zero runs become seeks: the ~75 MB output is sparse.
 
 #include <bit>
 #include <cmath>
@@ -174,20 +160,7 @@ std::vector<int32_t> tokenise(const std::string &phrase, const std::vector<std::
 
 uint16_t toHalf(float value)
 {
-    if (value == 0.0f)
-        return 0;
-    const auto bits = std::bit_cast<uint32_t>(value);
-    const uint32_t sign = (bits >> 16) & 0x8000u;
-    int32_t exponent = int32_t((bits >> 23) & 0xffu) - 127 + 15;
-    uint32_t mantissa = bits & 0x7fffffu;
-    mantissa += 0xfffu + ((mantissa >> 13) & 1u); // round to nearest even
-    if (mantissa & 0x800000u) {
-        mantissa = 0;
-        ++exponent;
-    }
-    if (exponent <= 0 || exponent >= 31)
-        fail("weight outside the normal f16 range");
-    return uint16_t(sign | uint32_t(exponent) << 10 | (mantissa >> 13));
+    return std::bit_cast<uint16_t>(static_cast<_Float16>(value));
 }
 
 // Writes a ggml tensor stream, turning runs of zeros into seeks.
@@ -404,12 +377,7 @@ int run(int argc, char **argv)
     out.bytes(input.bytes.data(), input.bytes.size());
     for (const Tensor &t : tensors)
         out.tensor(t);
-    const size_t size = out.finish();
-
-    std::cout << "wrote " << argv[2] << " (" << size << " bytes, " << tensors.size() << " tensors); tokens:";
-    for (int32_t token : tokens)
-        std::cout << ' ' << token;
-    std::cout << '\n';
+    std::cout << "wrote " << argv[2] << " (" << out.finish() << " bytes)\n";
     return 0;
 }
 

@@ -39,19 +39,13 @@ TEST(ControlTabs, NamesReadBackToTheirTab)
     };
     const Row rows[] = {
         {"recording", SettingsTab::recording},
-        {"model", SettingsTab::model},
-        {"output", SettingsTab::output},
         {"history", SettingsTab::history},
-        {"general", SettingsTab::general},
         {"about", SettingsTab::about},
         {"History", SettingsTab::history},
         {" ABOUT\t", SettingsTab::about},
         {"", SettingsTab::general},
-        {"  ", SettingsTab::general},
         {"hist", std::nullopt},
-        {"histories", std::nullopt},
         {"recording tab", std::nullopt},
-        {"0", std::nullopt},
     };
     for (const Row &r : rows) {
         SCOPED_TRACE(r.text);
@@ -72,10 +66,8 @@ TEST(ControlErrors, BusErrorsAreReadAsOutcomesAndMessages)
     };
     const Row rows[] = {
         {"org.freedesktop.DBus.Error.ServiceUnknown", Outcome::notRunning, "Parlix is not running"},
-        {"org.freedesktop.DBus.Error.NameHasNoOwner", Outcome::notRunning, "Parlix is not running"},
         {"com.quorvane.parlix.Error.UnknownTab", Outcome::refused, "app says no"},
         {"org.freedesktop.DBus.Error.NoReply", Outcome::failed, "Parlix did not answer in time"},
-        {"org.freedesktop.DBus.Error.Timeout", Outcome::failed, "Parlix did not answer in time"},
         {"org.freedesktop.DBus.Error.UnknownObject", Outcome::failed, "Parlix is still starting"},
         {"org.freedesktop.DBus.Error.UnknownMethod", Outcome::failed, "The running Parlix does not offer this request"},
         {"org.freedesktop.DBus.Error.AccessDenied", Outcome::failed, "D-Bus error org.freedesktop.DBus.Error.AccessDenied: app says no"},

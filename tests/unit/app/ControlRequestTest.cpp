@@ -18,8 +18,6 @@ TEST(ControlRequest, CommandLinesBecomeRequestsOrUsageErrors)
     };
     const Row rows[] = {
         {"toggle", {}, Request{QStringLiteral("Toggle"), {}}},
-        {"start", {}, Request{QStringLiteral("Start"), {}}},
-        {"stop", {}, Request{QStringLiteral("Stop"), {}}},
         {"status", {}, Request{QString(), {}}},
         {"settings", {}, Request{QStringLiteral("OpenSettings"), {QString()}}},
         {"settings", {QStringLiteral("history")}, Request{QStringLiteral("OpenSettings"), {QStringLiteral("history")}}},
@@ -30,7 +28,6 @@ TEST(ControlRequest, CommandLinesBecomeRequestsOrUsageErrors)
         {"settings", {QString()}, std::nullopt, "unknown settings tab ''"},
         {"settings", {QStringLiteral("model"), QStringLiteral("about")}, std::nullopt, "settings takes at most one tab"},
         {"toggle", {QStringLiteral("now")}, std::nullopt, "toggle takes no arguments, got 'now'"},
-        {"status", {QStringLiteral("--json")}, std::nullopt, "status takes no arguments"},
         {"restart", {}, std::nullopt, "unknown control command 'restart'"},
     };
     for (const Row &r : rows) {

@@ -86,8 +86,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(SwitchCase{"Enable", Setup::none, {true}, true, {registered}},
                       SwitchCase{"EnableThenDisable", Setup::none, {true, false}, false, {registered, unregistered}},
                       SwitchCase{"DisableRemovesAnExistingEntry", Setup::entryPresent, {false}, false, {unregistered}},
-                      SwitchCase{"EnableTwiceKeepsOneEntry", Setup::none, {true, true}, true, {registered, registered}},
-                      SwitchCase{"DisableWhenAbsent", Setup::none, {false}, false, {unregistered}},
                       SwitchCase{"EnableOverAnExistingEntry", Setup::entryPresent, {true}, true, {registered}},
                       SwitchCase{"UnwritableConfigDirectory", Setup::configHomeIsAFile, {true}, false, {failed}},
                       SwitchCase{"EntryThatCannotBeRemoved", Setup::entryIsADirectory, {false}, false, {failed}}),

@@ -2,9 +2,12 @@
 #include "audio/AudioRecorder.h"
 #include "audio/LiveAudioRecorder.h"
 
+#include "CategoryLog.h"
 #include "FakeAudioInput.h"
 #include "MemoryKeyValueStore.h"
+#include "Printers.h"
 #include "WavReader.h"
+#include "core/Categories.h"
 #include "core/Coro.h"
 
 #include <QCoreApplication>
@@ -18,32 +21,15 @@
 #include <chrono>
 #include <cmath>
 #include <sys/stat.h>
+#include <type_traits>
 
 using namespace parlix;
 using namespace std::chrono_literals;
 
 namespace {
 
-// Collects log lines so tests can check what the recorders say.
-class LogCapture {
-public:
-    LogCapture()
-    {
-        s_lines.clear();
-        m_previous = qInstallMessageHandler(&LogCapture::handler);
-    }
-    ~LogCapture() { qInstallMessageHandler(m_previous); }
-    static bool contains(const QString &text) { return s_lines.contains(text); }
-    static qsizetype countStartingWith(const QString &prefix)
-    {
-        return std::count_if(s_lines.begin(), s_lines.end(), [&](const QString &l) { return l.startsWith(prefix); });
-    }
-
-private:
-    static void handler(QtMsgType, const QMessageLogContext &, const QString &message) { s_lines.append(message); }
-    static inline QStringList s_lines;
-    QtMessageHandler m_previous;
-};
+constexpr AudioFormat kMono16k{16000, 1, AudioFormat::SampleType::float32};
+const QList<AudioDevice> kMic{{"mic", "Mic", true}};
 
 int modeOf(const QString &path)
 {
@@ -74,26 +60,39 @@ std::vector<int16_t> asChunkSamples(const std::vector<float> &v)
     return out;
 }
 
+template <typename Recorder>
+constexpr bool isLive = std::is_same_v<Recorder, LiveAudioRecorder>;
+
+template <typename Recorder>
+const QLoggingCategory &categoryOf()
+{
+    return isLive<Recorder> ? lcLiveAudioRecorder() : lcAudioRecorder();
+}
+
 class RecorderTest : public ::testing::Test {
 protected:
     RecorderTest()
         : settings(store)
+        , dir(QDir(tmp.path()).filePath(QStringLiteral("audio")))
     {
-        dir = QDir(tmp.path()).filePath(QStringLiteral("audio"));
     }
 
-    QString fileIn(const QString &name) const { return QDir(dir).filePath(name); }
     QStringList filesInDir() const { return QDir(dir).entryList(QDir::Files); }
+    QString blockedDirectory()
+    {
+        QFile blocker(tmp.filePath(QStringLiteral("file")));
+        EXPECT_TRUE(blocker.open(QIODevice::WriteOnly));
+        return tmp.filePath(QStringLiteral("file/sub"));
+    }
 
     QTemporaryDir tmp;
-    QString dir;
     test::MemoryKeyValueStore store;
     SettingsModel settings;
+    QString dir;
     test::FakeAudioInput input;
 };
 
-// ---------------------------------------------------------------------------------------------
-// LiveAudioRecorder
+// ---- LiveAudioRecorder --------------------------------------------------------------------------
 
 class LiveRecorderTest : public RecorderTest {
 protected:
@@ -106,31 +105,18 @@ protected:
     LiveAudioRecorder live;
 };
 
-TEST_F(LiveRecorderTest, BufferLengthsAtNativeRates)
+// Lengths after resampling are AudioDspTest's; the recorder keeps the first channel of each frame.
+TEST_F(LiveRecorderTest, KeepsTheFirstChannelAndStartsEmpty)
 {
-    struct Case {
-        int rate;
-        int channels;
-        qint64 frames;
-        qsizetype expected;
-    };
-    const Case cases[] = {{48000, 1, 1024, 341}, {44100, 1, 1024, 371}, {16000, 1, 1024, 1024}, {48000, 2, 1024, 341}, {16000, 1, 0, 0}};
-    for (const Case &c : cases) {
-        input.format = {c.rate, c.channels, AudioFormat::SampleType::float32};
-        start();
-        std::vector<float> frames(size_t(c.frames * c.channels), 0.25f);
-        input.deliverFloats(frames);
-        EXPECT_EQ(live.accumulatedSampleCount(), c.expected) << c.rate << " Hz x" << c.channels;
-        live.stopRecording();
-    }
-}
-
-TEST_F(LiveRecorderTest, KeepsTheFirstChannelAndPassesSixteenKilohertzUnchanged)
-{
+    input.format = {16000, 1, AudioFormat::SampleType::float32};
+    start();
+    input.deliverFloats(ramp(100));
+    live.stopRecording();
+    // A start empties what the previous capture left; 16 kHz passes unchanged, first channel only.
     input.format = {16000, 2, AudioFormat::SampleType::float32};
     start();
-    const std::vector<float> interleaved = {0.1f, 0.9f, 0.2f, 0.9f, -0.3f, 0.9f};
-    input.deliverFloats(interleaved);
+    EXPECT_EQ(live.accumulatedSampleCount(), 0);
+    input.deliverFloats(std::vector<float>{0.1f, 0.9f, 0.2f, 0.9f, -0.3f, 0.9f});
     const auto path = live.extractFinalChunk();
     ASSERT_TRUE(path);
     EXPECT_EQ(test::readWav(*path)->samples, asChunkSamples({0.1f, 0.2f, -0.3f}));
@@ -139,14 +125,12 @@ TEST_F(LiveRecorderTest, KeepsTheFirstChannelAndPassesSixteenKilohertzUnchanged)
 TEST_F(LiveRecorderTest, ChunkThresholdKeepsSamplesAndTheirOrder)
 {
     start();
-    const auto first = ramp(7999);
-    input.deliverFloats(first);
+    input.deliverFloats(ramp(7999));
     EXPECT_FALSE(live.extractChunk());
     EXPECT_EQ(live.accumulatedSampleCount(), 7999);
     EXPECT_TRUE(filesInDir().isEmpty());
 
-    const auto one = ramp(1, 7999);
-    input.deliverFloats(one);
+    input.deliverFloats(ramp(1, 7999));
     const auto path = live.extractChunk();
     ASSERT_TRUE(path);
     EXPECT_EQ(live.accumulatedSampleCount(), 0);
@@ -154,10 +138,7 @@ TEST_F(LiveRecorderTest, ChunkThresholdKeepsSamplesAndTheirOrder)
         << path->toStdString();
     EXPECT_EQ(QFileInfo(*path).size(), 16044);
     EXPECT_EQ(modeOf(*path), 0600);
-    const auto wav = test::readWav(*path);
-    ASSERT_TRUE(wav);
-    EXPECT_EQ(wav->samples, asChunkSamples(ramp(8000)));
-
+    EXPECT_EQ(test::readWav(*path)->samples, asChunkSamples(ramp(8000)));
     EXPECT_FALSE(live.extractChunk()); // nothing left
 }
 
@@ -166,17 +147,19 @@ TEST_F(LiveRecorderTest, ConsecutiveChunksConcatenateToTheCapturedStream)
     start();
     std::vector<float> all;
     std::vector<int16_t> cut;
-    const size_t pieces[] = {3000, 3000, 4000, 9000, 100, 7000, 1000, 500};
+    const auto append = [&](const QString &path) {
+        const auto wav = test::readWav(path);
+        ASSERT_TRUE(wav);
+        cut.insert(cut.end(), wav->samples.begin(), wav->samples.end());
+    };
     size_t offset = 0;
-    for (size_t n : pieces) {
+    for (size_t n : {3000, 3000, 4000, 9000, 100, 7000, 1000, 500}) {
         const auto samples = ramp(n, offset);
         offset += n;
         all.insert(all.end(), samples.begin(), samples.end());
         input.deliverFloats(samples);
         if (const auto path = live.extractChunk()) {
-            const auto wav = test::readWav(*path);
-            ASSERT_TRUE(wav);
-            cut.insert(cut.end(), wav->samples.begin(), wav->samples.end());
+            append(*path);
             live.deleteChunk(*path);
         }
     }
@@ -184,38 +167,25 @@ TEST_F(LiveRecorderTest, ConsecutiveChunksConcatenateToTheCapturedStream)
     const auto last = live.extractFinalChunk();
     ASSERT_TRUE(last);
     EXPECT_TRUE(QFileInfo(*last).fileName().startsWith(QStringLiteral("live_final_")));
-    const auto lastWav = test::readWav(*last);
-    ASSERT_TRUE(lastWav);
-    cut.insert(cut.end(), lastWav->samples.begin(), lastWav->samples.end());
+    append(*last);
     EXPECT_EQ(cut, asChunkSamples(all));
-}
-
-TEST_F(LiveRecorderTest, FinalChunkOfOneSampleAndOfNone)
-{
-    start();
     EXPECT_FALSE(live.extractFinalChunk());
+
+    // A final chunk of one sample is a file; of none, nothing.
+    start();
     input.deliverFloats(std::vector<float>{0.5f});
-    live.stopRecording();
-    const auto path = live.extractFinalChunk();
-    ASSERT_TRUE(path);
-    EXPECT_EQ(QFileInfo(*path).size(), 46);
-    EXPECT_EQ(test::readWav(*path)->samples, std::vector<int16_t>{16383});
-    EXPECT_FALSE(live.extractFinalChunk());
-}
-
-TEST_F(LiveRecorderTest, StartEmptiesWhatAPreviousCaptureLeft)
-{
-    start();
-    input.deliverFloats(ramp(100));
-    live.stopRecording();
-    start();
-    EXPECT_EQ(live.accumulatedSampleCount(), 0);
+    const auto one = live.extractFinalChunk();
+    ASSERT_TRUE(one);
+    EXPECT_EQ(QFileInfo(*one).size(), 46);
+    EXPECT_EQ(test::readWav(*one)->samples, std::vector<int16_t>{16383});
 }
 
 TEST_F(LiveRecorderTest, LevelIsMinus80ForSilenceWhileCapturingAndMinus160AfterStop)
 {
     EXPECT_FLOAT_EQ(live.currentAudioLevel(), -160.0f);
     start();
+    start(); // a second start opens nothing more
+    EXPECT_EQ(input.startCount, 1);
     input.deliverFloats(std::vector<float>(1024, 0.0f));
     drainEvents();
     EXPECT_FLOAT_EQ(live.currentAudioLevel(), -80.0f);
@@ -225,75 +195,16 @@ TEST_F(LiveRecorderTest, LevelIsMinus80ForSilenceWhileCapturingAndMinus160AfterS
     // A level still on its way when the capture stops must not overwrite the resting value.
     input.deliverFloats(std::vector<float>(1024, 0.5f));
     live.stopRecording();
+    live.stopRecording();
+    EXPECT_FALSE(live.isRecording());
     drainEvents();
     EXPECT_FLOAT_EQ(live.currentAudioLevel(), -160.0f);
 }
 
-TEST_F(LiveRecorderTest, StartingTwiceOpensTheInputOnce)
-{
-    start();
-    start();
-    EXPECT_EQ(input.startCount, 1);
-    EXPECT_TRUE(live.isRecording());
-    live.stopRecording();
-    live.stopRecording();
-    EXPECT_FALSE(live.isRecording());
-}
-
-TEST_F(LiveRecorderTest, StartFailures)
-{
-    struct Case {
-        std::string name;
-        QList<AudioDevice> devices;
-        AudioFormat format;
-        QString startError;
-        QString description;
-        QString logLine;
-        int startCalls;
-    };
-    const QList<AudioDevice> mic{{"mic", "Mic", true}};
-    const Case cases[] = {
-        {"no device", {}, {16000, 1, AudioFormat::SampleType::float32}, {}, "Recording failed: No audio input device", {}, 0},
-        {"format without a rate", mic, {0, 1, AudioFormat::SampleType::float32}, {}, "Recording failed: Invalid audio format",
-         "Invalid audio format from input node", 0},
-        {"engine refuses", mic, {48000, 2, AudioFormat::SampleType::float32}, "The audio server is not reachable",
-         "Recording failed: The audio server is not reachable", "Failed to start audio engine: The audio server is not reachable", 1},
-    };
-    for (const Case &c : cases) {
-        LogCapture logs;
-        test::FakeAudioInput fake;
-        fake.deviceList = c.devices;
-        fake.format = c.format;
-        fake.startError = c.startError;
-        LiveAudioRecorder recorder(fake, settings);
-        try {
-            coro::waitFor(recorder.startRecording());
-            ADD_FAILURE() << c.name << ": no error";
-        } catch (const AudioRecorderError &e) {
-            EXPECT_EQ(e.kind(), AudioRecorderError::Kind::recordingFailed) << c.name;
-            EXPECT_EQ(e.errorDescription(), c.description) << c.name;
-        }
-        EXPECT_FALSE(recorder.isRecording()) << c.name;
-        EXPECT_EQ(fake.startCount, c.startCalls) << c.name;
-        if (!c.logLine.isEmpty()) {
-            EXPECT_TRUE(LogCapture::contains(c.logLine)) << c.name;
-        }
-        // A failed start leaves the recorder ready for the next one.
-        fake.deviceList = mic;
-        fake.format = {16000, 1, AudioFormat::SampleType::float32};
-        fake.startError.clear();
-        coro::waitFor(recorder.startRecording());
-        EXPECT_TRUE(recorder.isRecording()) << c.name;
-    }
-}
-
 TEST_F(LiveRecorderTest, UnwritableDirectoryFailsTheCutButKeepsItsSamples)
 {
-    LogCapture logs;
-    QFile blocker(tmp.filePath(QStringLiteral("file")));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    live.setTemporaryDirectory(tmp.filePath(QStringLiteral("file/sub")));
+    test::CategoryLog log(lcLiveAudioRecorder());
+    live.setTemporaryDirectory(blockedDirectory());
     start();
     input.deliverFloats(ramp(9000));
     EXPECT_FALSE(live.extractChunk());
@@ -301,67 +212,178 @@ TEST_F(LiveRecorderTest, UnwritableDirectoryFailsTheCutButKeepsItsSamples)
     input.deliverFloats(ramp(10));
     EXPECT_FALSE(live.extractFinalChunk());
     EXPECT_EQ(live.accumulatedSampleCount(), 9010);
-    EXPECT_EQ(LogCapture::countStartingWith(QStringLiteral("Failed to write chunk: ")), 1);
-    EXPECT_EQ(LogCapture::countStartingWith(QStringLiteral("Failed to write final chunk: ")), 1);
+    EXPECT_EQ(log.lines.filter(QRegularExpression(QStringLiteral("^error Failed to write chunk: "))).size(), 1) << log.lines.join(u'|').toStdString();
+    EXPECT_EQ(log.lines.filter(QRegularExpression(QStringLiteral("^error Failed to write final chunk: "))).size(), 1) << log.lines.join(u'|').toStdString();
     EXPECT_TRUE(live.isRecording());
 
     // Once the directory is usable again, the next cut holds everything, in order.
     live.setTemporaryDirectory(tmp.path());
     const auto chunk = live.extractChunk();
     ASSERT_TRUE(chunk);
-    QFile file(*chunk);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.size(), 44 + 2 * 9010);
+    EXPECT_EQ(QFileInfo(*chunk).size(), 44 + 2 * 9010);
 }
 
-TEST_F(LiveRecorderTest, InterruptionKeepsTheSamplesAndIsReportedOnce)
-{
-    start();
-    int interruptions = 0;
-    QString description;
-    live.onRecordingInterrupted = [&](const AudioRecorderError &e) {
-        ++interruptions;
-        description = e.errorDescription();
-    };
-    input.deliverFloats(ramp(5000));
-    input.fail(QStringLiteral("The audio input device was removed"));
-    drainEvents();
-    EXPECT_EQ(interruptions, 1);
-    EXPECT_EQ(description, QStringLiteral("Recording failed: The audio input device was removed"));
-    EXPECT_TRUE(live.isRecording());
-    EXPECT_FLOAT_EQ(live.currentAudioLevel(), -80.0f);
-    live.stopRecording();
-    const auto path = live.extractFinalChunk();
-    ASSERT_TRUE(path);
-    EXPECT_EQ(test::readWav(*path)->samples.size(), 5000u);
-}
+// ---- Both recorders -----------------------------------------------------------------------------
 
-TEST_F(LiveRecorderTest, SilenceDetectionUsesTheTapLevel)
+struct StartFailure {
+    const char *name;
+    bool live;
+    QList<AudioDevice> devices;
+    AudioFormat format;
+    const char *startError;
+    bool blockedDirectory;
+    const char *description; // its start
+    const char *logLine;     // in the recorder's category, when not empty
+};
+
+template <typename Recorder>
+void expectStartFailure(const StartFailure &c, const QString &dir, const QString &blocked, SettingsModel &settings)
 {
-    settings.setSilenceDetectionEnabled(true);
-    settings.setSilenceThresholdDb(-40.0f);
-    settings.setSilenceDurationSeconds(1.0);
-    auto now = std::chrono::steady_clock::time_point{} + 1h;
-    live.silenceMonitor().setClock([&] { return now; });
-    int calls = 0;
-    live.onSilenceDetected = [&] { ++calls; };
-    start();
-    ASSERT_TRUE(live.silenceMonitor().isRunning());
-    for (int tick = 0; tick < 30; ++tick, now += 100ms) {
-        // Speech for the first half second, then silence.
-        input.deliverFloats(std::vector<float>(1600, tick < 5 ? 0.3f : 0.0f));
-        drainEvents();
-        live.silenceMonitor().tick();
-        if (tick == 14) {
-            EXPECT_EQ(calls, 0);
+    test::FakeAudioInput fake;
+    fake.deviceList = c.devices;
+    fake.format = c.format;
+    fake.startError = QString::fromUtf8(c.startError);
+    Recorder recorder(fake, settings);
+    recorder.setTemporaryDirectory(c.blockedDirectory ? blocked : dir);
+    test::CategoryLog log(categoryOf<Recorder>());
+    const QStringList filesBefore = QDir(dir).entryList(QDir::Files);
+    try {
+        coro::waitFor(recorder.startRecording());
+        ADD_FAILURE() << "no error";
+    } catch (const AudioRecorderError &e) {
+        EXPECT_EQ(e.kind(), AudioRecorderError::Kind::recordingFailed);
+        EXPECT_TRUE(e.errorDescription().startsWith(QString::fromUtf8(c.description))) << e.errorDescription().toStdString();
+        if constexpr (!isLive<Recorder>) {
+            ASSERT_TRUE(recorder.lastError());
+            EXPECT_EQ(recorder.lastError()->errorDescription(), e.errorDescription());
         }
     }
-    EXPECT_EQ(calls, 1);
-    EXPECT_TRUE(live.isRecording());
+    EXPECT_FALSE(recorder.isRecording());
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files), filesBefore);
+    if (*c.logLine)
+        EXPECT_TRUE(log.lines.contains(QString::fromUtf8(c.logLine))) << log.lines.join(u'|').toStdString();
+
+    // The next start with a working setup succeeds (and clears the error).
+    fake.deviceList = kMic;
+    fake.format = kMono16k;
+    fake.startError.clear();
+    recorder.setTemporaryDirectory(dir);
+    coro::waitFor(recorder.startRecording());
+    EXPECT_TRUE(recorder.isRecording());
+    if constexpr (!isLive<Recorder>)
+        EXPECT_FALSE(recorder.lastError());
 }
 
-// ---------------------------------------------------------------------------------------------
-// AudioRecorder
+TEST_F(RecorderTest, StartFailuresLeaveNothingBehindAndTheNextStartWorks)
+{
+    const char *refused = "The audio server is not reachable";
+    const StartFailure cases[] = {
+        {"clip: no device", false, {}, kMono16k, "", false, "Recording failed: No audio input device", ""},
+        {"clip: stream refused", false, kMic, kMono16k, refused, false, "Recording failed: The audio server is not reachable",
+         "error Failed to start audio input: The audio server is not reachable"},
+        {"clip: unwritable directory", false, kMic, kMono16k, "", true, "Recording failed: Cannot create ", ""},
+        {"live: no device", true, {}, kMono16k, "", false, "Recording failed: No audio input device", ""},
+        {"live: format without a rate", true, kMic, {0, 1, AudioFormat::SampleType::float32}, "", false,
+         "Recording failed: Invalid audio format", "error Invalid audio format from input node"},
+        {"live: engine refuses", true, kMic, {48000, 2, AudioFormat::SampleType::float32}, refused, false,
+         "Recording failed: The audio server is not reachable", "error Failed to start audio engine: The audio server is not reachable"},
+    };
+    const QString blocked = blockedDirectory();
+    for (const StartFailure &c : cases) {
+        SCOPED_TRACE(c.name);
+        c.live ? expectStartFailure<LiveAudioRecorder>(c, dir, blocked, settings)
+               : expectStartFailure<AudioRecorder>(c, dir, blocked, settings);
+    }
+}
+
+struct SilenceCase {
+    const char *name;
+    bool live;
+    bool enabled;
+    int calls;
+};
+
+// Half a second of speech at -6 dBFS, then -50 dBFS: quiet enough to count as silence below -40.
+template <typename Recorder>
+void expectSilenceRule(const SilenceCase &c, test::FakeAudioInput &input, SettingsModel &settings)
+{
+    settings.setSilenceDetectionEnabled(c.enabled);
+    settings.setSilenceThresholdDb(-40.0f);
+    settings.setSilenceDurationSeconds(1.0);
+    Recorder recorder(input, settings);
+    auto now = std::chrono::steady_clock::time_point{} + 1h;
+    recorder.silenceMonitor().setClock([&] { return now; });
+    int calls = 0;
+    recorder.onSilenceDetected = [&] { ++calls; };
+    coro::waitFor(recorder.startRecording());
+    ASSERT_EQ(recorder.silenceMonitor().isRunning(), c.enabled);
+    for (int tick = 0; tick < 30; ++tick, now += 100ms) {
+        input.deliverFloats(std::vector<float>(1600, tick < 5 ? 0.5f : 0.00316f));
+        drainEvents();
+        recorder.silenceMonitor().tick();
+        if (c.enabled && tick == 4)
+            EXPECT_NEAR(recorder.currentAudioLevel(), -6.02f, 0.01);
+        if (c.enabled && tick == 7)
+            EXPECT_NEAR(recorder.currentAudioLevel(), -50.0f, 0.1);
+        if (tick == 14)
+            EXPECT_EQ(calls, 0); // 0.9 s of silence
+    }
+    EXPECT_EQ(calls, c.calls);
+    EXPECT_TRUE(recorder.isRecording());
+    if constexpr (!isLive<Recorder>) {
+        if (!c.enabled) // the clip meter runs only for the silence rule
+            EXPECT_FLOAT_EQ(recorder.currentAudioLevel(), -160.0f);
+        recorder.stopRecording();
+        EXPECT_FLOAT_EQ(recorder.currentAudioLevel(), -160.0f);
+    }
+}
+
+TEST_F(RecorderTest, SilenceAfterSpeechIsReportedOnceWhenTheRuleIsOn)
+{
+    const SilenceCase cases[] = {
+        {"clip", false, true, 1},
+        {"clip without the rule", false, false, 0},
+        {"live", true, true, 1},
+        {"live without the rule", true, false, 0},
+    };
+    for (const SilenceCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        c.live ? expectSilenceRule<LiveAudioRecorder>(c, input, settings) : expectSilenceRule<AudioRecorder>(c, input, settings);
+    }
+}
+
+TEST_F(RecorderTest, InterruptionKeepsTheSamplesAndIsReportedOnce)
+{
+    QStringList descriptions;
+    const auto interrupt = [&](auto &recorder) {
+        recorder.onRecordingInterrupted = [&](const AudioRecorderError &e) { descriptions << e.errorDescription(); };
+        input.deliverFloats(std::vector<float>(5000, 0.25f));
+        input.fail(QStringLiteral("The audio input device was removed"));
+        input.fail(QStringLiteral("again"));
+        drainEvents();
+        EXPECT_TRUE(recorder.isRecording());
+    };
+    LiveAudioRecorder live(input, settings);
+    live.setTemporaryDirectory(dir);
+    coro::waitFor(live.startRecording());
+    interrupt(live);
+    EXPECT_FLOAT_EQ(live.currentAudioLevel(), -80.0f);
+    live.stopRecording();
+    EXPECT_EQ(test::readWav(*live.extractFinalChunk())->samples.size(), 5000u);
+
+    AudioRecorder clip(input, settings);
+    clip.setTemporaryDirectory(dir);
+    const QString path = coro::waitFor(clip.startRecording());
+    interrupt(clip);
+    EXPECT_EQ(test::readWav(path)->samples.size(), 5000u); // valid before stop
+    EXPECT_EQ(clip.stopRecording(), path);
+    EXPECT_EQ(descriptions, QStringList(2, QStringLiteral("Recording failed: The audio input device was removed")));
+    // And the next recording starts normally.
+    coro::waitFor(clip.startRecording());
+    EXPECT_TRUE(input.isRunning());
+}
+
+// ---- AudioRecorder ------------------------------------------------------------------------------
 
 class ClipRecorderTest : public RecorderTest {
 protected:
@@ -388,23 +410,22 @@ TEST_F(ClipRecorderTest, ClipHoldsTheCapturedAudioAsSixteenKilohertzMono)
     };
     for (const Case &c : cases) {
         input.format = c.format;
-        LogCapture logs;
+        test::CategoryLog log(lcAudioRecorder());
         const QString path = start();
-        EXPECT_TRUE(LogCapture::contains(QStringLiteral("Recording started: ") + path));
         EXPECT_TRUE(QFileInfo(path).fileName().contains(QRegularExpression(QStringLiteral("^parlix_[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\.wav$"))));
         std::vector<int16_t> sent;
         std::vector<int16_t> interleaved;
         for (size_t i = 0; i < c.frames; ++i) {
             const auto v = int16_t(std::lround(8000 * std::sin(double(i) * 2 * M_PI * 300 / c.format.sampleRate)));
             sent.push_back(v);
-            for (int ch = 0; ch < c.format.channelCount; ++ch)
-                interleaved.push_back(v);
+            interleaved.insert(interleaved.end(), size_t(c.format.channelCount), v);
         }
         const size_t bufferFrames = 441;
+        const size_t channels = size_t(c.format.channelCount);
         for (size_t at = 0; at < c.frames; at += bufferFrames) {
             const size_t n = std::min(bufferFrames, c.frames - at);
             if (c.format.sampleType == AudioFormat::SampleType::int16) {
-                input.deliverInt16(std::span<const int16_t>(interleaved).subspan(at * size_t(c.format.channelCount), n * size_t(c.format.channelCount)));
+                input.deliverInt16(std::span<const int16_t>(interleaved).subspan(at * channels, n * channels));
             } else {
                 std::vector<float> f;
                 for (size_t i = at; i < at + n; ++i)
@@ -412,9 +433,9 @@ TEST_F(ClipRecorderTest, ClipHoldsTheCapturedAudioAsSixteenKilohertzMono)
                 input.deliverFloats(f);
             }
         }
-        const auto stopped = clip.stopRecording();
-        ASSERT_EQ(stopped, path);
-        EXPECT_TRUE(LogCapture::contains(QStringLiteral("Recording stopped")));
+        ASSERT_EQ(clip.stopRecording(), path);
+        EXPECT_TRUE(log.lines.contains("info Recording started: " + path) && log.lines.contains("info Recording stopped"))
+            << log.lines.join(u'|').toStdString();
         const auto wav = test::readWav(path);
         ASSERT_TRUE(wav);
         EXPECT_EQ(wav->sampleRate, 16000);
@@ -423,9 +444,8 @@ TEST_F(ClipRecorderTest, ClipHoldsTheCapturedAudioAsSixteenKilohertzMono)
         EXPECT_EQ(wav->dataSize, 2 * wav->samples.size());
         EXPECT_EQ(wav->fileSize, qint64(44 + wav->dataSize));
         EXPECT_NEAR(double(wav->samples.size()), double(c.expectedSamples), 1.0) << c.format.sampleRate;
-        if (c.format.sampleRate == 16000) {
+        if (c.format.sampleRate == 16000)
             EXPECT_EQ(wav->samples, std::vector<int16_t>(sent.begin(), sent.begin() + std::ptrdiff_t(wav->samples.size())));
-        }
         EXPECT_NEAR(test::rms(wav->samples), test::rms(sent), test::rms(sent) * 0.01) << c.format.sampleRate;
         EXPECT_EQ(modeOf(path), 0600);
         clip.deleteRecording(path);
@@ -446,148 +466,32 @@ TEST_F(ClipRecorderTest, StopTwiceAndDistinctNames)
     EXPECT_EQ(modeOf(QFileInfo(first).absolutePath()), 0700);
 }
 
-TEST_F(ClipRecorderTest, StartFailuresSetLastErrorAndLeaveNoFile)
-{
-    QFile blocker(tmp.filePath(QStringLiteral("file")));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    struct Case {
-        std::string name;
-        QList<AudioDevice> devices;
-        QString startError;
-        QString directory;
-        QString descriptionPrefix;
-    };
-    const QList<AudioDevice> mic{{"mic", "Mic", true}};
-    const Case cases[] = {
-        {"no input device", {}, {}, dir, "Recording failed: No audio input device"},
-        {"stream refused", mic, "The audio server is not reachable", dir, "Recording failed: The audio server is not reachable"},
-        {"unwritable directory", mic, {}, tmp.filePath(QStringLiteral("file/sub")), "Recording failed: Cannot create "},
-    };
-    for (const Case &c : cases) {
-        input.deviceList = c.devices;
-        input.startError = c.startError;
-        clip.setTemporaryDirectory(c.directory);
-        try {
-            start();
-            ADD_FAILURE() << c.name << ": no error";
-        } catch (const AudioRecorderError &e) {
-            EXPECT_EQ(e.kind(), AudioRecorderError::Kind::recordingFailed) << c.name;
-            EXPECT_TRUE(e.errorDescription().startsWith(c.descriptionPrefix)) << c.name << ": " << e.errorDescription().toStdString();
-            ASSERT_TRUE(clip.lastError()) << c.name;
-            EXPECT_EQ(clip.lastError()->errorDescription(), e.errorDescription()) << c.name;
-        }
-        EXPECT_FALSE(clip.isRecording()) << c.name;
-        EXPECT_TRUE(filesInDir().isEmpty()) << c.name << ": " << filesInDir().join(u' ').toStdString();
-
-        // The next start with a working setup succeeds and clears the error.
-        input.deviceList = mic;
-        input.startError.clear();
-        clip.setTemporaryDirectory(dir);
-        const QString path = start();
-        EXPECT_FALSE(clip.lastError()) << c.name;
-        clip.stopRecording();
-        QFile::remove(path);
-    }
-}
-
 TEST_F(ClipRecorderTest, SavedDeviceIsUsedWhenPresentElseTheDefault)
 {
     input.deviceList = {{"alsa_input.usb", "USB", false}, {"virtmic", "Virtual", true}};
-    struct Case {
-        std::optional<QString> saved;
-        QByteArray opened;
-        bool fallbackLogged;
-    };
-    const Case cases[] = {
+    const std::tuple<std::optional<QString>, QByteArray, bool> cases[] = {
         {std::nullopt, "", false},
         {QStringLiteral("alsa_input.usb"), "alsa_input.usb", false},
         {QStringLiteral("unplugged.headset"), "", true},
     };
-    for (const Case &c : cases) {
-        LogCapture logs;
-        settings.setAudioInputDevice(c.saved);
+    for (const auto &[saved, opened, fallbackLogged] : cases) {
+        test::CategoryLog log(lcAudioRecorder());
+        settings.setAudioInputDevice(saved);
         start();
         clip.stopRecording();
-        EXPECT_EQ(input.lastStartedDevice, c.opened);
-        EXPECT_EQ(LogCapture::contains(QStringLiteral("Audio input device unplugged.headset is not available, using the system default")),
-                  c.fallbackLogged);
+        EXPECT_EQ(input.lastStartedDevice, opened);
+        EXPECT_EQ(log.lines.contains(QStringLiteral("info Audio input device unplugged.headset is not available, using the system default")),
+                  fallbackLogged);
         // The live recorder reads the same setting.
         LiveAudioRecorder live(input, settings);
         coro::waitFor(live.startRecording());
-        EXPECT_EQ(input.lastStartedDevice, c.opened);
+        EXPECT_EQ(input.lastStartedDevice, opened);
     }
-    EXPECT_EQ(store.string(QStringLiteral("audioInputDevice")), QStringLiteral("unplugged.headset"));
-    settings.setAudioInputDevice(std::nullopt);
-    EXPECT_FALSE(store.string(QStringLiteral("audioInputDevice")));
-}
-
-TEST_F(ClipRecorderTest, InterruptedRecordingKeepsAValidFile)
-{
-    input.format = {16000, 1, AudioFormat::SampleType::int16};
-    const QString path = start();
-    int interruptions = 0;
-    clip.onRecordingInterrupted = [&](const AudioRecorderError &) { ++interruptions; };
-    input.deliverInt16(std::vector<int16_t>(8000, 1234));
-    input.fail(QStringLiteral("The audio server is not reachable"));
-    input.fail(QStringLiteral("again"));
-    drainEvents();
-    EXPECT_EQ(interruptions, 1);
-    EXPECT_TRUE(clip.isRecording());
-    const auto wav = test::readWav(path); // valid before stop
-    ASSERT_TRUE(wav);
-    EXPECT_EQ(wav->samples, std::vector<int16_t>(8000, 1234));
-    EXPECT_EQ(clip.stopRecording(), path);
-    EXPECT_EQ(test::readWav(path)->samples.size(), 8000u);
-    // And the next recording starts normally.
-    start();
-    EXPECT_TRUE(input.isRunning());
-}
-
-TEST_F(ClipRecorderTest, SilenceDetectionOnTheClipMeter)
-{
-    settings.setSilenceDetectionEnabled(true);
-    settings.setSilenceThresholdDb(-40.0f);
-    settings.setSilenceDurationSeconds(2.0);
-    auto now = std::chrono::steady_clock::time_point{} + 1h;
-    clip.silenceMonitor().setClock([&] { return now; });
-    int calls = 0;
-    clip.onSilenceDetected = [&] { ++calls; };
-    input.format = {16000, 1, AudioFormat::SampleType::float32};
-    start();
-    for (int tick = 0; tick < 40; ++tick, now += 100ms) {
-        // -50 dBFS of noise-free tone: quiet enough to count as silence.
-        input.deliverFloats(std::vector<float>(1600, tick < 10 ? 0.5f : 0.00316f));
-        clip.silenceMonitor().tick();
-        if (tick == 9) {
-            EXPECT_NEAR(clip.currentAudioLevel(), -6.02f, 0.01);
-        }
-        if (tick == 12) {
-            EXPECT_NEAR(clip.currentAudioLevel(), -50.0f, 0.1);
-        }
-    }
-    EXPECT_EQ(calls, 1);
-    EXPECT_TRUE(clip.isRecording());
-    clip.stopRecording();
-    EXPECT_FLOAT_EQ(clip.currentAudioLevel(), -160.0f);
-}
-
-TEST_F(ClipRecorderTest, WithoutSilenceDetectionTheLevelStaysAtRest)
-{
-    settings.setSilenceDetectionEnabled(false);
-    int calls = 0;
-    clip.onSilenceDetected = [&] { ++calls; };
-    start();
-    EXPECT_FALSE(clip.silenceMonitor().isRunning());
-    input.deliverFloats(std::vector<float>(16000, 0.0f));
-    drainEvents();
-    EXPECT_FLOAT_EQ(clip.currentAudioLevel(), -160.0f);
-    EXPECT_EQ(calls, 0);
 }
 
 TEST_F(ClipRecorderTest, PreviewRunsOnlyWhenNothingElseDoes)
 {
-    const QString previewFile = fileIn(QStringLiteral("audio_preview_temp.wav"));
+    const QString previewFile = QDir(dir).filePath(QStringLiteral("audio_preview_temp.wav"));
     clip.startAudioPreview();
     drainEvents();
     ASSERT_TRUE(clip.isPreviewingAudio());
@@ -605,7 +509,7 @@ TEST_F(ClipRecorderTest, PreviewRunsOnlyWhenNothingElseDoes)
     EXPECT_NEAR(clip.currentAudioLevel(), -6.02f, 0.01);
 
     // A recording stops the preview and removes its file first.
-    const QString path = start();
+    start();
     EXPECT_FALSE(clip.isPreviewingAudio());
     EXPECT_FALSE(QFileInfo::exists(previewFile));
     EXPECT_EQ(input.startCount, 2);

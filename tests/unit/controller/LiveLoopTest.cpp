@@ -99,7 +99,7 @@ TEST(LiveLoop, EmptyChunksAreNeitherTypedStoredNorPrompted)
     ControllerHarness h;
     h.rewriter.rewrites.insert(QStringLiteral("scratch that"), QString(""));
     startLive(h);
-    MenuBarLog log;
+    ControllerLog log;
     tick(h, 1, QStringLiteral("alpha"));
     tick(h, 2, QStringLiteral("scratch that"));
     tick(h, 3, QString());
@@ -111,8 +111,8 @@ TEST(LiveLoop, EmptyChunksAreNeitherTypedStoredNorPrompted)
     EXPECT_EQ(h.delivery.typed, (QStringList{"alpha ", "beta "}));
     ASSERT_EQ(h.history.entries.size(), 1);
     EXPECT_EQ(h.history.entries[0].text, QStringLiteral("alpha beta"));
-    EXPECT_TRUE(log.contains("debug: Chunk transcript empty after replacements"));
-    EXPECT_TRUE(log.contains("debug: Empty chunk transcript"));
+    EXPECT_TRUE(log.contains("debug Chunk transcript empty after replacements"));
+    EXPECT_TRUE(log.contains("debug Empty chunk transcript"));
     // Every chunk file is removed, whatever became of its text.
     EXPECT_EQ(h.live.deleted, (QStringList{chunkFile(1), chunkFile(2), chunkFile(3), chunkFile(4)}));
 }
@@ -165,7 +165,7 @@ TEST(LiveLoop, StopStepOrder)
     ControllerHarness h;
     startLive(h);
     h.journal.clear();
-    MenuBarLog log;
+    ControllerLog log;
     stopWithFinal(h, QStringLiteral("last words"));
     const QStringList expected = {
         "live.final", "transcribe live_final.wav", "transcribed live_final.wav", "rewrite last words",
@@ -173,15 +173,15 @@ TEST(LiveLoop, StopStepOrder)
         "history.add last words", "state.record last words",
     };
     EXPECT_EQ(h.journal, expected);
-    EXPECT_EQ(log.lines, (QStringList{"debug: Final chunk transcribed: <private>",
-                                      "info: Live transcription complete: <private>...", "info: Live recording stopped"}));
+    EXPECT_EQ(log.lines, (QStringList{"debug Final chunk transcribed: <private>",
+                                      "info Live transcription complete: <private>...", "info Live recording stopped"}));
 }
 
 TEST(LiveLoop, FailuresDropOnlyTheirChunk)
 {
     ControllerHarness h;
     startLive(h);
-    MenuBarLog log;
+    ControllerLog log;
     tick(h, 1, QStringLiteral("kept"));
     h.live.chunks.push_back(chunkFile(2));
     h.engine.fail(chunkFile(2), QStringLiteral("engine crashed"));
@@ -191,8 +191,8 @@ TEST(LiveLoop, FailuresDropOnlyTheirChunk)
     h.engine.fail(finalFile, QStringLiteral("engine crashed again"));
     h.hotkey.press();
 
-    EXPECT_TRUE(log.contains("error: Live chunk transcription failed: engine crashed"));
-    EXPECT_TRUE(log.contains("error: Final chunk transcription failed: engine crashed again"));
+    EXPECT_TRUE(log.contains("error Live chunk transcription failed: engine crashed"));
+    EXPECT_TRUE(log.contains("error Final chunk transcription failed: engine crashed again"));
     EXPECT_EQ(h.live.deleted, (QStringList{chunkFile(1), chunkFile(2), chunkFile(3), finalFile}));
     ASSERT_EQ(h.history.entries.size(), 1);
     EXPECT_EQ(h.history.entries[0].text, QStringLiteral("kept also kept"));

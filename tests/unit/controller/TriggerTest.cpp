@@ -150,14 +150,14 @@ TEST(ControllerTriggers, StartGuard)
                 h.state.setEngineMissing(true);
             if (row.situation == busyTranscribing)
                 h.state.setTranscribing(true);
-            MenuBarLog log;
+            ControllerLog log;
             kind == Kind::clip ? h.controller->startRecording() : h.controller->startLiveRecording();
 
             EXPECT_EQ(h.clip.startCalls + h.live.startCalls, row.starts ? 1 : 0);
             EXPECT_EQ((kind == Kind::clip ? h.clip.startCalls : h.live.startCalls), row.starts ? 1 : 0);
             EXPECT_EQ(h.settingsRequests, row.opensSettings ? QList<SettingsTab>{SettingsTab::recording} : QList<SettingsTab>{});
-            const QStringList expectedLog = row.opensSettings ? QStringList{"error: Cannot record: no model configured"}
-                                          : row.starts        ? QStringList{kind == Kind::clip ? "info: Recording started" : "info: Live recording started"}
+            const QStringList expectedLog = row.opensSettings ? QStringList{"error Cannot record: no model configured"}
+                                          : row.starts        ? QStringList{kind == Kind::clip ? "info Recording started" : "info Live recording started"}
                                                               : QStringList{};
             EXPECT_EQ(log.lines, expectedLog);
         }
@@ -170,11 +170,11 @@ TEST(ControllerTriggers, RecorderStartFailureChangesNoFlag)
         ControllerHarness h;
         configure(h, Mode::toggle, kind);
         h.clip.startFailure = h.live.startFailure = QStringLiteral("Microphone permission denied");
-        MenuBarLog log;
+        ControllerLog log;
         h.hotkey.press();
         EXPECT_EQ(h.activity(), "-");
-        EXPECT_EQ(log.lines, QStringList{kind == Kind::clip ? "error: Failed to start recording: Microphone permission denied"
-                                                            : "error: Failed to start live recording: Microphone permission denied"});
+        EXPECT_EQ(log.lines, QStringList{kind == Kind::clip ? "error Failed to start recording: Microphone permission denied"
+                                                            : "error Failed to start live recording: Microphone permission denied"});
         EXPECT_FALSE(h.journal.join(u'|').contains(u"state."));
         EXPECT_EQ(h.timers.record(ControllerHarness::chunkTimer).starts, 0);
         // A failed start leaves nothing pending: the next press starts normally.
@@ -192,14 +192,14 @@ TEST(ControllerTriggers, AutoStopRuleLogsOnlyWhenItStops)
         const char *line; // empty: the trigger does not apply to this kind
     };
     const StopRow rows[] = {
-        {Kind::clip, silence, "info: Silence detected - auto-stopping recording"},
+        {Kind::clip, silence, "info Silence detected - auto-stopping recording"},
         {Kind::clip, liveSilence, ""},
-        {Kind::live, liveSilence, "info: Silence detected - auto-stopping live recording"},
-        {Kind::live, timeLimit, "info: Live dictation max duration reached - auto-stopping"},
+        {Kind::live, liveSilence, "info Silence detected - auto-stopping live recording"},
+        {Kind::live, timeLimit, "info Live dictation max duration reached - auto-stopping"},
         {Kind::live, silence, ""},
-        {Kind::clip, interrupted, "error: Recording interrupted - stopping: device gone"},
+        {Kind::clip, interrupted, "error Recording interrupted - stopping: device gone"},
         {Kind::clip, liveInterrupted, ""},
-        {Kind::live, liveInterrupted, "error: Live recording interrupted - stopping: device gone"},
+        {Kind::live, liveInterrupted, "error Live recording interrupted - stopping: device gone"},
         {Kind::live, interrupted, ""},
     };
     for (const StopRow &row : rows) {
@@ -209,7 +209,7 @@ TEST(ControllerTriggers, AutoStopRuleLogsOnlyWhenItStops)
         h.settings.setLiveDictationMaxMinutes(1);
         // Before anything runs, no trigger does or logs anything.
         {
-            MenuBarLog idleLog;
+            ControllerLog idleLog;
             h.controller->handleSilenceDetected();
             h.controller->handleLiveSilenceDetected();
             h.controller->handleLiveMaxDurationReached();
@@ -218,7 +218,7 @@ TEST(ControllerTriggers, AutoStopRuleLogsOnlyWhenItStops)
             EXPECT_TRUE(idleLog.lines.isEmpty());
         }
         h.hotkey.press();
-        MenuBarLog log;
+        ControllerLog log;
         apply(h, row.trigger);
         if (*row.line) {
             ASSERT_FALSE(log.lines.isEmpty());

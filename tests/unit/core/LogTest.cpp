@@ -1,5 +1,5 @@
 // Log lines: printf-style placeholders filled from typed arguments, and redaction of user text.
-#include "LogCapture.h"
+#include "CategoryLog.h"
 #include "core/Categories.h"
 #include "core/Log.h"
 
@@ -11,7 +11,7 @@
 namespace parlix {
 namespace {
 
-using test::LogCapture;
+using test::CategoryLog;
 
 struct FormatCase {
     const char *name;
@@ -65,9 +65,9 @@ TEST(LogPrivate, UserTextIsRedactedByDefault)
     EXPECT_EQ(log::format("Transcription complete: %s...", {log::Private{s("my bank PIN is 1234")}}),
               "Transcription complete: <private>...");
 
-    LogCapture capture;
+    CategoryLog capture(lcWhisper());
     log::info(lcWhisper, "Using prompt context: %s... (%d)", log::Private{s("secret words")}, 7u);
-    EXPECT_EQ(capture.lines, QStringList{"com.quorvane.parlix.Whisper: Using prompt context: <private>... (7)"});
+    EXPECT_EQ(capture.lines, QStringList{"info Using prompt context: <private>... (7)"});
 }
 
 TEST(LogStderr, LineCarriesTimeLevelAndCategory)

@@ -33,27 +33,16 @@ TEST_P(ExpansionTest, ExpandsCommands)
 INSTANTIATE_TEST_SUITE_P(Commands, ExpansionTest, ::testing::Values(
     ExpansionCase{"\\n\\num", "\n1. "},           // longer command before its prefix
     ExpansionCase{"\\numbered", "1. bered"},       // no word-boundary test
-    ExpansionCase{"\\boldface", "**face"},
     ExpansionCase{"\\tab", "\tab"},                // "\t" then the letters
-    ExpansionCase{"\\trademarks", "\u2122s"},
     ExpansionCase{"\\nope", "\nope"},
-    ExpansionCase{"\\n\\codeblock\\n", "\n```\n"},
     ExpansionCase{"\\code\\codeblock", "````"},
-    ExpansionCase{"\\h1\\h2\\h3", "# ## ### "},
-    ExpansionCase{"a\\bulletb", "a\u2022 b"},
-    ExpansionCase{"\\lsquote\\rsquote\\lquote\\rquote", "\u2018\u2019\u201C\u201D"},
-    ExpansionCase{"\\checkbox\\checked\\blockquote", "\u2610 \u2611 > "},
     ExpansionCase{"\\emdash\\endash\\ellipsis\\degree", "\u2014\u2013\u2026\u00B0"},
-    ExpansionCase{"\\italic\\strike\\arrow\\dash", "_~~\u2192 - "},
-    ExpansionCase{"\\copyright\\registered", "\u00A9\u00AE"},
     ExpansionCase{"\\\\n", "\\\n"},                // two backslashes: one stays, "\n" expands
     ExpansionCase{"\\Bold", "\\Bold"},             // commands are case-sensitive
     ExpansionCase{"\\x", "\\x"},                   // unknown command
     ExpansionCase{"end\\", "end\\"},               // lone trailing backslash
-    ExpansionCase{"a \\ b", "a \\ b"},
     ExpansionCase{"", ""},
-    ExpansionCase{"plain text", "plain text"},
-    ExpansionCase{"(555) 123-4567", "(555) 123-4567"}));
+    ExpansionCase{"plain text", "plain text"}));
 
 TEST(TextReplacementRuleExamples, ListInOrderAllDisabledWithDistinctStableIds)
 {
@@ -68,19 +57,8 @@ TEST(TextReplacementRuleExamples, ListInOrderAllDisabledWithDistinctStableIds)
     EXPECT_EQ(ids.size(), 34);
     EXPECT_EQ(TextReplacementRule::examples(), examples) << "built once: the same ids on every use";
 
-    const struct {
-        int index;
-        const char *trigger;
-        const char *processed;
-    } rows[] = {
-        {0, "new paragraph", "\n\n"}, {1, "new line", "\n"}, {2, "tab", "\t"}, {3, "period", "."},
-        {8, "bold", "**"}, {12, "code block", "\n```\n"}, {16, "numbered item", "\n1. "},
-        {25, "block quote", "\n> "}, {29, "trademark symbol", "\u2122"}, {33, "my phone", "(555) 123-4567"},
-    };
-    for (const auto &row : rows) {
-        EXPECT_EQ(examples[row.index].trigger.toStdString(), row.trigger);
-        EXPECT_EQ(examples[row.index].processedReplacement().toStdString(), row.processed) << row.trigger;
-    }
+    // What each example expands to is the expansion table's; two stand for the list's order.
+    EXPECT_EQ(examples[0].processedReplacement(), QStringLiteral("\n\n"));
     EXPECT_EQ(examples[32].trigger, QStringLiteral("my email"));
     EXPECT_TRUE(examples[32].replacement.endsWith(QStringLiteral("@example.com")));
 }
@@ -156,28 +134,18 @@ INSTANTIATE_TEST_SUITE_P(Documents, DecodeTest, ::testing::Values(
     DecodeCase{"Empty", "[]", 0},
     DecodeCase{"Complete", "[{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true}]", 1},
     DecodeCase{"LowerCaseId", "[{\"id\":\"3f2504e0-4f89-41d3-9a0c-0305e82c3301\",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":false}]", 1},
-    DecodeCase{"NilId", "[{\"id\":\"00000000-0000-0000-0000-000000000000\",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":false}]", 1},
     DecodeCase{"ExtraKeysIgnored", "[{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true,\"note\":1}]", 1},
     DecodeCase{"MissingIsEnabled", "[{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\"}]", -1},
     DecodeCase{"OneBadObjectFailsAll", "[{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true},{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\"}]", -1},
     DecodeCase{"MissingId", "[{\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true}]", -1},
-    DecodeCase{"MissingTrigger", "[{" RULE_ID ",\"replacement\":\"b\",\"isEnabled\":true}]", -1},
-    DecodeCase{"MissingReplacement", "[{" RULE_ID ",\"trigger\":\"a\",\"isEnabled\":true}]", -1},
     DecodeCase{"EnabledAsText", "[{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":\"true\"}]", -1},
-    DecodeCase{"EnabledAsNumber", "[{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":1}]", -1},
-    DecodeCase{"TriggerAsNumber", "[{" RULE_ID ",\"trigger\":5,\"replacement\":\"b\",\"isEnabled\":true}]", -1},
     DecodeCase{"ReplacementNull", "[{" RULE_ID ",\"trigger\":\"a\",\"replacement\":null,\"isEnabled\":true}]", -1},
     DecodeCase{"IdNotUuid", "[{\"id\":\"not-a-uuid\",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true}]", -1},
     DecodeCase{"IdInBraces", "[{\"id\":\"{3F2504E0-4F89-41D3-9A0C-0305E82C3301}\",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true}]", -1},
-    DecodeCase{"IdWithoutHyphens", "[{\"id\":\"3F2504E04F8941D39A0C0305E82C3301\",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true}]", -1},
-    DecodeCase{"IdNotHex", "[{\"id\":\"3F2504E0-4F89-41D3-9A0C-0305E82C330G\",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true}]", -1},
-    DecodeCase{"IdAsNumber", "[{\"id\":7,\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true}]", -1},
     DecodeCase{"ElementNotObject", "[1]", -1},
     DecodeCase{"TopLevelObject", "{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true}", -1},
     DecodeCase{"Truncated", "[{" RULE_ID ",\"trigger\":\"a\"", -1},
-    DecodeCase{"TrailingGarbage", "[] x", -1},
-    DecodeCase{"NotJson", "period", -1},
-    DecodeCase{"Nothing", "", -1}),
+    DecodeCase{"NotJson", "period", -1}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // The setting in SettingsModel.
@@ -217,7 +185,6 @@ INSTANTIATE_TEST_SUITE_P(Stored, RulesSettingLoadTest, ::testing::Values(
     LoadCase{"Absent", [](MemoryKeyValueStore &) {}, true},
     LoadCase{"Valid", [](MemoryKeyValueStore &s) { s.setData(kKey, *TextReplacementRule::encode(someRules())); }, false},
     LoadCase{"Undecodable", [](MemoryKeyValueStore &s) { s.setData(kKey, "[{\"trigger\":\"a\"}]"); }, true},
-    LoadCase{"NotJson", [](MemoryKeyValueStore &s) { s.setData(kKey, "\xff\xfe garbage"); }, true},
     LoadCase{"HeldAsText", [](MemoryKeyValueStore &s) { s.setString(kKey, QString::fromLatin1(*TextReplacementRule::encode(someRules()))); }, true}),
     [](const auto &info) { return std::string(info.param.name); });
 

@@ -25,8 +25,6 @@ TEST(HistoryFileTest, EncodesCompactlyWithOptionalKeysOnlyWhenPresent)
          R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"hi","originalText":"","timestamp":0.5,"modelName":"Base"}])"},
         {"before the reference date", record("{0a1b2c3d-4e5f-6789-abcd-ef0123456789}", QStringLiteral("old"), "2000-12-31T23:59:58.750Z"),
          R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"old","timestamp":-1.25}])"},
-        {"a recent moment", record("{0a1b2c3d-4e5f-6789-abcd-ef0123456789}", QStringLiteral("now"), "2025-03-04T20:01:02.123Z"),
-         R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"now","timestamp":762811262.123}])"},
         {"escapes", record("{0a1b2c3d-4e5f-6789-abcd-ef0123456789}", QString::fromUtf8("a \"q\" \\ /\n\t\x01 \u00e9\U0001F600"), "2001-01-01T00:00:01Z"),
          "[{\"id\":\"0A1B2C3D-4E5F-6789-ABCD-EF0123456789\",\"text\":\"a \\\"q\\\" \\\\ /\\n\\t\\u0001 \u00e9\U0001F600\",\"timestamp\":1}]"},
     };
@@ -61,22 +59,13 @@ TEST(HistoryFileTest, RefusesWholeFileOnAnyBadRecord)
         {"earlier version without optional keys", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a","timestamp":1}])", true},
         {"null optional keys", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a","timestamp":1,"originalText":null,"modelName":null}])", true},
         {"lower-case id, unknown extra key", R"([{"id":"0a1b2c3d-4e5f-6789-abcd-ef0123456789","text":"a","timestamp":1.5,"x":[1]}])", true},
-        {"nil UUID", R"([{"id":"00000000-0000-0000-0000-000000000000","text":"a","timestamp":1}])", true},
-        {"empty array", "[]", true},
         {"missing text", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","timestamp":1}])", false},
-        {"missing id", R"([{"text":"a","timestamp":1}])", false},
-        {"missing timestamp", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a"}])", false},
         {"text is a number", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":5,"timestamp":1}])", false},
-        {"timestamp is a string", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a","timestamp":"1"}])", false},
         {"id is not a UUID", R"([{"id":"not-a-uuid","text":"a","timestamp":1}])", false},
-        {"id in braces", R"([{"id":"{0A1B2C3D-4E5F-6789-ABCD-EF0123456789}","text":"a","timestamp":1}])", false},
         {"originalText is a number", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a","timestamp":1,"originalText":3}])", false},
-        {"modelName is an object", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a","timestamp":1,"modelName":{}}])", false},
         {"absurd timestamp", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a","timestamp":1e300}])", false},
         {"element is not an object", "[1]", false},
-        {"top level is an object", R"({"items":[]})", false},
         {"truncated", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","te)", false},
-        {"empty file", "", false},
     };
     for (const auto &c : cases) {
         QList<TranscriptItem> items;

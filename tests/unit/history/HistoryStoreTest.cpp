@@ -123,17 +123,6 @@ TEST_F(HistoryStoreTest, BlankTextChangesNothing)
     EXPECT_TRUE(log.lines.isEmpty()) << log.lines.join(u'|').toStdString();
 }
 
-TEST_F(HistoryStoreTest, SameTextTwiceMakesTwoRecordsNewestFirst)
-{
-    auto store = makeStore();
-    store->add(QStringLiteral("same"));
-    *m_dates.now = m_dates.now->addSecs(5);
-    store->add(QStringLiteral("same"));
-    ASSERT_EQ(store->items().size(), 2);
-    EXPECT_NE(store->items()[0].id, store->items()[1].id);
-    EXPECT_GT(store->items()[0].timestamp, store->items()[1].timestamp);
-}
-
 struct LimitCase {
     const char *name;
     qint64 limit;
@@ -145,8 +134,6 @@ TEST_F(HistoryStoreTest, LimitKeepsTheNewestRecords)
 {
     const LimitCase cases[] = {
         {"limit 3, four adds", 3, 4, 3},
-        {"limit 1", 1, 3, 1},
-        {"limit above count", 50, 5, 5},
         {"keep forever", 0, 60, 60},
     };
     for (const auto &c : cases) {
@@ -263,7 +250,6 @@ TEST_F(HistoryStoreTest, AddLogsTheFirstFiftyCharacters)
     const QString fifty = QString(50, u'a');
     const QString flags = QString::fromUtf8("\U0001F1E9\U0001F1EA"); // one character, four UTF-16 units
     const LogCase cases[] = {
-        {"short", QStringLiteral(" short "), "info Added transcript to history: short"},
         {"exactly fifty", fifty, "info Added transcript to history: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"},
         {"sixty", fifty + QString(10, u'b'), "info Added transcript to history: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa..."},
         {"grapheme clusters", flags.repeated(51), nullptr},
@@ -296,9 +282,8 @@ struct UnreadableCase {
 TEST_F(HistoryStoreTest, UnreadableFileIsSetAsideBeforeTheNextSave)
 {
     const UnreadableCase cases[] = {
+        // Which files are unreadable is HistoryFileTest's.
         {"record without text", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","timestamp":1}])"},
-        {"cut short", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"half)"},
-        {"not JSON", QByteArray("\x00\x01garbage", 9)},
         {"empty", QByteArray()},
     };
     for (const auto &c : cases) {

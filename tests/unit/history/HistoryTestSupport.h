@@ -1,5 +1,6 @@
 #pragma once
-// Shared pieces of the history tests: a settable clock, fixed locales and zones, log capture.
+// Shared pieces of the history tests: a settable clock, fixed locales and zones, records.
+#include "Printers.h"
 #include "history/DateContext.h"
 #include "history/TranscriptItem.h"
 
@@ -8,17 +9,6 @@
 #include <QTimeZone>
 
 #include <memory>
-#include <ostream>
-
-// Readable failure messages for Qt strings.
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-inline void PrintTo(const QByteArray &bytes, std::ostream *os)
-{
-    *os << '"' << bytes.toStdString() << '"';
-}
 
 namespace parlix::test {
 

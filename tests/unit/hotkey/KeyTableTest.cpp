@@ -2,6 +2,7 @@
 #include "core/HotkeyConfig.h"
 #include "hotkey/KeyTable.h"
 
+#include <QSet>
 #include <gtest/gtest.h>
 
 #include <set>
@@ -25,11 +26,15 @@ TEST(KeyTable, CoversExactlyTheNamedKeysEachWithItsOwnKeysymAndQtKey)
 
     // The keys that render with a name are the keys a hotkey can be registered with.
     std::set<quint32> named;
+    QSet<QString> names;
     for (quint32 code = 0; code < 512; ++code) {
-        if (HotkeyConfig::keyName(code))
+        if (const auto name = HotkeyConfig::keyName(code)) {
             named.insert(code);
+            names.insert(*name);
+        }
     }
     EXPECT_EQ(codes, named);
+    EXPECT_EQ(names.size(), 53); // each name once
 }
 
 struct KeyCase {
@@ -56,11 +61,7 @@ TEST_P(KeyMapping, MapsBothWays)
 INSTANTIATE_TEST_SUITE_P(
     KeyTable, KeyMapping,
     ::testing::Values(KeyCase{49, 0x0020, Qt::Key_Space}, KeyCase{36, 0xff0d, Qt::Key_Return},
-                      KeyCase{48, 0xff09, Qt::Key_Tab}, KeyCase{51, 0xff08, Qt::Key_Backspace},
-                      KeyCase{53, 0xff1b, Qt::Key_Escape}, KeyCase{122, 0xffbe, Qt::Key_F1},
-                      KeyCase{96, 0xffc2, Qt::Key_F5}, KeyCase{111, 0xffc9, Qt::Key_F12},
-                      KeyCase{0, 0x0061, Qt::Key_A}, KeyCase{2, 0x0064, Qt::Key_D}, KeyCase{6, 0x007a, Qt::Key_Z},
-                      KeyCase{29, 0x0030, Qt::Key_0}, KeyCase{25, 0x0039, Qt::Key_9}));
+                      KeyCase{111, 0xffc9, Qt::Key_F12}, KeyCase{2, 0x0064, Qt::Key_D}, KeyCase{25, 0x0039, Qt::Key_9}));
 
 TEST(KeyTable, KeysOutsideTheTableAreRefused)
 {

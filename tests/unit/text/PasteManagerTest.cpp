@@ -2,10 +2,12 @@
 // waits between them, and what is left on the clipboard.
 #include "text/PasteManager.h"
 
+#include "CategoryLog.h"
 #include "FakeDelivery.h"
+#include "core/Categories.h"
 #include "core/Coro.h"
 
-#include <QLoggingCategory>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace parlix;
@@ -13,21 +15,13 @@ using namespace parlix::test;
 
 namespace {
 
-// Log lines of the PasteManager category while it exists.
-class PasteLog {
-public:
-    PasteLog() { s_current = this, m_previous = qInstallMessageHandler(&PasteLog::handle); }
-    ~PasteLog() { qInstallMessageHandler(m_previous), s_current = nullptr; }
-    QStringList lines;
-
-private:
-    static void handle(QtMsgType, const QMessageLogContext &context, const QString &message)
+// The PasteManager category's messages while it exists.
+struct PasteLog : CategoryLog {
+    PasteLog()
+        : CategoryLog(lcPasteManager())
     {
-        if (s_current && QByteArray(context.category ? context.category : "") == "com.quorvane.parlix.PasteManager")
-            s_current->lines << message;
     }
-    static inline PasteLog *s_current = nullptr;
-    QtMessageHandler m_previous = nullptr;
+    QStringList lines() const { return messages(); }
 };
 
 RunningApplication app(quint64 window, const QString &identifier, qint64 pid, bool regular = true)
@@ -61,10 +55,13 @@ const QStringList chordCtrlV = {
 
 } // namespace
 
-TEST(PasteManager, PasteRunsTheFullSequenceWithItsWaits)
+TEST(PasteManager, PasteRunsTheFullSequenceWithItsWaitsAndLogsEachStep)
 {
     Fixture f;
     f.clipboard.contents = {{{"text/plain", "before"}}};
+    const HeldModifiers held{{64, 108}, 0x2};
+    f.keys.held = held;
+    PasteLog log;
 
     EXPECT_TRUE(coro::waitFor(f.paste.pasteText("hello")));
 
@@ -72,15 +69,8 @@ TEST(PasteManager, PasteRunsTheFullSequenceWithItsWaits)
                             "activate 2", "wait 100000", "wait 150000"};
     expected << chordCtrlV << "wait 50000" << "clipboard.restore";
     EXPECT_EQ(f.journal, expected);
-}
-
-TEST(PasteManager, PasteLogsEachStep)
-{
-    Fixture f;
-    f.clipboard.contents = {{{"text/plain", "before"}}};
-    PasteLog log;
-    coro::waitFor(f.paste.pasteText("hello"));
-    EXPECT_EQ(log.lines, (QStringList{
+    EXPECT_EQ(f.keys.held, held); // taken off around the chord, then put back
+    EXPECT_EQ(log.lines(), (QStringList{
         "Pasteboard set OK: true",
         "Activating target app: Editor pid=200",
         "App activated on attempt 1",
@@ -111,7 +101,7 @@ TEST(PasteManager, WithoutAccessNothingIsTouched)
         EXPECT_FALSE(result);
         EXPECT_EQ(f.journal, QStringList{"keys.ensureAccess"});
         EXPECT_EQ(f.clipboard.contents, (ClipboardContents{{{"text/plain", "keep"}}}));
-        EXPECT_EQ(log.lines, QStringList{c.logLine});
+        EXPECT_EQ(log.lines(), QStringList{c.logLine});
     }
 }
 
@@ -128,7 +118,6 @@ TEST(PasteManager, ClipboardAfterPasteHoldsWhatItHeldBefore)
     const ClipboardContents rich{{{"text/html", "<b>x</b>"}, {"text/plain", "x"}, {"application/x-custom", "\0\1\2"}}};
     const Case cases[] = {
         {"empty clipboard keeps the pasted text", {}, pasted, false},
-        {"plain text comes back", {{{"text/plain", "old"}}}, {{{"text/plain", "old"}}}, true},
         {"an image comes back", image, image, true},
         {"every rich format comes back", rich, rich, true},
     };
@@ -139,7 +128,7 @@ TEST(PasteManager, ClipboardAfterPasteHoldsWhatItHeldBefore)
         PasteLog log;
         coro::waitFor(f.paste.pasteText("new text"));
         EXPECT_EQ(f.clipboard.contents, c.after);
-        EXPECT_EQ(log.lines.contains("Restored previous clipboard contents"), c.restoreLogged);
+        EXPECT_EQ(log.lines().contains("Restored previous clipboard contents"), c.restoreLogged);
     }
 }
 
@@ -149,58 +138,31 @@ TEST(PasteManager, FailedClipboardWriteIsLoggedAndTheSequenceGoesOn)
     f.clipboard.failWrites = true;
     PasteLog log;
     EXPECT_TRUE(coro::waitFor(f.paste.pasteText("x")));
-    EXPECT_TRUE(log.lines.contains("Pasteboard set OK: false"));
+    EXPECT_TRUE(log.lines().contains("Pasteboard set OK: false"));
     EXPECT_TRUE(f.journal.contains("v down"));
 }
 
 TEST(PasteManager, TerminalsGetCtrlShiftV)
 {
-    struct Case {
-        const char *name;
-        RunningApplication target;
-        QStringList keys;
-    };
     const QStringList plain = {"ctrl down", "v down", "v up", "ctrl up"};
     const QStringList terminal = {"ctrl down", "shift down", "v down", "v up", "shift up", "ctrl up"};
-    const Case cases[] = {
-        {"editor", app(2, "Editor", 200), plain},
-        {"xterm", app(2, "XTerm", 200), terminal},
-        {"kitty by instance name", {"SomethingElse", "kitty", 200, 2, true}, terminal},
-        {"no identifier", {std::nullopt, "", 200, 2, true}, plain},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto &[target, keys] : {std::pair{app(2, "Editor", 200), plain}, std::pair{app(2, "XTerm", 200), terminal}}) {
         Fixture f;
-        f.windows.applications = {c.target};
-        f.windows.frontmost = c.target;
+        f.windows.applications = {target};
+        f.windows.frontmost = target;
         coro::waitFor(f.paste.pasteText("x"));
-        QStringList keys;
-        for (const QString &entry : f.journal) {
-            if (entry.endsWith(" down") || entry.endsWith(" up"))
-                keys << entry;
-        }
-        EXPECT_EQ(keys, c.keys);
+        EXPECT_EQ(f.journal.filter(QRegularExpression(" (down|up)$")), keys);
     }
-}
-
-TEST(PasteManager, TerminalTable)
-{
     struct Case {
         std::optional<QString> identifier;
         QString instance;
         bool terminal;
     };
     const Case cases[] = {
-        {"XTerm", "xterm", true},          {"URxvt", "urxvt", true},
-        {"Gnome-terminal", "gnome-terminal-server", true},
-        {"konsole", "konsole", true},      {"Xfce4-terminal", "xfce4-terminal", true},
-        {"kitty", "kitty", true},          {"Alacritty", "Alacritty", true},
-        {"org.wezfurlong.wezterm", "org.wezfurlong.wezterm", true},
-        {"foot", "foot", true},            {"Tilix", "tilix", true},
-        {"Terminator", "terminator", true}, {"St", "st", true},
-        {std::nullopt, "xterm", true},
-        {"firefox", "Navigator", false},   {"Gedit", "gedit", false},
-        {"TerminalNotes", "terminalnotes", false}, {"Code", "code", false},
+        {"Gnome-terminal", "gnome-terminal-server", true}, {"konsole", "konsole", true},
+        {"org.wezfurlong.wezterm", "org.wezfurlong.wezterm", true}, {"St", "st", true},
+        {"SomethingElse", "kitty", true},  {std::nullopt, "xterm", true},
+        {"firefox", "Navigator", false},   {"TerminalNotes", "terminalnotes", false},
         {std::nullopt, "", false},
     };
     for (const Case &c : cases) {
@@ -247,7 +209,7 @@ TEST(PasteManager, TargetChoice)
         }
         EXPECT_EQ(activations, c.activated.isEmpty() ? QStringList{} : QStringList{c.activated});
         if (!c.errorLine.isEmpty()) {
-            EXPECT_TRUE(log.lines.contains(c.errorLine)) << log.lines.join('\n').toStdString();
+            EXPECT_TRUE(log.lines().contains(c.errorLine)) << log.lines().join('\n').toStdString();
         }
         // The keystroke is sent whatever happened to activation.
         EXPECT_TRUE(f.journal.contains("v down"));
@@ -264,7 +226,6 @@ TEST(PasteManager, ActivationRetriesUpToThreeTimes)
     const QStringList once = {"activate 2", "wait 100000"};
     const Case cases[] = {
         {0, once + QStringList{"wait 150000"}, "App activated on attempt 1"},
-        {1, once + once + QStringList{"wait 150000"}, "App activated on attempt 2"},
         {2, once + once + once + QStringList{"wait 150000"}, "App activated on attempt 3"},
         {3, once + once + once, "Failed to activate target app after 3 attempts"},
     };
@@ -279,9 +240,9 @@ TEST(PasteManager, ActivationRetriesUpToThreeTimes)
         const qsizetype from = f.journal.indexOf("wait 50000") + 1;
         const qsizetype to = f.journal.indexOf("keys.releaseModifiers");
         EXPECT_EQ(f.journal.mid(from, to - from), c.activationSteps);
-        EXPECT_TRUE(log.lines.contains(c.lastLine)) << log.lines.join('\n').toStdString();
+        EXPECT_TRUE(log.lines().contains(c.lastLine)) << log.lines().join('\n').toStdString();
         for (int attempt = 1; attempt <= std::min(c.ignored, 2); ++attempt)
-            EXPECT_TRUE(log.lines.contains(QString("Activation attempt %1 failed, retrying...").arg(attempt)));
+            EXPECT_TRUE(log.lines().contains(QString("Activation attempt %1 failed, retrying...").arg(attempt)));
         // The keystroke still goes out after a failed activation.
         EXPECT_TRUE(f.journal.contains("v down"));
     }
@@ -325,7 +286,7 @@ TEST(PasteManager, ActivationCountsAnotherWindowOfTheSameProcess)
         PasteManager paste{clipboard, keys, windows, journalSleep(journal), [] { return 0; }};
         PasteLog log;
         coro::waitFor(paste.pasteText("x"));
-        EXPECT_EQ(log.lines.contains("App activated on attempt 1"), c.activated);
+        EXPECT_EQ(log.lines().contains("App activated on attempt 1"), c.activated);
         EXPECT_EQ(journal.count("activate 2"), c.activated ? 1 : 3);
     }
 }
@@ -341,8 +302,6 @@ TEST(PasteManager, TypingPacesEachCharacter)
     };
     const Case cases[] = {
         {"empty text sends nothing", "", {}, {}, "Typed 0 characters"},
-        {"three characters, three waits", "abc", {"type a", "type b", "type c"},
-         {"wait 7000", "wait 7001", "wait 7002"}, "Typed 3 characters"},
         {"clusters are single steps", "e\u0301👍🏽🇩🇪", {"type e\u0301", "type 👍🏽", "type 🇩🇪"},
          {"wait 7000", "wait 7001", "wait 7002"}, "Typed 3 characters"},
         {"line breaks and tabs are characters", "a\tb\r\nc", {"type a", "type \t", "type b", "type \r\n", "type c"},
@@ -366,7 +325,7 @@ TEST(PasteManager, TypingPacesEachCharacter)
         }
         EXPECT_EQ(typed, c.typed);
         EXPECT_EQ(waits, c.waits);
-        EXPECT_EQ(log.lines.last(), c.logLine);
+        EXPECT_EQ(log.lines().last(), c.logLine);
         if (c.text.isEmpty()) {
             EXPECT_FALSE(f.journal.contains("keys.releaseModifiers"));
             EXPECT_FALSE(f.journal.contains("keys.prepareTyping 0/0"));
@@ -416,20 +375,8 @@ TEST(PasteManager, TypingInStretchesAndSkippingUntypeable)
         const qsizetype from = f.journal.indexOf("keys.releaseModifiers") + 1;
         const qsizetype to = f.journal.indexOf("keys.restoreModifiers");
         EXPECT_EQ(f.journal.mid(from, to - from), c.expected);
-        EXPECT_EQ(log.lines.last(), "Typed 5 characters");
+        EXPECT_EQ(log.lines().last(), "Typed 5 characters");
     }
-}
-
-TEST(PasteManager, HeldModifiersComeBackAfterPaste)
-{
-    Fixture f;
-    const HeldModifiers held{{64, 108}, 0x2};
-    f.keys.held = held;
-    coro::waitFor(f.paste.pasteText("x"));
-    EXPECT_EQ(f.keys.held, held);
-    // Taken off before the chord goes down, put back after it is up.
-    EXPECT_LT(f.journal.indexOf("keys.releaseModifiers"), f.journal.indexOf("ctrl down"));
-    EXPECT_GT(f.journal.indexOf("keys.restoreModifiers"), f.journal.indexOf("ctrl up"));
 }
 
 TEST(PasteManager, CopyReplacesTheClipboard)
@@ -441,7 +388,7 @@ TEST(PasteManager, CopyReplacesTheClipboard)
     f.paste.copyToClipboard(text);
     EXPECT_EQ(f.clipboard.contents, (ClipboardContents{{{"text/plain", text.toUtf8()}}}));
     EXPECT_EQ(f.journal, QStringList{"clipboard.setText " + text});
-    ASSERT_EQ(log.lines.size(), 1);
-    EXPECT_TRUE(log.lines[0].startsWith("Copied to clipboard: "));
-    EXPECT_TRUE(log.lines[0].endsWith("..."));
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines()[0].startsWith("Copied to clipboard: "));
+    EXPECT_TRUE(log.lines()[0].endsWith("..."));
 }

@@ -1,5 +1,7 @@
 // TextReplacementService: the three rule groups, the absorption of the recogniser's spacing and
 // punctuation, replacement templates, the final tidy-up and the two switches.
+#include "CategoryLog.h"
+#include "core/Categories.h"
 #include "MemoryKeyValueStore.h"
 #include "core/SettingsModel.h"
 #include "text/TextReplacementService.h"
@@ -89,7 +91,6 @@ INSTANTIATE_TEST_SUITE_P(PeriodAndBold, ExampleRulesTest, ::testing::Values(
     ExampleCase{"ClosedSpanEdgePunctuationDropped", kPeriodAndBold, "This is bold. Very important. Bold. Okay.", "This is **Very important** Okay."},
     ExampleCase{"OpenSpanToTheEnd", kPeriodAndBold, "bold this is loud", "**this is loud**"},
     ExampleCase{"TriggerCapitalised", kPeriodAndBold, "Bold words", "**words**"},
-    ExampleCase{"TriggerUpperCase", kPeriodAndBold, "BOLD words", "**words**"},
     ExampleCase{"WholeWordsOnly", kPeriodAndBold, "bolder words", "bolder words"}),
     [](const auto &info) { return std::string(info.param.name); });
 
@@ -101,9 +102,6 @@ INSTANTIATE_TEST_SUITE_P(PairedSpans, ExampleRulesTest, ::testing::Values(
     ExampleCase{"OpenSpanOnlyOnTheLastLine", {"bold"}, "bold first\nsecond", "bold first\nsecond"},
     ExampleCase{"ClosedSpanStaysOnOneLine", {"bold"}, "bold a\nb bold", "bold a\nb bold"},
     ExampleCase{"OpenSpanOnLastLine", {"bold"}, "first\nbold second part", "first **second part**"},
-    ExampleCase{"ClosedThenOpen", {"bold"}, "bold a bold then bold b", "**a** then **b**"},
-    ExampleCase{"Strikethrough", {"strikethrough"}, "strikethrough old text strikethrough new", "~~old text~~ new"},
-    ExampleCase{"InlineCode", {"inline code"}, "run inline code make test inline code now", "run `make test` now"},
     ExampleCase{"MidWordTriggerIgnored", {"bold"}, "embolden bold x bold", "embolden **x**"}),
     [](const auto &info) { return std::string(info.param.name); });
 
@@ -112,18 +110,13 @@ INSTANTIATE_TEST_SUITE_P(Insertions, ExampleRulesTest, ::testing::Values(
     ExampleCase{"NewParagraphAbsorbsFullStops", {"new paragraph"}, "Hello. New paragraph. World", "Hello\n\nWorld"},
     ExampleCase{"Bullets", {"bullet point"}, "Shopping list: bullet point milk, bullet point eggs.", "Shopping list\n\u2022 milk\n\u2022 eggs."},
     ExampleCase{"NumberedItemsTrimmedAtStart", {"numbered item"}, "numbered item first numbered item second", "1. first\n1. second"},
-    ExampleCase{"Heading", {"heading one"}, "Intro heading one Overview", "Intro\n# Overview"},
-    ExampleCase{"Tab", {"tab"}, "a tab b", "a\tb"},
     ExampleCase{"Quotes", {"open quote", "close quote"}, "he said open quote hello close quote", "he said\u201Chello\u201D"},
     ExampleCase{"CodeBlock", {"code block"}, "code block x = 1 code block", "```\nx = 1\n```"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(PurePunctuation, ExampleRulesTest, ::testing::Values(
     ExampleCase{"Comma", {"comma"}, "one comma two", "one, two"},
-    ExampleCase{"QuestionMark", {"question mark"}, "really question mark yes", "really? yes"},
-    ExampleCase{"ExclamationMark", {"exclamation mark"}, "wow exclamation mark", "wow!"},
     ExampleCase{"EmDashGetsSpaceBeforeLetter", {"em dash"}, "yes em dash no", "yes\u2014 no"},
-    ExampleCase{"EllipsisGetsSpaceBeforeLetter", {"ellipsis"}, "wait ellipsis what", "wait\u2026 what"},
     ExampleCase{"SpaceRuleAppliesEverywhere", {"period"}, "see parlix.example.org", "see parlix. example. org"},
     ExampleCase{"OnlyBeforeAsciiLetters", {"period"}, "pi is 3.14 or \u00E9.\u00E9", "pi is 3.14 or \u00E9.\u00E9"},
     ExampleCase{"NonPunctuationNotSpaced", {"degree symbol"}, "it is 20 degree symbol today", "it is 20\u00B0today"}),
@@ -140,13 +133,11 @@ INSTANTIATE_TEST_SUITE_P(Cleanup, ExampleRulesTest, ::testing::Values(
     ExampleCase{"SpacesAroundLineFeeds", {"period"}, "a \n  b", "a\nb"},
     ExampleCase{"AtMostTwoLineFeeds", {"period"}, "a\n\n\n\n\nb", "a\n\nb"},
     ExampleCase{"FullStopStartingALine", {"period"}, "first\n . second", "first.\nsecond"},
-    ExampleCase{"CommaStartingALine", {"period"}, "first\n\n, second", "first,\nsecond"},
     ExampleCase{"DoubledPunctuation", {"period"}, "Hi,. there!? ok;; yes", "Hi, there! ok; yes"},
     ExampleCase{"TripledFullStopsOnePass", {"period"}, "wait...", "wait.."},
     ExampleCase{"SpaceBeforePunctuation", {"period"}, "hello , world !", "hello, world!"},
     ExampleCase{"PunctuationAfterMarker", {"period"}, "x **y**; z __a_. b", "x **y**z __a_b"},
     ExampleCase{"Trimmed", {"period"}, " \t\n hello \n ", "hello"},
-    ExampleCase{"WhitespaceOnly", {"period"}, "  \n\t ", ""},
     ExampleCase{"Empty", {"period"}, "", ""}),
     [](const auto &info) { return std::string(info.param.name); });
 
@@ -170,8 +161,6 @@ TEST_P(CustomRulesTest, Rewrites)
 
 INSTANTIATE_TEST_SUITE_P(Triggers, CustomRulesTest, ::testing::Values(
     CustomCase{"DotIsLiteral", {{"a.b", "X"}}, "a.b axb", "X axb"},
-    CustomCase{"StarIsLiteral", {{"x*y", "Z"}}, "x*y xxy xy", "Z xxy xy"},
-    CustomCase{"AlternationIsLiteral", {{"a|b", "Z"}}, "a|b c a b", "Z c a b"},
     CustomCase{"BracketsAreLiteral", {{"x[1]y", "Z"}}, "x[1]y x1y", "Z x1y"},
     CustomCase{"BackslashIsLiteral", {{"a\\db", "Z"}}, "a\\db a1b", "Z a1b"},
     CustomCase{"CaseInsensitive", {{"Node.JS", "Node.js"}}, "node.js and NODE.JS and nodexjs", "Node.js and Node.js and nodexjs"},
@@ -186,9 +175,7 @@ INSTANTIATE_TEST_SUITE_P(Templates, CustomRulesTest, ::testing::Values(
     CustomCase{"WholeMatchInInsertionIncludesAbsorbedText", {{"stop", "$0\\n"}}, "go, stop, now", "go, stop,\nnow"},
     CustomCase{"EscapedDollar", {{"dollar", "\\$"}}, "five dollar", "five $"},
     CustomCase{"EscapedBackslash", {{"backslash", "\\\\"}}, "a backslash b", "a \\ b"},
-    CustomCase{"EscapedDollarZero", {{"ref", "\\$0"}}, "a ref", "a $0"},
     CustomCase{"LoneDollarStaysLiteral", {{"dollars", "$"}}, "5 dollars today", "5 $ today"},
-    CustomCase{"DollarWordStaysLiteral", {{"price", "US$ 5"}}, "the price is low", "the US$ 5 is low"},
     CustomCase{"MissingGroupStaysLiteral", {{"price", "$1.00"}}, "price now", "$1.00 now"},
     CustomCase{"DollarZeroThenDigit", {{"x", "$05"}}, "a x b", "a x5 b"},
     CustomCase{"BackslashUIsLiteralU", {{"x", "\\u0041"}}, "a x b", "a u0041 b"},
@@ -200,7 +187,6 @@ INSTANTIATE_TEST_SUITE_P(Grouping, CustomRulesTest, ::testing::Values(
     CustomCase{"LaterGroupSeesInsertedText", {{"jane", "Jane Doe"}, {"sig", "\\n-- \\nJane"}}, "thanks sig", "thanks\n--\nJane Doe"},
     // Within a group, list order: the second rule works on the first one's output.
     CustomCase{"ListOrderWithinGroup", {{"alpha", "beta"}, {"beta", "gamma"}}, "alpha", "gamma"},
-    CustomCase{"ListOrderWithinGroupReversed", {{"beta", "gamma"}, {"alpha", "beta"}}, "alpha", "beta"},
     // Paired rules run before insertions: the span is wrapped before "period" becomes a full stop.
     CustomCase{"PairedBeforeSingle", {{"period", "."}, {"stress", "**"}}, "stress a period b stress c", "**a. b** c"},
     CustomCase{"TypedMarkerIsPaired", {{"under", "_"}}, "under x under", "_x_"},
@@ -230,7 +216,6 @@ TEST_P(SwitchesTest, OutputIsTheInputUnchanged)
 INSTANTIATE_TEST_SUITE_P(Off, SwitchesTest, ::testing::Values(
     SwitchCase{"ExperimentalOff", false, true, true},
     SwitchCase{"ReplacementOff", true, false, true},
-    SwitchCase{"BothOff", false, false, true},
     SwitchCase{"NoRuleEnabled", true, true, false}),
     [](const auto &info) { return std::string(info.param.name); });
 
@@ -245,35 +230,15 @@ TEST(TextReplacementService, ReadsTheSettingsOnEveryCall)
     EXPECT_EQ(engine.apply("a period b"), "a! b");
 }
 
-TEST(TextReplacementService, PairedMarkers)
-{
-    const auto &markers = TextReplacementService::pairedMarkers();
-    EXPECT_EQ(markers.size(), 4);
-    for (const char *m : {"**", "_", "~~", "`"})
-        EXPECT_EQ(markers.value(QString::fromLatin1(m)), QString::fromLatin1(m));
-}
-
-QStringList *g_lines = nullptr;
-void collect(QtMsgType, const QMessageLogContext &context, const QString &message)
-{
-    if (g_lines)
-        g_lines->append(QString::fromUtf8(context.category) + QStringLiteral(": ") + message);
-}
-
 TEST(TextReplacementService, LogsTheGroupSizes)
 {
     QList<TextReplacementRule> rules = examplesEnabled({"period", "new line", "bold", "my phone"});
     rules.append(TextReplacementRule(QStringLiteral("off"), QStringLiteral("x"), false));
     const Engine engine(rules);
-    QStringList lines;
-    g_lines = &lines;
-    const QtMessageHandler previous = qInstallMessageHandler(collect);
     QLoggingCategory::setFilterRules(QStringLiteral("com.quorvane.parlix.TextReplacement.debug=true"));
+    test::CategoryLog log(lcTextReplacement());
     engine.apply("hello");
-    qInstallMessageHandler(previous);
-    g_lines = nullptr;
-    EXPECT_EQ(lines, QStringList{QStringLiteral(
-                         "com.quorvane.parlix.TextReplacement: Applied 4 replacement rules (paired: 1, single: 2, simple: 1)")});
+    EXPECT_EQ(log.lines, QStringList{QStringLiteral("debug Applied 4 replacement rules (paired: 1, single: 2, simple: 1)")});
 }
 
 } // namespace

