@@ -17,6 +17,8 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include <utility>
+
 namespace parlix {
 
 namespace {
@@ -163,6 +165,18 @@ std::optional<QString> silentFailure(const QByteArray &standardOutput, const QBy
     return std::nullopt;
 }
 
+// What whisper-cli's "system_info: " line on stderr says: its threads and the CPU features its
+// build uses (e.g. "... | CPU : SSE3 = 1 | AVX2 = 1 | AVX512 = 1 | ...").
+std::optional<QString> systemInfo(const QByteArray &standardError)
+{
+    static const QByteArray prefix = "system_info: ";
+    for (const QByteArray &line : standardError.split('\n')) {
+        if (line.startsWith(prefix))
+            return QString::fromUtf8(line.mid(prefix.size()).trimmed());
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 WhisperTranscriber::WhisperTranscriber(SettingsModel &settings, QString resourceDirectory, QObject *parent)
@@ -210,8 +224,11 @@ QCoro::Task<QString> WhisperTranscriber::transcribe(QString audioPath, std::opti
     const QString language = m_settings.isEnglishOnlyModel() ? QStringLiteral("en") : m_settings.language();
     const bool translate = m_settings.shouldTranslate();
 
-    QStringList arguments = {QStringLiteral("-m"), *model, QStringLiteral("-f"), audioPath,
-                             QStringLiteral("-nt"), QStringLiteral("-np"), QStringLiteral("-l"), language};
+    QStringList arguments = {QStringLiteral("-m"), *model, QStringLiteral("-f"), audioPath, QStringLiteral("-nt")};
+    const bool reportSystemInfo = std::exchange(m_firstRun, false);
+    if (!reportSystemInfo)
+        arguments << QStringLiteral("-np");
+    arguments << QStringLiteral("-l") << language;
     if (translate) {
         arguments << QStringLiteral("-tr");
         log::debug(lcWhisper, "Translation mode enabled - output will be in English");
@@ -225,6 +242,10 @@ QCoro::Task<QString> WhisperTranscriber::transcribe(QString audioPath, std::opti
 
     const ChildResult child = co_await QtConcurrent::run(&m_worker, runChild, engine, arguments);
 
+    if (reportSystemInfo) {
+        if (const auto info = systemInfo(child.standardError))
+            log::info(lcWhisper, "Engine CPU features: %s", *info);
+    }
     if (!child.started) {
         log::error(lcWhisper, "Failed to run %s: %s", kEngineName, child.launchError);
         throw WhisperError::transcriptionFailed(child.launchError);

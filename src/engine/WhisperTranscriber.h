@@ -37,6 +37,9 @@ private:
     SettingsModel &m_settings;
     QString m_resourceDirectory;
     QThreadPool m_worker; // one thread: at most one child at a time
+    // The first run keeps the engine's own report on stderr, so the log says once which CPU
+    // features it uses; later runs ask it to print nothing but the text.
+    bool m_firstRun = true;
 };
 
 } // namespace parlix

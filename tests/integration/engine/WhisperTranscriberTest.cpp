@@ -131,6 +131,9 @@ TEST_P(CommandLine, ReachesTheEngineExactly)
     ASSERT_TRUE(parlix::test::writeBytes(audio, "RIFF"));
     m_engine->setPlan({EngineStandIn::recordArguments()});
 
+    // The first run keeps the engine's own report; the quiet runs after it are the usual case.
+    ASSERT_TRUE(std::holds_alternative<QString>(transcribe(c.prompt, audio)));
+    EXPECT_EQ(m_engine->arguments(), QStringList({"-m", model, "-f", audio, "-nt", "-l"}) + c.expected);
     const Outcome outcome = transcribe(c.prompt, audio);
 
     ASSERT_TRUE(std::holds_alternative<QString>(outcome)) << describe(outcome);
@@ -138,6 +141,18 @@ TEST_P(CommandLine, ReachesTheEngineExactly)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CommandLine, ::testing::ValuesIn(argumentCases()), caseName<ArgumentCase>);
+
+TEST_F(TranscriberTest, FirstRunLogsTheEngineCpuFeaturesOnce)
+{
+    const QString report = m_engine->writeFile("report", "whisper_init: loading\n\nsystem_info: n_threads = 2 / 2 | CPU : AVX2 = 1 | \n");
+    m_engine->setPlan({"stderr " + report, "stdout " + m_engine->writeFile("text", " hello")});
+    parlix::test::CategoryLog log(lcWhisper());
+
+    transcribe();
+    transcribe();
+
+    EXPECT_EQ(log.messages().filter("CPU features"), QStringList{"Engine CPU features: n_threads = 2 / 2 | CPU : AVX2 = 1 |"});
+}
 
 // ---- What the engine's exit status and output turn into ------------------------------------------
 
