@@ -60,7 +60,7 @@ Snapshot snapshot(const SettingsModel &m)
 const Snapshot &defaults()
 {
     static const Snapshot d = {
-        {"hotkey", "⌥Space"},
+        {"hotkey", "Ctrl+Alt+Space"},
         {"modelPath", "<none>"},
         {"outputMode", "paste_only"},
         {"language", "auto"},
@@ -132,7 +132,7 @@ const ReadCase readCases[] = {
      {{"silenceDetectionEnabled", QVariant(true)}, {"liveDictationEnabled", QVariant(true)}, {"translateToEnglish", QVariant(true)}},
      {{"silenceDetectionEnabled", "true"}, {"liveDictationEnabled", "true"}, {"translateToEnglish", "true"}}},
     {"modelPath stored, file missing, no lister", {{"modelPath", text("/nonexistent/ggml-x.bin")}}, {{"modelPath", "/nonexistent/ggml-x.bin"}}},
-    {"hotkey stored", {{"hotkey", bytes(R"({"keyCode":2,"modifiers":768})")}}, {{"hotkey", "⌘⇧D"}}},
+    {"hotkey stored", {{"hotkey", bytes(R"({"keyCode":2,"modifiers":768})")}}, {{"hotkey", "Super+Shift+D"}}},
     {"hotkey missing member", {{"hotkey", bytes(R"({"keyCode":2})")}}, {}},
     {"hotkey text member", {{"hotkey", bytes(R"({"keyCode":"2","modifiers":768})")}}, {}},
     {"hotkey negative member", {{"hotkey", bytes(R"({"keyCode":-1,"modifiers":768})")}}, {}},
@@ -172,7 +172,7 @@ TEST(SettingsCreation, LogsTheLoadedHotkeyAndModel)
 
     const SettingsModel model(store);
 
-    EXPECT_EQ(log.lines, QStringList{QStringLiteral("com.quorvane.parlix.Settings: Settings loaded: hotkey=⌘⇧D, model=Base (English)")});
+    EXPECT_EQ(log.lines, QStringList{QStringLiteral("com.quorvane.parlix.Settings: Settings loaded: hotkey=Super+Shift+D, model=Base (English)")});
 }
 
 // ---- Assignment: notify, then persist; one write per assignment ----
@@ -185,7 +185,7 @@ struct WriteCase {
 };
 
 const WriteCase writeCases[] = {
-    {"hotkey", [](SettingsModel &m) { m.setHotkey({2, 768}); }, bytes(R"({"keyCode":2,"modifiers":768})"), "⌘⇧D"},
+    {"hotkey", [](SettingsModel &m) { m.setHotkey({2, 768}); }, bytes(R"({"keyCode":2,"modifiers":768})"), "Super+Shift+D"},
     {"modelPath", [](SettingsModel &m) { m.setModelPath(QStringLiteral("/m/x.bin")); }, text("/m/x.bin"), "/m/x.bin"},
     {"outputMode", [](SettingsModel &m) { m.setOutputMode(OutputMode::copyOnly); }, text("copy_only"), "copy_only"},
     {"outputMode", [](SettingsModel &m) { m.setOutputMode(OutputMode::pasteOnly); }, text("paste_only"), "paste_only"},
@@ -277,7 +277,7 @@ TEST(SettingsLogLines, HotkeySavedAndModelSelected)
     model.selectModel(QStringLiteral("/m/ggml-base.en.bin"));
 
     EXPECT_EQ(log.lines, (QStringList{
-                             "com.quorvane.parlix.Settings: Hotkey saved: ⌘⇧D",
+                             "com.quorvane.parlix.Settings: Hotkey saved: Super+Shift+D",
                              "com.quorvane.parlix.Settings: Selected model: ggml-base.en.bin",
                          }));
     EXPECT_EQ(store.values.value("modelPath"), text("/m/ggml-base.en.bin"));
@@ -463,7 +463,7 @@ TEST_F(ModelDirectory, FirstRunSelectsTheOnlyModelAndStoresNothingElse)
     EXPECT_EQ(store.values, (QMap<QString, QVariant>{{"modelPath", model}}));
     EXPECT_EQ(log.lines, (QStringList{
                              "com.quorvane.parlix.Settings: Auto-selected first available model: ggml-base.en.bin",
-                             "com.quorvane.parlix.Settings: Settings loaded: hotkey=⌥Space, model=Base (English)",
+                             "com.quorvane.parlix.Settings: Settings loaded: hotkey=Ctrl+Alt+Space, model=Base (English)",
                          }));
 }
 

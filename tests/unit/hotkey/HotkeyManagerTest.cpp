@@ -85,10 +85,10 @@ const HotkeyConfig commandShiftD{2, HotkeyConfig::command | HotkeyConfig::shift}
 INSTANTIATE_TEST_SUITE_P(
     HotkeyManager, RegistrationTest,
     ::testing::Values(
-        RegistrationCase{"Registered", optionSpace, 0, 0, {"install", "register"}, {"info Hotkey registered: ⌥Space"},
+        RegistrationCase{"Registered", optionSpace, 0, 0, {"install", "register"}, {"info Hotkey registered: Alt+Space"},
                          true, true, GlobalShortcut{0x20, ShortcutModifier::alt}},
         RegistrationCase{"AllModifiersMapped", HotkeyConfig{122, 0x1b00}, 0, 0, {"install", "register"},
-                         {"info Hotkey registered: ⌘⌥⌃⇧F1"}, true, true,
+                         {"info Hotkey registered: Super+Ctrl+Alt+Shift+F1"}, true, true,
                          GlobalShortcut{0xffbe, ShortcutModifier::super | ShortcutModifier::alt
                                                     | ShortcutModifier::control | ShortcutModifier::shift}},
         RegistrationCase{"HandlerRefused", optionSpace, ShortcutStatus::noConnection, 0, {"install"},
@@ -109,7 +109,7 @@ TEST_F(HotkeyManagerTest, RegisteringAgainReleasesThePreviousRegistrationFirst)
     manager->registerHotkey();
 
     EXPECT_EQ(backend.calls, QStringList({"unregister", "remove", "install", "register"}));
-    EXPECT_EQ(log.lines, QStringList({"info Hotkey unregistered", "info Hotkey registered: ⌘⇧D"}));
+    EXPECT_EQ(log.lines, QStringList({"info Hotkey unregistered", "info Hotkey registered: Super+Shift+D"}));
     EXPECT_EQ(backend.held, (GlobalShortcut{'d', ShortcutModifier::super | ShortcutModifier::shift}));
     EXPECT_TRUE(manager->isRegistered());
 }
@@ -127,7 +127,7 @@ TEST_F(HotkeyManagerTest, AfterARefusedCombinationTheNextRegistrationRemovesTheH
 
     // Nothing was registered, so there is nothing to unregister and no "unregistered" line.
     EXPECT_EQ(backend.calls, QStringList({"remove", "install", "register"}));
-    EXPECT_EQ(log.lines, QStringList({"info Hotkey registered: ⌥Space"}));
+    EXPECT_EQ(log.lines, QStringList({"info Hotkey registered: Ctrl+Alt+Space"}));
 }
 
 TEST_F(HotkeyManagerTest, UnregisterReleasesEverythingOnceAndIsQuietWhenIdle)
