@@ -1,42 +1,37 @@
 #pragma once
 // A stand-in desktop notification server (org.freedesktop.Notifications) on a private session
-// bus: it records every Notify call and answers with increasing ids. It answers from a thread and
-// a bus connection of its own, so a test blocked in a call to the app does not hold it up.
-#include <QMutex>
+// bus: it records every Notify call and answers with increasing ids. It answers from this
+// thread's event loop, which the test keeps running while it waits.
+#include <QDBusConnection>
 #include <QObject>
 #include <QStringList>
-#include <QThread>
-
-#include <memory>
+#include <QVariantMap>
 
 namespace parlix::test {
 
-class NotificationServerService;
-
 class NotificationServer : public QObject {
     Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
     struct Notification {
         QString appName;
         QString summary;
         QString body;
-        QStringList actions;
     };
 
-    explicit NotificationServer(const QString &busAddress, QObject *parent = nullptr);
+    explicit NotificationServer(const QString &busAddress);
     ~NotificationServer() override;
 
     bool isRegistered() const { return m_registered; }
-    QList<Notification> notifications() const;
+    const QList<Notification> &notifications() const { return m_notifications; }
+
+public slots:
+    Q_SCRIPTABLE uint Notify(const QString &appName, uint replacesId, const QString &icon, const QString &summary,
+                             const QString &body, const QStringList &actions, const QVariantMap &hints, int timeout);
 
 private:
-    friend class NotificationServerService;
-    void record(const Notification &notification);
-
-    QThread m_thread;
-    NotificationServerService *m_service = nullptr;
+    QDBusConnection m_bus;
     bool m_registered = false;
-    mutable QMutex m_mutex;
     QList<Notification> m_notifications;
 };
 

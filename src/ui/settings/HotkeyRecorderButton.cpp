@@ -1,5 +1,7 @@
 #include "ui/settings/HotkeyRecorderButton.h"
 
+#include "core/Categories.h"
+#include "core/Log.h"
 #include "core/SettingsModel.h"
 #include "hotkey/HotkeyManager.h"
 #include "hotkey/KeyTable.h"
@@ -74,6 +76,7 @@ void HotkeyRecorderButton::setCapturing(bool capturing)
         // Every key of the application passes here first: the capture takes those addressed
         // to this window, before shortcuts, focus changes or the focused control see them.
         qApp->installEventFilter(this);
+        log::debug(lcHotkey, "Waiting for a new hotkey to be typed");
         emit message(QStringLiteral("Type the new combination; Escape cancels"), false);
     } else {
         qApp->removeEventFilter(this);

@@ -76,12 +76,4 @@ TEST_F(CommandCompletionFieldTest, KeysMoveInsertAndClose)
     }
 }
 
-TEST(CompletionQueryTest, TheCommandWordAfterTheLastBackslashIsReplaced)
-{
-    EXPECT_EQ(insertCommand(QStringLiteral("a \\bu b"), 2, QStringLiteral("\\bullet")), QStringLiteral("a \\bullet b"));
-    EXPECT_EQ(insertCommand(QStringLiteral("\\"), 0, QStringLiteral("\\n")), QStringLiteral("\\n"));
-    EXPECT_FALSE(completionQuery(QStringLiteral("no command")).has_value());
-    EXPECT_EQ(completionQuery(QStringLiteral("x\\a\\b"))->backslash, 3);
-}
-
 } // namespace

@@ -1,12 +1,11 @@
 // The Recording tab over fakes: each control writes its setting and follows it, sections appear
-// with the settings they depend on, the level meter's geometry and colours, the microphone list,
-// and the hotkey recorder's handling of what is typed.
+// with the settings they depend on, the level meter's geometry and colours, the microphone list
+// as devices come and go, and the hotkey recorder's handling of what is typed.
 #include "PageFixture.h"
 #include "QtPrinters.h"
 #include "ui/ExperimentalFeatureToggle.h"
 #include "ui/settings/AudioLevelMeter.h"
 #include "ui/settings/HotkeyRecorderButton.h"
-#include "ui/settings/MicrophoneChoices.h"
 #include "ui/settings/RecordingPage.h"
 #include "ui/settings/Stepper.h"
 
@@ -188,32 +187,6 @@ TEST_F(RecordingPageTest, TheMicrophoneListFollowsDevicesComingAndGoing)
         shown << page->microphonePicker()->itemText(i);
     EXPECT_EQ(shown, (QStringList{"System default", "Built-in Audio", "USB Microphone (not connected)"}));
     EXPECT_EQ(page->microphonePicker()->currentIndex(), 2);
-}
-
-struct ChoiceCase {
-    const char *name;
-    QList<AudioDevice> devices;
-    std::optional<QString> stored;
-    QStringList labels;
-};
-
-TEST(MicrophoneChoicesTest, DefaultFirstThenDevicesThenAnAbsentStoredOne)
-{
-    const QList<AudioDevice> two{{"a", QStringLiteral("Mic A"), true}, {"b", QString(), false}};
-    const QList<ChoiceCase> cases{
-        {"no devices", {}, std::nullopt, {"System default"}},
-        {"devices by description, id when there is none", two, std::nullopt, {"System default", "Mic A", "b"}},
-        {"stored and present", two, QStringLiteral("a"), {"System default", "Mic A", "b"}},
-        {"stored and absent, never seen", two, QStringLiteral("gone"), {"System default", "Mic A", "b", "gone (not connected)"}},
-        {"stored and absent, seen before", {}, QStringLiteral("usb"), {"System default", "USB Mic (not connected)"}},
-    };
-    for (const ChoiceCase &c : cases) {
-        SCOPED_TRACE(c.name);
-        QStringList labels;
-        for (const MicrophoneChoice &choice : microphoneChoices(c.devices, c.stored, {{"usb", "USB Mic"}}))
-            labels << choice.label;
-        EXPECT_EQ(labels, c.labels);
-    }
 }
 
 struct MeterCase {
