@@ -128,6 +128,8 @@ bool HotkeyRecorderButton::eventFilter(QObject *watched, QEvent *event)
 bool HotkeyRecorderButton::handleKeyPress(int key, Qt::KeyboardModifiers modifiers)
 {
     const quint32 held = keytable::modifierBits(modifiers);
+    log::debug(lcHotkey, "Hotkey recorder got key 0x%s with modifiers 0x%s", QString::number(key, 16),
+               QString::number(held, 16));
     if (const auto bit = modifierKeyBit(key)) {
         m_modifiersOnly |= held | *bit;
         return true;

@@ -90,12 +90,16 @@ TEST_F(HotkeyChangeTest, ARecordedHotkeyDictatesAndTheOldOneNoLonger)
     // Record Ctrl+Shift+D in the Recording tab, from the keyboard alone.
     ASSERT_EQ(parlixctl({QStringLiteral("settings"), QStringLiteral("recording")}), 0) << log();
     ASSERT_TRUE(pumpUntil([&] { return !settingsWindow().isEmpty(); }, limitMs)) << log();
+    // As a user does: the window has appeared and holds the focus before anything is typed (a
+    // freshly mapped window may still be handed the focus by the window manager).
     const QString window = settingsWindow();
+    pumpFor(1000);
     ASSERT_EQ(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}), 0);
     ASSERT_TRUE(pumpUntil([&] { return focusedWindow() == window; }, limitMs)) << "the settings window has no focus";
     ASSERT_TRUE(key("alt+h"));
     ASSERT_TRUE(key("space"));
     ASSERT_TRUE(app->waitForLog(QStringLiteral("Waiting for a new hotkey to be typed"), limitMs)) << log();
+    ASSERT_EQ(focusedWindow(), window);
     ASSERT_TRUE(key("ctrl+shift+d"));
     ASSERT_TRUE(app->waitForLog(QStringLiteral("Hotkey saved: Ctrl+Shift+D"), limitMs)) << log();
     ASSERT_TRUE(app->log().contains(QStringLiteral("Hotkey registered: Ctrl+Shift+D"))) << log();

@@ -1,6 +1,6 @@
-// The hotkey recorder over the X11 backend on a headless X server: a combination nobody holds is
-// registered and answers at once, one another X client holds is refused with the reason while the
-// previous hotkey stays registered and stored.
+// The hotkey recorder over the X11 backend on a headless X server: a combination another X client
+// holds is refused with the reason, while the previous hotkey stays registered and stored. (A free
+// combination recorded in the running app is the end-to-end test's.)
 #include "MemoryKeyValueStore.h"
 #include "OtherXClient.h"
 #include "Pump.h"
@@ -22,16 +22,6 @@ using namespace parlix;
 using namespace parlix::test;
 
 namespace {
-
-struct RecorderCase {
-    const char *name;
-    bool takenByAnother;
-    int key;
-    Qt::KeyboardModifiers modifiers;
-    const char *xdotoolKeys;
-    const char *storedAfter;
-    const char *message;
-};
 
 class HotkeyRecorderX11Test : public ::testing::Test {
 protected:
@@ -66,41 +56,30 @@ protected:
     int presses = 0;
 };
 
-TEST_F(HotkeyRecorderX11Test, RegistersAFreeCombinationAndReportsATakenOne)
+TEST_F(HotkeyRecorderX11Test, ACombinationAnotherClientHoldsIsRefusedAndThePreviousOneStays)
 {
     OtherXClient other(session.display());
     ASSERT_TRUE(other.isConnected());
     ASSERT_TRUE(other.grab('z', XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT));
+    manager->registerHotkey();
+    ASSERT_TRUE(manager->isRegistered()) << manager->failure().toStdString();
 
-    const QList<RecorderCase> cases{
-        {"free", false, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier, "ctrl+shift+d", "Ctrl+Shift+D", ""},
-        {"held by another client", true, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier, "ctrl+alt+space",
-         "Ctrl+Alt+Space", "Ctrl+Shift+Z is already used by another application"},
-    };
-    for (const RecorderCase &c : cases) {
-        SCOPED_TRACE(c.name);
-        settings.setHotkey(HotkeyConfig::defaultConfig());
-        manager->registerHotkey();
-        ASSERT_TRUE(manager->isRegistered()) << manager->failure().toStdString();
+    ui::HotkeyRecorderButton recorder(settings, *manager);
+    QString message;
+    QObject::connect(&recorder, &ui::HotkeyRecorderButton::message, [&message](const QString &text, bool) { message = text; });
+    recorder.show();
+    recorder.click();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QApplication::sendEvent(&recorder, &press);
 
-        ui::HotkeyRecorderButton recorder(settings, *manager);
-        QString message;
-        QObject::connect(&recorder, &ui::HotkeyRecorderButton::message, [&message](const QString &text, bool) { message = text; });
-        recorder.show();
-        recorder.click();
-        QKeyEvent press(QEvent::KeyPress, c.key, c.modifiers);
-        QApplication::sendEvent(&recorder, &press);
-
-        EXPECT_FALSE(recorder.isCapturing());
-        EXPECT_EQ(message.toStdString(), c.message);
-        EXPECT_EQ(settings.hotkey().displayString().toStdString(), c.storedAfter);
-        EXPECT_EQ(recorder.text().toStdString(), c.storedAfter);
-        EXPECT_TRUE(manager->isRegistered());
-        // What is stored is what answers; after a refusal that is still the previous hotkey.
-        EXPECT_TRUE(answers(c.xdotoolKeys)) << c.xdotoolKeys;
-        if (!c.takenByAnother)
-            EXPECT_FALSE(answers("ctrl+alt+space")) << "the replaced hotkey still answers";
-    }
+    EXPECT_FALSE(recorder.isCapturing());
+    EXPECT_EQ(message.toStdString(), "Ctrl+Shift+Z is already used by another application");
+    EXPECT_EQ(settings.hotkey(), HotkeyConfig::defaultConfig());
+    EXPECT_FALSE(store.values.contains(QStringLiteral("hotkey")));
+    EXPECT_EQ(recorder.text().toStdString(), "Ctrl+Alt+Space");
+    // The previous hotkey is registered again and answers.
+    EXPECT_TRUE(manager->isRegistered());
+    EXPECT_TRUE(answers("ctrl+alt+space"));
 }
 
 } // namespace

@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTreeView>
 
@@ -34,6 +36,18 @@ void keep(const QImage &image, const char *name)
 {
     QDir().mkpath(artifactsDirectory());
     EXPECT_TRUE(image.save(artifactsDirectory() + QLatin1Char('/') + QLatin1String(name), "PNG")) << name;
+}
+
+// The window as shown, and once more with its page scrolled to the end.
+void keepScrolled(SettingsView *window, const char *name, const char *endName)
+{
+    keep(window->grab().toImage(), name);
+    auto *scroll = window->tabView()->currentWidget()->findChild<QScrollArea *>();
+    ASSERT_TRUE(scroll);
+    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+    QCoreApplication::processEvents();
+    keep(window->grab().toImage(), endName);
+    scroll->verticalScrollBar()->setValue(0);
 }
 
 // Visible labels and buttons narrower than their text needs, or reaching past the left or right
@@ -81,12 +95,12 @@ TEST_F(SettingsScreenshotsTest, TabsSheetListAndReferenceHaveRoomForTheirTexts)
     SettingsView *window = host.settingsWindow();
     QCoreApplication::processEvents();
     recorder.stopAudioPreview();
-    keep(window->grab().toImage(), "settings-recording-tab.png");
+    keepScrolled(window, "settings-recording-tab.png", "settings-recording-tab-end.png");
     EXPECT_EQ(cramped(window->tabView()->currentWidget()), QStringList());
 
     host.openSettingsToTab(SettingsTab::output);
     QCoreApplication::processEvents();
-    keep(window->grab().toImage(), "settings-output-tab.png");
+    keepScrolled(window, "settings-output-tab.png", "settings-output-tab-end.png");
     EXPECT_EQ(cramped(window->tabView()->currentWidget()), QStringList());
 
     auto *output = qobject_cast<OutputPage *>(window->tabView()->currentWidget());
