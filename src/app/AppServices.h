@@ -39,6 +39,8 @@ public:
     AppState &state() { return *m_state; }
     WhisperTranscriber &transcriber() { return *m_transcriber; }
     AudioRecorder &audioRecorder() { return *m_audioRecorder; }
+    // The clip recorder's input, also asked for the list of microphones.
+    AudioInput &audioInput() { return *m_clipInput; }
     LiveAudioRecorder &liveAudioRecorder() { return *m_liveRecorder; }
     TextReplacementService &textReplacement() { return *m_textReplacement; }
     PasteManager &pasteManager() { return *m_paste; }

@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/AppServices.h"
+#include "app/HotkeyConflictNotice.h"
 #include "control/ControlNames.h"
 #include "controller/DictationController.h"
 #include "core/AppState.h"
@@ -12,12 +13,15 @@
 #include "models/ModelFiles.h"
 #include "platform/x11/X11KeyInjector.h"
 #include "text/PasteManager.h"
+#include "core/SettingsModel.h"
 #include "ui/SettingsWindow.h"
+#include "ui/settings/SettingsPageServices.h"
 #include "ui/TrayIcon.h"
 #include "ui/UpdateUi.h"
 #include "update/UpdateController.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QPointer>
 #include <QTimer>
 
@@ -35,7 +39,15 @@ void Application::start()
 {
     log::info(lcApp, "Parlix starting");
     DictationController &controller = m_services.controller();
-    m_settingsWindows = std::make_unique<ui::SettingsWindowHost>();
+    ui::SettingsPageServices pages{
+        .settings = m_services.settings(),
+        .hotkey = m_services.hotkeyManager(),
+        .audioRecorder = m_services.audioRecorder(),
+        .audioInput = m_services.audioInput(),
+        .history = [this]() -> HistoryStore & { return m_services.historyStore(); },
+    };
+    m_settingsWindows = std::make_unique<ui::SettingsWindowHost>(
+        [pages](SettingsTab tab) { return ui::buildSettingsPage(tab, pages); });
     connect(&controller, &DictationController::settingsWindowRequested, m_settingsWindows.get(), [this](SettingsTab tab) {
         log::info(lcApp, "Settings window requested on the %s tab", control::tabName(tab));
         m_settingsWindows->openSettingsToTab(tab);
@@ -43,6 +55,9 @@ void Application::start()
 
     createTrayIcon();
     checkEngineAvailability();
+    m_hotkeyNotice = std::make_unique<HotkeyConflictNotice>(
+        m_services.hotkeyManager(), m_services.settings(), QDBusConnection::sessionBus(),
+        [&controller] { controller.openSettingsToTab(SettingsTab::recording); });
     controller.setupHotkey();
     requestPermissions();
     controller.setupStateObservers();
@@ -73,6 +88,11 @@ void Application::createTrayIcon()
         .quit = [this] {
             m_services.hotkeyManager().unregisterHotkey();
             QCoreApplication::quit();
+        },
+        .hotkeyState = [this] {
+            const HotkeyManager &hotkey = m_services.hotkeyManager();
+            return ui::HotkeyMenuState{hotkey.isRegistered(), m_services.settings().hotkey().displayString(),
+                                       hotkey.failure()};
         },
     };
     m_trayIcon = std::make_unique<ui::TrayIcon>(std::move(services),

@@ -10,6 +10,7 @@
 namespace parlix {
 
 class AppServices;
+class HotkeyConflictNotice;
 namespace ui {
 class SettingsWindowHost;
 class TrayIcon;
@@ -28,7 +29,8 @@ public:
     // 1. (no Dock on Linux: the app has no main window and does not quit with its last window)
     // 2. the status item (built by the tray once it exists)
     // 3. the engine check, launched only: its result arrives after this returns
-    // 4. the hotkey: callbacks connected, the stored hotkey registered
+    // 4. the hotkey: callbacks connected, the stored hotkey registered (a refusal is announced
+    //    once with a desktop notification, and the tray menu leads to the Recording tab)
     // 5. the keystroke permission check
     // 6. the state observers that redraw the icon
     // 7. the silence (and interruption) callbacks of both recorders
@@ -42,6 +44,7 @@ public:
     // The tray icon and its menu; shown without waiting for a tray host to be there.
     void createTrayIcon();
     ui::TrayIcon *trayIcon() const { return m_trayIcon.get(); }
+    ui::SettingsWindowHost *settingsWindows() const { return m_settingsWindows.get(); }
     // The updater and its dialogs, created on first use (its daily checks start then).
     update::UpdateController &updater();
 
@@ -54,6 +57,7 @@ private:
     AppServices &m_services;
     std::unique_ptr<ui::TrayIcon> m_trayIcon;
     std::unique_ptr<ui::SettingsWindowHost> m_settingsWindows;
+    std::unique_ptr<HotkeyConflictNotice> m_hotkeyNotice;
     std::unique_ptr<update::UpdateController> m_updater;
     std::unique_ptr<ui::UpdateDialogs> m_updateDialogs;
 };

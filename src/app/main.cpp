@@ -87,6 +87,7 @@ int main(int argc, char **argv)
     AppServices services;
     Application application(services);
     ControlService control(services.controller(), services.state());
+    control.watchHotkey(services.hotkeyManager());
 
     TerminationSignals termination([](int number) {
         log::info(lcApp, "Received SIG%s, quitting", QString::fromUtf8(::sigabbrev_np(number)));

@@ -24,6 +24,7 @@ inline constexpr auto serviceName = "com.quorvane.parlix";
 inline constexpr auto objectPath = "/com/quorvane/parlix";
 inline constexpr auto interfaceName = "com.quorvane.parlix.Control";
 inline constexpr auto stateProperty = "State";
+inline constexpr auto hotkeyRegisteredProperty = "HotkeyRegistered";
 // Error replies of OpenSettings.
 inline constexpr auto unknownTabError = "com.quorvane.parlix.Error.UnknownTab";
 

@@ -4,6 +4,7 @@
 #include "core/AppState.h"
 #include "core/Categories.h"
 #include "core/Log.h"
+#include "hotkey/HotkeyManager.h"
 
 #include <QDBusMessage>
 
@@ -43,6 +44,23 @@ QString ControlService::state() const
     return control::stateName(control::stateFrom(m_state.isRecording(), m_state.isTranscribing(), m_state.isLiveTranscribing()));
 }
 
+bool ControlService::hotkeyRegistered() const
+{
+    return m_hotkey && m_hotkey->isRegistered();
+}
+
+void ControlService::watchHotkey(HotkeyManager &hotkey)
+{
+    m_hotkey = &hotkey;
+    m_publishedHotkey = hotkey.isRegistered();
+    connect(&hotkey, &HotkeyManager::registrationChanged, this, [this](bool registered) {
+        if (registered == m_publishedHotkey)
+            return;
+        m_publishedHotkey = registered;
+        publishProperty(control::hotkeyRegisteredProperty, registered);
+    });
+}
+
 void ControlService::toggle()
 {
     log::debug(lcApp, "Control request: %s", "Toggle");
@@ -79,13 +97,18 @@ void ControlService::publishState()
     if (now == m_published)
         return;
     m_published = now;
+    publishProperty(control::stateProperty, control::stateName(now));
+}
+
+void ControlService::publishProperty(const char *name, const QVariant &value)
+{
     if (!m_registered)
         return;
     QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(control::objectPath),
                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
                                                      QStringLiteral("PropertiesChanged"));
-    signal << QString::fromLatin1(control::interfaceName)
-           << QVariantMap{{QString::fromLatin1(control::stateProperty), control::stateName(now)}} << QStringList{};
+    signal << QString::fromLatin1(control::interfaceName) << QVariantMap{{QString::fromLatin1(name), value}}
+           << QStringList{};
     m_bus.send(signal);
 }
 

@@ -3,7 +3,8 @@
 // Each method takes the same path through the dictation controller as the matching trigger from
 // the desktop: Toggle is the menu's start/stop item, Start and Stop are a push-to-talk press and
 // release (whatever recording mode is set), OpenSettings is the controller's settings request.
-// The State property follows AppState and is announced with PropertiesChanged.
+// The State property follows AppState and HotkeyRegistered the hotkey manager; both are announced
+// with PropertiesChanged.
 #include "control/ControlNames.h"
 
 #include <QDBusConnection>
@@ -15,11 +16,13 @@ namespace parlix {
 
 class AppState;
 class DictationController;
+class HotkeyManager;
 
 class ControlService : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.quorvane.parlix.Control")
     Q_PROPERTY(QString State READ state SCRIPTABLE true)
+    Q_PROPERTY(bool HotkeyRegistered READ hotkeyRegistered SCRIPTABLE true)
 public:
     ControlService(DictationController &controller, AppState &state, QObject *parent = nullptr);
 
@@ -27,6 +30,9 @@ public:
     bool registerOn(QDBusConnection bus, QString *error = nullptr);
 
     QString state() const;
+    // Whether the global hotkey is registered; false until a hotkey manager is watched.
+    bool hotkeyRegistered() const;
+    void watchHotkey(HotkeyManager &hotkey);
 
     // The requests, also callable in-process.
     void toggle();
@@ -42,12 +48,15 @@ public slots:
 
 private:
     void publishState();
+    void publishProperty(const char *name, const QVariant &value);
 
     DictationController &m_controller;
     AppState &m_state;
     QDBusConnection m_bus;
     bool m_registered = false;
     control::State m_published = control::State::idle;
+    HotkeyManager *m_hotkey = nullptr;
+    bool m_publishedHotkey = false;
     QTimer m_publishSoon;
 };
 

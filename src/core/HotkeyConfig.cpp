@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStringList>
 
 #include <cmath>
 
@@ -11,7 +12,7 @@ namespace parlix {
 std::optional<QString> HotkeyConfig::keyName(quint32 keyCode)
 {
     static const QHash<quint32, QString> names = {
-        {49, "Space"}, {36, "Return"}, {48, "Tab"}, {51, "Delete"}, {53, "Esc"},
+        {49, "Space"}, {36, "Return"}, {48, "Tab"}, {51, "Backspace"}, {53, "Escape"},
         {122, "F1"}, {120, "F2"}, {99, "F3"}, {118, "F4"}, {96, "F5"}, {97, "F6"},
         {98, "F7"}, {100, "F8"}, {101, "F9"}, {109, "F10"}, {103, "F11"}, {111, "F12"},
         {0, "A"}, {11, "B"}, {8, "C"}, {2, "D"}, {14, "E"}, {3, "F"}, {5, "G"}, {4, "H"},
@@ -29,16 +30,18 @@ std::optional<QString> HotkeyConfig::keyName(quint32 keyCode)
 
 QString HotkeyConfig::displayString() const
 {
-    QString s;
+    // Command is the Super key here, Option is Alt (see hotkey/KeyTable.h).
+    QStringList parts;
     if (modifiers & command)
-        s += QString::fromUtf8("⌘");
-    if (modifiers & option)
-        s += QString::fromUtf8("⌥");
+        parts << QStringLiteral("Super");
     if (modifiers & control)
-        s += QString::fromUtf8("⌃");
+        parts << QStringLiteral("Ctrl");
+    if (modifiers & option)
+        parts << QStringLiteral("Alt");
     if (modifiers & shift)
-        s += QString::fromUtf8("⇧");
-    return s + keyName(keyCode).value_or(QStringLiteral("Key") + QString::number(keyCode));
+        parts << QStringLiteral("Shift");
+    parts << keyName(keyCode).value_or(QStringLiteral("Key") + QString::number(keyCode));
+    return parts.join(QLatin1Char('+'));
 }
 
 QByteArray HotkeyConfig::encode() const

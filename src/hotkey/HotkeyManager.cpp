@@ -25,9 +25,31 @@ HotkeyManager::~HotkeyManager()
 
 void HotkeyManager::registerHotkey()
 {
-    unregisterHotkey();
-
     const HotkeyConfig config = m_settings.hotkey();
+    const int status = claim(config);
+    if (status == ShortcutStatus::success)
+        log::info(lcHotkey, "Hotkey registered: %s", config.displayString());
+    setFailure(describeStatus(status, config.displayString()));
+}
+
+QString HotkeyManager::changeHotkey(const HotkeyConfig &candidate)
+{
+    const int status = claim(candidate);
+    if (status == ShortcutStatus::success) {
+        log::info(lcHotkey, "Hotkey registered: %s", candidate.displayString());
+        m_settings.setHotkey(candidate);
+        setFailure(QString());
+        return {};
+    }
+    const QString refusal = describeStatus(status, candidate.displayString());
+    log::info(lcHotkey, "Keeping the hotkey %s: %s", m_settings.hotkey().displayString(), refusal);
+    registerHotkey();
+    return refusal;
+}
+
+int HotkeyManager::claim(const HotkeyConfig &config)
+{
+    unregisterHotkey();
 
     // The handler only schedules the work: callbacks run after it has returned, and not at all
     // once the manager is gone.
@@ -58,21 +80,17 @@ void HotkeyManager::registerHotkey()
     });
     if (handlerStatus != ShortcutStatus::success) {
         log::error(lcHotkey, "Failed to install event handler: %d", handlerStatus);
-        setFailure(describeStatus(handlerStatus, config.displayString()));
-        return;
+        return handlerStatus;
     }
     m_handlerInstalled = true;
 
     const auto shortcut = keytable::shortcutFor(config);
     const int status = shortcut ? m_backend.registerShortcut(*shortcut) : ShortcutStatus::unsupportedKey;
-    if (status == ShortcutStatus::success) {
+    if (status == ShortcutStatus::success)
         m_registered = true;
-        log::info(lcHotkey, "Hotkey registered: %s", config.displayString());
-        setFailure(QString());
-    } else {
+    else
         log::error(lcHotkey, "Failed to register hotkey: %d", status);
-        setFailure(describeStatus(status, config.displayString()));
-    }
+    return status;
 }
 
 void HotkeyManager::setFailure(const QString &failure)

@@ -2,6 +2,8 @@
 // Claims the stored hotkey system-wide and turns its events into "pressed" and "released"
 // callbacks on the main thread. The window-system side is a GlobalShortcutBackend handed in by
 // whoever builds the application (X11 grabs, a portal, or a fake in tests).
+#include "core/HotkeyConfig.h"
+
 #include <QObject>
 #include <QString>
 
@@ -25,6 +27,10 @@ public:
     void registerHotkey();
     // Releases the hotkey and the event handler, whichever are present.
     void unregisterHotkey();
+    // Claims `candidate` in place of the current hotkey. When the window system grants it, it is
+    // stored in the settings and an empty text is returned; otherwise the stored hotkey stays,
+    // is registered again, and the words for the refusal are returned.
+    QString changeHotkey(const HotkeyConfig &candidate);
 
     bool isHandlerInstalled() const { return m_handlerInstalled; }
     bool isRegistered() const { return m_registered; }
@@ -48,6 +54,8 @@ signals:
     void registrationChanged(bool registered);
 
 private:
+    // Releases what is held and claims `config`; the backend's status (0 = registered).
+    int claim(const HotkeyConfig &config);
     void setFailure(const QString &failure);
 
     SettingsModel &m_settings;

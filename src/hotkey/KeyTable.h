@@ -6,7 +6,7 @@
 //
 // Modifiers: Command → Super, Option → Alt, Control → Control, Shift → Shift. Each stored bit
 // keeps its own desktop modifier, so two different stored hotkeys never become the same
-// combination, and the default Option+Space is Alt+Space. (Pasting uses Ctrl where Command
+// combination, and the default Control+Option+Space is Ctrl+Alt+Space. (Pasting uses Ctrl where Command
 // would be used; that is a key press we send, not a combination we listen for.)
 #include "core/HotkeyConfig.h"
 #include "platform/GlobalShortcutBackend.h"

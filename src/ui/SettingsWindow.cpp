@@ -60,28 +60,24 @@ SettingsWindowHost::~SettingsWindowHost()
 
 void SettingsWindowHost::openSettingsToTab(SettingsTab tab)
 {
-    if (m_settingsWindow) {
-        m_settingsWindow->close();
-        m_settingsWindow.clear();
+    if (!m_settingsWindow) {
+        // Titled and closable only: no minimise or maximise button, and a fixed size.
+        auto *window = new SettingsView(tab, m_pages);
+        window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+        window->setWindowTitle(windowTitle);
+        // Opened at the initial size, grown to what the tab view needs, then held there.
+        window->setFixedSize(initialContentSize.expandedTo(window->minimumSizeHint()));
+        if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+            QRect frame(QPoint(), window->size());
+            frame.moveCenter(screen->availableGeometry().center());
+            window->move(frame.topLeft());
+        }
+        m_settingsWindow = window;
     }
-
-    // Titled and closable only: no minimise or maximise button, and a fixed size.
-    auto *window = new SettingsView(tab, m_pages);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    window->setWindowTitle(windowTitle);
-    // Opened at the initial size, grown to what the tab view needs, then held there.
-    window->setFixedSize(initialContentSize.expandedTo(window->minimumSizeHint()));
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), window->size());
-        frame.moveCenter(screen->availableGeometry().center());
-        window->move(frame.topLeft());
-    }
-
-    m_settingsWindow = window;
-    window->show();
-    window->raise();
-    window->activateWindow();
+    m_settingsWindow->setSelectedTab(tab);
+    m_settingsWindow->show();
+    m_settingsWindow->raise();
+    m_settingsWindow->activateWindow();
 }
 
 } // namespace parlix::ui

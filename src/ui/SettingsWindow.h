@@ -37,8 +37,9 @@ private:
     QTabWidget *m_tabs;
 };
 
-// Holds the one settings window. Every request builds a fresh window on the requested tab and
-// closes the previous one, so the tabs always show the current state of the shared objects.
+// Holds the one settings window. The first request builds it; every request shows it on the
+// requested tab and raises it. Closing hides the window and keeps it, with its pages, which
+// follow the shared objects while hidden.
 class SettingsWindowHost : public QObject {
     Q_OBJECT
 public:
@@ -46,7 +47,7 @@ public:
     ~SettingsWindowHost() override;
 
     void openSettingsToTab(SettingsTab tab);
-    // The open window; null when none is open (closing the window deletes it).
+    // The window; null until the first request.
     SettingsView *settingsWindow() const { return m_settingsWindow; }
 
     static inline const QString windowTitle = QStringLiteral("Parlix Settings");

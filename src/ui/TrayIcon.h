@@ -31,6 +31,12 @@ struct UpdateMenuState {
     bool updateAvailable = false;
 };
 
+struct HotkeyMenuState {
+    bool registered = true;
+    QString keys;
+    QString failure;
+};
+
 struct TrayIconServices {
     AppState &state;
     SettingsModel &settings;
@@ -46,6 +52,8 @@ struct TrayIconServices {
     std::function<void()> checkForUpdates;
     // Unregisters the hotkey and ends the application.
     std::function<void()> quit;
+    // Whether the hotkey works; when not, the menu leads to the Recording tab.
+    std::function<HotkeyMenuState()> hotkeyState;
 };
 
 class TrayIcon : public QObject {

@@ -123,6 +123,14 @@ MenuEntry historyItem(const MenuInputs &in)
 QList<MenuEntry> buildStatusMenu(const MenuInputs &in)
 {
     QList<MenuEntry> menu;
+    if (in.unavailableHotkey) {
+        // Opens the Recording tab, where another hotkey can be recorded.
+        MenuEntry e = item(QStringLiteral("⚠️ Hotkey %1 is unavailable — Change…").arg(*in.unavailableHotkey), QString(),
+                           MenuCommand::openSettings);
+        e.toolTip = in.hotkeyFailure;
+        menu.append(e);
+        menu.append(MenuEntry::separator());
+    }
     if (in.engineMissing) {
         menu.append(disabledItem(QStringLiteral("⚠️ Engine Missing")));
         menu.append(MenuEntry::separator());

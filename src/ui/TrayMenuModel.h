@@ -67,6 +67,9 @@ struct RecentTranscript {
 };
 
 struct MenuInputs {
+    // The hotkey as the desktop writes it ("Ctrl+Alt+Space") when it is not registered, and why.
+    std::optional<QString> unavailableHotkey;
+    QString hotkeyFailure;
     bool engineMissing = false;
     bool isRecording = false;
     bool isTranscribing = false;

@@ -1,7 +1,7 @@
 // Dictation as a user does it: the built parlix on a private desktop (Xvfb with openbox, a session
 // bus, PulseAudio whose virtual microphone speaks espeak-ng speech in real time), its global
-// hotkey (Alt+Space) pressed with xdotool while a text window has the focus. Every case checks
-// what the window received, what history.json holds, that no audio file is left behind and that
+// hotkey (Ctrl+Alt+Space, the default) pressed with xdotool while a text window has the focus.
+// Every case checks what the window received, what history.json holds, that no audio file is left behind and that
 // parlix is idle again.
 #include "DBusSession.h"
 #include "DeliveryTarget.h"
@@ -109,9 +109,9 @@ protected:
     }
 
     int xdotool(const QStringList &arguments) { return x.run(QStringLiteral("xdotool"), arguments); }
-    void pressHotkey() { ASSERT_EQ(xdotool({QStringLiteral("key"), QStringLiteral("alt+space")}), 0); }
-    void holdHotkey() { ASSERT_EQ(xdotool({QStringLiteral("keydown"), QStringLiteral("alt+space")}), 0); }
-    void releaseHotkey() { ASSERT_EQ(xdotool({QStringLiteral("keyup"), QStringLiteral("alt+space")}), 0); }
+    void pressHotkey() { ASSERT_EQ(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+space")}), 0); }
+    void holdHotkey() { ASSERT_EQ(xdotool({QStringLiteral("keydown"), QStringLiteral("ctrl+alt+space")}), 0); }
+    void releaseHotkey() { ASSERT_EQ(xdotool({QStringLiteral("keyup"), QStringLiteral("ctrl+alt+space")}), 0); }
 
     // The user says the sentence `times` times; the microphone then hears silence.
     void speak(int times = 1)

@@ -38,20 +38,21 @@ TEST_P(HotkeyDisplay, RendersModifiersInFixedOrderThenTheKey)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, HotkeyDisplay,
-                         ::testing::Values(DisplayCase{HotkeyConfig::defaultConfig(), "⌥Space"},
+                         ::testing::Values(DisplayCase{HotkeyConfig::defaultConfig(), "Ctrl+Alt+Space"},
                                            DisplayCase{{49, 0}, "Space"},
-                                           DisplayCase{{2, cmd | shift}, "⌘⇧D"},
-                                           DisplayCase{{49, shift | ctrl | opt | cmd}, "⌘⌥⌃⇧Space"},
+                                           DisplayCase{{2, cmd | shift}, "Super+Shift+D"},
+                                           DisplayCase{{49, shift | ctrl | opt | cmd}, "Super+Ctrl+Alt+Shift+Space"},
                                            DisplayCase{{50, 0}, "Key50"},
-                                           DisplayCase{{4294967295u, ctrl}, "⌃Key4294967295"},
-                                           DisplayCase{{53, ctrl | opt}, "⌥⌃Esc"},
+                                           DisplayCase{{4294967295u, ctrl}, "Ctrl+Key4294967295"},
+                                           DisplayCase{{53, ctrl | opt}, "Ctrl+Alt+Escape"},
+                                           DisplayCase{{122, 0}, "F1"},
                                            // Unrendered bits (caps lock 0x400) are carried but not shown.
-                                           DisplayCase{{36, 0x400 | cmd}, "⌘Return"}));
+                                           DisplayCase{{36, 0x400 | cmd}, "Super+Return"}));
 
 TEST(HotkeyEncode, CompactJsonWithKeyCodeFirst)
 {
     EXPECT_EQ(HotkeyConfig({2, cmd | shift}).encode(), QByteArray(R"({"keyCode":2,"modifiers":768})"));
-    EXPECT_EQ(HotkeyConfig::defaultConfig().encode(), QByteArray(R"({"keyCode":49,"modifiers":2048})"));
+    EXPECT_EQ(HotkeyConfig::defaultConfig().encode(), QByteArray(R"({"keyCode":49,"modifiers":6144})"));
     const HotkeyConfig big{4294967295u, 4294967295u};
     EXPECT_EQ(HotkeyConfig::decode(big.encode()), std::optional<HotkeyConfig>(big));
 }

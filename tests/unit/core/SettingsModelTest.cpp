@@ -61,7 +61,7 @@ Snapshot snapshot(const SettingsModel &m)
 const Snapshot &defaults()
 {
     static const Snapshot d = {
-        {"hotkey", "⌥Space"},
+        {"hotkey", "Ctrl+Alt+Space"},
         {"modelPath", "<none>"},
         {"outputMode", "paste_only"},
         {"language", "auto"},
@@ -113,7 +113,7 @@ const ReadCase readCases[] = {
     {"booleans read together",
      {{"silenceDetectionEnabled", QVariant(true)}, {"liveDictationEnabled", QVariant(true)}, {"translateToEnglish", QVariant(true)}},
      {{"silenceDetectionEnabled", "true"}, {"liveDictationEnabled", "true"}, {"translateToEnglish", "true"}}},
-    {"hotkey stored", {{"hotkey", bytes(R"({"keyCode":2,"modifiers":768})")}}, {{"hotkey", "⌘⇧D"}}},
+    {"hotkey stored", {{"hotkey", bytes(R"({"keyCode":2,"modifiers":768})")}}, {{"hotkey", "Super+Shift+D"}}},
     {"hotkey stored as text, not data", {{"hotkey", text(R"({"keyCode":2,"modifiers":768})")}}, {}},
 };
 
@@ -147,7 +147,7 @@ TEST(SettingsCreation, LogsTheLoadedHotkeyAndModel)
 
     const SettingsModel model(store);
 
-    EXPECT_EQ(log.lines, QStringList{QStringLiteral("info Settings loaded: hotkey=⌘⇧D, model=Base (English)")});
+    EXPECT_EQ(log.lines, QStringList{QStringLiteral("info Settings loaded: hotkey=Super+Shift+D, model=Base (English)")});
 }
 
 // ---- Assignment: notify, then persist; one write per assignment ----
@@ -160,7 +160,7 @@ struct WriteCase {
 };
 
 const WriteCase writeCases[] = {
-    {"hotkey", [](SettingsModel &m) { m.setHotkey({2, 768}); }, bytes(R"({"keyCode":2,"modifiers":768})"), "⌘⇧D"},
+    {"hotkey", [](SettingsModel &m) { m.setHotkey({2, 768}); }, bytes(R"({"keyCode":2,"modifiers":768})"), "Super+Shift+D"},
     {"modelPath", [](SettingsModel &m) { m.setModelPath(QStringLiteral("/m/x.bin")); }, text("/m/x.bin"), "/m/x.bin"},
     {"outputMode", [](SettingsModel &m) { m.setOutputMode(OutputMode::copyOnly); }, text("copy_only"), "copy_only"},
     {"language", [](SettingsModel &m) { m.setLanguage(QStringLiteral("de")); }, text("de"), "de"},
@@ -244,7 +244,7 @@ TEST(SettingsLogLines, HotkeySavedAndModelSelected)
     model.selectModel(QStringLiteral("/m/ggml-base.en.bin"));
 
     EXPECT_EQ(log.lines, (QStringList{
-                             "info Hotkey saved: ⌘⇧D",
+                             "info Hotkey saved: Super+Shift+D",
                              "info Selected model: ggml-base.en.bin",
                          }));
     EXPECT_EQ(store.values.value("modelPath"), text("/m/ggml-base.en.bin"));
@@ -421,7 +421,7 @@ TEST_F(ModelDirectory, FirstRunSelectsTheOnlyModelAndStoresNothingElse)
     EXPECT_EQ(settings.modelPath(), std::optional<QString>(model));
     EXPECT_EQ(store.values, (QMap<QString, QVariant>{{"modelPath", model}}));
     EXPECT_EQ(log.lines, (QStringList{"info Auto-selected first available model: ggml-base.en.bin",
-                                      "info Settings loaded: hotkey=⌥Space, model=Base (English)"}));
+                                      "info Settings loaded: hotkey=Ctrl+Alt+Space, model=Base (English)"}));
 }
 
 TEST_F(ModelDirectory, AStalePathIsReplacedByTheFirstModelPresent)

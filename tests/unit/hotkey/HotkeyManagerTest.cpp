@@ -78,8 +78,12 @@ const HotkeyConfig commandShiftD{2, HotkeyConfig::command | HotkeyConfig::shift}
 INSTANTIATE_TEST_SUITE_P(
     HotkeyManager, RegistrationTest,
     ::testing::Values(
-        RegistrationCase{"Registered", optionSpace, 0, 0, {"install", "register"}, {"info Hotkey registered: ⌥Space"},
+        RegistrationCase{"Registered", optionSpace, 0, 0, {"install", "register"}, {"info Hotkey registered: Alt+Space"},
                          true, true, GlobalShortcut{0x20, ShortcutModifier::alt}},
+        RegistrationCase{"AllModifiersMapped", HotkeyConfig{122, 0x1b00}, 0, 0, {"install", "register"},
+                         {"info Hotkey registered: Super+Ctrl+Alt+Shift+F1"}, true, true,
+                         GlobalShortcut{0xffbe, ShortcutModifier::super | ShortcutModifier::alt
+                                                    | ShortcutModifier::control | ShortcutModifier::shift}},
         RegistrationCase{"HandlerRefused", optionSpace, ShortcutStatus::noConnection, 0, {"install"},
                          {"error Failed to install event handler: -1"}, false, false, std::nullopt},
         RegistrationCase{"CombinationTaken", optionSpace, 0, 10, {"install", "register"},
@@ -98,7 +102,7 @@ TEST_F(HotkeyManagerTest, RegisteringAgainReleasesThePreviousRegistrationFirst)
     manager->registerHotkey();
 
     EXPECT_EQ(backend.calls, QStringList({"unregister", "remove", "install", "register"}));
-    EXPECT_EQ(log.lines, QStringList({"info Hotkey unregistered", "info Hotkey registered: ⌘⇧D"}));
+    EXPECT_EQ(log.lines, QStringList({"info Hotkey unregistered", "info Hotkey registered: Super+Shift+D"}));
     EXPECT_EQ(backend.held, (GlobalShortcut{'d', ShortcutModifier::super | ShortcutModifier::shift}));
     EXPECT_TRUE(manager->isRegistered());
 }
@@ -116,7 +120,7 @@ TEST_F(HotkeyManagerTest, AfterARefusedCombinationTheNextRegistrationRemovesTheH
 
     // Nothing was registered, so there is nothing to unregister and no "unregistered" line.
     EXPECT_EQ(backend.calls, QStringList({"remove", "install", "register"}));
-    EXPECT_EQ(log.lines, QStringList({"info Hotkey registered: ⌥Space"}));
+    EXPECT_EQ(log.lines, QStringList({"info Hotkey registered: Ctrl+Alt+Space"}));
 }
 
 TEST_F(HotkeyManagerTest, UnregisterReleasesEverythingOnceAndIsQuietWhenIdle)

@@ -1,0 +1,53 @@
+#include "ui/settings/PageParts.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace parlix::ui {
+
+QVBoxLayout *scrollingColumn(QWidget *page)
+{
+    auto *outer = new QVBoxLayout(page);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto *scroll = new QScrollArea(page);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto *content = new QWidget(scroll);
+    content->setBackgroundRole(QPalette::Window);
+    auto *column = new QVBoxLayout(content);
+    column->setContentsMargins(10, 10, 10, 10);
+    column->setSpacing(10);
+    scroll->setWidget(content);
+    outer->addWidget(scroll);
+    return column;
+}
+
+QGroupBox *addSection(QVBoxLayout *column, const QString &title)
+{
+    auto *section = new QGroupBox(title);
+    auto *layout = new QVBoxLayout(section);
+    layout->setSpacing(6);
+    column->addWidget(section);
+    return section;
+}
+
+QVBoxLayout *sectionColumn(QGroupBox *section)
+{
+    return static_cast<QVBoxLayout *>(section->layout());
+}
+
+QLabel *caption(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    QFont f = label->font();
+    f.setPointSizeF(f.pointSizeF() * 0.9);
+    label->setFont(f);
+    label->setWordWrap(true);
+    label->setForegroundRole(QPalette::PlaceholderText);
+    return label;
+}
+
+} // namespace parlix::ui

@@ -1,0 +1,24 @@
+#include "ui/settings/SettingsPageServices.h"
+
+#include "ui/settings/OutputPage.h"
+#include "ui/settings/RecordingPage.h"
+
+namespace parlix::ui {
+
+QWidget *buildSettingsPage(SettingsTab tab, const SettingsPageServices &services)
+{
+    switch (tab) {
+    case SettingsTab::recording:
+        return new RecordingPage(services);
+    case SettingsTab::output:
+        return new OutputPage(services);
+    case SettingsTab::model:
+    case SettingsTab::history:
+    case SettingsTab::general:
+    case SettingsTab::about:
+        return nullptr;
+    }
+    return nullptr;
+}
+
+} // namespace parlix::ui

@@ -1,0 +1,141 @@
+// The settings window at its default size with the Recording and Output tabs, the rule sheet, its
+// command list and the formatting reference, drawn offscreen and kept as PNG artifacts
+// (PARLIX_ARTIFACTS_DIR, by default <build>/artifacts/screenshots). Every text and button on
+// them must have the room it asks for.
+#include "PageFixture.h"
+#include "ui/SettingsWindow.h"
+#include "ui/settings/CommandCompletionField.h"
+#include "ui/settings/FormattingReferenceWindow.h"
+#include "ui/settings/OutputPage.h"
+#include "ui/settings/RuleEditDialog.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTreeView>
+
+using namespace parlix;
+using namespace parlix::test;
+using namespace parlix::ui;
+
+namespace {
+
+QString artifactsDirectory()
+{
+    const QString configured = qEnvironmentVariable("PARLIX_ARTIFACTS_DIR");
+    return configured.isEmpty() ? QStringLiteral(PARLIX_ARTIFACTS_DEFAULT) : configured;
+}
+
+void keep(const QImage &image, const char *name)
+{
+    QDir().mkpath(artifactsDirectory());
+    EXPECT_TRUE(image.save(artifactsDirectory() + QLatin1Char('/') + QLatin1String(name), "PNG")) << name;
+}
+
+// The window as shown, and once more with its page scrolled to the end.
+void keepScrolled(SettingsView *window, const char *name, const char *endName)
+{
+    keep(window->grab().toImage(), name);
+    auto *scroll = window->tabView()->currentWidget()->findChild<QScrollArea *>();
+    ASSERT_TRUE(scroll);
+    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+    QCoreApplication::processEvents();
+    keep(window->grab().toImage(), endName);
+    scroll->verticalScrollBar()->setValue(0);
+}
+
+// Visible labels and buttons narrower than their text needs, or reaching past the left or right
+// edge of `top` (pages scroll vertically, so only the width is bounded).
+QStringList cramped(QWidget *top)
+{
+    QStringList found;
+    const auto check = [&](QWidget *w, const QString &text) {
+        if (!w->isVisibleTo(top) || text.isEmpty())
+            return;
+        const QRect inTop(w->mapTo(top, QPoint()), w->size());
+        if (w->width() < w->minimumSizeHint().width() || inTop.left() < 0 || inTop.right() >= top->width())
+            found << QStringLiteral("%1 (%2 of %3 wide at %4)")
+                         .arg(text)
+                         .arg(w->width())
+                         .arg(w->minimumSizeHint().width())
+                         .arg(inTop.left());
+    };
+    for (QLabel *label : top->findChildren<QLabel *>())
+        if (!label->wordWrap())
+            check(label, label->text());
+    for (QAbstractButton *button : top->findChildren<QAbstractButton *>())
+        check(button, button->text());
+    return found;
+}
+
+class SettingsScreenshotsTest : public PageFixture {
+protected:
+    void SetUp() override
+    {
+        settings.setSilenceDetectionEnabled(true);
+        settings.setLiveDictationEnabled(true);
+        input.deviceList = {{"usb", QStringLiteral("USB Audio Device Analog Stereo"), false},
+                            {"builtin", QStringLiteral("Built-in Audio Analog Stereo"), true}};
+        history.add(QStringLiteral("first"));
+    }
+};
+
+TEST_F(SettingsScreenshotsTest, TabsSheetListAndReferenceHaveRoomForTheirTexts)
+{
+    const SettingsPageServices pages = services();
+    SettingsWindowHost host([pages](SettingsTab tab) { return buildSettingsPage(tab, pages); });
+
+    host.openSettingsToTab(SettingsTab::recording);
+    SettingsView *window = host.settingsWindow();
+    QCoreApplication::processEvents();
+    recorder.stopAudioPreview();
+    keepScrolled(window, "settings-recording-tab.png", "settings-recording-tab-end.png");
+    EXPECT_EQ(cramped(window->tabView()->currentWidget()), QStringList());
+
+    host.openSettingsToTab(SettingsTab::output);
+    QCoreApplication::processEvents();
+    keepScrolled(window, "settings-output-tab.png", "settings-output-tab-end.png");
+    EXPECT_EQ(cramped(window->tabView()->currentWidget()), QStringList());
+
+    auto *output = qobject_cast<OutputPage *>(window->tabView()->currentWidget());
+    ASSERT_TRUE(output);
+    RuleEditDialog *sheet = output->openAddSheet();
+    sheet->triggerField()->setText(QStringLiteral("bullet point"));
+    QCoreApplication::processEvents();
+    keep(sheet->grab().toImage(), "settings-rule-sheet.png");
+    EXPECT_EQ(cramped(sheet), QStringList());
+
+    // The list under the field, drawn where it opens.
+    sheet->replacementField()->setFocus();
+    for (const QChar c : QStringLiteral("\\c"))
+        press(sheet->replacementField(), 0, Qt::NoModifier, QString(c));
+    ASSERT_TRUE(sheet->replacementField()->isPopupShown());
+    QTreeView *popup = sheet->replacementField()->popup();
+    QImage composed = sheet->grab().toImage();
+    const QPoint at = sheet->mapFromGlobal(popup->mapToGlobal(QPoint()));
+    QImage list = popup->grab().toImage();
+    QImage canvas(composed.width(), std::max(composed.height(), at.y() + list.height()), QImage::Format_ARGB32);
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    painter.drawImage(0, 0, composed);
+    painter.drawImage(at, list);
+    painter.end();
+    keep(canvas, "settings-completion-popup.png");
+    press(sheet->replacementField(), Qt::Key_Escape);
+
+    sheet->helpButton()->click();
+    FormattingReferenceWindow *reference = output->formattingReference().window();
+    ASSERT_TRUE(reference);
+    QCoreApplication::processEvents();
+    keep(reference->grab().toImage(), "settings-formatting-reference.png");
+    EXPECT_EQ(cramped(reference), QStringList());
+    sheet->close();
+}
+
+} // namespace
