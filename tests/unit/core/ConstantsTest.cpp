@@ -21,7 +21,8 @@ TEST(ModelCatalogue, SixEntriesInOfferOrder)
     EXPECT_EQ(files, (QStringList{"ggml-tiny.en.bin", "ggml-base.en.bin", "ggml-small.en.bin", "ggml-medium.en.bin",
                                   "ggml-large-v3-turbo.bin", "ggml-large-v3.bin"}));
     EXPECT_EQ(Models::available()[4],
-              (Models::ModelInfo{"large-v3-turbo", "Large v3 Turbo", "ggml-large-v3-turbo.bin", "1.6 GB", "Best speed/accuracy ratio"}));
+              (Models::ModelInfo{"large-v3-turbo", "Large v3 Turbo", "ggml-large-v3-turbo.bin", "1.6 GB", "Best speed/accuracy ratio",
+                                  "4af2b29d7ec73d781377bfd1758ca957a807e941"}));
 }
 
 struct DisplayNameCase {
