@@ -127,37 +127,61 @@ void LoopbackHttpServer::answer(QTcpSocket *socket, const Request &request)
         break;
     }
     QPointer<QTcpSocket> target(socket);
-    QTimer::singleShot(response.delay, this, [this, target, response, head = request.method == "HEAD"] {
+    QTimer::singleShot(response.delay, this, [this, target, response, request] {
         if (!target)
             return;
-        QByteArray out = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reasonPhrase(response.status) + "\r\n";
+        int status = response.status;
+        QByteArray body = request.method == "HEAD" ? QByteArray() : response.body;
+        QByteArray extraHeaders;
+        const QByteArray range = request.headers.value("range");
+        if (response.acceptRanges && response.status == 200 && range.startsWith("bytes=") && range.endsWith('-')) {
+            const qsizetype from = range.mid(6, range.size() - 7).toLongLong();
+            const qsizetype size = response.body.size();
+            if (from >= size) {
+                status = 416;
+                body.clear();
+                extraHeaders = "Content-Range: bytes */" + QByteArray::number(size) + "\r\n";
+            } else {
+                status = 206;
+                body = body.mid(from);
+                extraHeaders = "Content-Range: bytes " + QByteArray::number(from) + '-' + QByteArray::number(size - 1) + '/'
+                               + QByteArray::number(size) + "\r\n";
+            }
+        }
+        QByteArray out = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) + "\r\n";
         for (const auto &[name, value] : response.headers)
             out += name + ": " + value + "\r\n";
+        if (response.acceptRanges)
+            out += "Accept-Ranges: bytes\r\n";
+        out += extraHeaders;
         if (response.sendContentLength)
-            out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+            out += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
         out += "Connection: close\r\n\r\n";
         target->write(out);
-        QByteArray body = head ? QByteArray() : response.body;
         if (response.truncateAfter >= 0)
             body.truncate(response.truncateAfter);
-        sendBody(target, std::move(body), response);
+        const bool stall = response.stallAfter >= 0 && response.stallAfter < body.size();
+        if (stall)
+            body.truncate(response.stallAfter);
+        sendBody(target, std::move(body), response, stall);
     });
 }
 
-void LoopbackHttpServer::sendBody(QTcpSocket *socket, QByteArray rest, const Response &response)
+void LoopbackHttpServer::sendBody(QTcpSocket *socket, QByteArray rest, const Response &response, bool stall)
 {
     const qsizetype piece = response.chunkSize > 0 ? std::min(response.chunkSize, rest.size()) : rest.size();
     socket->write(rest.left(piece));
     rest.remove(0, piece);
     if (rest.isEmpty()) {
-        // Sends what is still buffered, then closes.
-        socket->disconnectFromHost();
+        // Sends what is still buffered, then closes (unless the body is to stall here).
+        if (!stall)
+            socket->disconnectFromHost();
         return;
     }
     QPointer<QTcpSocket> target(socket);
-    QTimer::singleShot(response.chunkInterval, this, [this, target, rest = std::move(rest), response]() mutable {
+    QTimer::singleShot(response.chunkInterval, this, [this, target, rest = std::move(rest), response, stall]() mutable {
         if (target)
-            sendBody(target, std::move(rest), response);
+            sendBody(target, std::move(rest), response, stall);
     });
 }
 
