@@ -6,6 +6,9 @@
 //                target ≤ 5 %
 // Also printed: SHA-1 alone over the same bytes (the ceiling) and the whole process's CPU time.
 //
+// On a machine shared with other work the wall-clock figures swing from run to run; the CPU time
+// by thread says what the download itself costs.
+//
 //   bench_model_download [--megabytes N] [--runs N]
 #include "LoopbackHttpServer.h"
 #include "core/Coro.h"
@@ -109,7 +112,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QLoggingCategory::setFilterRules(QStringLiteral("com.quorvane.parlix.*=false"));
     qint64 megabytes = 500;
-    int runs = 3;
+    int runs = 5;
     const QStringList args = app.arguments();
     for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == u"--megabytes")
@@ -171,6 +174,7 @@ int main(int argc, char **argv)
     if (rates.empty())
         return status;
     const double rate = median(rates), share = median(mainShares);
-    std::printf("median: %.0f MB/s (target >= 300), main thread %.2f %% (target <= 5)\n", rate, share);
+    std::printf("median: %.0f MB/s (target >= 300), best %.0f MB/s; main thread %.2f %% (target <= 5)\n", rate,
+                *std::max_element(rates.begin(), rates.end()), share);
     return status;
 }

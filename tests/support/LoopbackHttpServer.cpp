@@ -5,6 +5,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <memory>
+
 namespace parlix::test {
 
 namespace {
@@ -169,6 +171,10 @@ void LoopbackHttpServer::answer(QTcpSocket *socket, const Request &request)
 
 void LoopbackHttpServer::sendBody(QTcpSocket *socket, QByteArray rest, const Response &response, bool stall)
 {
+    if (response.chunkSize <= 0) {
+        streamBody(socket, std::move(rest), stall);
+        return;
+    }
     const qsizetype piece = response.chunkSize > 0 ? std::min(response.chunkSize, rest.size()) : rest.size();
     socket->write(rest.left(piece));
     rest.remove(0, piece);
@@ -183,6 +189,31 @@ void LoopbackHttpServer::sendBody(QTcpSocket *socket, QByteArray rest, const Res
         if (target)
             sendBody(target, std::move(rest), response, stall);
     });
+}
+
+// The whole body as fast as the client takes it, handed to the socket a window at a time: a
+// large body is not copied into the socket's buffer all at once.
+void LoopbackHttpServer::streamBody(QTcpSocket *socket, QByteArray body, bool stall)
+{
+    static constexpr qsizetype window = 1024 * 1024;
+    auto offset = std::make_shared<qsizetype>(0);
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    auto feed = [socket, body = std::move(body), offset, connection, stall] {
+        while (*offset < body.size() && socket->bytesToWrite() < window) {
+            const qsizetype n = std::min(window, body.size() - *offset);
+            socket->write(body.constData() + *offset, n);
+            *offset += n;
+        }
+        if (*offset < body.size() || !*connection)
+            return;
+        QObject::disconnect(*connection);
+        *connection = {};
+        // Sends what is still buffered, then closes (unless the body is to stall here).
+        if (!stall)
+            socket->disconnectFromHost();
+    };
+    *connection = connect(socket, &QTcpSocket::bytesWritten, this, feed);
+    feed();
 }
 
 } // namespace parlix::test

@@ -86,6 +86,7 @@ private:
     void readRequest(QTcpSocket *socket);
     void answer(QTcpSocket *socket, const Request &request);
     void sendBody(QTcpSocket *socket, QByteArray rest, const Response &response, bool stall);
+    void streamBody(QTcpSocket *socket, QByteArray body, bool stall);
 
     QTcpServer m_server;
     quint16 m_port = 0;
