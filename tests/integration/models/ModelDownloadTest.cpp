@@ -69,7 +69,7 @@ protected:
         ModelDownloadConfig config;
         config.modelsDirectory = m_dir.filePath("models");
         config.baseUrl = m_server.url("/models/");
-        config.stallTimeout = 300ms;
+        config.stallTimeout = 1500ms; // long enough for a busy machine, short enough for a test
         config.freeBytes = [this](const QString &) { return m_freeBytes; };
         config.digestOverrides.insert(model.fileName, QString::fromLatin1(QCryptographicHash::hash(body, QCryptographicHash::Sha1).toHex()));
         m_manager = std::make_unique<ModelDownloadManager>(config);
@@ -183,9 +183,9 @@ TEST_F(ModelDownloadTest, FailuresKeepThePreviousModel)
         {"serverError", Response::withStatus(500), "Download failed: HTTP 500 Internal Server Error", "<absent>"},
         {"cutShort", with(Response::ok(body), [](Response &r) { r.truncateAfter = 70000; }), "Download failed: ", body.left(70000)},
         {"stalled", with(Response::ok(body), [](Response &r) { r.stallAfter = 90000; }),
-         "Download failed: No data received for 0.3 seconds", body.left(90000)},
+         "Download failed: No data received for 1.5 seconds", body.left(90000)},
         {"neverAnswers", with(Response(), [](Response &r) { r.action = Response::Action::hang; }),
-         "Download failed: No data received for 0.3 seconds", "<absent>"},
+         "Download failed: No data received for 1.5 seconds", "<absent>"},
         {"corrupt", Response::ok(damaged), "Download failed: The downloaded file is damaged (SHA-1 ", "<absent>"},
         {"redirectToHttp",
          with(Response::withStatus(302), [&](Response &r) { r.headers.append({"Location", address.toLatin1() + "?again"}); }),
