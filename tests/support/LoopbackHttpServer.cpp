@@ -5,6 +5,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <memory>
+
 namespace parlix::test {
 
 namespace {
@@ -127,38 +129,91 @@ void LoopbackHttpServer::answer(QTcpSocket *socket, const Request &request)
         break;
     }
     QPointer<QTcpSocket> target(socket);
-    QTimer::singleShot(response.delay, this, [this, target, response, head = request.method == "HEAD"] {
+    QTimer::singleShot(response.delay, this, [this, target, response, request] {
         if (!target)
             return;
-        QByteArray out = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reasonPhrase(response.status) + "\r\n";
+        int status = response.status;
+        QByteArray body = request.method == "HEAD" ? QByteArray() : response.body;
+        QByteArray extraHeaders;
+        const QByteArray range = request.headers.value("range");
+        if (response.acceptRanges && response.status == 200 && range.startsWith("bytes=") && range.endsWith('-')) {
+            const qsizetype from = range.mid(6, range.size() - 7).toLongLong();
+            const qsizetype size = response.body.size();
+            if (from >= size) {
+                status = 416;
+                body.clear();
+                extraHeaders = "Content-Range: bytes */" + QByteArray::number(size) + "\r\n";
+            } else {
+                status = 206;
+                body = body.mid(from);
+                extraHeaders = "Content-Range: bytes " + QByteArray::number(from) + '-' + QByteArray::number(size - 1) + '/'
+                               + QByteArray::number(size) + "\r\n";
+            }
+        }
+        QByteArray out = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) + "\r\n";
         for (const auto &[name, value] : response.headers)
             out += name + ": " + value + "\r\n";
+        if (response.acceptRanges)
+            out += "Accept-Ranges: bytes\r\n";
+        out += extraHeaders;
         if (response.sendContentLength)
-            out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+            out += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
         out += "Connection: close\r\n\r\n";
         target->write(out);
-        QByteArray body = head ? QByteArray() : response.body;
         if (response.truncateAfter >= 0)
             body.truncate(response.truncateAfter);
-        sendBody(target, std::move(body), response);
+        const bool stall = response.stallAfter >= 0 && response.stallAfter < body.size();
+        if (stall)
+            body.truncate(response.stallAfter);
+        sendBody(target, std::move(body), response, stall);
     });
 }
 
-void LoopbackHttpServer::sendBody(QTcpSocket *socket, QByteArray rest, const Response &response)
+void LoopbackHttpServer::sendBody(QTcpSocket *socket, QByteArray rest, const Response &response, bool stall)
 {
+    if (response.chunkSize <= 0) {
+        streamBody(socket, std::move(rest), stall);
+        return;
+    }
     const qsizetype piece = response.chunkSize > 0 ? std::min(response.chunkSize, rest.size()) : rest.size();
     socket->write(rest.left(piece));
     rest.remove(0, piece);
     if (rest.isEmpty()) {
-        // Sends what is still buffered, then closes.
-        socket->disconnectFromHost();
+        // Sends what is still buffered, then closes (unless the body is to stall here).
+        if (!stall)
+            socket->disconnectFromHost();
         return;
     }
     QPointer<QTcpSocket> target(socket);
-    QTimer::singleShot(response.chunkInterval, this, [this, target, rest = std::move(rest), response]() mutable {
+    QTimer::singleShot(response.chunkInterval, this, [this, target, rest = std::move(rest), response, stall]() mutable {
         if (target)
-            sendBody(target, std::move(rest), response);
+            sendBody(target, std::move(rest), response, stall);
     });
+}
+
+// The whole body as fast as the client takes it, handed to the socket a window at a time: a
+// large body is not copied into the socket's buffer all at once.
+void LoopbackHttpServer::streamBody(QTcpSocket *socket, QByteArray body, bool stall)
+{
+    static constexpr qsizetype window = 1024 * 1024;
+    auto offset = std::make_shared<qsizetype>(0);
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    auto feed = [socket, body = std::move(body), offset, connection, stall] {
+        while (*offset < body.size() && socket->bytesToWrite() < window) {
+            const qsizetype n = std::min(window, body.size() - *offset);
+            socket->write(body.constData() + *offset, n);
+            *offset += n;
+        }
+        if (*offset < body.size() || !*connection)
+            return;
+        QObject::disconnect(*connection);
+        *connection = {};
+        // Sends what is still buffered, then closes (unless the body is to stall here).
+        if (!stall)
+            socket->disconnectFromHost();
+    };
+    *connection = connect(socket, &QTcpSocket::bytesWritten, this, feed);
+    feed();
 }
 
 } // namespace parlix::test

@@ -1,6 +1,7 @@
 #pragma once
 // A small HTTP/1.1 server on 127.0.0.1 for tests of code that downloads: canned responses per
-// path, which can come late, slowly, cut short, never, or as a dropped connection. One request per
+// path, which can come late, slowly, cut short, stalled, never, or as a dropped connection, and
+// optionally honour byte ranges. One request per
 // connection (every response says "Connection: close"). Runs on the thread that creates it, so
 // the test's event loop must run for it to answer.
 #include <QByteArray>
@@ -42,6 +43,12 @@ public:
         // of them; negative sends the whole body.
         qsizetype truncateAfter = -1;
         bool sendContentLength = true;
+        // After this many body bytes nothing more is sent, and the connection stays open;
+        // negative sends the whole body.
+        qsizetype stallAfter = -1;
+        // Answers "Range: bytes=N-" with 206 and the rest of the body from N (416 when N is at or
+        // past its end), as a server that can resume a download does.
+        bool acceptRanges = false;
 
         static Response ok(QByteArray body, QByteArray contentType = "application/octet-stream");
         static Response withStatus(int status);
@@ -78,7 +85,8 @@ private:
     void accept();
     void readRequest(QTcpSocket *socket);
     void answer(QTcpSocket *socket, const Request &request);
-    void sendBody(QTcpSocket *socket, QByteArray rest, const Response &response);
+    void sendBody(QTcpSocket *socket, QByteArray rest, const Response &response, bool stall);
+    void streamBody(QTcpSocket *socket, QByteArray body, bool stall);
 
     QTcpServer m_server;
     quint16 m_port = 0;

@@ -1,0 +1,277 @@
+// The model downloader against a loopback HTTP server: what each answer of the server does to
+// the model file, its partial download, the published state and the error the user reads; a
+// file already in place survives every failure.
+#include "models/ModelDownloadManager.h"
+
+#include "CategoryLog.h"
+#include "LoopbackHttpServer.h"
+#include "core/Categories.h"
+#include "core/Coro.h"
+#include "models/ModelTransfer.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+
+using namespace parlix;
+using namespace std::chrono_literals;
+using parlix::test::LoopbackHttpServer;
+using Response = LoopbackHttpServer::Response;
+using Constants::Models::ModelInfo;
+
+// Readable failures: strings as text, file contents by size.
+static void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+static void PrintTo(const QByteArray &b, std::ostream *os)
+{
+    if (b.size() > 64)
+        *os << b.size() << " bytes";
+    else
+        *os << '"' << b.toStdString() << '"';
+}
+
+namespace {
+
+QByteArray modelBytes()
+{
+    QByteArray bytes(256 * 1024, Qt::Uninitialized);
+    quint32 x = 2463534242u;
+    for (char &c : bytes) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        c = char(x);
+    }
+    return bytes;
+}
+
+const QByteArray body = modelBytes();
+const QByteArray previous = "the model that was there before";
+const ModelInfo &model = Constants::Models::available()[0]; // tiny.en
+
+Response slowly(Response r)
+{
+    r.chunkSize = 16 * 1024;
+    r.chunkInterval = 10ms;
+    return r;
+}
+
+class ModelDownloadTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        ASSERT_TRUE(m_server.isListening());
+        ModelDownloadConfig config;
+        config.modelsDirectory = m_dir.filePath("models");
+        config.baseUrl = m_server.url("/models/");
+        config.stallTimeout = 1500ms; // long enough for a busy machine, short enough for a test
+        config.freeBytes = [this](const QString &) { return m_freeBytes; };
+        config.digestOverrides.insert(model.fileName, QString::fromLatin1(QCryptographicHash::hash(body, QCryptographicHash::Sha1).toHex()));
+        m_manager = std::make_unique<ModelDownloadManager>(config);
+    }
+
+    QString target() const { return m_manager->localPath(model); }
+    QString part() const { return ModelTransfer::partPath(target()); }
+    static QByteArray read(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
+    }
+    static void write(const QString &path, const QByteArray &bytes)
+    {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+    void serve(Response r) { m_server.setResponse("/models/" + model.fileName, std::move(r)); }
+
+    // Runs one download to its end: the returned path, or the error's description.
+    QString download()
+    {
+        try {
+            return coro::waitFor(m_manager->downloadModel(model));
+        } catch (const ModelDownloadError &e) {
+            return e.errorDescription();
+        }
+    }
+
+    void expectIdle() const
+    {
+        EXPECT_FALSE(m_manager->isDownloading());
+        EXPECT_TRUE(m_manager->currentDownloadId().isEmpty());
+        EXPECT_EQ(m_manager->downloadProgress(), 0.0);
+    }
+
+    QTemporaryDir m_dir;
+    LoopbackHttpServer m_server;
+    std::optional<qint64> m_freeBytes = qint64(1) << 40;
+    std::unique_ptr<ModelDownloadManager> m_manager;
+};
+
+TEST_F(ModelDownloadTest, CompleteDownloadsReplaceTheModel)
+{
+    const struct {
+        const char *name;
+        Response response;
+        QByteArray partBefore; // empty: none
+        QByteArray rangeAsked; // the Range header of the last request
+        std::optional<bool> progressSeen; // a fraction between 0 and 1 was published
+    } cases[] = {
+        {"withLength", slowly(Response::ok(body)), {}, {}, true},
+        {"unknownLength", [] { Response r = slowly(Response::ok(body)); r.sendContentLength = false; return r; }(), {}, {}, false},
+        {"resumed", [] { Response r = slowly(Response::ok(body)); r.acceptRanges = true; return r; }(), body.left(100000), "bytes=100000-", true},
+        // The server sends the whole file again: the part is overwritten.
+        {"resumeIgnored", slowly(Response::ok(body)), body.left(100000), "bytes=100000-", true},
+        // A part as long as the file: 416, then the file from its start.
+        {"partComplete", [] { Response r = Response::ok(body); r.acceptRanges = true; return r; }(), body, "", std::nullopt},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        write(target(), previous);
+        if (!c.partBefore.isEmpty())
+            write(part(), c.partBefore);
+        serve(c.response);
+        QList<double> progress;
+        const auto connection = QObject::connect(m_manager.get(), &ModelDownloadManager::downloadProgressChanged,
+                                                 [&](double p) { progress.append(p); });
+        QSignalSpy finished(m_manager.get(), &ModelDownloadManager::downloadFinished);
+        parlix::test::CategoryLog log(lcModelDownload());
+
+        EXPECT_EQ(download(), target());
+
+        QObject::disconnect(connection);
+        EXPECT_TRUE(read(target()) == body);
+        EXPECT_FALSE(QFile::exists(part()));
+        EXPECT_EQ(m_server.requests().last().headers.value("range"), c.rangeAsked);
+        if (c.progressSeen) {
+            EXPECT_EQ(std::any_of(progress.begin(), progress.end(), [](double p) { return p > 0 && p < 1; }), *c.progressSeen);
+        }
+        if (!progress.isEmpty()) {
+            EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end() - 1)) << "only the final reset goes back";
+        }
+        EXPECT_EQ(finished.count(), 1);
+        expectIdle();
+        EXPECT_TRUE(m_manager->downloadError().isEmpty());
+        EXPECT_TRUE(m_manager->downloadedModels().contains(target()));
+        EXPECT_EQ(log.lines.first(), "info Starting download of Tiny (English) from " + m_server.url("/models/ggml-tiny.en.bin").toString());
+        EXPECT_EQ(log.lines.last(), "info Model downloaded successfully to " + target());
+    }
+}
+
+TEST_F(ModelDownloadTest, FailuresKeepThePreviousModel)
+{
+    const QString address = m_server.url("/models/" + model.fileName).toString();
+    auto with = [](Response r, auto change) {
+        change(r);
+        return r;
+    };
+    QByteArray damaged = body;
+    damaged[1000] = char(damaged[1000] ^ 1);
+    const struct {
+        const char *name;
+        Response response;
+        const char *error; // its start
+        QByteArray partAfter; // "<absent>" when removed or never written
+    } cases[] = {
+        {"notFound", Response::withStatus(404), "Download failed: HTTP 404 Not Found", "<absent>"},
+        {"serverError", Response::withStatus(500), "Download failed: HTTP 500 Internal Server Error", "<absent>"},
+        {"cutShort", with(Response::ok(body), [](Response &r) { r.truncateAfter = 70000; }), "Download failed: ", body.left(70000)},
+        {"stalled", with(Response::ok(body), [](Response &r) { r.stallAfter = 90000; }),
+         "Download failed: No data received for 1.5 seconds", body.left(90000)},
+        {"neverAnswers", with(Response(), [](Response &r) { r.action = Response::Action::hang; }),
+         "Download failed: No data received for 1.5 seconds", "<absent>"},
+        {"corrupt", Response::ok(damaged), "Download failed: The downloaded file is damaged (SHA-1 ", "<absent>"},
+        {"redirectToHttp",
+         with(Response::withStatus(302), [&](Response &r) { r.headers.append({"Location", address.toLatin1() + "?again"}); }),
+         "Download failed: Redirected to http://127.0.0.1:", "<absent>"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(part());
+        write(target(), previous);
+        serve(c.response);
+        QSignalSpy failed(m_manager.get(), &ModelDownloadManager::downloadFailed);
+        parlix::test::CategoryLog log(lcModelDownload());
+
+        const QString error = download();
+
+        EXPECT_TRUE(error.startsWith(c.error)) << error.toStdString();
+        EXPECT_EQ(m_manager->downloadError(), error);
+        ASSERT_EQ(failed.count(), 1);
+        EXPECT_EQ(failed[0][1].toString(), error);
+        EXPECT_EQ(log.lines.last(), "error " + error);
+        EXPECT_EQ(read(target()), previous);
+        EXPECT_EQ(read(part()), c.partAfter) << "a part is kept to be continued, unless it is damaged or empty";
+        expectIdle();
+    }
+}
+
+TEST_F(ModelDownloadTest, NotEnoughRoomNamesBothSizes)
+{
+    m_freeBytes = 10 * 1024 * 1024;
+    EXPECT_EQ(download(), "Download failed: Not enough free disk space in " + m_manager->modelsDirectory()
+                              + ": Tiny (English) needs 75.0 MB, 10.0 MB available");
+    EXPECT_TRUE(m_server.requests().isEmpty());
+}
+
+TEST_F(ModelDownloadTest, CancelEndsTheCallAndRemovesOnlyThePart)
+{
+    write(target(), previous);
+    Response r = Response::ok(body);
+    r.chunkSize = 8 * 1024;
+    r.chunkInterval = 20ms;
+    serve(r);
+    QSignalSpy failed(m_manager.get(), &ModelDownloadManager::downloadFailed);
+    QSignalSpy bytes(m_manager.get(), &ModelDownloadManager::bytesReceivedChanged);
+    auto task = m_manager->downloadModel(model);
+    while (m_manager->bytesReceived() == 0)
+        ASSERT_TRUE(bytes.wait(5000));
+
+    m_manager->cancelDownload();
+
+    expectIdle();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !QFile::exists(part()); }, 5000));
+    EXPECT_EQ(read(target()), previous);
+    try {
+        coro::waitFor(std::move(task));
+        ADD_FAILURE() << "the cancelled download returned";
+    } catch (const ModelDownloadError &e) {
+        EXPECT_EQ(e.errorDescription(), "Download cancelled");
+    }
+    EXPECT_TRUE(failed.isEmpty());
+    EXPECT_TRUE(m_manager->downloadError().isEmpty());
+}
+
+TEST_F(ModelDownloadTest, ASecondDownloadIsRefusedAndTheFirstCarriesOn)
+{
+    serve(slowly(Response::ok(body)));
+    auto first = m_manager->downloadModel(model);
+    const QString second = download();
+    EXPECT_EQ(second, "A download is already in progress");
+    EXPECT_TRUE(m_manager->isDownloading());
+    EXPECT_EQ(coro::waitFor(std::move(first)), target());
+    EXPECT_EQ(read(target()), body);
+}
+
+TEST_F(ModelDownloadTest, DeleteRemovesTheFileAndAStalePart)
+{
+    parlix::test::CategoryLog log(lcModelDownload());
+    m_manager->deleteModel(model);
+    EXPECT_TRUE(log.lines.isEmpty()) << "nothing to delete is no error";
+    write(target(), previous);
+    write(part(), "half");
+    QSignalSpy changed(m_manager.get(), &ModelDownloadManager::modelsChanged);
+    m_manager->deleteModel(model);
+    EXPECT_FALSE(QFile::exists(target()));
+    EXPECT_FALSE(QFile::exists(part()));
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(log.lines, QStringList{"info Deleted model: ggml-tiny.en.bin"});
+}
+
+} // namespace
