@@ -1,7 +1,7 @@
 // The replacement text field's command list: what typing offers, and what the keys do with the
 // list open and closed.
 #include "PageFixture.h"
-#include "QtPrinters.h"
+#include "Printers.h"
 #include "ui/settings/CommandCompletionField.h"
 
 #include <QTreeView>

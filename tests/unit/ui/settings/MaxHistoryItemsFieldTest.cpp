@@ -1,5 +1,5 @@
 // The history size field: what typing, Return and the stepper store and show.
-#include "QtPrinters.h"
+#include "Printers.h"
 #include "ui/settings/MaxHistoryItemsField.h"
 
 #include <QLabel>

@@ -1,7 +1,7 @@
 // The Output tab over fakes: output modes, the history count, the replacement rules and their
 // sheet, and the one formatting reference window.
 #include "PageFixture.h"
-#include "QtPrinters.h"
+#include "Printers.h"
 #include "ui/ExperimentalFeatureToggle.h"
 #include "ui/settings/CommandCompletionField.h"
 #include "ui/settings/FormattingReferenceWindow.h"

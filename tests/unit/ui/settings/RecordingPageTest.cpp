@@ -2,7 +2,7 @@
 // with the settings they depend on, the level meter's geometry and colours, the microphone list
 // as devices come and go, and the hotkey recorder's handling of what is typed.
 #include "PageFixture.h"
-#include "QtPrinters.h"
+#include "Printers.h"
 #include "ui/ExperimentalFeatureToggle.h"
 #include "ui/settings/AudioLevelMeter.h"
 #include "ui/settings/HotkeyRecorderButton.h"
