@@ -127,7 +127,7 @@ void FakeAudioInput::stream(std::vector<float> interleaved, int count, std::chro
     auto samples = std::make_shared<const std::vector<float>>(std::move(interleaved));
     const AudioBufferView buffer = view(format, AudioFormat::SampleType::float32, samples->data(), samples->size());
     for (int i = 0; i < count; ++i)
-        post([=, this] {
+        post([this, buffer, pause, samples] { // `samples` keeps the data `buffer` points to
             std::this_thread::sleep_for(pause);
             deliverOnCaptureThread(buffer);
         });
