@@ -43,10 +43,13 @@ configure() {
         -DPARLIX_BUILD_BENCHMARKS=OFF "$@" >/dev/null
     printf '%s' "$*" >"$stamp"
 }
-# Tests left out of the sanitizer stages: a ctest name regex a line in
-# tests/sanitizers/excluded.txt, the reason behind "#".
+# Tests left out of a sanitizer stage, from the given lists in tests/sanitizers/: a ctest name
+# regex a line, the reason behind "#".
 sanitizer_exclusions() {
-    sed -e 's/#.*//' -e 's/[[:space:]]*$//' -e '/^$/d' "$ROOT/tests/sanitizers/excluded.txt" | paste -sd'|'
+    local list
+    for list in "$@"; do
+        sed -e 's/#.*//' -e 's/[[:space:]]*$//' -e '/^$/d' "$ROOT/tests/sanitizers/$list"
+    done | paste -sd'|'
 }
 # Line tables are enough for the sanitizers' stack traces and keep these builds small.
 CHECKED_FLAGS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG")
@@ -56,7 +59,7 @@ asan_stage() {
     configure "$dir" "${CHECKED_FLAGS[@]}" -DPARLIX_SANITIZE=address,undefined
     cmake --build "$dir" -j"$JOBS"
     local excluded
-    excluded=$(sanitizer_exclusions)
+    excluded=$(sanitizer_exclusions excluded.txt)
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1 \
     LSAN_OPTIONS=suppressions=$ROOT/tests/sanitizers/lsan.supp:print_suppressions=0 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
@@ -72,7 +75,7 @@ tsan_stage() {
     configure "$dir" "${CHECKED_FLAGS[@]}" -DPARLIX_SANITIZE=thread
     cmake --build "$dir" -j"$JOBS" --target "${TSAN_TARGETS[@]}"
     local excluded
-    excluded=$(sanitizer_exclusions)
+    excluded=$(sanitizer_exclusions excluded.txt tsan-excluded.txt)
     TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:die_after_fork=0:suppressions=$ROOT/tests/sanitizers/tsan.supp \
         ctest --test-dir "$dir" --output-on-failure --timeout 600 -j"$JOBS" -L 'unit|integration' \
         ${excluded:+-E "$excluded"}
