@@ -60,7 +60,7 @@ asan_stage() {
     cmake --build "$dir" -j"$JOBS"
     local excluded
     excluded=$(sanitizer_exclusions excluded.txt)
-    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1 \
     LSAN_OPTIONS=suppressions=$ROOT/tests/sanitizers/lsan.supp:print_suppressions=0 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         ctest --test-dir "$dir" --output-on-failure --timeout 600 -j"$JOBS" -L 'unit|integration' \
