@@ -34,6 +34,9 @@ PACKAGES=(
 )
 if [ "${PARLIX_WITH_TEST_TOOLS:-0}" = 1 ]; then
     PACKAGES+=(xvfb openbox xdotool x11-xserver-utils x11-utils pulseaudio pulseaudio-utils espeak-ng sox dbus desktop-file-utils trayer wmctrl)
+    # The fuzz stage of scripts/test.sh: clang and its runtime libraries (libFuzzer, the
+    # sanitizers). GCC brings its own sanitizer runtimes for the other checked builds.
+    PACKAGES+=(clang libclang-rt-14-dev)
 fi
 
 install_packages() {

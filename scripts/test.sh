@@ -1,10 +1,105 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Parlix and runs the whole test suite (unit, integration,
-# end-to-end). Extra arguments go to ctest (e.g. -L unit, -R Settings).
+# end-to-end), then the checked stages, each in a build directory of its own beside the main one
+# (ccache shared):
+#   asan  AddressSanitizer + UndefinedBehaviorSanitizer build, unit and integration labels
+#   tsan  ThreadSanitizer build, the audio and engine tests
+#   fuzz  libFuzzer targets (clang), each for PARLIX_FUZZ_SECONDS (default 30) from tests/fuzz/corpus
+# Extra arguments go to ctest of the main build (e.g. -L unit, -R Settings) and skip the checked
+# stages; PARLIX_STAGES picks stages ("asan tsan fuzz" by default, "" for none).
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export PARLIX_WITH_TEST_TOOLS=1
 "$ROOT/scripts/setup.sh"
 BUILD_DIR=${PARLIX_BUILD_DIR:-$ROOT/build}
-cd "$BUILD_DIR"
-ctest --output-on-failure --timeout 600 -j"$(nproc)" "$@"
+BUILD_DIR=$(cd "$BUILD_DIR" && pwd)
+JOBS=$(nproc)
+STAGES=${PARLIX_STAGES-asan tsan fuzz}
+[ $# -eq 0 ] || STAGES=
+
+log() { printf '[test] %s\n' "$*" >&2; }
+timed() {
+    local name=$1 start=$SECONDS
+    shift
+    "$@"
+    log "$name took $((SECONDS - start)) s"
+}
+
+main_suite() {
+    ctest --test-dir "$BUILD_DIR" --output-on-failure --timeout 600 -j"$JOBS" "$@"
+}
+
+export CCACHE_BASEDIR=$ROOT CCACHE_NOHASHDIR=1
+# configure <dir> <cmake options…>: once, and again when the options change.
+configure() {
+    local dir=$1
+    shift
+    local stamp="$dir/.parlix-options"
+    if [ -f "$dir/build.ninja" ] && [ "$(cat "$stamp" 2>/dev/null)" = "$*" ]; then
+        return
+    fi
+    cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
+        -DPARLIX_WHISPER_DIR:PATH="$(sed -n 's/^PARLIX_WHISPER_DIR:PATH=//p' "$BUILD_DIR/CMakeCache.txt")" \
+        -DPARLIX_BUILD_BENCHMARKS=OFF "$@" >/dev/null
+    printf '%s' "$*" >"$stamp"
+}
+# Tests left out of a sanitizer stage, from the given lists in tests/sanitizers/: a ctest name
+# regex a line, the reason behind "#".
+sanitizer_exclusions() {
+    local list
+    for list in "$@"; do
+        sed -e 's/#.*//' -e 's/[[:space:]]*$//' -e '/^$/d' "$ROOT/tests/sanitizers/$list"
+    done | paste -sd'|'
+}
+# Line tables are enough for the sanitizers' stack traces and keep these builds small.
+CHECKED_FLAGS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG")
+
+asan_stage() {
+    local dir=$BUILD_DIR-asan
+    configure "$dir" "${CHECKED_FLAGS[@]}" -DPARLIX_SANITIZE=address,undefined
+    cmake --build "$dir" -j"$JOBS"
+    local excluded
+    excluded=$(sanitizer_exclusions excluded.txt)
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1 \
+    LSAN_OPTIONS=suppressions=$ROOT/tests/sanitizers/lsan.supp:print_suppressions=0 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        ctest --test-dir "$dir" --output-on-failure --timeout 600 -j"$JOBS" -L 'unit|integration' \
+        ${excluded:+-E "$excluded"}
+}
+
+# The audio and engine test executables and what they run. Only these are built here, so the
+# labels select just their tests (the others are registered as *_NOT_BUILT without labels).
+TSAN_TARGETS=(AudioUnitTests AudioCaptureTest NoAudioServerTest EngineUnitTest EngineIntegrationTest engine_standin make_synthetic_model)
+tsan_stage() {
+    local dir=$BUILD_DIR-tsan
+    configure "$dir" "${CHECKED_FLAGS[@]}" -DPARLIX_SANITIZE=thread
+    cmake --build "$dir" -j"$JOBS" --target "${TSAN_TARGETS[@]}"
+    local excluded
+    excluded=$(sanitizer_exclusions excluded.txt tsan-excluded.txt)
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:die_after_fork=0:suppressions=$ROOT/tests/sanitizers/tsan.supp \
+        ctest --test-dir "$dir" --output-on-failure --timeout 600 -j"$JOBS" -L 'unit|integration' \
+        ${excluded:+-E "$excluded"}
+}
+
+fuzz_stage() {
+    local dir=$BUILD_DIR-fuzz seconds=${PARLIX_FUZZ_SECONDS:-30}
+    configure "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DPARLIX_FUZZ=ON -DPARLIX_BUILD_TESTS=OFF
+    local targets=(settings_file history_file replacement_rules appcast) t
+    cmake --build "$dir" -j"$JOBS" --target "${targets[@]/#/fuzz_}"
+    for t in "${targets[@]}"; do
+        # New inputs go to a scratch corpus; the seeds in the checkout stay as they are. A finding
+        # is written to $dir/findings/ and fails the stage.
+        local work="$dir/corpus/$t"
+        mkdir -p "$work" "$dir/findings"
+        log "fuzzing $t for $seconds s"
+        "$dir/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=1024 -print_final_stats=1 \
+            -artifact_prefix="$dir/findings/$t-" "$work" "$ROOT/tests/fuzz/corpus/$t" 2>"$dir/fuzz-$t.log" \
+            || { tail -n 60 "$dir/fuzz-$t.log" >&2; return 1; }
+        grep -E '^stat::(number_of_executed_units|new_units_added)' "$dir/fuzz-$t.log" | sed "s/^/[test]   $t /" >&2 || true
+    done
+}
+
+timed "main suite" main_suite "$@"
+for stage in $STAGES; do
+    timed "$stage stage" "${stage}_stage"
+done

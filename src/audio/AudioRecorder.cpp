@@ -102,9 +102,9 @@ QCoro::Task<QString> AudioRecorder::startRecording()
     if (device.error)
         failStart(AudioRecorderError::recordingFailed({QStringLiteral("AudioRecorder"), -1, *device.error}));
 
-    const QString path = QDir(temporaryDirectory())
-                             .filePath(QStringLiteral("parlix_") + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()
-                                       + QStringLiteral(".wav"));
+    const QString path = files::pathIn(temporaryDirectory(), QStringLiteral("parlix_")
+                                                                 + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()
+                                                                 + QStringLiteral(".wav"));
     auto capture = std::make_shared<detail::ClipCapture>();
     if (!capture->writer.open(path)) {
         failStart(AudioRecorderError::recordingFailed(
@@ -203,7 +203,7 @@ QCoro::Task<> AudioRecorder::runPreview(quint64 generation)
         m_previewStarting = false;
         co_return;
     }
-    const QString path = QDir(temporaryDirectory()).filePath(kPreviewFileName);
+    const QString path = files::pathIn(temporaryDirectory(), kPreviewFileName);
     auto capture = std::make_shared<detail::ClipCapture>();
     if (!capture->writer.open(path)) {
         m_previewStarting = false;
@@ -245,7 +245,7 @@ void AudioRecorder::stopAudioPreview()
     m_preview.reset();
     setIsPreviewingAudio(false);
     setCurrentAudioLevel(dsp::kMeterFloorDb);
-    QFile::remove(QDir(temporaryDirectory()).filePath(kPreviewFileName));
+    QFile::remove(files::pathIn(temporaryDirectory(), kPreviewFileName));
     log::debug(lcAudioRecorder, "Audio preview stopped");
 }
 

@@ -175,8 +175,8 @@ std::optional<QString> LiveAudioRecorder::writeChunk(const std::vector<float> &s
         *error = QStringLiteral("The chunk is too long for a WAV file");
         return std::nullopt;
     }
-    const QString path = QDir(temporaryDirectory())
-                             .filePath(prefix + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + QStringLiteral(".wav"));
+    const QString path = files::pathIn(temporaryDirectory(),
+                                       prefix + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + QStringLiteral(".wav"));
     if (!files::writeAtomically(path, *bytes, error))
         return std::nullopt;
     return path;

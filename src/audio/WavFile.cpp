@@ -135,8 +135,16 @@ bool FileWriter::append(std::span<const int16_t> samples)
         ok = writeAll(m_fd, sizes, 4, 40);
     }
     if (!ok) {
+        const int writeError = errno;
+        // Back to the file as it was before this append: a part of the samples may have reached
+        // the disk behind the data the header counts.
+        (void)!::ftruncate(m_fd, off_t(kHeaderSize + m_dataBytes));
+        put32(sizes, uint32_t(36 + m_dataBytes));
+        writeAll(m_fd, sizes, 4, 4);
+        put32(sizes, uint32_t(m_dataBytes));
+        writeAll(m_fd, sizes, 4, 40);
         m_failed = true;
-        m_error = systemError(errno);
+        m_error = systemError(writeError);
         return false;
     }
     m_dataBytes = newSize;

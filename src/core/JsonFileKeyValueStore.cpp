@@ -10,6 +10,8 @@
 #include <QJsonObject>
 #include <QStandardPaths>
 
+#include <cmath>
+
 namespace parlix {
 
 namespace {
@@ -43,9 +45,11 @@ std::optional<QVariant> decode(const QJsonValue &j)
     const QJsonValue v = o.begin().value();
     if (tag == QLatin1String(kBool) && v.isBool())
         return QVariant(v.toBool());
-    if (tag == QLatin1String(kInt) && v.isDouble())
+    // A number that the type cannot hold is unreadable, not rounded or overflowed into another
+    // value (1.5 read as 0, 1e39 as an infinite float that the next save cannot write).
+    if (tag == QLatin1String(kInt) && v.isDouble() && double(v.toInteger()) == v.toDouble())
         return QVariant(qlonglong(v.toInteger()));
-    if (tag == QLatin1String(kFloat) && v.isDouble())
+    if (tag == QLatin1String(kFloat) && v.isDouble() && std::isfinite(float(v.toDouble())))
         return QVariant(float(v.toDouble()));
     if (tag == QLatin1String(kDouble) && v.isDouble())
         return QVariant(v.toDouble());

@@ -1,11 +1,17 @@
 #include "core/Paths.h"
 
+#include "core/Categories.h"
 #include "core/Files.h"
+#include "core/Log.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
+#include <mutex>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace parlix::Paths {
@@ -20,12 +26,37 @@ QString modelsDirectory()
     return dataDirectory() + QStringLiteral("/models");
 }
 
+namespace {
+// The shared temporary directory `dir` when it can be trusted, else a private one of our own.
+QString trustedTemporaryDirectory(const QString &dir)
+{
+    static std::mutex mutex;
+    static QString refused, replacement; // the last refused directory and what took its place
+    std::lock_guard lock(mutex);
+    ::mkdir(QFile::encodeName(dir).constData(), 0700); // fails when it exists; checked below
+    const QString reason = files::untrustedDirectoryReason(dir);
+    if (reason.isEmpty())
+        return dir;
+    if (dir == refused && QFileInfo(replacement).isDir())
+        return replacement;
+    QByteArray name = QFile::encodeName(dir + QStringLiteral("-XXXXXX"));
+    if (!::mkdtemp(name.data())) {
+        log::error(lcApp, "Cannot use %s for temporary files (%s), nor create a private directory beside it", dir, reason);
+        return {};
+    }
+    refused = dir;
+    replacement = QFile::decodeName(name);
+    log::error(lcApp, "Not using %s for temporary files: %s; using %s", dir, reason, replacement);
+    return replacement;
+}
+} // namespace
+
 QString temporaryDirectory()
 {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    const QString dir = !runtime.isEmpty()
-                            ? runtime + QStringLiteral("/parlix")
-                            : QDir::tempPath() + QStringLiteral("/parlix-") + QString::number(getuid());
+    if (runtime.isEmpty())
+        return trustedTemporaryDirectory(QDir::tempPath() + QStringLiteral("/parlix-") + QString::number(::geteuid()));
+    const QString dir = runtime + QStringLiteral("/parlix");
     files::ensurePrivateDirectory(dir);
     return dir;
 }

@@ -4,11 +4,12 @@
 
 namespace parlix::jsontext {
 
-void appendString(QByteArray &out, const QString &text)
+namespace {
+// `text` escaped for a JSON string literal, without the quotes.
+void appendEscaped(QByteArray &out, QStringView text)
 {
     static const char hex[] = "0123456789abcdef";
     const QByteArray utf8 = text.toUtf8();
-    out += '"';
     const char *data = utf8.constData();
     const qsizetype size = utf8.size();
     qsizetype plain = 0; // start of the run of bytes that need no escaping
@@ -33,6 +34,28 @@ void appendString(QByteArray &out, const QString &text)
         }
     }
     out.append(data + plain, size - plain);
+}
+} // namespace
+
+void appendString(QByteArray &out, const QString &text)
+{
+    // A surrogate without its pair has no UTF-8 form; written as an escape it reads back as it was
+    // (a text read from a file may hold one).
+    out += '"';
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (!c.isSurrogate())
+            continue;
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        appendEscaped(out, QStringView(text).mid(start, i - start));
+        out += "\\u" + QByteArray::number(c.unicode(), 16);
+        start = i + 1;
+    }
+    appendEscaped(out, QStringView(text).mid(start));
     out += '"';
 }
 

@@ -7,7 +7,8 @@
 namespace parlix::jsontext {
 
 // Appends `text` as a JSON string literal: UTF-8, with quote, backslash and control characters
-// escaped; everything else (slashes, non-ASCII) as is.
+// escaped, and a surrogate without its pair as a \u escape; everything else (slashes,
+// non-ASCII) as is.
 void appendString(QByteArray &out, const QString &text);
 // The shortest decimal that reads back as the same double, without an exponent ("60", "0.5").
 QByteArray number(double value);

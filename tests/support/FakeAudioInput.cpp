@@ -6,6 +6,63 @@
 
 namespace parlix::test {
 
+namespace {
+// `samples` interleaved values of `type` in the channel layout of `format`.
+AudioBufferView view(AudioFormat format, AudioFormat::SampleType type, const void *data, size_t samples)
+{
+    format.sampleType = type;
+    return {format, static_cast<const char *>(data), qint64(samples) / std::max(1, format.channelCount)};
+}
+} // namespace
+
+FakeAudioInput::FakeAudioInput()
+    : m_thread([this] { run(); })
+{
+}
+
+FakeAudioInput::~FakeAudioInput()
+{
+    {
+        std::lock_guard lock(m_queueMutex);
+        m_quit = true;
+    }
+    m_queueChanged.notify_all();
+    m_thread.join();
+}
+
+void FakeAudioInput::run()
+{
+    std::unique_lock lock(m_queueMutex);
+    for (;;) {
+        m_queueChanged.wait(lock, [this] { return m_quit || !m_jobs.empty(); });
+        if (m_jobs.empty())
+            return;
+        auto job = std::move(m_jobs.front());
+        m_jobs.pop_front();
+        m_busy = true;
+        lock.unlock();
+        job();
+        lock.lock();
+        m_busy = false;
+        m_queueChanged.notify_all();
+    }
+}
+
+void FakeAudioInput::post(std::function<void()> job)
+{
+    {
+        std::lock_guard lock(m_queueMutex);
+        m_jobs.push_back(std::move(job));
+    }
+    m_queueChanged.notify_all();
+}
+
+void FakeAudioInput::waitUntilIdle()
+{
+    std::unique_lock lock(m_queueMutex);
+    m_queueChanged.wait(lock, [this] { return m_jobs.empty() && !m_busy; });
+}
+
 AudioFormat FakeAudioInput::deviceFormat(const QByteArray &deviceId)
 {
     if (deviceList.isEmpty())
@@ -19,6 +76,7 @@ QFuture<QString> FakeAudioInput::start(const QByteArray &deviceId, Callbacks cal
 {
     ++startCount;
     lastStartedDevice = deviceId;
+    std::lock_guard lock(m_callbackMutex);
     if (startError.isEmpty()) {
         m_callbacks = std::move(callbacks);
         m_running = true;
@@ -32,37 +90,60 @@ QFuture<QString> FakeAudioInput::start(const QByteArray &deviceId, Callbacks cal
 void FakeAudioInput::stop()
 {
     ++stopCount;
+    std::lock_guard lock(m_callbackMutex);
     m_running = false;
     m_callbacks = {};
 }
 
-void FakeAudioInput::deliver(const AudioBufferView &buffer)
+bool FakeAudioInput::isRunning() const
 {
+    std::lock_guard lock(m_callbackMutex);
+    return m_running;
+}
+
+void FakeAudioInput::deliverOnCaptureThread(const AudioBufferView &buffer)
+{
+    std::lock_guard lock(m_callbackMutex);
     if (m_running && m_callbacks.onBuffer)
         m_callbacks.onBuffer(buffer);
 }
 
 void FakeAudioInput::deliverFloats(std::span<const float> interleaved)
 {
-    AudioFormat f = format;
-    f.sampleType = AudioFormat::SampleType::float32;
-    deliver({f, reinterpret_cast<const char *>(interleaved.data()), qint64(interleaved.size()) / std::max(1, f.channelCount)});
+    const AudioBufferView buffer = view(format, AudioFormat::SampleType::float32, interleaved.data(), interleaved.size());
+    post([=, this] { deliverOnCaptureThread(buffer); });
+    waitUntilIdle();
 }
 
 void FakeAudioInput::deliverInt16(std::span<const int16_t> interleaved)
 {
-    AudioFormat f = format;
-    f.sampleType = AudioFormat::SampleType::int16;
-    deliver({f, reinterpret_cast<const char *>(interleaved.data()), qint64(interleaved.size()) / std::max(1, f.channelCount)});
+    const AudioBufferView buffer = view(format, AudioFormat::SampleType::int16, interleaved.data(), interleaved.size());
+    post([=, this] { deliverOnCaptureThread(buffer); });
+    waitUntilIdle();
+}
+
+void FakeAudioInput::stream(std::vector<float> interleaved, int count, std::chrono::microseconds pause)
+{
+    auto samples = std::make_shared<const std::vector<float>>(std::move(interleaved));
+    const AudioBufferView buffer = view(format, AudioFormat::SampleType::float32, samples->data(), samples->size());
+    for (int i = 0; i < count; ++i)
+        post([this, buffer, pause, samples] { // `samples` keeps the data `buffer` points to
+            std::this_thread::sleep_for(pause);
+            deliverOnCaptureThread(buffer);
+        });
 }
 
 void FakeAudioInput::fail(const QString &description)
 {
-    auto onError = m_callbacks.onError;
-    m_running = false;
-    m_callbacks = {};
-    if (onError)
-        onError(description);
+    post([=, this] {
+        std::lock_guard lock(m_callbackMutex);
+        const auto onError = std::move(m_callbacks.onError);
+        m_running = false;
+        m_callbacks = {};
+        if (onError)
+            onError(description);
+    });
+    waitUntilIdle();
 }
 
 } // namespace parlix::test

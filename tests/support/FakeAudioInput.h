@@ -1,15 +1,26 @@
 #pragma once
-// A scripted microphone for unit tests: buffers are delivered on the calling thread when the test
-// says so, starts succeed or fail as configured, and every call is counted.
+// A scripted microphone for unit tests. Like a real audio server it calls back on a capture thread
+// of its own: deliver…() and fail() hand their buffer or error to that thread and return once the
+// callback has run, stream() keeps delivering there while the test goes on. Starts succeed or fail
+// as configured, and every call is counted.
 #include "platform/AudioInput.h"
 
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <span>
+#include <thread>
 #include <vector>
 
 namespace parlix::test {
 
 class FakeAudioInput : public AudioInput {
 public:
+    FakeAudioInput();
+    ~FakeAudioInput() override;
+
     QList<AudioDevice> deviceList{{QByteArrayLiteral("fake-mic"), QStringLiteral("Fake microphone"), true}};
     AudioFormat format{16000, 1, AudioFormat::SampleType::float32};
     // What start() answers; empty means success.
@@ -22,17 +33,36 @@ public:
     QList<AudioDevice> devices() override { return deviceList; }
     AudioFormat deviceFormat(const QByteArray &deviceId) override;
     QFuture<QString> start(const QByteArray &deviceId, Callbacks callbacks) override;
+    // As the contract asks: when it returns, no callback runs or will run.
     void stop() override;
 
-    bool isRunning() const { return m_running; }
-    // Delivers interleaved float frames in `format` as one buffer (as the capture thread would).
+    bool isRunning() const;
+    // Delivers interleaved frames in `format` as one buffer on the capture thread and waits for it.
     void deliverFloats(std::span<const float> interleaved);
     void deliverInt16(std::span<const int16_t> interleaved);
-    void deliver(const AudioBufferView &buffer);
+    // Delivers `interleaved` float frames `count` times on the capture thread, `pause` apart,
+    // without waiting, as a running stream does while the main thread goes on; waitUntilIdle()
+    // waits for the last.
+    void stream(std::vector<float> interleaved, int count, std::chrono::microseconds pause);
+    void waitUntilIdle();
     // Ends the stream as a vanished server would.
     void fail(const QString &description);
 
 private:
+    void post(std::function<void()> job);
+    void deliverOnCaptureThread(const AudioBufferView &buffer);
+    void run();
+
+    // The capture thread and its queue.
+    std::mutex m_queueMutex;
+    std::condition_variable m_queueChanged;
+    std::deque<std::function<void()>> m_jobs;
+    bool m_busy = false;
+    bool m_quit = false;
+    std::thread m_thread;
+
+    // Held while a callback runs, so stop() waits for it.
+    mutable std::mutex m_callbackMutex;
     Callbacks m_callbacks;
     bool m_running = false;
 };
