@@ -13,6 +13,8 @@ class FakeGlobalShortcutBackend : public GlobalShortcutBackend {
 public:
     int installStatus = ShortcutStatus::success;
     int registerStatus = ShortcutStatus::success;
+    // A combination another application holds: registering it is refused, others are not.
+    std::optional<GlobalShortcut> taken;
 
     QStringList calls;
     std::optional<GlobalShortcut> held;
@@ -43,6 +45,8 @@ public:
         held.reset();
         if (registerStatus != ShortcutStatus::success)
             return registerStatus;
+        if (taken == shortcut)
+            return ShortcutStatus::alreadyTaken;
         held = shortcut;
         return ShortcutStatus::success;
     }

@@ -8,16 +8,13 @@
 #include "platform/qtaudio/QtAudioInput.h"
 
 #include "MemoryKeyValueStore.h"
-#include "ProcessRunner.h"
 #include "PulseAudioSession.h"
 #include "Pump.h"
 #include "Speech.h"
-#include "TestEnvironment.h"
 #include "WavReader.h"
 #include "core/Coro.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -96,7 +93,8 @@ TEST_P(AudioCaptureTest, DevicesListTheVirtualMicrophoneAsDefault)
     EXPECT_EQ(format.channelCount, 1);
 }
 
-TEST_P(AudioCaptureTest, ClipHoldsTheSpokenSentenceAndWhisperAcceptsIt)
+// That whisper-cli reads the clip is shown by the e2e DictationTest's run with the real engine.
+TEST_P(AudioCaptureTest, ClipHoldsTheSpokenSentence)
 {
     AudioRecorder recorder(*input, settings);
     recorder.setTemporaryDirectory(dir);
@@ -115,16 +113,6 @@ TEST_P(AudioCaptureTest, ClipHoldsTheSpokenSentenceAndWhisperAcceptsIt)
     const auto said = trimmed(sentence());
     EXPECT_NEAR(double(heard.size()), double(said.size()), double(said.size()) * 0.02);
     EXPECT_NEAR(test::rms(heard), test::rms(said), test::rms(said) * 0.02);
-
-    const QString whisper = QDir(test::resourceDirectory()).filePath(QStringLiteral("whisper-cli"));
-    ASSERT_TRUE(QFileInfo(whisper).isExecutable()) << whisper.toStdString();
-    const test::ProcessResult run = test::runProcess(
-        whisper, {"-m", QDir(test::fixturesDirectory()).filePath("for-tests-ggml-tiny.en.bin"), "-f", path, "-nt", "-np"});
-    const QString err = QString::fromUtf8(run.err);
-    EXPECT_EQ(run.exitCode, 0) << err.toStdString();
-    // whisper-cli exits 0 on unreadable audio too; it then says so on stderr.
-    EXPECT_FALSE(err.contains(QStringLiteral("error:"))) << err.toStdString();
-    EXPECT_TRUE(err.contains(QStringLiteral("read_audio_data"))) << err.toStdString();
 }
 
 // The silence rule over real speech is the e2e DictationTest's; its timing is RecorderTest's.

@@ -193,32 +193,23 @@ INSTANTIATE_TEST_SUITE_P(Cases, ParlixctlFlags, ::testing::ValuesIn(kFlagCases),
 
 // ---- With the real engine -----------------------------------------------------------------------
 
-TEST_F(ParlixctlTranscribe, PrintsTheCleanedTextOfTheModelGiven)
+// The model named on the command line, then the one found in the models directory: neither is stored.
+TEST_F(ParlixctlTranscribe, PrintsTheCleanedTextOfTheModelGivenOrFound)
 {
     if (!useRealEngine())
         GTEST_SKIP() << "no whisper-cli in the build's resource directory";
-    const QString model = syntheticModel(path("work/synthetic.bin"));
-    ASSERT_FALSE(model.isEmpty());
-
-    const ProcessResult result = run({m_audio, "--model", model});
-
-    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.out, QByteArray("Hello world!\n"));
-    EXPECT_EQ(result.err, QByteArray()); // the log stays off stderr unless --verbose is given
-    EXPECT_FALSE(QFileInfo::exists(settingsFile()));
-}
-
-TEST_F(ParlixctlTranscribe, PicksAModelFromTheModelsDirectoryWithoutStoringIt)
-{
-    if (!useRealEngine())
-        GTEST_SKIP() << "no whisper-cli in the build's resource directory";
+    const QString given = syntheticModel(path("work/synthetic.bin"));
+    ASSERT_FALSE(given.isEmpty());
     ASSERT_FALSE(syntheticModel(modelsDirectory() + "/ggml-tiny.en.bin").isEmpty());
 
-    const ProcessResult result = run({m_audio});
-
-    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.out, QByteArray("Hello world!\n"));
-    EXPECT_FALSE(QFileInfo::exists(settingsFile()));
+    for (const QStringList &arguments : {QStringList{m_audio, "--model", given}, QStringList{m_audio}}) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        const ProcessResult result = run(arguments);
+        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+        EXPECT_EQ(result.out, QByteArray("Hello world!\n"));
+        EXPECT_EQ(result.err, QByteArray()); // the log stays off stderr unless --verbose is given
+        EXPECT_FALSE(QFileInfo::exists(settingsFile()));
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // through the server, and another X client competes for the same combinations.
 #include "CategoryLog.h"
 #include "MemoryKeyValueStore.h"
+#include "OtherXClient.h"
 #include "Printers.h"
 #include "Pump.h"
 #include "XSession.h"
@@ -17,9 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <xcb/xcb.h>
-#include <xcb/xtest.h>
 
-#include <cstdlib>
 #include <functional>
 #include <memory>
 
@@ -42,84 +41,6 @@ constexpr xcb_keysym_t kControlL = 0xffe3;
 constexpr xcb_keysym_t kShiftL = 0xffe1;
 constexpr xcb_keysym_t kAltL = 0xffe9;
 const QString kMoved = QStringLiteral("info Hotkey moved to follow the keyboard layout");
-
-// A second X client with its own connection, grabbing keys on the root window.
-class OtherClient {
-public:
-    explicit OtherClient(const QString &display)
-    {
-        int screen = 0;
-        m_c = xcb_connect(display.toLatin1().constData(), &screen);
-        xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(m_c));
-        for (int i = 0; i < screen; ++i)
-            xcb_screen_next(&it);
-        m_root = it.data->root;
-    }
-    ~OtherClient() { xcb_disconnect(m_c); }
-
-    bool isConnected() const { return !xcb_connection_has_error(m_c); }
-
-    xcb_keycode_t keycode(xcb_keysym_t keysym) const
-    {
-        const xcb_setup_t *setup = xcb_get_setup(m_c);
-        const int count = setup->max_keycode - setup->min_keycode + 1;
-        auto *reply = xcb_get_keyboard_mapping_reply(m_c, xcb_get_keyboard_mapping(m_c, setup->min_keycode, count), nullptr);
-        xcb_keycode_t found = 0;
-        if (reply) {
-            const xcb_keysym_t *syms = xcb_get_keyboard_mapping_keysyms(reply);
-            for (int i = 0; i < count && !found; ++i) {
-                if (syms[i * reply->keysyms_per_keycode] == keysym)
-                    found = xcb_keycode_t(setup->min_keycode + i);
-            }
-            std::free(reply);
-        }
-        return found;
-    }
-
-    // The X error code of the grab, 0 when it was granted.
-    int grab(xcb_keysym_t keysym, quint16 modifiers)
-    {
-        xcb_generic_error_t *error = xcb_request_check(
-            m_c, xcb_grab_key_checked(m_c, 1, m_root, modifiers, keycode(keysym), XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-        const int code = error ? error->error_code : 0;
-        std::free(error);
-        return code;
-    }
-
-    // Presses and releases a key through XTest. The server forgets a lock toggled this way when
-    // this client disconnects, so the client has to stay for as long as the lock is needed.
-    bool tap(xcb_keysym_t keysym)
-    {
-        const xcb_keycode_t code = keycode(keysym);
-        return code != 0 && fake(XCB_KEY_PRESS, {code}) && fake(XCB_KEY_RELEASE, {code});
-    }
-
-    // Presses (or releases) keys by keycode, in order, whatever the layout makes of them.
-    bool fake(quint8 type, const QVector<xcb_keycode_t> &codes)
-    {
-        for (const xcb_keycode_t code : codes)
-            xcb_test_fake_input(m_c, type, code, XCB_CURRENT_TIME, m_root, 0, 0, 0);
-        std::free(xcb_get_input_focus_reply(m_c, xcb_get_input_focus(m_c), nullptr)); // round trip
-        return isConnected();
-    }
-
-    // Key presses and releases this client's grabs received so far.
-    int keyEvents()
-    {
-        while (xcb_generic_event_t *event = xcb_poll_for_event(m_c)) {
-            const int type = event->response_type & 0x7f;
-            if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE)
-                ++m_keyEvents;
-            std::free(event);
-        }
-        return m_keyEvents;
-    }
-
-private:
-    xcb_connection_t *m_c = nullptr;
-    xcb_window_t m_root = 0;
-    int m_keyEvents = 0;
-};
 
 class HotkeyX11Test : public ::testing::Test {
 protected:
@@ -207,7 +128,7 @@ TEST_F(HotkeyX11Test, FiresWithCapsLockAndNumLockOn)
     registerHotkey(optionSpace);
     ASSERT_TRUE(manager->isRegistered());
 
-    OtherClient locks(session.display());
+    OtherXClient locks(session.display());
     ASSERT_TRUE(locks.isConnected());
     constexpr xcb_keysym_t capsLock = 0xffe5;
     constexpr xcb_keysym_t numLock = 0xff7f;
@@ -240,7 +161,7 @@ TEST_F(HotkeyX11Test, ReRegisteringAndUnregisteringReleaseTheirCombinations)
     manager->unregisterHotkey();
     events.clear();
 
-    OtherClient other(session.display());
+    OtherXClient other(session.display());
     ASSERT_TRUE(other.isConnected());
     for (const quint16 lock : kLockVariants) {
         EXPECT_EQ(other.grab(' ', kAlt | lock), 0) << "lock variant " << lock;
@@ -255,7 +176,7 @@ TEST_F(HotkeyX11Test, ReRegisteringAndUnregisteringReleaseTheirCombinations)
 
 TEST_F(HotkeyX11Test, ACombinationHeldByAnotherClientIsReportedAndTheAppCarriesOn)
 {
-    OtherClient other(session.display());
+    OtherXClient other(session.display());
     ASSERT_TRUE(other.isConnected());
     ASSERT_EQ(other.grab(' ', kAlt), 0);
 
@@ -278,14 +199,14 @@ TEST_F(HotkeyX11Test, ACombinationHeldByAnotherClientIsReportedAndTheAppCarriesO
 TEST_F(HotkeyX11Test, APartlyRefusedGrabLeavesNothingBehind)
 {
     // Only the Caps Lock variant is taken: the plain one is granted first and must be given back.
-    OtherClient other(session.display());
+    OtherXClient other(session.display());
     ASSERT_TRUE(other.isConnected());
     ASSERT_EQ(other.grab(' ', kAlt | XCB_MOD_MASK_LOCK), 0);
 
     registerHotkey(optionSpace);
     EXPECT_FALSE(manager->isRegistered());
 
-    OtherClient third(session.display());
+    OtherXClient third(session.display());
     ASSERT_TRUE(third.isConnected());
     EXPECT_EQ(third.grab(' ', kAlt), 0);
     EXPECT_EQ(third.grab(' ', kAlt | kNumLock), 0);
@@ -310,7 +231,7 @@ class HotkeyX11LayoutTest : public HotkeyX11Test, public ::testing::WithParamInt
 TEST_P(HotkeyX11LayoutTest, TheHotkeyFollowsItsLetterToAnotherKey)
 {
     const MovingKey &c = GetParam();
-    OtherClient keyboard(session.display());
+    OtherXClient keyboard(session.display());
     ASSERT_TRUE(keyboard.isConnected());
     const xcb_keycode_t oldKey = keyboard.keycode(c.key);
     QVector<xcb_keycode_t> modifiers;
@@ -361,7 +282,7 @@ TEST_F(HotkeyX11Test, ALayoutThatLeavesTheKeyInPlaceKeepsTheGrab)
 TEST_F(HotkeyX11Test, AMoveRefusedBecauseAnotherClientHoldsTheNewKeyLeavesNothingGrabbed)
 {
     // Under de, Z sits where Y is under us.
-    OtherClient other(session.display());
+    OtherXClient other(session.display());
     ASSERT_TRUE(other.isConnected());
     ASSERT_EQ(other.grab('y', kControlShift), 0);
     registerHotkey(controlShiftZ);
@@ -374,7 +295,7 @@ TEST_F(HotkeyX11Test, AMoveRefusedBecauseAnotherClientHoldsTheNewKeyLeavesNothin
     EXPECT_TRUE(pumpUntil([&] { return !manager->isRegistered(); }));
 
     // Neither the old key (now Y) nor the variants of the new one granted before the refusal.
-    OtherClient third(session.display());
+    OtherXClient third(session.display());
     ASSERT_TRUE(third.isConnected());
     for (const quint16 lock : kLockVariants) {
         EXPECT_EQ(third.grab('y', kControlShift | lock), 0) << "lock variant " << lock;
@@ -388,7 +309,7 @@ TEST_F(HotkeyX11Test, AKeyHeldAcrossALayoutChangeStillDeliversItsRelease)
 {
     registerHotkey(controlShiftZ);
     ASSERT_TRUE(manager->isRegistered());
-    OtherClient keyboard(session.display());
+    OtherXClient keyboard(session.display());
     ASSERT_TRUE(keyboard.isConnected());
     const QVector<xcb_keycode_t> modifiers{keyboard.keycode(kControlL), keyboard.keycode(kShiftL)};
     const xcb_keycode_t z = keyboard.keycode('z');

@@ -5,6 +5,7 @@
 
 #include "CategoryLog.h"
 #include "LoopbackHttpServer.h"
+#include "Printers.h"
 #include "core/Categories.h"
 #include "core/Coro.h"
 #include "models/ModelTransfer.h"
@@ -17,22 +18,11 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-
 using namespace parlix;
 using namespace std::chrono_literals;
 using parlix::test::LoopbackHttpServer;
 using Response = LoopbackHttpServer::Response;
 using Constants::Models::ModelInfo;
-
-// Readable failures: strings as text, file contents by size.
-static void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
-static void PrintTo(const QByteArray &b, std::ostream *os)
-{
-    if (b.size() > 64)
-        *os << b.size() << " bytes";
-    else
-        *os << '"' << b.toStdString() << '"';
-}
 
 namespace {
 

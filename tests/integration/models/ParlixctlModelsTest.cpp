@@ -3,6 +3,7 @@
 // selection and deletion as stored for the app, a full disk (the child runs under RLIMIT_FSIZE),
 // and Ctrl+C during a download.
 #include "LoopbackHttpServer.h"
+#include "Printers.h"
 #include "TestEnvironment.h"
 #include "core/JsonFileKeyValueStore.h"
 
@@ -20,16 +21,6 @@
 using namespace std::chrono_literals;
 using parlix::test::LoopbackHttpServer;
 using Response = LoopbackHttpServer::Response;
-
-// Readable failures: strings as text, file contents by size.
-static void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
-static void PrintTo(const QByteArray &b, std::ostream *os)
-{
-    if (b.size() > 64)
-        *os << b.size() << " bytes";
-    else
-        *os << '"' << b.toStdString() << '"';
-}
 
 namespace {
 

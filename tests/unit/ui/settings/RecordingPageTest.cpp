@@ -244,7 +244,11 @@ TEST_F(RecordingPageTest, TheHotkeyRecorderTakesACombinationWithAModifier)
         {"Super+Alt+F5 after a letter alone", {{Qt::Key_X, none}, {Qt::Key_F5, Qt::MetaModifier | Qt::AltModifier}}, false,
          "Super+Alt+F5", ""},
         {"Ctrl+Tab is captured, not a focus change", {{Qt::Key_Tab, Qt::ControlModifier}}, false, "Ctrl+Tab", ""},
+        {"a combination another application holds keeps the previous one",
+         {{Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier}}, false, "Ctrl+Alt+Space",
+         "Ctrl+Shift+Z is already used by another application"},
     };
+    backend.taken = GlobalShortcut{'z', ShortcutModifier::control | ShortcutModifier::shift};
     HotkeyRecorderButton *recorderButton = page->hotkeyRecorder();
     for (const RecorderCase &c : cases) {
         SCOPED_TRACE(c.name);
