@@ -146,18 +146,26 @@ provide_whisper() {
 }
 
 configure_and_build() {
-    local whisper_dir=$1
+    local whisper_dir=$1 dispatch_dir=${2:-}
     local build_type=${PARLIX_BUILD_TYPE:-RelWithDebInfo}
     # ccache keyed by paths relative to the checkout: a fresh clone reuses what any earlier build
     # of the same sources compiled.
     export CCACHE_BASEDIR=$ROOT CCACHE_NOHASHDIR=1
-    if [ ! -f "$BUILD_DIR/build.ninja" ] || ! grep -q "PARLIX_WHISPER_DIR:PATH=$whisper_dir\$" "$BUILD_DIR/CMakeCache.txt"; then
+    if [ ! -f "$BUILD_DIR/build.ninja" ] || ! grep -q "PARLIX_WHISPER_DIR:PATH=$whisper_dir\$" "$BUILD_DIR/CMakeCache.txt" \
+        || ! grep -q "PARLIX_TEST_DISPATCH_ENGINE_DIR:PATH=$dispatch_dir\$" "$BUILD_DIR/CMakeCache.txt"; then
         cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="$build_type" \
-            -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DPARLIX_WHISPER_DIR:PATH="$whisper_dir" >/dev/null
+            -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DPARLIX_WHISPER_DIR:PATH="$whisper_dir" \
+            -DPARLIX_TEST_DISPATCH_ENGINE_DIR:PATH="$dispatch_dir" >/dev/null
     fi
     cmake --build "$BUILD_DIR" -j"$(nproc)"
 }
 
 install_packages
 WHISPER_DIR=$(provide_whisper)
-configure_and_build "$WHISPER_DIR"
+# With the test tools, the pinned engine is also built the way packages carry it, so the tests
+# run its CPU variants.
+DISPATCH_DIR=
+if [ "${PARLIX_WITH_TEST_TOOLS:-0}" = 1 ] && [ -z "${PARLIX_WHISPER_SRC:-}" ] && ! command -v whisper-cli >/dev/null 2>&1; then
+    DISPATCH_DIR=$(pinned_whisper dispatch)
+fi
+configure_and_build "$WHISPER_DIR" "$DISPATCH_DIR"
