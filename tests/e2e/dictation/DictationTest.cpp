@@ -1,8 +1,8 @@
 // Dictation as a user does it: the built parlix on a private desktop (Xvfb with openbox, a session
 // bus, PulseAudio whose virtual microphone speaks espeak-ng speech in real time), its global
 // hotkey (Ctrl+Alt+Space, the default) pressed with xdotool while a text window has the focus.
-// Every case checks what the window received, what history.json holds, that no audio file is left behind and that
-// parlix is idle again.
+// Every case checks what the window received, what history.json holds, that no audio file is left
+// behind and that parlix is idle again; one changes the hotkey in the settings window first.
 #include "DBusSession.h"
 #include "DeliveryTarget.h"
 #include "EngineStandIn.h"
@@ -112,6 +112,26 @@ protected:
     void pressHotkey() { ASSERT_EQ(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+space")}), 0); }
     void holdHotkey() { ASSERT_EQ(xdotool({QStringLiteral("keydown"), QStringLiteral("ctrl+alt+space")}), 0); }
     void releaseHotkey() { ASSERT_EQ(xdotool({QStringLiteral("keyup"), QStringLiteral("ctrl+alt+space")}), 0); }
+    // The first line xdotool prints for `arguments`.
+    QString xdotoolLine(const QStringList &arguments)
+    {
+        QByteArray out;
+        x.run(QStringLiteral("xdotool"), arguments, &out);
+        return QString::fromLatin1(out).trimmed().section(QLatin1Char('\n'), 0, 0);
+    }
+    // The settings window once it is mapped, or empty. (A window is named before the window
+    // manager maps and manages it.)
+    QString settingsWindow()
+    {
+        return xdotoolLine({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), QStringLiteral("^Parlix Settings$")});
+    }
+    // Closes the settings window the way a window manager does, and waits until it is gone.
+    void closeSettingsWindow()
+    {
+        ASSERT_TRUE(pumpUntil([&] { return x.run(QStringLiteral("wmctrl"), {QStringLiteral("-c"), QStringLiteral("Parlix Settings")}) == 0; },
+                              dictationLimitMs)) << "the window manager does not know the settings window";
+        ASSERT_TRUE(pumpUntil([&] { return settingsWindow().isEmpty(); }, dictationLimitMs)) << "the settings window stayed";
+    }
 
     // The user says the sentence `times` times; the microphone then hears silence.
     void speak(int times = 1)
@@ -296,9 +316,7 @@ TEST_F(DictationTest, WithoutAModelTheHotkeyOpensTheRecordingSettings)
     engineAnswers(" never heard");
     ASSERT_NO_FATAL_FAILURE(launch({}, QString()));
 
-    const auto settingsWindowShown = [&] {
-        return xdotool({QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^Parlix Settings$")}) == 0;
-    };
+    const auto settingsWindowShown = [&] { return !settingsWindow().isEmpty(); };
     pressHotkey();
 
     EXPECT_TRUE(app->waitForLog(QStringLiteral("Settings window requested on the recording tab"))) << log();
@@ -314,12 +332,55 @@ TEST_F(DictationTest, WithoutAModelTheHotkeyOpensTheRecordingSettings)
 
     // Closing the window the way a window manager does leaves parlix running, and the hotkey
     // opens it again.
-    ASSERT_EQ(x.run(QStringLiteral("wmctrl"), {QStringLiteral("-c"), QStringLiteral("Parlix Settings")}), 0);
-    EXPECT_TRUE(pumpUntil([&] { return !settingsWindowShown(); }, dictationLimitMs)) << "the settings window stayed";
+    ASSERT_NO_FATAL_FAILURE(closeSettingsWindow());
     EXPECT_TRUE(app->isRunning());
     EXPECT_EQ(app->state(), u"idle");
     pressHotkey();
     EXPECT_TRUE(pumpUntil(settingsWindowShown, dictationLimitMs)) << log();
+}
+
+
+// The hotkey changed as a user does: the settings window opened on the Recording tab, the hotkey
+// button reached from the keyboard (Alt+H, Space) and the new combination typed. After the window
+// is closed the new hotkey dictates, and the old one starts nothing.
+TEST_F(DictationTest, ARecordedHotkeyDictatesAndTheOldOneNoLonger)
+{
+    engineAnswers(" dictated with the new hotkey");
+    ASSERT_NO_FATAL_FAILURE(launch({}));
+    const auto focusedWindow = [&] { return xdotoolLine({QStringLiteral("getwindowfocus")}); };
+    const auto key = [&](const char *keys) { return xdotool({QStringLiteral("key"), QString::fromLatin1(keys)}) == 0; };
+
+    const ProcessResult opened = runProcess(binDirectory() + QStringLiteral("/parlixctl"), {QStringLiteral("settings"), QStringLiteral("recording")},
+                                            app->environment(), {}, startLimitMs);
+    ASSERT_EQ(opened.exitCode, 0) << opened.err.toStdString() << log();
+    ASSERT_TRUE(pumpUntil([&] { return !settingsWindow().isEmpty(); }, dictationLimitMs)) << log();
+    // As a user does: the window has appeared and holds the focus before anything is typed (a
+    // freshly mapped window may still be handed the focus by the window manager).
+    const QString window = settingsWindow();
+    pumpFor(1000);
+    ASSERT_EQ(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}), 0);
+    ASSERT_TRUE(pumpUntil([&] { return focusedWindow() == window; }, dictationLimitMs)) << "the settings window has no focus";
+    // The label's mnemonic presses the hotkey button, which starts the capture.
+    ASSERT_TRUE(key("alt+h"));
+    ASSERT_TRUE(app->waitForLog(QStringLiteral("Waiting for a new hotkey to be typed"), dictationLimitMs)) << log();
+    ASSERT_EQ(focusedWindow(), window);
+    ASSERT_TRUE(key("ctrl+shift+d"));
+    ASSERT_TRUE(app->waitForLog(QStringLiteral("Hotkey saved: Ctrl+Shift+D"), dictationLimitMs)) << log();
+    ASSERT_TRUE(app->log().contains(QStringLiteral("Hotkey registered: Ctrl+Shift+D"))) << log();
+    ASSERT_NO_FATAL_FAILURE(closeSettingsWindow());
+    ASSERT_EQ(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(target->window())}), 0);
+
+    pressHotkey();
+    pumpFor(1500);
+    EXPECT_EQ(app->state(), u"idle") << log();
+
+    ASSERT_TRUE(key("ctrl+shift+d"));
+    ASSERT_NO_FATAL_FAILURE(waitForState("recording"));
+    speak();
+    waitUntilSpoken();
+    ASSERT_TRUE(key("ctrl+shift+d"));
+    expectOutcome(QStringLiteral("Dictated with the new hotkey."), QStringLiteral("Dictated with the new hotkey."),
+                  QStringLiteral("Dictated with the new hotkey."));
 }
 
 } // namespace
