@@ -153,14 +153,6 @@ TEST_F(JsonStore, ValuesKeepTheirTypesThroughANewInstance)
         EXPECT_EQ(v->typeId(), e.value.typeId()) << v->typeName();
         EXPECT_EQ(*v, e.value);
     }
-    // The typed reads answer as they did before the restart.
-    EXPECT_TRUE(reread.object("bool").has_value());
-    EXPECT_FALSE(reread.boolean("bool"));
-    EXPECT_EQ(reread.string("numericText"), std::optional<QString>("300"));
-    EXPECT_EQ(reread.data("numericText"), std::nullopt);
-    EXPECT_EQ(reread.data("data"), std::optional<QByteArray>(binary));
-    EXPECT_EQ(reread.string("data"), std::nullopt);
-    EXPECT_EQ(reread.floatValue("float"), 0.1f);
 }
 
 TEST_F(JsonStore, FileIsPrivateAndWrittenAtomically)
@@ -246,9 +238,7 @@ TEST_P(JsonStoreCorrupt, IsMovedAsideAndNeverOverwritten)
 INSTANTIATE_TEST_SUITE_P(Table, JsonStoreCorrupt,
                          ::testing::Values(CorruptCase{"garbage", QByteArray("\x89PNG\r\n\x1a\n\x00\x00", 10)},
                                            CorruptCase{"array", R"([{"language":{"string":"fr"}}])"},
-                                           CorruptCase{"truncated", R"({"language":{"string":"fr"},"maxHistory)"},
-                                           CorruptCase{"empty", ""},
-                                           CorruptCase{"scalar", "42"}));
+                                           CorruptCase{"empty", ""}));
 
 TEST_F(JsonStore, SecondCorruptFileDoesNotReplaceTheFirstAsideCopy)
 {
