@@ -123,35 +123,7 @@ TEST_F(HistoryStoreTest, BlankTextChangesNothing)
     EXPECT_TRUE(log.lines.isEmpty()) << log.lines.join(u'|').toStdString();
 }
 
-struct LimitCase {
-    const char *name;
-    qint64 limit;
-    int adds;
-    int expectedCount;
-};
-
-TEST_F(HistoryStoreTest, LimitKeepsTheNewestRecords)
-{
-    const LimitCase cases[] = {
-        {"limit 3, four adds", 3, 4, 3},
-        {"keep forever", 0, 60, 60},
-    };
-    for (const auto &c : cases) {
-        QFile::remove(path());
-        m_settings.setMaxHistoryItems(c.limit);
-        auto store = makeStore();
-        for (int i = 1; i <= c.adds; ++i)
-            store->add(QString::number(i));
-        QStringList expected;
-        for (int i = c.adds; i > c.adds - c.expectedCount; --i)
-            expected << QString::number(i);
-        EXPECT_EQ(texts(*store), expected) << c.name;
-        EXPECT_EQ(fileArray().size(), c.expectedCount) << c.name;
-        EXPECT_EQ(fileArray().at(0).toObject().value(QStringLiteral("text")).toString(), QString::number(c.adds)) << c.name;
-    }
-}
-
-TEST_F(HistoryStoreTest, LoweredLimitAppliesAtTheNextAdd)
+TEST_F(HistoryStoreTest, LimitKeepsTheNewestAndALoweredOneAppliesAtTheNextAdd)
 {
     m_settings.setMaxHistoryItems(100);
     auto store = makeStore();
@@ -165,9 +137,16 @@ TEST_F(HistoryStoreTest, LoweredLimitAppliesAtTheNextAdd)
     EXPECT_EQ(store->items().front().text, QStringLiteral("81"));
     EXPECT_EQ(store->items().back().text, QStringLiteral("32"));
     EXPECT_EQ(fileArray().size(), 50);
+    EXPECT_EQ(fileArray().at(0).toObject().value(QStringLiteral("text")).toString(), QStringLiteral("81"));
+    // 0 keeps everything.
+    m_settings.setMaxHistoryItems(0);
+    for (int i = 82; i <= 101; ++i)
+        store->add(QString::number(i));
+    EXPECT_EQ(store->items().size(), 70);
+    EXPECT_EQ(fileArray().size(), 70);
 }
 
-TEST_F(HistoryStoreTest, RecordsSurviveANewStore)
+TEST_F(HistoryStoreTest, RecordsSurviveANewStoreInAPrivateFile)
 {
     {
         auto store = makeStore();
@@ -182,12 +161,6 @@ TEST_F(HistoryStoreTest, RecordsSurviveANewStore)
     EXPECT_EQ(again->items()[0].timestamp, *m_dates.now);
     EXPECT_EQ(again->items()[1].originalText, std::optional<QString>(QStringLiteral("first raw")));
     EXPECT_TRUE(again->loadError().isEmpty());
-}
-
-TEST_F(HistoryStoreTest, FileIsPrivate)
-{
-    auto store = makeStore();
-    store->add(QStringLiteral("secret"));
     EXPECT_EQ(mode(path()), 0600);
     EXPECT_EQ(mode(QFileInfo(path()).absolutePath()), 0700);
 }
