@@ -170,7 +170,6 @@ TEST_F(ModelDownloadTest, FailuresKeepThePreviousModel)
         QByteArray partAfter; // "<absent>" when removed or never written
     } cases[] = {
         {"notFound", Response::withStatus(404), "Download failed: HTTP 404 Not Found", "<absent>"},
-        {"serverError", Response::withStatus(500), "Download failed: HTTP 500 Internal Server Error", "<absent>"},
         {"cutShort", with(Response::ok(body), [](Response &r) { r.truncateAfter = 70000; }), "Download failed: ", body.left(70000)},
         {"stalled", with(Response::ok(body), [](Response &r) { r.stallAfter = 90000; }),
          "Download failed: No data received for 1.5 seconds", body.left(90000)},
