@@ -234,9 +234,7 @@ TEST_F(TranscriberTest, TenMegabytesOfOutputDoNotBlockTheChild)
         output += "line " + QByteArray::number(line) + " of the transcript\n";
     m_engine->setPlan({"stderr-fill 1048576", "stdout " + m_engine->writeFile("big.txt", output), "stderr-fill 1048576"});
     expectOutcome(transcribe(), QString("L" + QString::fromUtf8(output.trimmed()).mid(1) + "."));
-
-    m_engine->setPlan({"stderr-fill 10485760", "exit 1"});
-    expectOutcome(transcribe(), WhisperError::processError(1));
+    // Ten megabytes on stderr alone: LogLines/HugeStderrKeepsItsEnd.
 }
 
 // ---- Locating the engine and the model ----------------------------------------------------------
