@@ -112,17 +112,6 @@ TEST_F(HistoryStoreTest, AddTrimsAndWritesOptionalKeysOnlyWhenGiven)
     }
 }
 
-TEST_F(HistoryStoreTest, BlankTextChangesNothing)
-{
-    auto store = makeStore();
-    CategoryLog log(lcHistory());
-    for (const QString &blank : {QString(), QStringLiteral("   "), QStringLiteral(" \n\t\r\n ")})
-        store->add(blank, QStringLiteral("raw"), QStringLiteral("Base"));
-    EXPECT_TRUE(store->items().isEmpty());
-    EXPECT_FALSE(QFile::exists(path()));
-    EXPECT_TRUE(log.lines.isEmpty()) << log.lines.join(u'|').toStdString();
-}
-
 TEST_F(HistoryStoreTest, LimitKeepsTheNewestAndALoweredOneAppliesAtTheNextAdd)
 {
     m_settings.setMaxHistoryItems(100);
@@ -186,19 +175,7 @@ TEST_F(HistoryStoreTest, RemoveDropsEveryRecordWithTheIdAndRewritesTheFile)
     EXPECT_EQ(readFile(path()), QByteArray(R"([{"id":"1A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"b","timestamp":2}])"));
 }
 
-TEST_F(HistoryStoreTest, ClearLeavesAnEmptyArray)
-{
-    auto store = makeStore();
-    store->add(QStringLiteral("a"));
-    store->add(QStringLiteral("b"));
-    CategoryLog log(lcHistory());
-    store->clear();
-    EXPECT_TRUE(store->items().isEmpty());
-    EXPECT_EQ(readFile(path()), QByteArray("[]"));
-    EXPECT_EQ(log.lines, QStringList{QStringLiteral("info History cleared")});
-}
-
-TEST_F(HistoryStoreTest, ObserversSeeTheOldListBeforeAndTheNewAfter)
+TEST_F(HistoryStoreTest, ObserversSeeTheOldListBeforeAndTheNewAfterAndClearLeavesAnEmptyArray)
 {
     auto store = makeStore();
     store->add(QStringLiteral("a"));
@@ -207,9 +184,13 @@ TEST_F(HistoryStoreTest, ObserversSeeTheOldListBeforeAndTheNewAfter)
     QObject::connect(store.get(), &HistoryStore::itemsChanged, [&] { after << store->items().size(); });
     store->add(QStringLiteral("b"));
     store->remove(store->items().front());
+    CategoryLog log(lcHistory());
     store->clear();
     EXPECT_EQ(before, (QList<qsizetype>{1, 2, 1}));
     EXPECT_EQ(after, (QList<qsizetype>{2, 1, 0}));
+    // Clearing leaves an empty array on disk.
+    EXPECT_EQ(readFile(path()), QByteArray("[]"));
+    EXPECT_EQ(log.lines, QStringList{QStringLiteral("info History cleared")});
 }
 
 struct LogCase {
@@ -237,7 +218,7 @@ TEST_F(HistoryStoreTest, AddLogsTheFirstFiftyCharacters)
     }
 }
 
-TEST_F(HistoryStoreTest, MissingFileStartsEmptyWithoutCreatingOne)
+TEST_F(HistoryStoreTest, MissingFileStartsEmptyAndBlankTextCreatesNothing)
 {
     CategoryLog log(lcHistory());
     auto store = makeStore();
@@ -245,6 +226,12 @@ TEST_F(HistoryStoreTest, MissingFileStartsEmptyWithoutCreatingOne)
     EXPECT_TRUE(store->loadError().isEmpty());
     EXPECT_FALSE(QFile::exists(path()));
     EXPECT_EQ(log.lines, QStringList{QStringLiteral("info No history file found, starting fresh")});
+    // Blank text changes nothing: no record, no file, no log line.
+    for (const QString &blank : {QString(), QStringLiteral("   "), QStringLiteral(" \n\t\r\n ")})
+        store->add(blank, QStringLiteral("raw"), QStringLiteral("Base"));
+    EXPECT_TRUE(store->items().isEmpty());
+    EXPECT_FALSE(QFile::exists(path()));
+    EXPECT_EQ(log.lines.size(), 1) << log.lines.join(u'|').toStdString();
 }
 
 struct UnreadableCase {
