@@ -37,21 +37,6 @@ INSTANTIATE_TEST_SUITE_P(
                       KindCase{"recordingAndTranscribing", {true, true, false}, false, StatusIconKind::recordingDot}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST(StatusIconTest, DevelopmentIdentifiers)
-{
-    const struct {
-        const char *identifier;
-        bool development;
-    } cases[] = {
-        {"com.quorvane.parlix.dev", true},
-        {"com.quorvane.parlix", false},
-        {"com.quorvane.parlix.DEV", false},
-        {"", false},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(isDevelopmentIdentifier(QString::fromLatin1(c.identifier)), c.development) << c.identifier;
-}
-
 TEST(StatusIconTest, ArcAngleTurnsHalfACirclePerSecond)
 {
     const struct {
