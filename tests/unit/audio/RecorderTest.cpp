@@ -4,6 +4,7 @@
 
 #include "CategoryLog.h"
 #include "FakeAudioInput.h"
+#include "Files.h"
 #include "MemoryKeyValueStore.h"
 #include "Printers.h"
 #include "WavReader.h"
@@ -20,22 +21,16 @@
 
 #include <chrono>
 #include <cmath>
-#include <sys/stat.h>
 #include <type_traits>
 
 using namespace parlix;
 using namespace std::chrono_literals;
+using parlix::test::fileMode;
 
 namespace {
 
 constexpr AudioFormat kMono16k{16000, 1, AudioFormat::SampleType::float32};
 const QList<AudioDevice> kMic{{"mic", "Mic", true}};
-
-int modeOf(const QString &path)
-{
-    struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
-}
 
 void drainEvents()
 {
@@ -152,7 +147,7 @@ TEST_F(LiveRecorderTest, ChunksFromHalfASecondConcatenateToTheCapturedStream)
             EXPECT_TRUE(QFileInfo(*path).fileName().contains(QRegularExpression(QStringLiteral("^live_chunk_[0-9A-F-]{36}\\.wav$"))))
                 << path->toStdString();
             EXPECT_EQ(QFileInfo(*path).size(), 16044);
-            EXPECT_EQ(modeOf(*path), 0600);
+            EXPECT_EQ(fileMode(*path), 0600);
         }
         if (path) {
             append(*path);
@@ -449,8 +444,8 @@ TEST_F(ClipRecorderTest, ClipHoldsTheCapturedAudioAsSixteenKilohertzMono)
         if (c.format.sampleRate == 16000)
             EXPECT_EQ(wav->samples, std::vector<int16_t>(sent.begin(), sent.begin() + std::ptrdiff_t(wav->samples.size())));
         EXPECT_NEAR(test::rms(wav->samples), test::rms(sent), test::rms(sent) * 0.01) << c.format.sampleRate;
-        EXPECT_EQ(modeOf(path), 0600);
-        EXPECT_EQ(modeOf(QFileInfo(path).absolutePath()), 0700);
+        EXPECT_EQ(fileMode(path), 0600);
+        EXPECT_EQ(fileMode(QFileInfo(path).absolutePath()), 0700);
         clip.deleteRecording(path);
         EXPECT_FALSE(QFileInfo::exists(path));
     }
