@@ -358,9 +358,9 @@ protected:
     QTemporaryDir emptyResources;
 };
 
-// Without an engine or a model the running app finds both missing, recording cannot start, and
-// the model warning leads to the settings. (With both present the menu is the one every other test here opens.)
-TEST_F(TrayMenuTest, MenuWarnsAboutEngineAndModelAndStartRecordingFollowsThem)
+// Without an engine or a model the running app finds both missing, recording cannot start, the
+// model warning leads to the settings, and Quit ends the app cleanly. (With both present the menu is the one every other test here opens.)
+TEST_F(TrayMenuTest, MenuWarnsAboutEngineAndModelAndQuitUnregistersTheHotkeyOnce)
 {
     makeApp(emptyResources.path(), false);
     ASSERT_NO_FATAL_FAILURE(startAndFindMenu());
@@ -377,23 +377,17 @@ TEST_F(TrayMenuTest, MenuWarnsAboutEngineAndModelAndStartRecordingFollowsThem)
     EXPECT_FALSE(root.find(QStringLiteral("Start Recording"))->enabled());
     ASSERT_TRUE(menu->click(noModels->id)) << menu->error().toStdString();
     EXPECT_TRUE(app->waitForLog(QStringLiteral("Settings window requested on the recording tab"))) << app->log().toStdString();
-}
 
-TEST_F(TrayMenuTest, QuitFromTheMenuUnregistersTheHotkeyOnce)
-{
-    makeApp(engineDir.path(), true);
-    ASSERT_NO_FATAL_FAILURE(startAndFindMenu());
+    // Quit from the menu unregisters the hotkey once, and the item goes with the process.
     ASSERT_TRUE(app->waitForLog(QStringLiteral("Hotkey registered"))) << app->log().toStdString();
-    const DBusMenuNode root = openMenu();
-    const DBusMenuNode *quit = root.find(QStringLiteral("Quit Parlix"));
-    ASSERT_TRUE(quit) << root.labels().join(u'|').toStdString();
-
+    const DBusMenuNode reopened = openMenu();
+    const DBusMenuNode *quit = reopened.find(QStringLiteral("Quit Parlix"));
+    ASSERT_TRUE(quit) << reopened.labels().join(u'|').toStdString();
     ASSERT_TRUE(menu->click(quit->id)) << menu->error().toStdString();
     EXPECT_TRUE(app->waitForExit()) << app->log().toStdString();
     const QString log = app->log();
     EXPECT_EQ(log.count(QStringLiteral("Hotkey unregistered")), 1) << log.toStdString();
     EXPECT_TRUE(log.contains(QStringLiteral("Parlix quitting"))) << log.toStdString();
-    // The item goes with the process.
     EXPECT_TRUE(pumpUntil([&] { return watcher->registeredItems().isEmpty(); }));
 }
 
