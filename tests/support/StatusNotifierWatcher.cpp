@@ -107,8 +107,6 @@ StatusNotifierWatcher::StatusNotifierWatcher(const QString &busAddress, QObject 
     }
     m_service = new StatusNotifierWatcherService(*this, bus);
     new StatusNotifierWatcherAdaptor(m_service);
-    connect(m_service, &StatusNotifierWatcherService::registered, this, &StatusNotifierWatcher::itemRegistered);
-    connect(m_service, &StatusNotifierWatcherService::unregistered, this, &StatusNotifierWatcher::itemUnregistered);
     m_thread.setObjectName(QStringLiteral("StatusNotifierWatcher"));
     m_service->moveToThread(&m_thread);
     m_thread.start();

@@ -44,11 +44,6 @@ public:
     QStringList registeredItems() const;
     std::optional<Item> lastItem() const;
 
-signals:
-    // Delivered in this object's thread.
-    void itemRegistered(const QString &item);
-    void itemUnregistered(const QString &item);
-
 private:
     friend class StatusNotifierWatcherService;
     void add(const Item &item);

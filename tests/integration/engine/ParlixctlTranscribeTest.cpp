@@ -180,7 +180,6 @@ TEST_P(ParlixctlFlags, ReachTheEngineWithoutChangingStoredSettings)
 const FlagCase kFlagCases[] = {
     {"StoredLanguage", [](parlix::KeyValueStore &s) { s.setString("language", "fr"); }, {}, {"-l", "fr"}},
     {"LanguageFlagWins", [](parlix::KeyValueStore &s) { s.setString("language", "fr"); }, {"--language", "de"}, {"-l", "de"}},
-    {"StoredTranslation", [](parlix::KeyValueStore &s) { s.setBool("translateToEnglish", true); }, {}, {"-l", "auto", "-tr"}},
     {"TranslateFlagTurnsOnExperimental",
      [](parlix::KeyValueStore &s) { s.setBool("experimentalFeaturesEnabled", false); },
      {"--translate", "--language", "ja"}, {"-l", "ja", "-tr"}},

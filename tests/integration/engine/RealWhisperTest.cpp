@@ -57,8 +57,6 @@ std::vector<RealCase> realCases()
     return {
         {"MultilingualAuto", Model::fixture, kMultilingual, "auto", false, {}, Audio::silence, text("")},
         {"MultilingualTranslateWithPrompt", Model::fixture, kMultilingual, "auto", true, prompt, Audio::silence, text("")},
-        {"EnglishOnlyWithGermanSetting", Model::fixture, kEnglish, "de", false, {}, Audio::silence, text("")},
-        {"SyntheticEnglish", Model::synthetic, kEnglish, "auto", false, {}, Audio::silence, text("Hello world!")},
         {"SyntheticMultilingualAuto", Model::synthetic, kMultilingual, "auto", false, {}, Audio::silence, text("Hello world!")},
         {"UnreadableAudio", Model::fixture, kEnglish, "en", false, {}, Audio::garbage,
          error(K::transcriptionFailed, "Transcription failed: error:")},
@@ -125,15 +123,5 @@ TEST_P(RealEngine, Transcribes)
 
 INSTANTIATE_TEST_SUITE_P(Cases, RealEngine, ::testing::ValuesIn(realCases()),
                          [](const ::testing::TestParamInfo<RealCase> &info) { return info.param.name; });
-
-TEST(RealEngineAvailability, TheBuildsEngineIsAvailable)
-{
-    if (!QFileInfo::exists(parlix::test::resourceDirectory() + "/whisper-cli"))
-        GTEST_SKIP() << "no whisper-cli in the build's resource directory";
-    parlix::test::MemoryKeyValueStore store;
-    SettingsModel settings(store);
-    WhisperTranscriber transcriber(settings, parlix::test::resourceDirectory());
-    EXPECT_TRUE(parlix::coro::waitFor(transcriber.isEngineAvailable()));
-}
 
 } // namespace

@@ -103,10 +103,7 @@ std::vector<ArgumentCase> argumentCases()
     return {
         {"MultilingualModelGetsTheLanguage", "ggml-base.bin", "de", true, false, {}, {"de"}},
         {"EnglishOnlyModelForcesEnglish", "ggml-base.en.bin", "de", true, false, {}, {"en"}},
-        {"EnglishOnlyMarkerInUpperCase", "ggml-small.EN.bin", "auto", true, false, {}, {"en"}},
         {"TranslateWhenExperimentalAndMultilingual", "ggml-large-v3.bin", "de", true, true, {}, {"de", "-tr"}},
-        {"NoTranslateWithoutExperimental", "ggml-large-v3.bin", "de", false, true, {}, {"de"}},
-        {"NeverTranslateWithEnglishOnlyModel", "ggml-tiny.en.bin", "de", true, true, {}, {"en"}},
         {"PromptAfterTranslate", "ggml-base.bin", "de", true, true, QString("vorher"), {"de", "-tr", "--prompt", "vorher"}},
         {"EmptyPromptIsLeftOut", "ggml-base.bin", "en", true, false, QString(""), {"en"}},
         {"PromptIsNotShellInterpreted", "ggml-base.bin", "en", true, false, QString("it's \"quoted\"\n$HOME; *"),
@@ -186,18 +183,14 @@ std::vector<RunCase> runCases()
     return {
         ends("CleanedOutput", "\n hello world\n", "read_audio_data: ok\n", QString("Hello world.")),
         ends("MarkersOnlyGiveEmptyText", "\n [BLANK_AUDIO]\n", "", QString("")),
-        ends("WarningsOnStderrAreIgnored", "", "warning: something odd\n", QString("")),
         ends("ErrorLineIgnoredWhenThereIsText", " hi there", "error: unrelated\n", QString("Hi there.")),
         ends("MultiByteText", QString::fromUtf8(" ¿qué tal? 日本").toUtf8(), "", QString::fromUtf8("¿qué tal? 日本.")),
         exitStatus("ExitTwo", 2),
         exitStatus("FailureIgnoresStdout", 1, " this text must not be returned"),
         exitStatus("FailureWithUndecodableStderr", 4, "", "\xff\xfe broken"),
-        exitStatus("FailureWithEmptyStderr", 255, "", ""),
         killedBy("KilledByTerm", SIGTERM),
-        killedBy("KilledByKill", SIGKILL),
         ends("InvalidByte", "\xff hello", "", undecodable),
         ends("TruncatedSequence", " hello \xe2\x82", "", undecodable),
-        ends("EncodedSurrogate", " \xed\xa0\x80", "", undecodable),
         ends("SilentErrorWithEmptyStdout", "", "error: failed to read audio file 'clip.wav'\n",
              WhisperError::transcriptionFailed("error: failed to read audio file 'clip.wav'")),
         ends("SilentErrorAfterOtherLines", "\n", "whisper_init_from_file: loading\nerror: unknown argument: -x\nusage: ...\n",
@@ -241,9 +234,7 @@ TEST_F(TranscriberTest, TenMegabytesOfOutputDoNotBlockTheChild)
         output += "line " + QByteArray::number(line) + " of the transcript\n";
     m_engine->setPlan({"stderr-fill 1048576", "stdout " + m_engine->writeFile("big.txt", output), "stderr-fill 1048576"});
     expectOutcome(transcribe(), QString("L" + QString::fromUtf8(output.trimmed()).mid(1) + "."));
-
-    m_engine->setPlan({"stderr-fill 10485760", "exit 1"});
-    expectOutcome(transcribe(), WhisperError::processError(1));
+    // Ten megabytes on stderr alone: LogLines/HugeStderrKeepsItsEnd.
 }
 
 // ---- Locating the engine and the model ----------------------------------------------------------

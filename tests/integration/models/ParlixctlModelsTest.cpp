@@ -2,6 +2,7 @@
 // configuration and data directories: a download that selects the first model, the list, the
 // selection and deletion as stored for the app, a full disk (the child runs under RLIMIT_FSIZE),
 // and Ctrl+C during a download.
+#include "Files.h"
 #include "LoopbackHttpServer.h"
 #include "Printers.h"
 #include "TestEnvironment.h"
@@ -21,6 +22,8 @@
 using namespace std::chrono_literals;
 using parlix::test::LoopbackHttpServer;
 using Response = LoopbackHttpServer::Response;
+using parlix::test::fileBytes;
+using parlix::test::writeFile;
 
 namespace {
 
@@ -56,18 +59,6 @@ protected:
         parlix::JsonFileKeyValueStore store(path("config/Parlix/settings.json"));
         const auto value = store.object("modelPath");
         return value ? std::optional<QString>(value->toString()) : std::nullopt;
-    }
-    void write(const QString &file, const QByteArray &bytes)
-    {
-        QDir().mkpath(QFileInfo(file).path());
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-    }
-    static QByteArray read(const QString &file)
-    {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
     }
 
     // Runs parlixctl with the event loop turning (the server answers on this thread). `during`
@@ -111,7 +102,7 @@ TEST_F(ParlixctlModels, DownloadListSelectDelete)
     slow.chunkSize = 32 * 1024;
     slow.chunkInterval = 20ms;
     m_server.setResponse("/models/ggml-tiny.en.bin", slow);
-    write(path("elsewhere/mine.bin"), "custom");
+    writeFile(path("elsewhere/mine.bin"), "custom");
 
     const struct {
         QStringList args;
@@ -173,7 +164,7 @@ TEST_F(ParlixctlModels, FailuresExitNonZeroAndKeepThePreviousModel)
     m_server.setResponse("/models/ggml-tiny.en.bin", slow);
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        write(model(), previous);
+        writeFile(model(), previous);
         QFile::remove(part());
         auto interrupt = [this](qint64 pid) {
             ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(part()).size() > 0; }, 20000));
@@ -182,8 +173,8 @@ TEST_F(ParlixctlModels, FailuresExitNonZeroAndKeepThePreviousModel)
         const Outcome result = run({"models", "download", "tiny.en"}, c.fileSizeLimit, c.interrupt ? std::function<void(qint64)>(interrupt) : nullptr);
         EXPECT_EQ(result.exitCode, c.exitCode) << result.err.toStdString();
         EXPECT_EQ(result.err, c.err);
-        EXPECT_EQ(read(model()), previous);
-        EXPECT_EQ(read(part()), c.partAfter);
+        EXPECT_EQ(fileBytes(model()), previous);
+        EXPECT_EQ(fileBytes(part()), c.partAfter);
     }
 }
 

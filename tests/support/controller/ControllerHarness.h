@@ -25,7 +25,6 @@ struct ControllerLog : CategoryLog {
     {
     }
     bool contains(const QString &line) const { return lines.contains(line); }
-    qsizetype count(const QString &line) const { return lines.count(line); }
 };
 
 class ControllerHarness {

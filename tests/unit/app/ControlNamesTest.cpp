@@ -40,8 +40,6 @@ TEST(ControlTabs, NamesReadBackToTheirTab)
     const Row rows[] = {
         {"recording", SettingsTab::recording},
         {"history", SettingsTab::history},
-        {"about", SettingsTab::about},
-        {"History", SettingsTab::history},
         {" ABOUT\t", SettingsTab::about},
         {"", SettingsTab::general},
         {"hist", std::nullopt},

@@ -1,5 +1,5 @@
-// AppState: the start guard (canRecord, modelMissing), one activity at a time, and what every
-// setter announces and logs.
+// AppState: the start guard (canRecord, modelMissing), one activity at a time, and the last
+// transcript.
 #include "CategoryLog.h"
 #include "MemoryKeyValueStore.h"
 #include "core/Categories.h"
@@ -111,7 +111,7 @@ const Activity activities[] = {
     {"live transcribing", &AppState::setLiveTranscribing, &AppState::isLiveTranscribing},
 };
 
-TEST_F(AppStateTest, AtMostOneActivityAtATime)
+TEST_F(AppStateTest, AtMostOneActivityAtATimeAndARefusalIsLoggedNotAnnounced)
 {
     for (const Activity &running : activities) {
         for (const Activity &other : activities) {
@@ -126,59 +126,17 @@ TEST_F(AppStateTest, AtMostOneActivityAtATime)
             EXPECT_FALSE((state.*other.get)());
         }
     }
-    // The controller's hand-over: recording off, then transcribing on.
+    // A refusal is logged and not announced.
     ASSERT_TRUE(m_state.setRecording(true));
-    EXPECT_TRUE(m_state.setRecording(false));
-    EXPECT_TRUE(m_state.setTranscribing(true));
-    EXPECT_TRUE(m_state.isTranscribing());
-}
-
-TEST_F(AppStateTest, RefusedActivityIsLoggedAndNotAnnounced)
-{
-    m_state.setRecording(true);
     QSignalSpy live(&m_state, &AppState::isLiveTranscribingChanged);
     AppStateLog log;
     EXPECT_FALSE(m_state.setLiveTranscribing(true));
     EXPECT_EQ(live.count(), 0);
     EXPECT_EQ(log.lines, QStringList{QStringLiteral("error Refused to set live transcribing state while recording")});
-}
-
-struct AnnounceCase {
-    const char *name;
-    std::function<void(AppState &)> act;
-    const char *signal;
-    QList<bool> announced;
-    QStringList log;
-};
-
-TEST_F(AppStateTest, SettersAnnounceAndLogEveryCallEvenWithoutChange)
-{
-    const AnnounceCase cases[] = {
-        {"recording", [](AppState &s) { s.setRecording(true); s.setRecording(true); s.setRecording(false); },
-         SIGNAL(isRecordingChanged(bool)), {true, true, false},
-         {QStringLiteral("debug Recording state: true"), QStringLiteral("debug Recording state: true"), QStringLiteral("debug Recording state: false")}},
-        {"transcribing", [](AppState &s) { s.setTranscribing(false); s.setTranscribing(true); },
-         SIGNAL(isTranscribingChanged(bool)), {false, true},
-         {QStringLiteral("debug Transcribing state: false"), QStringLiteral("debug Transcribing state: true")}},
-        {"live", [](AppState &s) { s.setLiveTranscribing(true); s.setLiveTranscribing(false); },
-         SIGNAL(isLiveTranscribingChanged(bool)), {true, false},
-         {QStringLiteral("debug Live transcribing state: true"), QStringLiteral("debug Live transcribing state: false")}},
-        {"engine missing", [](AppState &s) { s.setEngineMissing(false); s.setEngineMissing(true); s.setEngineMissing(true); },
-         SIGNAL(engineMissingChanged(bool)), {false, true, true},
-         {QStringLiteral("error Whisper engine not found in bundle"), QStringLiteral("error Whisper engine not found in bundle")}},
-    };
-    for (const auto &c : cases) {
-        AppState state(m_settings);
-        QSignalSpy spy(&state, c.signal);
-        AppStateLog log;
-        c.act(state);
-        EXPECT_EQ(log.lines, c.log) << c.name;
-        // One announcement per call, carrying the stored value.
-        QList<bool> values;
-        for (const auto &args : spy)
-            values << args.at(0).toBool();
-        EXPECT_EQ(values, c.announced) << c.name;
-    }
+    // The controller's hand-over: recording off, then transcribing on.
+    EXPECT_TRUE(m_state.setRecording(false));
+    EXPECT_TRUE(m_state.setTranscribing(true));
+    EXPECT_TRUE(m_state.isTranscribing());
 }
 
 TEST_F(AppStateTest, RecordTranscriptionStoresTextThenTime)
@@ -191,21 +149,14 @@ TEST_F(AppStateTest, RecordTranscriptionStoresTextThenTime)
     QObject::connect(&m_state, &AppState::lastTranscriptTimestampChanged,
                      [&](const QDateTime &time) { order << QStringLiteral("time ") + time.toString(Qt::ISODate); });
     EXPECT_EQ(m_state.lastTranscript(), std::nullopt);
-    AppStateLog log;
-    m_state.recordTranscription(QStringLiteral("Hello."));
-    EXPECT_EQ(order, (QStringList{QStringLiteral("text Hello."), QStringLiteral("time 2025-03-05T18:00:00Z")}));
-    EXPECT_EQ(m_state.lastTranscript(), std::optional<QString>(QStringLiteral("Hello.")));
-    EXPECT_EQ(m_state.lastTranscriptTimestamp(), std::optional<QDateTime>(m_now));
-    EXPECT_EQ(log.lines, QStringList{QStringLiteral("info Recorded transcription: Hello....")});
-}
-
-TEST_F(AppStateTest, RecordTranscriptionLogsTheFirstFiftyCharacters)
-{
     const QString sixty = QString(50, u'x') + QString(10, u'y');
     AppStateLog log;
     m_state.recordTranscription(sixty);
-    EXPECT_EQ(log.lines, QStringList{QStringLiteral("info Recorded transcription: ") + QString(50, u'x') + QStringLiteral("...")});
+    EXPECT_EQ(order, (QStringList{QStringLiteral("text ") + sixty, QStringLiteral("time 2025-03-05T18:00:00Z")}));
     EXPECT_EQ(m_state.lastTranscript(), std::optional<QString>(sixty));
+    EXPECT_EQ(m_state.lastTranscriptTimestamp(), std::optional<QDateTime>(m_now));
+    // The log holds the first fifty characters only.
+    EXPECT_EQ(log.lines, QStringList{QStringLiteral("info Recorded transcription: ") + QString(50, u'x') + QStringLiteral("...")});
 }
 
 } // namespace

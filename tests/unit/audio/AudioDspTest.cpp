@@ -1,4 +1,5 @@
 // Sample arithmetic and the WAV byte layouts.
+#include "Files.h"
 #include "WavReader.h"
 #include "audio/AudioDsp.h"
 #include "audio/WavFile.h"
@@ -9,7 +10,6 @@
 
 #include <cmath>
 #include <numeric>
-#include <sys/stat.h>
 
 using namespace parlix;
 
@@ -255,9 +255,7 @@ TEST(ClipFileWriter, FileIsValidAfterEveryAppendAndPrivate)
     const QString path = dir.filePath(QStringLiteral("clip.wav"));
     wav::FileWriter writer;
     ASSERT_TRUE(writer.open(path)) << writer.errorString().toStdString();
-    struct stat st {};
-    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(test::fileMode(path), 0600);
 
     std::vector<int16_t> expected;
     const std::vector<std::vector<int16_t>> appends = {{1, 2, 3}, {}, {-32768, 32767}, std::vector<int16_t>(5000, 7)};

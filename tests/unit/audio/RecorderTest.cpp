@@ -4,6 +4,7 @@
 
 #include "CategoryLog.h"
 #include "FakeAudioInput.h"
+#include "Files.h"
 #include "MemoryKeyValueStore.h"
 #include "Printers.h"
 #include "WavReader.h"
@@ -20,22 +21,16 @@
 
 #include <chrono>
 #include <cmath>
-#include <sys/stat.h>
 #include <type_traits>
 
 using namespace parlix;
 using namespace std::chrono_literals;
+using parlix::test::fileMode;
 
 namespace {
 
 constexpr AudioFormat kMono16k{16000, 1, AudioFormat::SampleType::float32};
 const QList<AudioDevice> kMic{{"mic", "Mic", true}};
-
-int modeOf(const QString &path)
-{
-    struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
-}
 
 void drainEvents()
 {
@@ -122,27 +117,9 @@ TEST_F(LiveRecorderTest, KeepsTheFirstChannelAndStartsEmpty)
     EXPECT_EQ(test::readWav(*path)->samples, asChunkSamples({0.1f, 0.2f, -0.3f}));
 }
 
-TEST_F(LiveRecorderTest, ChunkThresholdKeepsSamplesAndTheirOrder)
-{
-    start();
-    input.deliverFloats(ramp(7999));
-    EXPECT_FALSE(live.extractChunk());
-    EXPECT_EQ(live.accumulatedSampleCount(), 7999);
-    EXPECT_TRUE(filesInDir().isEmpty());
-
-    input.deliverFloats(ramp(1, 7999));
-    const auto path = live.extractChunk();
-    ASSERT_TRUE(path);
-    EXPECT_EQ(live.accumulatedSampleCount(), 0);
-    EXPECT_TRUE(QFileInfo(*path).fileName().contains(QRegularExpression(QStringLiteral("^live_chunk_[0-9A-F-]{36}\\.wav$"))))
-        << path->toStdString();
-    EXPECT_EQ(QFileInfo(*path).size(), 16044);
-    EXPECT_EQ(modeOf(*path), 0600);
-    EXPECT_EQ(test::readWav(*path)->samples, asChunkSamples(ramp(8000)));
-    EXPECT_FALSE(live.extractChunk()); // nothing left
-}
-
-TEST_F(LiveRecorderTest, ConsecutiveChunksConcatenateToTheCapturedStream)
+// No chunk below half a second; every cut is a private file, and the cuts and the final chunk
+// together are the captured stream.
+TEST_F(LiveRecorderTest, ChunksFromHalfASecondConcatenateToTheCapturedStream)
 {
     start();
     std::vector<float> all;
@@ -153,12 +130,26 @@ TEST_F(LiveRecorderTest, ConsecutiveChunksConcatenateToTheCapturedStream)
         cut.insert(cut.end(), wav->samples.begin(), wav->samples.end());
     };
     size_t offset = 0;
-    for (size_t n : {3000, 3000, 4000, 9000, 100, 7000, 1000, 500}) {
+    for (size_t n : {7999, 1, 3000, 4000, 9000, 100, 7000, 1000, 500}) {
         const auto samples = ramp(n, offset);
         offset += n;
         all.insert(all.end(), samples.begin(), samples.end());
         input.deliverFloats(samples);
-        if (const auto path = live.extractChunk()) {
+        const auto path = live.extractChunk();
+        if (offset == 7999) {
+            EXPECT_FALSE(path);
+            EXPECT_EQ(live.accumulatedSampleCount(), 7999);
+            EXPECT_TRUE(filesInDir().isEmpty());
+        }
+        if (offset == 8000) {
+            ASSERT_TRUE(path);
+            EXPECT_EQ(live.accumulatedSampleCount(), 0);
+            EXPECT_TRUE(QFileInfo(*path).fileName().contains(QRegularExpression(QStringLiteral("^live_chunk_[0-9A-F-]{36}\\.wav$"))))
+                << path->toStdString();
+            EXPECT_EQ(QFileInfo(*path).size(), 16044);
+            EXPECT_EQ(fileMode(*path), 0600);
+        }
+        if (path) {
             append(*path);
             live.deleteChunk(*path);
         }
@@ -408,10 +399,14 @@ TEST_F(ClipRecorderTest, ClipHoldsTheCapturedAudioAsSixteenKilohertzMono)
         {{48000, 2, AudioFormat::SampleType::int16}, 48000, 16000},
         {{44100, 1, AudioFormat::SampleType::float32}, 22050, 8000},
     };
+    QStringList paths;
     for (const Case &c : cases) {
         input.format = c.format;
         test::CategoryLog log(lcAudioRecorder());
         const QString path = start();
+        EXPECT_TRUE(clip.isRecording());
+        EXPECT_FALSE(paths.contains(path));
+        paths << path;
         EXPECT_TRUE(QFileInfo(path).fileName().contains(QRegularExpression(QStringLiteral("^parlix_[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\.wav$"))));
         std::vector<int16_t> sent;
         std::vector<int16_t> interleaved;
@@ -434,6 +429,8 @@ TEST_F(ClipRecorderTest, ClipHoldsTheCapturedAudioAsSixteenKilohertzMono)
             }
         }
         ASSERT_EQ(clip.stopRecording(), path);
+        EXPECT_EQ(clip.stopRecording(), std::nullopt); // a second stop has nothing to hand back
+        EXPECT_FALSE(clip.isRecording());
         EXPECT_TRUE(log.lines.contains("info Recording started: " + path) && log.lines.contains("info Recording stopped"))
             << log.lines.join(u'|').toStdString();
         const auto wav = test::readWav(path);
@@ -447,23 +444,11 @@ TEST_F(ClipRecorderTest, ClipHoldsTheCapturedAudioAsSixteenKilohertzMono)
         if (c.format.sampleRate == 16000)
             EXPECT_EQ(wav->samples, std::vector<int16_t>(sent.begin(), sent.begin() + std::ptrdiff_t(wav->samples.size())));
         EXPECT_NEAR(test::rms(wav->samples), test::rms(sent), test::rms(sent) * 0.01) << c.format.sampleRate;
-        EXPECT_EQ(modeOf(path), 0600);
+        EXPECT_EQ(fileMode(path), 0600);
+        EXPECT_EQ(fileMode(QFileInfo(path).absolutePath()), 0700);
         clip.deleteRecording(path);
         EXPECT_FALSE(QFileInfo::exists(path));
     }
-}
-
-TEST_F(ClipRecorderTest, StopTwiceAndDistinctNames)
-{
-    const QString first = start();
-    EXPECT_TRUE(clip.isRecording());
-    EXPECT_EQ(clip.stopRecording(), first);
-    EXPECT_EQ(clip.stopRecording(), std::nullopt);
-    EXPECT_FALSE(clip.isRecording());
-    const QString second = start();
-    clip.stopRecording();
-    EXPECT_NE(first, second);
-    EXPECT_EQ(modeOf(QFileInfo(first).absolutePath()), 0700);
 }
 
 TEST_F(ClipRecorderTest, SavedDeviceIsUsedWhenPresentElseTheDefault)

@@ -37,11 +37,9 @@ TEST(SilenceMonitor, CallsBackOnceAfterTheDurationOfSilence)
     const Scenario scenarios[] = {
         // First silent tick starts the clock at t=0; the tick at t=2.0 s fires; later ticks do not.
         {"steady silence", ticks(30, -50.0f), -40.0f, 2.0, {20}},
-        {"1.9 s is not enough", ticks(20, -50.0f), -40.0f, 2.0, {}},
         {"a level equal to the threshold is sound", ticks(40, -40.0f), -40.0f, 2.0, {}},
         {"just below the threshold is silence", ticks(40, -40.001f), -40.0f, 2.0, {20}},
         {"one loud tick restarts the count", ticks(10, -50.0f) + ticks(1, -30.0f) + ticks(25, -50.0f), -40.0f, 2.0, {31}},
-        {"sound then silence", ticks(5, -10.0f) + ticks(30, -50.0f), -40.0f, 2.0, {25}},
     };
     for (const Scenario &s : scenarios) {
         SilenceMonitor monitor(lcAudioRecorder);

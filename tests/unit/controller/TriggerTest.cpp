@@ -72,9 +72,7 @@ TEST(ControllerTriggers, StateTable)
         {T, C, {}, "-", 0, 0, 0, 0},
         {T, C, {press}, "R", 1, 0, 0, 0},
         {T, C, {press, press}, "T", 1, 1, 0, 0},
-        {T, C, {press, press, press}, "T", 1, 1, 0, 0}, // refused by the guard while transcribing
         {T, C, {press, release}, "R", 1, 0, 0, 0},      // releases mean nothing in toggle mode
-        {T, C, {release}, "-", 0, 0, 0, 0},
         {T, C, {menu}, "R", 1, 0, 0, 0},
         {T, C, {press, menu}, "T", 1, 1, 0, 0},
         {T, C, {silence}, "-", 0, 0, 0, 0},
@@ -83,7 +81,6 @@ TEST(ControllerTriggers, StateTable)
         {T, C, {press, liveSilence, timeLimit}, "R", 1, 0, 0, 0},
         {T, L, {press}, "L", 0, 0, 1, 0},
         {T, L, {press, press}, "-", 0, 0, 1, 1},
-        {T, L, {press, menu}, "-", 0, 0, 1, 1},
         {T, L, {press, silence}, "L", 0, 0, 1, 0},
         {T, L, {press, liveSilence}, "-", 0, 0, 1, 1},
         {T, L, {press, timeLimit}, "-", 0, 0, 1, 1},
@@ -94,8 +91,6 @@ TEST(ControllerTriggers, StateTable)
         {P, C, {press, press}, "R", 1, 0, 0, 0},
         {P, C, {release}, "-", 0, 0, 0, 0},
         {P, C, {press, release, press}, "T", 1, 1, 0, 0},
-        {P, C, {press, release, release}, "T", 1, 1, 0, 0},
-        {P, C, {menu}, "R", 1, 0, 0, 0},
         {P, C, {press, menu}, "T", 1, 1, 0, 0},
         {P, C, {press, silence}, "T", 1, 1, 0, 0},
         {P, L, {press}, "L", 0, 0, 1, 0},

@@ -1,5 +1,6 @@
 // The key-value stores: typed reads, the JSON file store on disk, and the overlay.
 #include "CategoryLog.h"
+#include "Files.h"
 #include "MemoryKeyValueStore.h"
 #include "TestNames.h"
 #include "core/Categories.h"
@@ -23,6 +24,9 @@
 using namespace parlix;
 using parlix::test::CategoryLog;
 using parlix::test::MemoryKeyValueStore;
+using parlix::test::fileBytes;
+using parlix::test::fileMode;
+using parlix::test::writeFile;
 
 namespace {
 
@@ -75,27 +79,6 @@ TEST_P(TypedReads, ConvertBetweenCompatibleTypes)
 INSTANTIATE_TEST_SUITE_P(Table, TypedReads, ::testing::ValuesIn(typedReadCases));
 
 // ---- The JSON file store ----
-
-mode_t modeOf(const QString &path)
-{
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return mode_t(-1);
-    return st.st_mode & 07777;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    f.write(bytes);
-}
 
 class JsonStore : public ::testing::Test {
 protected:
@@ -153,17 +136,9 @@ TEST_F(JsonStore, ValuesKeepTheirTypesThroughANewInstance)
         EXPECT_EQ(v->typeId(), e.value.typeId()) << v->typeName();
         EXPECT_EQ(*v, e.value);
     }
-    // The typed reads answer as they did before the restart.
-    EXPECT_TRUE(reread.object("bool").has_value());
-    EXPECT_FALSE(reread.boolean("bool"));
-    EXPECT_EQ(reread.string("numericText"), std::optional<QString>("300"));
-    EXPECT_EQ(reread.data("numericText"), std::nullopt);
-    EXPECT_EQ(reread.data("data"), std::optional<QByteArray>(binary));
-    EXPECT_EQ(reread.string("data"), std::nullopt);
-    EXPECT_EQ(reread.floatValue("float"), 0.1f);
 }
 
-TEST_F(JsonStore, FileIsPrivateAndWrittenAtomically)
+TEST_F(JsonStore, FileIsPrivateWrittenAtomicallyAndMadePrivateAgain)
 {
     JsonFileKeyValueStore store(settingsPath());
     store.remove("modelPath");
@@ -173,27 +148,17 @@ TEST_F(JsonStore, FileIsPrivateAndWrittenAtomically)
     store.setString("language", "de");
     store.remove("language");
 
-    EXPECT_EQ(modeOf(configDir()), mode_t(0700));
-    EXPECT_EQ(modeOf(settingsPath()), mode_t(0600));
+    EXPECT_EQ(fileMode(configDir()), 0700);
+    EXPECT_EQ(fileMode(settingsPath()), 0600);
     EXPECT_EQ(entries(), QStringList{"settings.json"});
-    const QJsonDocument doc = QJsonDocument::fromJson(readAll(settingsPath()));
+    const QJsonDocument doc = QJsonDocument::fromJson(fileBytes(settingsPath()));
     EXPECT_EQ(doc.object(), (QJsonObject{{"maxHistoryItems", QJsonObject{{"int", 50}}}}));
-}
 
-TEST_F(JsonStore, RewriteMakesAnExistingWideOpenFilePrivate)
-{
-    ASSERT_TRUE(QDir().mkpath(configDir()));
-    writeFile(settingsPath(), R"({"language":{"string":"fr"}})");
+    // A file someone made readable for others is private again after the next write.
     ASSERT_EQ(::chmod(QFile::encodeName(settingsPath()).constData(), 0644), 0);
-
-    JsonFileKeyValueStore store(settingsPath());
-    EXPECT_EQ(store.string("language"), std::optional<QString>("fr"));
-    store.setBool("launchAtLogin", true);
-
-    EXPECT_EQ(modeOf(settingsPath()), mode_t(0600));
-    const JsonFileKeyValueStore reread(settingsPath());
-    EXPECT_EQ(reread.string("language"), std::optional<QString>("fr"));
-    EXPECT_TRUE(reread.boolean("launchAtLogin"));
+    JsonFileKeyValueStore(settingsPath()).setBool("launchAtLogin", true);
+    EXPECT_EQ(fileMode(settingsPath()), 0600);
+    EXPECT_EQ(JsonFileKeyValueStore(settingsPath()).integer("maxHistoryItems"), 50);
 }
 
 TEST_F(JsonStore, UnknownEntriesAreSkippedAndTheRestIsRead)
@@ -239,16 +204,14 @@ TEST_P(JsonStoreCorrupt, IsMovedAsideAndNeverOverwritten)
 
     store.setString("language", "de");
 
-    EXPECT_EQ(readAll(configDir() + "/" + aside[0]), content);
+    EXPECT_EQ(fileBytes(configDir() + "/" + aside[0]), content);
     EXPECT_EQ(JsonFileKeyValueStore(settingsPath()).string("language"), std::optional<QString>("de"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, JsonStoreCorrupt,
                          ::testing::Values(CorruptCase{"garbage", QByteArray("\x89PNG\r\n\x1a\n\x00\x00", 10)},
                                            CorruptCase{"array", R"([{"language":{"string":"fr"}}])"},
-                                           CorruptCase{"truncated", R"({"language":{"string":"fr"},"maxHistory)"},
-                                           CorruptCase{"empty", ""},
-                                           CorruptCase{"scalar", "42"}));
+                                           CorruptCase{"empty", ""}));
 
 TEST_F(JsonStore, SecondCorruptFileDoesNotReplaceTheFirstAsideCopy)
 {
@@ -262,7 +225,7 @@ TEST_F(JsonStore, SecondCorruptFileDoesNotReplaceTheFirstAsideCopy)
     ASSERT_EQ(aside.size(), 2);
     QList<QByteArray> contents;
     for (const QString &name : aside)
-        contents.append(readAll(configDir() + "/" + name));
+        contents.append(fileBytes(configDir() + "/" + name));
     std::sort(contents.begin(), contents.end());
     EXPECT_EQ(contents, (QList<QByteArray>{"first", "second"}));
 }

@@ -170,18 +170,4 @@ TEST(HistoryExportTest, SuggestedFileNameUsesLocalTimeToTheSecond)
     }
 }
 
-TEST(HistoryExportTest, FormatsRoundTripThroughTheirRawValues)
-{
-    const QStringList raws{QStringLiteral("txt"), QStringLiteral("csv"), QStringLiteral("json")};
-    const QStringList labels{QStringLiteral("Text (.txt)"), QStringLiteral("CSV (.csv)"), QStringLiteral("JSON (.json)")};
-    ASSERT_EQ(allExportFormats().size(), 3);
-    for (qsizetype i = 0; i < 3; ++i) {
-        EXPECT_EQ(rawValue(allExportFormats()[i]), raws[i]);
-        EXPECT_EQ(label(allExportFormats()[i]), labels[i]);
-        EXPECT_EQ(exportFormatFromRaw(raws[i]), allExportFormats()[i]);
-    }
-    EXPECT_EQ(exportFormatFromRaw(QStringLiteral("TXT")), std::nullopt);
-    EXPECT_EQ(exportFormatFromRaw(QStringLiteral("xml")), std::nullopt);
-}
-
 } // namespace

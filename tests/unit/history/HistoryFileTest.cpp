@@ -37,7 +37,7 @@ TEST(HistoryFileTest, EncodedRecordsReadBackEqual)
 {
     const QList<TranscriptItem> items{
         record("{0a1b2c3d-4e5f-6789-abcd-ef0123456789}", QString::fromUtf8("new \"one\"\n\u00fc"), "2025-03-04T20:01:02.999Z",
-               QStringLiteral(" raw "), QStringLiteral("Large v3")),
+               QString(), QStringLiteral("Large v3")), // an empty original is kept, not read as absent
         record("{ffffffff-0000-4000-8000-000000000000}", QStringLiteral("old"), "1999-01-01T00:00:00.001Z"),
     };
     QList<TranscriptItem> decoded;
@@ -81,22 +81,6 @@ TEST(HistoryFileTest, RefusesWholeFileOnAnyBadRecord)
     QString error;
     EXPECT_FALSE(historyfile::decode(QByteArray("[") + good + R"(,{"text":"b","timestamp":2}])", items, error));
     EXPECT_TRUE(error.contains(QStringLiteral("record 1"))) << error.toStdString();
-}
-
-TEST(HistoryFileTest, OptionalKeysReadAsAbsentOrPresent)
-{
-    QList<TranscriptItem> items;
-    QString error;
-    ASSERT_TRUE(historyfile::decode(
-        R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a","timestamp":60,"originalText":"","modelName":"Tiny"},)"
-        R"({"id":"1A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"b","timestamp":0}])",
-        items, error));
-    ASSERT_EQ(items.size(), 2);
-    EXPECT_EQ(items[0].originalText, std::optional<QString>(QString()));
-    EXPECT_EQ(items[0].modelName, std::optional<QString>(QStringLiteral("Tiny")));
-    EXPECT_EQ(items[0].timestamp, parlix::test::utc("2001-01-01T00:01:00Z"));
-    EXPECT_EQ(items[1].originalText, std::nullopt);
-    EXPECT_EQ(items[1].modelName, std::nullopt);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // HistoryStore: adding, trimming, the size limit, removing, clearing, the file on disk (mode,
 // atomic rewrite, unreadable files set aside) and the log lines.
 #include "CategoryLog.h"
+#include "Files.h"
 #include "HistoryTestSupport.h"
 #include "MemoryKeyValueStore.h"
 #include "core/Categories.h"
@@ -15,35 +16,18 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 
 using namespace parlix;
 using parlix::test::CategoryLog;
 using parlix::test::FixedDates;
+using parlix::test::fileBytes;
+using parlix::test::fileMode;
+using parlix::test::writeFile;
 
 namespace {
 
 // Transcript text in log lines is private unless asked for; these tests check that text.
 const bool privateLogShown = (qputenv("PARLIX_LOG_PRIVATE", "1"), true);
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-unsigned mode(const QString &path)
-{
-    struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? unsigned(st.st_mode & 0777) : 0;
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
 
 class HistoryStoreTest : public ::testing::Test {
 protected:
@@ -55,7 +39,7 @@ protected:
 
     QString path() const { return m_dir.filePath(QStringLiteral("Parlix/history.json")); }
     std::unique_ptr<HistoryStore> makeStore() { return std::make_unique<HistoryStore>(m_settings, path(), m_dates.context); }
-    QJsonArray fileArray() const { return QJsonDocument::fromJson(readFile(path())).array(); }
+    QJsonArray fileArray() const { return QJsonDocument::fromJson(fileBytes(path())).array(); }
     QStringList texts(const HistoryStore &store) const
     {
         QStringList out;
@@ -112,46 +96,7 @@ TEST_F(HistoryStoreTest, AddTrimsAndWritesOptionalKeysOnlyWhenGiven)
     }
 }
 
-TEST_F(HistoryStoreTest, BlankTextChangesNothing)
-{
-    auto store = makeStore();
-    CategoryLog log(lcHistory());
-    for (const QString &blank : {QString(), QStringLiteral("   "), QStringLiteral(" \n\t\r\n ")})
-        store->add(blank, QStringLiteral("raw"), QStringLiteral("Base"));
-    EXPECT_TRUE(store->items().isEmpty());
-    EXPECT_FALSE(QFile::exists(path()));
-    EXPECT_TRUE(log.lines.isEmpty()) << log.lines.join(u'|').toStdString();
-}
-
-struct LimitCase {
-    const char *name;
-    qint64 limit;
-    int adds;
-    int expectedCount;
-};
-
-TEST_F(HistoryStoreTest, LimitKeepsTheNewestRecords)
-{
-    const LimitCase cases[] = {
-        {"limit 3, four adds", 3, 4, 3},
-        {"keep forever", 0, 60, 60},
-    };
-    for (const auto &c : cases) {
-        QFile::remove(path());
-        m_settings.setMaxHistoryItems(c.limit);
-        auto store = makeStore();
-        for (int i = 1; i <= c.adds; ++i)
-            store->add(QString::number(i));
-        QStringList expected;
-        for (int i = c.adds; i > c.adds - c.expectedCount; --i)
-            expected << QString::number(i);
-        EXPECT_EQ(texts(*store), expected) << c.name;
-        EXPECT_EQ(fileArray().size(), c.expectedCount) << c.name;
-        EXPECT_EQ(fileArray().at(0).toObject().value(QStringLiteral("text")).toString(), QString::number(c.adds)) << c.name;
-    }
-}
-
-TEST_F(HistoryStoreTest, LoweredLimitAppliesAtTheNextAdd)
+TEST_F(HistoryStoreTest, LimitKeepsTheNewestAndALoweredOneAppliesAtTheNextAdd)
 {
     m_settings.setMaxHistoryItems(100);
     auto store = makeStore();
@@ -165,9 +110,16 @@ TEST_F(HistoryStoreTest, LoweredLimitAppliesAtTheNextAdd)
     EXPECT_EQ(store->items().front().text, QStringLiteral("81"));
     EXPECT_EQ(store->items().back().text, QStringLiteral("32"));
     EXPECT_EQ(fileArray().size(), 50);
+    EXPECT_EQ(fileArray().at(0).toObject().value(QStringLiteral("text")).toString(), QStringLiteral("81"));
+    // 0 keeps everything.
+    m_settings.setMaxHistoryItems(0);
+    for (int i = 82; i <= 101; ++i)
+        store->add(QString::number(i));
+    EXPECT_EQ(store->items().size(), 70);
+    EXPECT_EQ(fileArray().size(), 70);
 }
 
-TEST_F(HistoryStoreTest, RecordsSurviveANewStore)
+TEST_F(HistoryStoreTest, RecordsSurviveANewStoreInAPrivateFile)
 {
     {
         auto store = makeStore();
@@ -182,14 +134,8 @@ TEST_F(HistoryStoreTest, RecordsSurviveANewStore)
     EXPECT_EQ(again->items()[0].timestamp, *m_dates.now);
     EXPECT_EQ(again->items()[1].originalText, std::optional<QString>(QStringLiteral("first raw")));
     EXPECT_TRUE(again->loadError().isEmpty());
-}
-
-TEST_F(HistoryStoreTest, FileIsPrivate)
-{
-    auto store = makeStore();
-    store->add(QStringLiteral("secret"));
-    EXPECT_EQ(mode(path()), 0600);
-    EXPECT_EQ(mode(QFileInfo(path()).absolutePath()), 0700);
+    EXPECT_EQ(fileMode(path()), 0600);
+    EXPECT_EQ(fileMode(QFileInfo(path()).absolutePath()), 0700);
 }
 
 TEST_F(HistoryStoreTest, RemoveDropsEveryRecordWithTheIdAndRewritesTheFile)
@@ -203,29 +149,17 @@ TEST_F(HistoryStoreTest, RemoveDropsEveryRecordWithTheIdAndRewritesTheFile)
     ASSERT_EQ(store->items().size(), 3);
     store->remove(store->items().front());
     EXPECT_EQ(texts(*store), QStringList{QStringLiteral("b")});
-    EXPECT_EQ(readFile(path()), QByteArray(R"([{"id":"1A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"b","timestamp":2}])"));
+    EXPECT_EQ(fileBytes(path()), QByteArray(R"([{"id":"1A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"b","timestamp":2}])"));
 
     // A record that is not in the list: nothing removed, the file is still rewritten.
     writeFile(path(), R"([ {"id":"1A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"b","timestamp":2} ])");
     auto reloaded = makeStore();
     reloaded->remove(test::record("{2a1b2c3d-4e5f-6789-abcd-ef0123456789}", QStringLiteral("z"), "2025-01-01T00:00:00Z"));
     EXPECT_EQ(texts(*reloaded), QStringList{QStringLiteral("b")});
-    EXPECT_EQ(readFile(path()), QByteArray(R"([{"id":"1A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"b","timestamp":2}])"));
+    EXPECT_EQ(fileBytes(path()), QByteArray(R"([{"id":"1A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"b","timestamp":2}])"));
 }
 
-TEST_F(HistoryStoreTest, ClearLeavesAnEmptyArray)
-{
-    auto store = makeStore();
-    store->add(QStringLiteral("a"));
-    store->add(QStringLiteral("b"));
-    CategoryLog log(lcHistory());
-    store->clear();
-    EXPECT_TRUE(store->items().isEmpty());
-    EXPECT_EQ(readFile(path()), QByteArray("[]"));
-    EXPECT_EQ(log.lines, QStringList{QStringLiteral("info History cleared")});
-}
-
-TEST_F(HistoryStoreTest, ObserversSeeTheOldListBeforeAndTheNewAfter)
+TEST_F(HistoryStoreTest, ObserversSeeTheOldListBeforeAndTheNewAfterAndClearLeavesAnEmptyArray)
 {
     auto store = makeStore();
     store->add(QStringLiteral("a"));
@@ -234,9 +168,13 @@ TEST_F(HistoryStoreTest, ObserversSeeTheOldListBeforeAndTheNewAfter)
     QObject::connect(store.get(), &HistoryStore::itemsChanged, [&] { after << store->items().size(); });
     store->add(QStringLiteral("b"));
     store->remove(store->items().front());
+    CategoryLog log(lcHistory());
     store->clear();
     EXPECT_EQ(before, (QList<qsizetype>{1, 2, 1}));
     EXPECT_EQ(after, (QList<qsizetype>{2, 1, 0}));
+    // Clearing leaves an empty array on disk.
+    EXPECT_EQ(fileBytes(path()), QByteArray("[]"));
+    EXPECT_EQ(log.lines, QStringList{QStringLiteral("info History cleared")});
 }
 
 struct LogCase {
@@ -264,7 +202,7 @@ TEST_F(HistoryStoreTest, AddLogsTheFirstFiftyCharacters)
     }
 }
 
-TEST_F(HistoryStoreTest, MissingFileStartsEmptyWithoutCreatingOne)
+TEST_F(HistoryStoreTest, MissingFileStartsEmptyAndBlankTextCreatesNothing)
 {
     CategoryLog log(lcHistory());
     auto store = makeStore();
@@ -272,6 +210,12 @@ TEST_F(HistoryStoreTest, MissingFileStartsEmptyWithoutCreatingOne)
     EXPECT_TRUE(store->loadError().isEmpty());
     EXPECT_FALSE(QFile::exists(path()));
     EXPECT_EQ(log.lines, QStringList{QStringLiteral("info No history file found, starting fresh")});
+    // Blank text changes nothing: no record, no file, no log line.
+    for (const QString &blank : {QString(), QStringLiteral("   "), QStringLiteral(" \n\t\r\n ")})
+        store->add(blank, QStringLiteral("raw"), QStringLiteral("Base"));
+    EXPECT_TRUE(store->items().isEmpty());
+    EXPECT_FALSE(QFile::exists(path()));
+    EXPECT_EQ(log.lines.size(), 1) << log.lines.join(u'|').toStdString();
 }
 
 struct UnreadableCase {
@@ -298,14 +242,14 @@ TEST_F(HistoryStoreTest, UnreadableFileIsSetAsideBeforeTheNextSave)
         ASSERT_EQ(log.lines.size(), 1) << c.name;
         EXPECT_TRUE(log.lines[0].startsWith(QStringLiteral("error Failed to load history: "))) << c.name;
         // Loading neither repairs nor moves the file.
-        EXPECT_EQ(readFile(path()), c.content) << c.name;
+        EXPECT_EQ(fileBytes(path()), c.content) << c.name;
         EXPECT_TRUE(asideFiles().isEmpty()) << c.name;
 
         store->add(QStringLiteral("new"));
         const QStringList aside = asideFiles();
         ASSERT_EQ(aside.size(), 1) << c.name;
         const QString asidePath = m_dir.filePath(QStringLiteral("Parlix/") + aside[0]);
-        EXPECT_EQ(readFile(asidePath), c.content) << c.name;
+        EXPECT_EQ(fileBytes(asidePath), c.content) << c.name;
         EXPECT_TRUE(log.lines.contains(QStringLiteral("info Moved unreadable history file to ") + asidePath)) << c.name;
         EXPECT_EQ(fileArray().size(), 1) << c.name;
 

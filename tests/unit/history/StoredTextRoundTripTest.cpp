@@ -33,9 +33,7 @@ TEST(StoredTextRoundTrip, SettingANumberItsTypeCannotHoldIsUnreadable)
 {
     const char *const values[] = {
         R"({"float": 1e39})", // infinite as a float; the next save would write null
-        R"({"float": -1e300})",
         R"({"int": 1.5})", // was read as 0
-        R"({"int": 1e300})",
     };
     for (const char *value : values) {
         QTemporaryDir dir;

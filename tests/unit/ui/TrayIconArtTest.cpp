@@ -37,21 +37,6 @@ INSTANTIATE_TEST_SUITE_P(
                       KindCase{"recordingAndTranscribing", {true, true, false}, false, StatusIconKind::recordingDot}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST(StatusIconTest, DevelopmentIdentifiers)
-{
-    const struct {
-        const char *identifier;
-        bool development;
-    } cases[] = {
-        {"com.quorvane.parlix.dev", true},
-        {"com.quorvane.parlix", false},
-        {"com.quorvane.parlix.DEV", false},
-        {"", false},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(isDevelopmentIdentifier(QString::fromLatin1(c.identifier)), c.development) << c.identifier;
-}
-
 TEST(StatusIconTest, ArcAngleTurnsHalfACirclePerSecond)
 {
     const struct {
@@ -141,10 +126,6 @@ INSTANTIATE_TEST_SUITE_P(
                     {c + d, c + d, Expect::faint, {}}, {c - d, c - d, Expect::faint, {}}, {c, c, Expect::transparent, {}}}},
         RenderCase{"arcAt90", StatusIconKind::transcribingArc, 90,
                    {{c + d, c + d, Expect::strong, label}, {c + d, c - d, Expect::faint, {}}, {c - d, c + d, Expect::faint, {}}}},
-        RenderCase{"arcAt180", StatusIconKind::transcribingArc, 180,
-                   {{c - d, c + d, Expect::strong, label}, {c + d, c + d, Expect::faint, {}}, {c - d, c - d, Expect::faint, {}}}},
-        RenderCase{"arcAt270", StatusIconKind::transcribingArc, 270,
-                   {{c - d, c - d, Expect::strong, label}, {c + d, c - d, Expect::faint, {}}}},
         // The microphone: capsule in the middle, stand below, empty sides.
         RenderCase{"microphone", StatusIconKind::microphone, 0,
                    {{c, 7, Expect::strong, label}, {c - 0.5, 17, Expect::strong, label}, {2, 7, Expect::transparent, {}}}},

@@ -202,7 +202,7 @@ TEST_F(TrayIconTest, Commands)
     }
 }
 
-TEST_F(TrayIconTest, HistoryItemsCopyTheEntryTheUserSaw)
+TEST_F(TrayIconTest, HistoryItemsCopyTheEntryTheUserSawAndDataTitlesKeepTheirAmpersands)
 {
     addHistory(25);
     TrayIcon item(services(), false);
@@ -229,15 +229,12 @@ TEST_F(TrayIconTest, HistoryItemsCopyTheEntryTheUserSaw)
 
     action(history->menu(), QStringLiteral("Clear History"))->trigger();
     EXPECT_TRUE(m_history.items().isEmpty());
-}
 
-TEST_F(TrayIconTest, TitlesFromDataShowAmpersandsLiterally)
-{
+    // Titles from data show ampersands literally instead of as mnemonics.
     m_history.add(QStringLiteral("Tom & Jerry"));
     m_models = {m_dir.filePath(QStringLiteral("R&D.bin"))};
-    TrayIcon item(services(), false);
     openMenu(item);
-    QAction *history = action(item.menu(), QStringLiteral("History"));
+    history = action(item.menu(), QStringLiteral("History"));
     EXPECT_TRUE(history->menu()->actions()[0]->text().endsWith(QStringLiteral(": Tom && Jerry")));
     QAction *model = action(item.menu(), QStringLiteral("Model: Base (English)"));
     ASSERT_NE(model, nullptr);

@@ -119,8 +119,6 @@ TEST(StatusMenuTest, WarningItems)
     EXPECT_EQ(engine->command, MenuCommand::none);
     EXPECT_TRUE(models->enabled);
     EXPECT_EQ(models->command, MenuCommand::openSettings);
-    EXPECT_EQ(find(menu, QStringLiteral("Settings..."))->command, MenuCommand::openSettings);
-    EXPECT_EQ(find(menu, QStringLiteral("Quit Parlix"))->command, MenuCommand::quitApp);
 }
 
 TEST(StatusMenuTest, UpdateItem)

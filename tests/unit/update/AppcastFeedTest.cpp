@@ -98,9 +98,7 @@ TEST(AppcastParseTest, UnreadableFeedsAreErrors)
     } cases[] = {
         {"empty", "", "The update feed is not valid XML: "},
         {"html", "<html><body>Not Found</body></html>", "The update feed is not an RSS feed (its root element is <html>)"},
-        {"atom", "<feed xmlns=\"http://www.w3.org/2005/Atom\"/>", "The update feed is not an RSS feed"},
         {"noChannel", "<rss version=\"2.0\"></rss>", "The update feed has no <channel>"},
-        {"truncated", feed("<item><sparkle:version>9</sparkle:version></item>").left(120), "The update feed is not valid XML: "},
         {"undeclaredPrefix", "<rss><channel><item><sparkle:version>2</sparkle:version></item></channel></rss>",
          "The update feed is not valid XML: "},
     };
@@ -119,16 +117,13 @@ TEST(VersionOrderTest, ComparesLikeSparkle)
         const char *b;
         int order;
     } cases[] = {
-        {"1.0", "1.0", 0},
         {"1.10", "1.9", 1},
         {"1.0", "1.0.0", 0},
         {"1.0.1", "1.0", 1},
         {"1.2b1", "1.2", -1},
-        {"1.2b10", "1.2b9", 1},
         {"1.2rc1", "1.2b3", 1},
         {"1.2.1", "1.2b1", 1},
         {"1.2-beta", "1.2", -1},
-        {"1.2Beta", "1.2alpha", 1},
         {"01.002", "1.2", 0},
         {"1.99999999999999999999", "1.99999999999999999998", 1},
         {"", "0.1", -1},

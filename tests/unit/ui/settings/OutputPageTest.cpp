@@ -44,7 +44,7 @@ protected:
     std::unique_ptr<OutputPage> page;
 };
 
-TEST_F(OutputPageTest, EachOutputModeButtonStoresItsMode)
+TEST_F(OutputPageTest, EachOutputModeButtonStoresItsModeAndTheHistoryCountFollowsTheStore)
 {
     for (OutputMode mode : {OutputMode::pasteAndCopy, OutputMode::copyOnly, OutputMode::historyOnly, OutputMode::pasteOnly}) {
         page->outputModeButton(mode)->click();
@@ -53,10 +53,8 @@ TEST_F(OutputPageTest, EachOutputModeButtonStoresItsMode)
     }
     settings.setOutputMode(OutputMode::copyOnly);
     EXPECT_TRUE(page->outputModeButton(OutputMode::copyOnly)->isChecked());
-}
 
-TEST_F(OutputPageTest, TheHistoryCountFollowsTheStore)
-{
+    // The history count below them follows the store.
     EXPECT_EQ(page->historyCount()->text(), QStringLiteral("0 items in history"));
     history.add(QStringLiteral("one"));
     history.add(QStringLiteral("two"));
