@@ -1,11 +1,16 @@
-// The settings window at its default size with the Recording and Output tabs, the rule sheet, its
-// command list and the formatting reference, drawn offscreen and kept as PNG artifacts
+// The settings window at its default size with the Recording, Output and Model tabs, the rule
+// sheet, its command list and the formatting reference, drawn offscreen and kept as PNG artifacts
 // (PARLIX_ARTIFACTS_DIR, by default <build>/artifacts/screenshots). Every text and button on
 // them must have the room it asks for.
+#include "LoopbackHttpServer.h"
 #include "PageFixture.h"
+#include "Pump.h"
+#include "models/ModelDownloadManager.h"
 #include "ui/SettingsWindow.h"
 #include "ui/settings/CommandCompletionField.h"
 #include "ui/settings/FormattingReferenceWindow.h"
+#include "ui/settings/ModelPage.h"
+#include "ui/settings/ModelRow.h"
 #include "ui/settings/OutputPage.h"
 #include "ui/settings/RuleEditDialog.h"
 
@@ -13,6 +18,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
@@ -136,6 +142,49 @@ TEST_F(SettingsScreenshotsTest, TabsSheetListAndReferenceHaveRoomForTheirTexts)
     keep(reference->grab().toImage(), "settings-formatting-reference.png");
     EXPECT_EQ(cramped(reference), QStringList());
     sheet->close();
+}
+
+// The Model tab with nothing downloaded, while the recommended model downloads (stalled at 37 %
+// by the loopback server), and with two models present.
+TEST_F(SettingsScreenshotsTest, ModelTabEmptyDownloadingAndWithModels)
+{
+    LoopbackHttpServer server;
+    LoopbackHttpServer::Response stalled = LoopbackHttpServer::Response::ok(QByteArray(1000, 'm'));
+    stalled.stallAfter = 379;
+    server.setResponse(QStringLiteral("/ggml-base.en.bin"), stalled);
+    ModelDownloadConfig config;
+    config.modelsDirectory = dir.filePath(QStringLiteral("models"));
+    config.baseUrl = server.url(QStringLiteral("/"));
+    config.freeBytes = [](const QString &) { return std::optional<qint64>(qint64(1) << 40); };
+    ModelDownloadManager models(config);
+    SettingsPageServices pages = services();
+    pages.models = &models;
+    SettingsWindowHost host([pages](SettingsTab tab) { return buildSettingsPage(tab, pages); });
+
+    host.openSettingsToTab(SettingsTab::model);
+    SettingsView *window = host.settingsWindow();
+    auto *page = qobject_cast<ModelPage *>(window->tabView()->currentWidget());
+    ASSERT_TRUE(page);
+    QCoreApplication::processEvents();
+    keepScrolled(window, "settings-model-tab-empty.png", "settings-model-tab-empty-end.png");
+    EXPECT_EQ(cramped(page), QStringList());
+
+    page->recommendedButton()->click();
+    ModelRow *base = page->row(QStringLiteral("base.en"));
+    ASSERT_TRUE(pumpUntil([&] { return base->progressBar()->value() > 0; }));
+    keep(window->grab().toImage(), "settings-model-tab-downloading.png");
+    EXPECT_EQ(cramped(page), QStringList());
+    models.cancelDownload();
+
+    for (const char *file : {"ggml-base.en.bin", "ggml-large-v3.bin"}) {
+        QFile model(config.modelsDirectory + QLatin1Char('/') + QLatin1String(file));
+        ASSERT_TRUE(model.open(QIODevice::WriteOnly));
+    }
+    settings.setModelPath(config.modelsDirectory + QStringLiteral("/ggml-large-v3.bin"));
+    emit models.modelsChanged();
+    QCoreApplication::processEvents();
+    keepScrolled(window, "settings-model-tab-models.png", "settings-model-tab-models-end.png");
+    EXPECT_EQ(cramped(page), QStringList());
 }
 
 } // namespace
