@@ -376,7 +376,7 @@ protected:
 };
 
 // Without an engine or a model both are flagged, recording cannot start, and the model warning
-// leads to the settings. (With both present the menu is the one every other test here opens.)
+// leads to the Model tab. (With both present the menu is the one every other test here opens.)
 TEST_F(TrayMenuTest, MenuWarnsAboutEngineAndModelAndStartRecordingFollowsThem)
 {
     makeApp(emptyResources.path(), false);
@@ -400,7 +400,7 @@ TEST_F(TrayMenuTest, MenuWarnsAboutEngineAndModelAndStartRecordingFollowsThem)
     EXPECT_TRUE(noModels->enabled());
     EXPECT_EQ(model->labels(), QStringList{QStringLiteral("No models downloaded")});
     ASSERT_TRUE(menu->click(noModels->id)) << menu->error().toStdString();
-    EXPECT_TRUE(app->waitForLog(QStringLiteral("Settings window requested on the recording tab"))) << app->log().toStdString();
+    EXPECT_TRUE(app->waitForLog(QStringLiteral("Settings window requested on the model tab"))) << app->log().toStdString();
 }
 
 TEST_F(TrayMenuTest, QuitFromTheMenuUnregistersTheHotkeyOnce)
