@@ -108,10 +108,6 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   QStringList{"Downloading Base (English)… 37%", "-", "Start Recording", "Model"} + tail,
                   "Start Recording", false, MenuCommand::toggleRecording, MenuTint::none},
-        StateCase{"downloadingOfUnknownSize",
-                  [](MenuInputs &in) { in.modelDownload = MenuDownload{"Large v3", std::nullopt}; },
-                  QStringList{"Downloading Large v3…", "-", "Start Recording", "Model: Base (English)"} + tail,
-                  "Start Recording", true, MenuCommand::toggleRecording, MenuTint::none},
         // A stored path whose file is gone names no model.
         StateCase{"modelFileGone",
                   [](MenuInputs &in) { in.modelFileExists = false; in.canRecord = false; },
