@@ -9,7 +9,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
@@ -149,31 +148,6 @@ TEST_F(ModelPageTest, RowsShowTheirStateAndDeletingTheSelectedModelSelectsTheFir
         EXPECT_EQ(settings.modelPath(), c.selectedAfter);
         EXPECT_EQ(controls(page->row(c.deleted)), u"Download");
     }
-    // Select: the row's file becomes the model.
-    place(modelPath("ggml-tiny.en.bin"));
-    const auto page = makePage();
-    page->row(QStringLiteral("tiny.en"))->selectButton()->click();
-    EXPECT_EQ(settings.modelPath(), modelPath("ggml-tiny.en.bin"));
-}
-
-TEST_F(ModelPageTest, ACustomFileIsChosenFromDiskAndClearEmptiesTheSelection)
-{
-    const QString custom = dir.filePath(QStringLiteral("weights.gguf"));
-    place(custom);
-    const auto page = makePage();
-    EXPECT_FALSE(page->clearButton()->isVisibleTo(page.get()));
-
-    QFileDialog *chooser = page->openCustomModelChooser();
-    EXPECT_EQ(chooser->windowTitle(), u"Select Whisper Model");
-    EXPECT_EQ(chooser->fileMode(), QFileDialog::ExistingFile);
-    chooser->selectFile(custom);
-    QMetaObject::invokeMethod(chooser, "accept");
-    EXPECT_EQ(settings.modelPath(), custom);
-    EXPECT_EQ(page->selectedName()->text(), u"weights.gguf");
-
-    page->clearButton()->click();
-    EXPECT_EQ(settings.modelPath(), std::nullopt);
-    EXPECT_FALSE(page->clearButton()->isVisibleTo(page.get()));
 }
 
 } // namespace
