@@ -105,12 +105,12 @@ ModelPage::ModelPage(const SettingsPageServices &services, QWidget *parent)
     m_error->setText(m_models.downloadError());
     m_error->setVisible(!m_error->text().isEmpty());
     reloadModels();
-    refreshSettings(QString());
+    refreshSettings(QLatin1String(SettingsKey::language));
 }
 
-void ModelPage::buildSelectedSection(QWidget *section)
+void ModelPage::buildSelectedSection(QGroupBox *section)
 {
-    QVBoxLayout *layout = sectionColumn(static_cast<QGroupBox *>(section));
+    QVBoxLayout *layout = sectionColumn(section);
     SettingsModel &settings = m_services.settings;
 
     m_pickerRow = new QWidget(section);
@@ -179,9 +179,9 @@ void ModelPage::buildSelectedSection(QWidget *section)
     layout->addWidget(m_translateRow);
 }
 
-void ModelPage::buildCustomSection(QWidget *section)
+void ModelPage::buildCustomSection(QGroupBox *section)
 {
-    QVBoxLayout *layout = sectionColumn(static_cast<QGroupBox *>(section));
+    QVBoxLayout *layout = sectionColumn(section);
     m_custom = new QPushButton(QStringLiteral("&Select Custom Model..."), section);
     m_clear = new QPushButton(QStringLiteral("C&lear"), section);
     m_clear->setAccessibleName(QStringLiteral("Clear the model selection"));

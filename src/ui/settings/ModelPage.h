@@ -11,6 +11,7 @@
 
 class QComboBox;
 class QFileDialog;
+class QGroupBox;
 class QLabel;
 class QPushButton;
 
@@ -60,8 +61,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void buildSelectedSection(QWidget *section);
-    void buildCustomSection(QWidget *section);
+    void buildSelectedSection(QGroupBox *section);
+    void buildCustomSection(QGroupBox *section);
     // Reads the model files again and redraws everything that depends on them.
     void reloadModels();
     void fillModelPicker();
