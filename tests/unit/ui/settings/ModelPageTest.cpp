@@ -1,6 +1,6 @@
 // The Model tab over a real downloader on a temporary models directory: what the first section
 // shows for each selection (and the English-only rules), the rows' states and actions, the
-// delete-selected rule, the custom model. (A download through the tab: SettingsScreenshotsTest.)
+// delete-selected rule. (A download through the tab: SettingsScreenshotsTest.)
 #include "PageFixture.h"
 #include "models/ModelDownloadManager.h"
 #include "ui/ExperimentalFeatureToggle.h"
