@@ -1,4 +1,5 @@
-// The settings window over in-memory services: opening it on a tab until that tab's first paint
+// The settings window over in-memory services (and a model downloader on an empty directory):
+// opening it on a tab until that tab's first paint
 // (a new window each time, as the first request of a run), switching between the Recording and
 // Output tabs until the new tab has painted, and the CPU the level meter costs while it is shown
 // (levels arriving as the recorder's preview delivers them) and while it is hidden.
@@ -12,6 +13,7 @@
 #include "core/SettingsModel.h"
 #include "history/HistoryStore.h"
 #include "hotkey/HotkeyManager.h"
+#include "models/ModelDownloadManager.h"
 #include "ui/SettingsWindow.h"
 #include "ui/settings/SettingsPageServices.h"
 
@@ -39,7 +41,14 @@ struct Services {
     }
     ui::SettingsPageServices pages()
     {
-        return {settings, hotkey, recorder, input, [this]() -> HistoryStore & { return history; }};
+        return {settings, hotkey, recorder, input, [this]() -> HistoryStore & { return history; }, &models};
+    }
+    static ModelDownloadConfig modelConfig(const QString &directory)
+    {
+        ModelDownloadConfig config;
+        config.modelsDirectory = directory;
+        config.baseUrl = ModelDownloadConfig::defaultBaseUrl();
+        return config;
     }
 
     QTemporaryDir dir;
@@ -50,6 +59,7 @@ struct Services {
     FakeAudioInput input;
     AudioRecorder recorder{input, settings};
     HistoryStore history{settings, dir.filePath(QStringLiteral("history.json"))};
+    ModelDownloadManager models{modelConfig(dir.filePath(QStringLiteral("models")))};
 };
 
 // Counts paint events reaching `watched` or its children.
@@ -108,6 +118,7 @@ void BM_OpenOnTabUntilFirstPaint(benchmark::State &state)
 BENCHMARK(BM_OpenOnTabUntilFirstPaint)
     ->Arg(int(SettingsTab::recording))
     ->Arg(int(SettingsTab::output))
+    ->Arg(int(SettingsTab::model))
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(20);

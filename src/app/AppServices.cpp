@@ -16,6 +16,7 @@
 #include "engine/WhisperTranscriber.h"
 #include "history/HistoryStore.h"
 #include "hotkey/HotkeyManager.h"
+#include "models/ModelDownloadManager.h"
 #include "models/ModelFiles.h"
 #include "platform/pulse/PulseAudioInput.h"
 #include "platform/x11/X11Clipboard.h"
@@ -30,6 +31,7 @@ namespace parlix {
 AppServices::AppServices()
     : m_settingsStore(std::make_unique<JsonFileKeyValueStore>(JsonFileKeyValueStore::defaultPath()))
     , m_settings(std::make_unique<SettingsModel>(*m_settingsStore, [] { return ModelFiles::downloadedModels(); }))
+    , m_modelDownloads(std::make_unique<ModelDownloadManager>())
     , m_state(std::make_unique<AppState>(*m_settings))
     , m_transcriber(std::make_unique<WhisperTranscriber>(*m_settings, Paths::resourceDirectory()))
     // One input each: the live capture and the clip recorder (with its level preview) never

@@ -16,6 +16,7 @@ class HistoryStore;
 class HotkeyManager;
 class JsonFileKeyValueStore;
 class LiveAudioRecorder;
+class ModelDownloadManager;
 class DictationController;
 class PasteManager;
 class AudioInput;
@@ -47,6 +48,8 @@ public:
     X11KeyInjector &keyInjector() { return *m_keys; }
     HotkeyManager &hotkeyManager() { return *m_hotkey; }
     DictationController &controller() { return *m_controller; }
+    // The one model downloader (the Model tab, the tray's download item).
+    ModelDownloadManager &modelDownloads() { return *m_modelDownloads; }
     // Created (and its file read) on the first call.
     HistoryStore &historyStore();
     bool historyStoreCreated() const { return bool(m_history); }
@@ -67,6 +70,7 @@ private:
     // last, so it is destroyed first.
     std::unique_ptr<JsonFileKeyValueStore> m_settingsStore;
     std::unique_ptr<SettingsModel> m_settings;
+    std::unique_ptr<ModelDownloadManager> m_modelDownloads;
     std::unique_ptr<AppState> m_state;
     std::unique_ptr<WhisperTranscriber> m_transcriber;
     std::unique_ptr<AudioInput> m_clipInput;

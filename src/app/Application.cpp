@@ -2,6 +2,7 @@
 
 #include "app/AppServices.h"
 #include "app/HotkeyConflictNotice.h"
+#include "app/ModelDownloadNotice.h"
 #include "control/ControlNames.h"
 #include "controller/DictationController.h"
 #include "core/AppState.h"
@@ -10,6 +11,7 @@
 #include "core/Log.h"
 #include "engine/WhisperTranscriber.h"
 #include "hotkey/HotkeyManager.h"
+#include "models/ModelDownloadManager.h"
 #include "models/ModelFiles.h"
 #include "platform/x11/X11KeyInjector.h"
 #include "text/PasteManager.h"
@@ -45,6 +47,7 @@ void Application::start()
         .audioRecorder = m_services.audioRecorder(),
         .audioInput = m_services.audioInput(),
         .history = [this]() -> HistoryStore & { return m_services.historyStore(); },
+        .models = &m_services.modelDownloads(),
     };
     m_settingsWindows = std::make_unique<ui::SettingsWindowHost>(
         [pages](SettingsTab tab) { return ui::buildSettingsPage(tab, pages); });
@@ -58,6 +61,8 @@ void Application::start()
     m_hotkeyNotice = std::make_unique<HotkeyConflictNotice>(
         m_services.hotkeyManager(), m_services.settings(), QDBusConnection::sessionBus(),
         [&controller] { controller.openSettingsToTab(SettingsTab::recording); });
+    m_modelNotice = std::make_unique<ModelDownloadNotice>(m_services.modelDownloads(), QDBusConnection::sessionBus(),
+                                                          [&controller] { controller.openSettingsToTab(SettingsTab::model); });
     controller.setupHotkey();
     requestPermissions();
     controller.setupStateObservers();
@@ -99,6 +104,20 @@ void Application::createTrayIcon()
                                                     ui::isDevelopmentIdentifier(Constants::buildInfo().identifier));
     connect(&controller, &DictationController::statusIconUpdateRequested, m_trayIcon.get(),
             &ui::TrayIcon::updateStatusIcon);
+    ModelDownloadManager &models = m_services.modelDownloads();
+    const auto showDownload = [this, &models] {
+        const Constants::Models::ModelInfo *model = Constants::Models::find(models.currentDownloadId());
+        if (!models.isDownloading() || !model) {
+            m_trayIcon->setModelDownload(std::nullopt);
+            return;
+        }
+        ui::MenuDownload shown{model->displayName, std::nullopt};
+        if (models.bytesTotal() > 0)
+            shown.percent = ModelDownloadManager::wholePercent(models.downloadProgress());
+        m_trayIcon->setModelDownload(shown);
+    };
+    connect(&models, &ModelDownloadManager::isDownloadingChanged, m_trayIcon.get(), showDownload);
+    connect(&models, &ModelDownloadManager::downloadProgressChanged, m_trayIcon.get(), showDownload);
     m_trayIcon->show();
 }
 

@@ -11,6 +11,7 @@ namespace parlix {
 
 class AppServices;
 class HotkeyConflictNotice;
+class ModelDownloadNotice;
 namespace ui {
 class SettingsWindowHost;
 class TrayIcon;
@@ -27,7 +28,7 @@ public:
     ~Application() override;
 
     // 1. (no Dock on Linux: the app has no main window and does not quit with its last window)
-    // 2. the status item (built by the tray once it exists)
+    // 2. the status item (built by the tray once it exists), which follows a model download
     // 3. the engine check, launched only: its result arrives after this returns
     // 4. the hotkey: callbacks connected, the stored hotkey registered (a refusal is announced
     //    once with a desktop notification, and the tray menu leads to the Recording tab)
@@ -58,6 +59,7 @@ private:
     std::unique_ptr<ui::TrayIcon> m_trayIcon;
     std::unique_ptr<ui::SettingsWindowHost> m_settingsWindows;
     std::unique_ptr<HotkeyConflictNotice> m_hotkeyNotice;
+    std::unique_ptr<ModelDownloadNotice> m_modelNotice;
     std::unique_ptr<update::UpdateController> m_updater;
     std::unique_ptr<ui::UpdateDialogs> m_updateDialogs;
 };

@@ -213,7 +213,8 @@ bool DictationController::mayStart()
         return true;
     if (m_state.modelMissing()) {
         log::error(lcController, "Cannot record: no model configured");
-        openSettingsToTab(SettingsTab::recording);
+        // Where a model is downloaded or chosen.
+        openSettingsToTab(SettingsTab::model);
     }
     return false;
 }

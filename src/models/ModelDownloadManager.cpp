@@ -11,6 +11,9 @@
 #include <QLocale>
 #include <QStorageInfo>
 
+#include <algorithm>
+#include <cmath>
+
 namespace parlix {
 
 namespace {
@@ -125,6 +128,12 @@ std::optional<ModelDownloadError> ModelDownloadManager::freeSpaceProblem(const M
         return std::nullopt;
     return ModelDownloadError::downloadFailed(QStringLiteral("Not enough free disk space in %1: %2 needs %3, %4 available")
                                                   .arg(m_config.modelsDirectory, model.displayName, formatSize(needed), formatSize(*free)));
+}
+
+int ModelDownloadManager::wholePercent(double progress)
+{
+    // 0.29 * 100 is 28.999…: the nudge keeps a fraction that is a whole percent whole.
+    return int(std::floor(std::clamp(progress, 0.0, 1.0) * 100.0 + 1e-9));
 }
 
 QCoro::Task<QString> ModelDownloadManager::downloadModel(ModelInfo model)

@@ -79,6 +79,8 @@ public:
     qint64 bytesReceived() const { return m_bytesReceived; }
     // -1 while unknown.
     qint64 bytesTotal() const { return m_bytesTotal; }
+    // A fraction in whole percent, cut and never rounded up: 37 for 0.379, 29 for 0.29.
+    static int wholePercent(double progress);
     // The last failure's description (kept until the next download starts); empty when none.
     QString downloadError() const { return m_downloadError ? m_downloadError->errorDescription() : QString(); }
     const std::optional<ModelDownloadError> &lastError() const { return m_downloadError; }

@@ -106,6 +106,9 @@ ModelTransfer::ModelTransfer(QObject *parent)
     // A child, so that moving the transfer to the worker thread moves its timer too.
     m_stallTimer.setParent(this);
     connect(&m_stallTimer, &QTimer::timeout, this, &ModelTransfer::checkStall);
+    m_progressTimer.setParent(this);
+    m_progressTimer.setSingleShot(true);
+    connect(&m_progressTimer, &QTimer::timeout, this, [this] { reportProgress(true); });
 }
 
 ModelTransfer::~ModelTransfer()
@@ -332,8 +335,13 @@ void ModelTransfer::checkStall()
 
 void ModelTransfer::reportProgress(bool force)
 {
-    if (!force && m_sinceReport.elapsed() < m_job.progressInterval.count())
+    const qint64 wait = m_job.progressInterval.count() - m_sinceReport.elapsed();
+    if (!force && wait > 0) {
+        if (!m_progressTimer.isActive())
+            m_progressTimer.start(int(wait));
         return;
+    }
+    m_progressTimer.stop();
     m_sinceReport.restart();
     emit progressed(m_job.id, m_received, m_total);
 }
@@ -371,6 +379,7 @@ void ModelTransfer::dropReply()
 void ModelTransfer::endJob(Part part)
 {
     m_stallTimer.stop();
+    m_progressTimer.stop();
     dropReply();
     if (m_fd >= 0) {
         ::close(m_fd);

@@ -103,6 +103,9 @@ private:
     QElapsedTimer m_sinceData;
     QElapsedTimer m_sinceReport;
     QTimer m_stallTimer;
+    // Reports the progress held back by the interval, so a transfer that pauses right after a
+    // burst shows what it has received.
+    QTimer m_progressTimer;
     std::atomic<quint64> m_cancelled{0};
 };
 

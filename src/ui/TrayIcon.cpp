@@ -162,6 +162,7 @@ MenuInputs TrayIcon::currentMenuInputs() const
     in.modelFileExists = in.modelPath && QFileInfo::exists(*in.modelPath);
     in.modelDisplayName = settings.modelDisplayName();
     in.downloadedModels = m_services.downloadedModels();
+    in.modelDownload = m_modelDownload;
     const HistoryStore &history = m_services.history();
     in.recentHistory = recentTranscripts(history.items(), history.dateContext());
     const UpdateMenuState update = m_services.updateState();
@@ -225,6 +226,9 @@ void TrayIcon::perform(const MenuEntry &entry)
     case MenuCommand::openSettings:
         m_services.openSettingsToTab(SettingsTab::recording);
         return;
+    case MenuCommand::openModelSettings:
+        m_services.openSettingsToTab(SettingsTab::model);
+        return;
     case MenuCommand::selectModel:
         selectModel(entry.modelPath);
         return;
@@ -248,6 +252,14 @@ void TrayIcon::perform(const MenuEntry &entry)
         m_services.quit();
         return;
     }
+}
+
+void TrayIcon::setModelDownload(const std::optional<MenuDownload> &download)
+{
+    if (download == m_modelDownload)
+        return;
+    m_modelDownload = download;
+    m_tray->setToolTip(download ? QStringLiteral("Parlix — %1").arg(downloadTitle(*download)) : QStringLiteral("Parlix"));
 }
 
 void TrayIcon::selectModel(const QString &path)

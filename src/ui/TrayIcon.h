@@ -76,6 +76,8 @@ public:
     void rebuildMenu();
     // Carries out one menu command as if its item had been chosen.
     void perform(const MenuEntry &entry);
+    // The model download to show in the menu and the icon's tooltip; none when nothing downloads.
+    void setModelDownload(const std::optional<MenuDownload> &download);
 
     MenuInputs currentMenuInputs() const;
     StatusIconKind iconKind() const { return m_kind; }
@@ -103,6 +105,7 @@ private:
     QElapsedTimer m_animationClock;
     double m_animationAngle = 0.0;
     bool m_isAnimating = false;
+    std::optional<MenuDownload> m_modelDownload;
 };
 
 // Writes an export to `path`, replacing the file only once all of it is written. Logs

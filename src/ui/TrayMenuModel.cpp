@@ -120,6 +120,12 @@ MenuEntry historyItem(const MenuInputs &in)
 
 } // namespace
 
+QString downloadTitle(const MenuDownload &download)
+{
+    const QString title = QStringLiteral("Downloading %1…").arg(download.modelName);
+    return download.percent ? QStringLiteral("%1 %2%").arg(title).arg(*download.percent) : title;
+}
+
 QList<MenuEntry> buildStatusMenu(const MenuInputs &in)
 {
     QList<MenuEntry> menu;
@@ -135,8 +141,12 @@ QList<MenuEntry> buildStatusMenu(const MenuInputs &in)
         menu.append(disabledItem(QStringLiteral("⚠️ Engine Missing")));
         menu.append(MenuEntry::separator());
     }
-    if (in.downloadedModels.isEmpty()) {
-        menu.append(item(QStringLiteral("⚠️ No Models Downloaded"), QString(), MenuCommand::openSettings));
+    // Both lead to the Model tab; a running download says how far it is instead of the warning.
+    if (in.modelDownload) {
+        menu.append(item(downloadTitle(*in.modelDownload), QStringLiteral("download"), MenuCommand::openModelSettings));
+        menu.append(MenuEntry::separator());
+    } else if (in.downloadedModels.isEmpty()) {
+        menu.append(item(QStringLiteral("⚠️ No Models Downloaded"), QString(), MenuCommand::openModelSettings));
         menu.append(MenuEntry::separator());
     }
     menu.append(recordingItem(in));

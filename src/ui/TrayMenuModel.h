@@ -19,6 +19,8 @@ enum class MenuCommand {
     none,
     toggleRecording,
     openSettings,
+    // The Model tab: where a model is downloaded or chosen.
+    openModelSettings,
     selectModel,
     copyHistoryItem,
     showAllHistory,
@@ -66,6 +68,17 @@ struct RecentTranscript {
     QString toolTip;
 };
 
+// A model download under way, as the menu and the icon's tooltip name it.
+struct MenuDownload {
+    QString modelName;
+    // Whole percent; none while the size is unknown.
+    std::optional<int> percent;
+    bool operator==(const MenuDownload &) const = default;
+};
+
+// "Downloading Base (English)… 37%".
+QString downloadTitle(const MenuDownload &download);
+
 struct MenuInputs {
     // The hotkey as the desktop writes it ("Ctrl+Alt+Space") when it is not registered, and why.
     std::optional<QString> unavailableHotkey;
@@ -81,6 +94,7 @@ struct MenuInputs {
     QString modelDisplayName;
     // Model files, in the order the menu lists them.
     QStringList downloadedModels;
+    std::optional<MenuDownload> modelDownload;
     // The newest history entries, newest first, at most historyMenuLimit of them.
     QList<RecentTranscript> recentHistory;
     // The updater: a feed is configured and no check runs; the last check found a newer version.

@@ -1,5 +1,6 @@
 #include "ui/settings/SettingsPageServices.h"
 
+#include "ui/settings/ModelPage.h"
 #include "ui/settings/OutputPage.h"
 #include "ui/settings/RecordingPage.h"
 
@@ -13,6 +14,7 @@ QWidget *buildSettingsPage(SettingsTab tab, const SettingsPageServices &services
     case SettingsTab::output:
         return new OutputPage(services);
     case SettingsTab::model:
+        return services.models ? new ModelPage(services) : nullptr;
     case SettingsTab::history:
     case SettingsTab::general:
     case SettingsTab::about:

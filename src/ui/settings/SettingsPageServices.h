@@ -13,6 +13,7 @@ class AudioInput;
 class AudioRecorder;
 class HistoryStore;
 class HotkeyManager;
+class ModelDownloadManager;
 class SettingsModel;
 
 namespace ui {
@@ -27,6 +28,8 @@ struct SettingsPageServices {
     AudioInput &audioInput;
     // The history (created on first use); the Output tab shows its size.
     std::function<HistoryStore &()> history;
+    // The one model downloader; the Model tab is built only when it is given.
+    ModelDownloadManager *models = nullptr;
 };
 
 // The page of `tab`, or nullptr for a tab without one yet.

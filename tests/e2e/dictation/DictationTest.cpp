@@ -2,21 +2,28 @@
 // bus, PulseAudio whose virtual microphone speaks espeak-ng speech in real time), its global
 // hotkey (Ctrl+Alt+Space, the default) pressed with xdotool while a text window has the focus.
 // Every case checks what the window received, what history.json holds, that no audio file is left
-// behind and that parlix is idle again; one changes the hotkey in the settings window first.
+// behind and that parlix is idle again. One changes the hotkey in the settings window first; the
+// first run starts with no model: the tray menu (read and clicked over StatusNotifierItem/DBusMenu)
+// leads to the Model tab, whose recommended model comes from a loopback server.
+#include "DBusMenuClient.h"
 #include "DBusSession.h"
 #include "DeliveryTarget.h"
 #include "EngineStandIn.h"
+#include "LoopbackHttpServer.h"
+#include "NotificationServer.h"
 #include "ParlixInstance.h"
 #include "Printers.h"
 #include "ProcessRunner.h"
 #include "PulseAudioSession.h"
 #include "Pump.h"
 #include "Speech.h"
+#include "StatusNotifierWatcher.h"
 #include "TestEnvironment.h"
 #include "WavReader.h"
 #include "XSession.h"
 #include "core/TextReplacementRule.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -95,6 +102,7 @@ protected:
     {
         QProcessEnvironment base = bus.environment(x.environment());
         base.insert(QStringLiteral("PULSE_SERVER"), pulse.serverAddress());
+        base.insert(extraEnvironment);
         app = std::make_unique<ParlixInstance>(base, resources.isEmpty() ? engineDir.path() : resources);
         if (!model.isEmpty()) {
             ASSERT_TRUE(app->installModel(model, modelSource));
@@ -195,6 +203,8 @@ protected:
     PulseAudioSession pulse;
     QTemporaryDir engineDir;
     EngineStandIn engine{engineDir.path()};
+    // Added to parlix's environment by launch().
+    QProcessEnvironment extraEnvironment;
     std::unique_ptr<ParlixInstance> app;
     std::unique_ptr<DeliveryTarget> target;
 };
@@ -301,7 +311,7 @@ TEST_F(DictationTest, SilenceAfterSpeechStopsTheRecordingByItself)
     expectOutcome(QStringLiteral("Stopped by silence."), QStringLiteral("Stopped by silence."), QStringLiteral("Stopped by silence."));
 }
 
-TEST_F(DictationTest, WithoutAModelTheHotkeyOpensTheRecordingSettings)
+TEST_F(DictationTest, WithoutAModelTheHotkeyOpensTheModelSettings)
 {
     engineAnswers(" never heard");
     ASSERT_NO_FATAL_FAILURE(launch({}, QString()));
@@ -309,7 +319,7 @@ TEST_F(DictationTest, WithoutAModelTheHotkeyOpensTheRecordingSettings)
     const auto settingsWindowShown = [&] { return !settingsWindow().isEmpty(); };
     pressHotkey();
 
-    EXPECT_TRUE(app->waitForLog(QStringLiteral("Settings window requested on the recording tab"))) << log();
+    EXPECT_TRUE(app->waitForLog(QStringLiteral("Settings window requested on the model tab"))) << log();
     EXPECT_TRUE(pumpUntil(settingsWindowShown, dictationLimitMs)) << "no settings window on the X server";
     EXPECT_TRUE(app->log().contains(QStringLiteral("Cannot record: no model configured"))) << log();
     // Nothing was recorded, transcribed or delivered.
@@ -371,6 +381,80 @@ TEST_F(DictationTest, ARecordedHotkeyDictatesAndTheOldOneNoLonger)
     ASSERT_TRUE(key("ctrl+shift+d"));
     expectOutcome(QStringLiteral("Dictated with the new hotkey."), QStringLiteral("Dictated with the new hotkey."),
                   QStringLiteral("Dictated with the new hotkey."));
+}
+
+// A newcomer with no model: the tray menu's warning opens the Model tab, one button downloads the
+// recommended model (a synthetic one served under its catalogue name, its digest passed through
+// the test-only override), the menu shows the download's percent, a notification says it is
+// ready, the model is selected, and the first dictation with the real whisper-cli pastes its text.
+TEST_F(DictationTest, FirstRunDownloadsTheRecommendedModelFromTheTrayAndDictates)
+{
+    if (!QFileInfo(resourceDirectory() + QStringLiteral("/whisper-cli")).isExecutable())
+        GTEST_SKIP() << "no whisper-cli in the build's resource directory";
+    const QString synthetic = engineDir.filePath(QStringLiteral("synthetic.bin"));
+    const ProcessResult made = runProcess(testBinDirectory() + QStringLiteral("/make_synthetic_model"),
+                                          {fixturesDirectory() + QStringLiteral("/for-tests-ggml-tiny.en.bin"), synthetic, QStringLiteral(" Hello world!")});
+    ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+    QFile file(synthetic);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray model = file.readAll();
+    // Slow enough (about 2 s) for the menu to be read while it runs.
+    LoopbackHttpServer server;
+    LoopbackHttpServer::Response response = LoopbackHttpServer::Response::ok(model);
+    response.chunkSize = model.size() / 20;
+    response.chunkInterval = std::chrono::milliseconds(100);
+    server.setResponse(QStringLiteral("/ggml-base.en.bin"), response);
+    extraEnvironment.insert(QStringLiteral("PARLIX_MODEL_BASE_URL"), server.url(QStringLiteral("/")).toString());
+    extraEnvironment.insert(QStringLiteral("PARLIX_MODEL_SHA1_OVERRIDES"),
+                            QStringLiteral("ggml-base.en.bin=") + QString::fromLatin1(QCryptographicHash::hash(model, QCryptographicHash::Sha1).toHex()));
+    // Before parlix starts: Qt picks StatusNotifierItem only when a watcher is there.
+    StatusNotifierWatcher watcher(bus.address());
+    NotificationServer notifications(bus.address());
+    ASSERT_TRUE(watcher.isRegistered() && notifications.isRegistered());
+    ASSERT_NO_FATAL_FAILURE(launch({}, QString(), {}, resourceDirectory()));
+
+    ASSERT_TRUE(pumpUntil([&] { return watcher.lastItem().has_value(); })) << log();
+    const QString connectionName = QStringLiteral("first-run");
+    QDBusConnection connection = QDBusConnection::connectToBus(bus.address(), connectionName);
+    QString error;
+    const std::optional<QString> menuPath = DBusMenuClient::menuPathOf(connection, watcher.lastItem()->service, watcher.lastItem()->path, &error);
+    ASSERT_TRUE(menuPath) << error.toStdString();
+    DBusMenuClient menu(connection, watcher.lastItem()->service, *menuPath);
+    const auto openMenu = [&] {
+        menu.aboutToShow(0);
+        return menu.layout(0).value_or(DBusMenuNode{});
+    };
+    const DBusMenuNode first = openMenu();
+    const DBusMenuNode *warning = first.find(QStringLiteral("⚠️ No Models Downloaded"));
+    ASSERT_TRUE(warning) << first.labels().join(u'|').toStdString();
+    ASSERT_TRUE(menu.click(warning->id)) << menu.error().toStdString();
+    ASSERT_TRUE(app->waitForLog(QStringLiteral("Settings window requested on the model tab"))) << log();
+
+    ASSERT_TRUE(pumpUntil([&] {
+        return xdotool({QStringLiteral("search"), QStringLiteral("--name"), QStringLiteral("^Parlix Settings$"),
+                        QStringLiteral("windowactivate"), QStringLiteral("--sync")}) == 0;
+    }, dictationLimitMs)) << "no settings window on the X server";
+    // The recommended model's button, by its mnemonic.
+    ASSERT_EQ(xdotool({QStringLiteral("key"), QStringLiteral("alt+d")}), 0);
+    QString shown;
+    EXPECT_TRUE(pumpUntil([&] {
+        shown = openMenu().labels().value(0);
+        return shown.startsWith(QStringLiteral("Downloading Base (English)… ")) && shown.endsWith(u'%');
+    }, dictationLimitMs)) << shown.toStdString() << "\n" << log();
+
+    ASSERT_TRUE(pumpUntil([&] { return app->log().contains(QStringLiteral("Selected model: ggml-base.en.bin")); }, dictationLimitMs)) << log();
+    ASSERT_TRUE(pumpUntil([&] { return !notifications.notifications().isEmpty(); })) << log();
+    EXPECT_EQ(notifications.notifications().first().summary, u"Model downloaded");
+    EXPECT_EQ(notifications.notifications().first().body, u"Base (English) is ready for dictation.");
+    const QStringList after = openMenu().labels();
+    EXPECT_EQ(after.mid(0, 2), (QStringList{QStringLiteral("Start Recording"), QStringLiteral("Model: Base (English)")}))
+        << after.join(u'|').toStdString();
+
+    ASSERT_NO_FATAL_FAILURE(closeSettingsWindow());
+    ASSERT_EQ(xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(target->window())}), 0);
+    ASSERT_NO_FATAL_FAILURE(dictateInToggleMode());
+    expectOutcome(QStringLiteral("Hello world!"), QStringLiteral("Hello world!"), QStringLiteral("Hello world!"));
+    EXPECT_EQ(field(app->historyItems().first(), "modelName"), u"Base (English)");
 }
 
 } // namespace

@@ -359,7 +359,7 @@ protected:
 };
 
 // Without an engine or a model the running app finds both missing, recording cannot start, the
-// model warning leads to the settings, and Quit ends the app cleanly. (With both present the menu is the one every other test here opens.)
+// model warning leads to the Model tab, and Quit ends the app cleanly. (With both present the menu is the one every other test here opens.)
 TEST_F(TrayMenuTest, MenuWarnsAboutEngineAndModelAndQuitUnregistersTheHotkeyOnce)
 {
     makeApp(emptyResources.path(), false);
@@ -376,7 +376,7 @@ TEST_F(TrayMenuTest, MenuWarnsAboutEngineAndModelAndQuitUnregistersTheHotkeyOnce
     ASSERT_TRUE(noModels && noModels->enabled());
     EXPECT_FALSE(root.find(QStringLiteral("Start Recording"))->enabled());
     ASSERT_TRUE(menu->click(noModels->id)) << menu->error().toStdString();
-    EXPECT_TRUE(app->waitForLog(QStringLiteral("Settings window requested on the recording tab"))) << app->log().toStdString();
+    EXPECT_TRUE(app->waitForLog(QStringLiteral("Settings window requested on the model tab"))) << app->log().toStdString();
 
     // Quit from the menu unregisters the hotkey once, and the item goes with the process.
     ASSERT_TRUE(app->waitForLog(QStringLiteral("Hotkey registered"))) << app->log().toStdString();

@@ -150,7 +150,7 @@ TEST(ControllerTriggers, StartGuard)
 
             EXPECT_EQ(h.clip.startCalls + h.live.startCalls, row.starts ? 1 : 0);
             EXPECT_EQ((kind == Kind::clip ? h.clip.startCalls : h.live.startCalls), row.starts ? 1 : 0);
-            EXPECT_EQ(h.settingsRequests, row.opensSettings ? QList<SettingsTab>{SettingsTab::recording} : QList<SettingsTab>{});
+            EXPECT_EQ(h.settingsRequests, row.opensSettings ? QList<SettingsTab>{SettingsTab::model} : QList<SettingsTab>{});
             const QStringList expectedLog = row.opensSettings ? QStringList{"error Cannot record: no model configured"}
                                           : row.starts        ? QStringList{kind == Kind::clip ? "info Recording started" : "info Live recording started"}
                                                               : QStringList{};

@@ -183,6 +183,7 @@ TEST_F(TrayIconTest, Commands)
         QStringList log;
     } cases[] = {
         {"allHistory", entry(MenuCommand::showAllHistory), 0, {SettingsTab::history}, 0, m_modelFile, {}},
+        {"modelSettings", entry(MenuCommand::openModelSettings), 0, {SettingsTab::model}, 0, m_modelFile, {}},
         {"selectModel", entry(MenuCommand::selectModel, other), 0, {}, 0, other, {QStringLiteral("info Switched to model: R&D.bin")}},
         {"selectNothing", entry(MenuCommand::selectModel), 0, {}, 0, m_modelFile, {}},
         {"none", MenuEntry{}, 0, {}, 0, m_modelFile, {}},

@@ -100,6 +100,14 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   QStringList{"⚠️ Engine Missing", "-", "⚠️ No Models Downloaded", "-", "Start Recording", "Model"} + tail,
                   "Start Recording", false, MenuCommand::toggleRecording, MenuTint::none},
+        // A running download takes the warning's place, with its percent once the size is known.
+        StateCase{"downloadingTheFirstModel",
+                  [](MenuInputs &in) {
+                      in = MenuInputs{};
+                      in.modelDownload = MenuDownload{"Base (English)", 37};
+                  },
+                  QStringList{"Downloading Base (English)… 37%", "-", "Start Recording", "Model"} + tail,
+                  "Start Recording", false, MenuCommand::toggleRecording, MenuTint::none},
         // A stored path whose file is gone names no model.
         StateCase{"modelFileGone",
                   [](MenuInputs &in) { in.modelFileExists = false; in.canRecord = false; },
@@ -118,7 +126,9 @@ TEST(StatusMenuTest, WarningItems)
     EXPECT_FALSE(engine->enabled);
     EXPECT_EQ(engine->command, MenuCommand::none);
     EXPECT_TRUE(models->enabled);
-    EXPECT_EQ(models->command, MenuCommand::openSettings);
+    EXPECT_EQ(models->command, MenuCommand::openModelSettings);
+    in.modelDownload = MenuDownload{"Base (English)", 0};
+    EXPECT_EQ(buildStatusMenu(in)[2].command, MenuCommand::openModelSettings);
 }
 
 TEST(StatusMenuTest, UpdateItem)

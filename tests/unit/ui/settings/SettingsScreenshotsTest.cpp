@@ -1,22 +1,31 @@
-// The settings window at its default size with the Recording and Output tabs, the rule sheet, its
-// command list and the formatting reference, drawn offscreen and kept as PNG artifacts
+// The settings window at its default size with the Recording, Output and Model tabs, the rule
+// sheet, its command list and the formatting reference, drawn offscreen and kept as PNG artifacts
 // (PARLIX_ARTIFACTS_DIR, by default <build>/artifacts/screenshots). Every text and button on
 // them must have the room it asks for.
+#include "LoopbackHttpServer.h"
 #include "PageFixture.h"
+#include "Pump.h"
+#include "models/ModelDownloadManager.h"
 #include "ui/SettingsWindow.h"
 #include "ui/settings/CommandCompletionField.h"
 #include "ui/settings/FormattingReferenceWindow.h"
+#include "ui/settings/ModelPage.h"
+#include "ui/settings/ModelRow.h"
 #include "ui/settings/OutputPage.h"
 #include "ui/settings/RuleEditDialog.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QToolButton>
 #include <QTabWidget>
 #include <QTreeView>
 
@@ -136,6 +145,67 @@ TEST_F(SettingsScreenshotsTest, TabsSheetListAndReferenceHaveRoomForTheirTexts)
     keep(reference->grab().toImage(), "settings-formatting-reference.png");
     EXPECT_EQ(cramped(reference), QStringList());
     sheet->close();
+}
+
+// The Model tab through a first download: empty; the recommended model stalled at 37.9 % by the
+// loopback server (its row only shows the cut percent, the other rows wait); cancelled; downloaded
+// for real and selected; a failed download saying why; and with two models.
+TEST_F(SettingsScreenshotsTest, ModelTabFromEmptyThroughADownloadToModels)
+{
+    const QByteArray body(1000, 'm');
+    LoopbackHttpServer server;
+    LoopbackHttpServer::Response stalled = LoopbackHttpServer::Response::ok(body);
+    stalled.stallAfter = 379;
+    server.setResponse(QStringLiteral("/ggml-base.en.bin"), stalled);
+    ModelDownloadConfig config;
+    config.modelsDirectory = dir.filePath(QStringLiteral("models"));
+    config.baseUrl = server.url(QStringLiteral("/"));
+    config.freeBytes = [](const QString &) { return std::optional<qint64>(qint64(1) << 40); };
+    config.digestOverrides.insert(QStringLiteral("ggml-base.en.bin"),
+                                  QString::fromLatin1(QCryptographicHash::hash(body, QCryptographicHash::Sha1).toHex()));
+    ModelDownloadManager models(config);
+    SettingsPageServices pages = services();
+    pages.models = &models;
+    SettingsWindowHost host([pages](SettingsTab tab) { return buildSettingsPage(tab, pages); });
+
+    host.openSettingsToTab(SettingsTab::model);
+    SettingsView *window = host.settingsWindow();
+    auto *page = qobject_cast<ModelPage *>(window->tabView()->currentWidget());
+    ASSERT_TRUE(page);
+    QCoreApplication::processEvents();
+    keepScrolled(window, "settings-model-tab-empty.png", "settings-model-tab-empty-end.png");
+    EXPECT_EQ(cramped(page), QStringList());
+
+    page->recommendedButton()->click();
+    ModelRow *base = page->row(QStringLiteral("base.en"));
+    ASSERT_TRUE(pumpUntil([&] { return base->percentLabel()->text() == u"37%"; })) << base->percentLabel()->text().toStdString();
+    EXPECT_TRUE(base->cancelButton()->isVisible() && base->progressBar()->isVisible());
+    EXPECT_FALSE(page->recommendedButton()->isVisible());
+    ModelRow *tiny = page->row(QStringLiteral("tiny.en"));
+    EXPECT_TRUE(tiny->downloadButton()->isVisible() && !tiny->downloadButton()->isEnabled());
+    EXPECT_FALSE(tiny->progressBar()->isVisible());
+    keep(window->grab().toImage(), "settings-model-tab-downloading.png");
+    EXPECT_EQ(cramped(page), QStringList());
+
+    base->cancelButton()->click();
+    EXPECT_TRUE(base->downloadButton()->isVisible() && !base->cancelButton()->isVisible());
+    server.setResponse(QStringLiteral("/ggml-base.en.bin"), LoopbackHttpServer::Response::ok(body));
+    base->downloadButton()->click();
+    ASSERT_TRUE(pumpUntil([&] { return settings.modelPath().has_value(); }));
+    EXPECT_EQ(settings.modelPath(), models.localPath(base->model()));
+    EXPECT_EQ(base->selectButton()->text(), u"Selected");
+    EXPECT_EQ(page->modelPicker()->currentText(), u"Base (English)");
+    tiny->downloadIconButton()->click();
+    ASSERT_TRUE(pumpUntil([&] { return page->errorLabel()->isVisible(); }));
+    EXPECT_EQ(page->errorLabel()->text(), u"Download failed: HTTP 404 Not Found");
+
+    QFile large(config.modelsDirectory + QStringLiteral("/ggml-large-v3.bin"));
+    ASSERT_TRUE(large.open(QIODevice::WriteOnly));
+    settings.setModelPath(large.fileName());
+    emit models.modelsChanged();
+    QCoreApplication::processEvents();
+    keepScrolled(window, "settings-model-tab-models.png", "settings-model-tab-models-end.png");
+    EXPECT_EQ(cramped(page), QStringList());
 }
 
 } // namespace
