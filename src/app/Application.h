@@ -11,6 +11,7 @@ namespace parlix {
 
 class AppServices;
 class HotkeyConflictNotice;
+class LoginItemManager;
 namespace ui {
 class SettingsWindowHost;
 class TrayIcon;
@@ -58,6 +59,7 @@ private:
     std::unique_ptr<ui::TrayIcon> m_trayIcon;
     std::unique_ptr<ui::SettingsWindowHost> m_settingsWindows;
     std::unique_ptr<HotkeyConflictNotice> m_hotkeyNotice;
+    std::unique_ptr<LoginItemManager> m_loginItem;
     std::unique_ptr<update::UpdateController> m_updater;
     std::unique_ptr<ui::UpdateDialogs> m_updateDialogs;
 };

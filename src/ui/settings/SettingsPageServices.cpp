@@ -1,5 +1,8 @@
 #include "ui/settings/SettingsPageServices.h"
 
+#include "ui/settings/AboutPage.h"
+#include "ui/settings/GeneralPage.h"
+#include "ui/settings/HistoryPage.h"
 #include "ui/settings/OutputPage.h"
 #include "ui/settings/RecordingPage.h"
 
@@ -12,10 +15,13 @@ QWidget *buildSettingsPage(SettingsTab tab, const SettingsPageServices &services
         return new RecordingPage(services);
     case SettingsTab::output:
         return new OutputPage(services);
-    case SettingsTab::model:
     case SettingsTab::history:
+        return new HistoryPage(services);
     case SettingsTab::general:
+        return new GeneralPage(services);
     case SettingsTab::about:
+        return new AboutPage(services);
+    case SettingsTab::model:
         return nullptr;
     }
     return nullptr;

@@ -3,6 +3,8 @@
 // these objects and never look anything up themselves.
 #include "core/SettingsTab.h"
 
+#include <QString>
+
 #include <functional>
 
 class QWidget;
@@ -13,7 +15,11 @@ class AudioInput;
 class AudioRecorder;
 class HistoryStore;
 class HotkeyManager;
+class LoginItemManager;
 class SettingsModel;
+namespace update {
+class UpdateController;
+}
 
 namespace ui {
 
@@ -27,6 +33,14 @@ struct SettingsPageServices {
     AudioInput &audioInput;
     // The history (created on first use); the Output tab shows its size.
     std::function<HistoryStore &()> history;
+    // Where the History tab puts copied text; the toolkit's clipboard when unset.
+    std::function<void(const QString &)> copyToClipboard = {};
+    // The autostart entry the General tab switches; its switch is disabled when unset.
+    LoginItemManager *loginItem = nullptr;
+    // Whether synthetic keys reach other applications (X11: the XTEST extension); unknown when unset.
+    std::function<bool()> canTypeIntoApps = {};
+    // The updater (created on first use); the About tab's update button needs it and a feed.
+    std::function<update::UpdateController &()> updater = {};
 };
 
 // The page of `tab`, or nullptr for a tab without one yet.
