@@ -26,6 +26,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -102,6 +103,12 @@ HistoryPage::HistoryPage(const SettingsPageServices &services, QWidget *parent)
     m_list->setResizeMode(QListView::Adjust);
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Rows are as tall as their text; with many records they are measured in batches between
+    // paints, so the tab shows at once and the scroll range completes soon after. The vertical
+    // bar stays so that its coming and going does not change the width they were measured for.
+    m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_list->setLayoutMode(QListView::Batched);
+    m_list->setBatchSize(200);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setMouseTracking(true);
     m_list->setAccessibleName(QStringLiteral("History"));
@@ -113,6 +120,7 @@ HistoryPage::HistoryPage(const SettingsPageServices &services, QWidget *parent)
 
     // Copy and Delete of the list, as the platform's keys for them (eventFilter).
     m_list->installEventFilter(this);
+    m_list->viewport()->installEventFilter(this);
     connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
         const QModelIndex index = m_list->indexAt(at);
         if (index.isValid())
@@ -323,6 +331,11 @@ void HistoryPage::showEvent(QShowEvent *event)
 
 bool HistoryPage::eventFilter(QObject *watched, QEvent *event)
 {
+    // Once the list has been drawn, the dates the search needs are prepared while the user reads.
+    if (watched == m_list->viewport() && event->type() == QEvent::Paint && !m_searchPrepared) {
+        m_searchPrepared = true;
+        QTimer::singleShot(0, m_model, &HistoryListModel::prepareSearch);
+    }
     if (watched == m_list && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         const bool copy = key->matches(QKeySequence::Copy);

@@ -94,6 +94,7 @@ private:
     QPushButton *m_export;
     QPushButton *m_clearAll;
     QPointer<QMessageBox> m_confirmation;
+    bool m_searchPrepared = false;
 };
 
 } // namespace parlix::ui

@@ -10,7 +10,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QTextLayout>
 #include <QToolTip>
 
 namespace parlix::ui {
@@ -30,38 +29,82 @@ QFont captionFont(const QFont &base, qreal scale = 0.85)
     return f;
 }
 
-// The text broken into at most three lines of `width`; the last one elided when more follows.
-QStringList wrappedLines(QString text, const QFont &font, int width)
-{
-    text.replace(QLatin1Char('\n'), QChar::LineSeparator);
-    QTextLayout layout(text, font);
-    QTextOption wrap;
-    wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(wrap);
-    layout.beginLayout();
-    QStringList lines;
-    const QFontMetrics metrics(font);
-    while (lines.size() < kMaxLines) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid())
-            break;
-        line.setLineWidth(width);
-        QString piece = text.mid(line.textStart(), line.textLength());
-        if (lines.size() == kMaxLines - 1 && line.textStart() + line.textLength() < text.size()) {
-            // The rest, up to its next line break, cut short with an ellipsis.
-            piece = text.mid(line.textStart());
-            const qsizetype lineEnd = piece.indexOf(QChar::LineSeparator);
-            if (lineEnd >= 0)
-                piece = piece.left(lineEnd).trimmed() + QChar(0x2026);
-            piece = metrics.elidedText(piece, Qt::ElideRight, width);
-        }
-        while (!piece.isEmpty() && (piece.back() == QChar::LineSeparator || piece.back() == QLatin1Char(' ')))
-            piece.chop(1);
-        lines.append(piece);
+// Word widths, measured once per font: records repeat their words, and measuring whole texts
+// again for every row of a long history is what makes a list slow to open.
+class WordWidths {
+public:
+    explicit WordWidths(const QFont &font) : m_metrics(font), m_space(m_metrics.horizontalAdvance(QLatin1Char(' '))) {}
+    int space() const { return m_space; }
+    const QFontMetrics &metrics() const { return m_metrics; }
+    int of(const QString &word)
+    {
+        auto found = m_widths.constFind(word);
+        if (found == m_widths.constEnd())
+            found = m_widths.insert(word, m_metrics.horizontalAdvance(word));
+        return *found;
     }
-    layout.endLayout();
-    if (lines.isEmpty())
-        lines.append(QString());
+
+private:
+    QFontMetrics m_metrics;
+    int m_space;
+    QHash<QString, int> m_widths;
+};
+
+WordWidths &widthsFor(const QFont &font)
+{
+    static std::unique_ptr<WordWidths> widths;
+    static QFont measured;
+    if (!widths || measured != font) {
+        widths = std::make_unique<WordWidths>(font);
+        measured = font;
+    }
+    return *widths;
+}
+
+// The text broken at spaces and line breaks into lines of `width`, at most three; the last one
+// ends with an ellipsis when more follows. A word longer than a line is cut where it must.
+QStringList wrappedLines(const QString &text, const QFont &font, int width)
+{
+    WordWidths &widths = widthsFor(font);
+    QStringList lines;
+    bool more = false;
+    const auto push = [&](const QString &line) {
+        if (lines.size() == kMaxLines)
+            more = true;
+        else
+            lines.append(line);
+    };
+    for (const QString &paragraph : text.split(QLatin1Char('\n'))) {
+        QString line;
+        int used = 0;
+        for (QString word : paragraph.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            if (more)
+                break;
+            int w = widths.of(word);
+            if (!line.isEmpty() && used + widths.space() + w <= width) {
+                line += QLatin1Char(' ') + word;
+                used += widths.space() + w;
+                continue;
+            }
+            if (!line.isEmpty())
+                push(line);
+            while (w > width && word.size() > 1) {
+                qsizetype fits = word.size() - 1;
+                while (fits > 1 && widths.metrics().horizontalAdvance(word.left(fits)) > width)
+                    --fits;
+                push(word.left(fits));
+                word = word.mid(fits);
+                w = widths.metrics().horizontalAdvance(word);
+            }
+            line = word;
+            used = w;
+        }
+        push(line);
+        if (more)
+            break;
+    }
+    if (more)
+        lines.last() = widths.metrics().elidedText(lines.last() + QChar(0x2026), Qt::ElideRight, width);
     return lines;
 }
 
@@ -167,7 +210,7 @@ void HistoryItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
     const QFontMetrics body(opt.font);
     const int width = opt.rect.width() - 2 * kPadX;
     int y = h.time.bottom() + 1 + kGap;
-    for (const QString &line : wrappedLines(m_model.shownText(record), opt.font, width)) {
+    for (const QString &line : wrappedLines(m_model.shownText(record), opt.font, width - 2)) {
         painter->drawText(QRect(opt.rect.left() + kPadX, y, width, body.height()), Qt::AlignLeft | Qt::AlignVCenter, line);
         y += body.lineSpacing();
     }
@@ -187,7 +230,7 @@ QSize HistoryItemDelegate::sizeHint(const QStyleOptionViewItem &option, const QM
     const auto key = qMakePair(record.id, m_model.showsOriginal(record.id));
     auto found = m_heights.constFind(key);
     if (found == m_heights.constEnd()) {
-        const qsizetype lines = wrappedLines(m_model.shownText(record), option.font, width - 2 * kPadX).size();
+        const qsizetype lines = wrappedLines(m_model.shownText(record), option.font, width - 2 * kPadX - 2).size();
         const int height = 2 * kPadY + QFontMetrics(captionFont(option.font)).height() + kGap
             + int(lines) * QFontMetrics(option.font).lineSpacing();
         found = m_heights.insert(key, height);

@@ -13,6 +13,12 @@ HistoryListModel::HistoryListModel(HistoryStore &store, QObject *parent)
     connect(&m_store, &HistoryStore::itemsChanged, this, &HistoryListModel::followStore);
 }
 
+void HistoryListModel::prepareSearch()
+{
+    if (!m_items.isEmpty())
+        searchableDate(0);
+}
+
 int HistoryListModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(m_items.size());

@@ -42,6 +42,8 @@ public:
 
     // The record's time as the search matches it (the locale's short date and medium time).
     const QString &searchableDate(int row) const;
+    // Formats every record's searchable date now rather than on the first keystroke.
+    void prepareSearch();
     // "Today at …" and the like, remembered until the day changes.
     QString detailedTimestamp(int row) const;
 
