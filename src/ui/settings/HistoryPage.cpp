@@ -34,6 +34,19 @@ namespace parlix::ui {
 
 namespace {
 
+// The search bar's magnifying glass, in the secondary colour.
+QIcon magnifierIcon(const QColor &ink)
+{
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(ink, 3, Qt::SolidLine, Qt::RoundCap));
+    p.drawEllipse(QRectF(5, 5, 16, 16));
+    p.drawLine(QPointF(19, 19), QPointF(27, 27));
+    return QIcon(pixmap);
+}
+
 // The footer's two icons, drawn: two overlapping sheets (copy) and a red bin (delete).
 QIcon drawnIcon(bool bin, const QColor &ink)
 {
@@ -89,6 +102,7 @@ HistoryPage::HistoryPage(const SettingsPageServices &services, QWidget *parent)
     m_search->setPlaceholderText(QStringLiteral("Search history..."));
     m_search->setAccessibleName(QStringLiteral("Search history"));
     m_search->setClearButtonEnabled(true);
+    m_search->addAction(magnifierIcon(palette().color(QPalette::PlaceholderText)), QLineEdit::LeadingPosition);
     m_search->installEventFilter(this);
     searchBar->addWidget(m_search);
     column->addLayout(searchBar);
