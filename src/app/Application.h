@@ -56,10 +56,11 @@ private:
     QCoro::Task<> engineCheck();
 
     AppServices &m_services;
+    // Before the settings window, whose General tab uses it.
+    std::unique_ptr<LoginItemManager> m_loginItem;
     std::unique_ptr<ui::TrayIcon> m_trayIcon;
     std::unique_ptr<ui::SettingsWindowHost> m_settingsWindows;
     std::unique_ptr<HotkeyConflictNotice> m_hotkeyNotice;
-    std::unique_ptr<LoginItemManager> m_loginItem;
     std::unique_ptr<update::UpdateController> m_updater;
     std::unique_ptr<ui::UpdateDialogs> m_updateDialogs;
 };
