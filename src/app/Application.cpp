@@ -9,6 +9,7 @@
 #include "core/Categories.h"
 #include "core/Constants.h"
 #include "core/Log.h"
+#include "core/LoginItemManager.h"
 #include "engine/WhisperTranscriber.h"
 #include "hotkey/HotkeyManager.h"
 #include "models/ModelDownloadManager.h"
@@ -41,6 +42,8 @@ void Application::start()
 {
     log::info(lcApp, "Parlix starting");
     DictationController &controller = m_services.controller();
+    m_loginItem = std::make_unique<LoginItemManager>(LoginItemManager::defaultEntryPath(),
+                                                     QCoreApplication::applicationFilePath());
     ui::SettingsPageServices pages{
         .settings = m_services.settings(),
         .hotkey = m_services.hotkeyManager(),
@@ -48,6 +51,10 @@ void Application::start()
         .audioInput = m_services.audioInput(),
         .history = [this]() -> HistoryStore & { return m_services.historyStore(); },
         .models = &m_services.modelDownloads(),
+        .copyToClipboard = [this](const QString &text) { m_services.pasteManager().copyToClipboard(text); },
+        .loginItem = m_loginItem.get(),
+        .canTypeIntoApps = [this] { return m_services.keyInjector().ensureAccess(); },
+        .updater = [this]() -> update::UpdateController & { return updater(); },
     };
     m_settingsWindows = std::make_unique<ui::SettingsWindowHost>(
         [pages](SettingsTab tab) { return ui::buildSettingsPage(tab, pages); });

@@ -12,6 +12,7 @@ namespace parlix {
 class AppServices;
 class HotkeyConflictNotice;
 class ModelDownloadNotice;
+class LoginItemManager;
 namespace ui {
 class SettingsWindowHost;
 class TrayIcon;
@@ -56,6 +57,8 @@ private:
     QCoro::Task<> engineCheck();
 
     AppServices &m_services;
+    // Before the settings window, whose General tab uses it.
+    std::unique_ptr<LoginItemManager> m_loginItem;
     std::unique_ptr<ui::TrayIcon> m_trayIcon;
     std::unique_ptr<ui::SettingsWindowHost> m_settingsWindows;
     std::unique_ptr<HotkeyConflictNotice> m_hotkeyNotice;

@@ -128,4 +128,9 @@ void installMessageHandler(bool alsoStderr)
     qInstallMessageHandler(handler);
 }
 
+bool writesToJournal()
+{
+    return g_journal;
+}
+
 } // namespace parlix::log

@@ -65,6 +65,8 @@ void error(Category category, const char *fmt, const Args &...args)
 // Routes Qt's messages to journald when its socket exists, else to stderr. `alsoStderr` keeps a
 // copy on stderr (for interactive runs).
 void installMessageHandler(bool alsoStderr);
+// Whether the installed handler writes to journald (false before it is installed).
+bool writesToJournal();
 
 // The line written to stderr for one message.
 QString stderrLine(QtMsgType type, const char *category, const QString &message);

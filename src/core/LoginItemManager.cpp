@@ -22,13 +22,17 @@ QString LoginItemManager::defaultEntryPath()
         + QStringLiteral("/autostart/com.quorvane.parlix.desktop");
 }
 
-void LoginItemManager::setEnabled(bool enabled)
+bool LoginItemManager::setEnabled(bool enabled, QString *error)
 {
-    QString error;
-    if (enabled ? write(&error) : remove(&error))
+    QString why;
+    if (enabled ? write(&why) : remove(&why)) {
         log::info(lcLoginItem, enabled ? "Login item registered" : "Login item unregistered");
-    else
-        log::error(lcLoginItem, "Failed to update login item: %s", error);
+        return true;
+    }
+    log::error(lcLoginItem, "Failed to update login item: %s", why);
+    if (error)
+        *error = why;
+    return false;
 }
 
 bool LoginItemManager::isEnabled() const

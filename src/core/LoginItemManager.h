@@ -14,8 +14,8 @@ public:
     static QString defaultEntryPath();
 
     // Writes (true) or removes (false) the entry. Never throws; success and failure are logged,
-    // and nothing is undone on failure.
-    void setEnabled(bool enabled);
+    // and nothing is undone on failure. Returns whether it worked; `error` says why not.
+    bool setEnabled(bool enabled, QString *error = nullptr);
     bool isEnabled() const;
 
     const QString &entryPath() const { return m_entryPath; }

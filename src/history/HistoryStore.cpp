@@ -116,6 +116,14 @@ void HistoryStore::remove(const TranscriptItem &item)
     saveHistory();
 }
 
+void HistoryStore::remove(const QSet<QUuid> &ids)
+{
+    emit itemsAboutToChange();
+    m_items.removeIf([&ids](const TranscriptItem &candidate) { return ids.contains(candidate.id); });
+    emit itemsChanged();
+    saveHistory();
+}
+
 void HistoryStore::clear()
 {
     emit itemsAboutToChange();

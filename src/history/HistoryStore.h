@@ -6,6 +6,8 @@
 #include "history/TranscriptItem.h"
 
 #include <QList>
+#include <QSet>
+#include <QUuid>
 #include <QObject>
 
 #include <optional>
@@ -36,6 +38,8 @@ public:
              const std::optional<QString> &modelName = std::nullopt);
     // Removes every record with `item`'s id and saves (even when none matched).
     void remove(const TranscriptItem &item);
+    // Removes every record whose id is in `ids` and saves once (even when none matched).
+    void remove(const QSet<QUuid> &ids);
     // Empties the history and saves an empty array.
     void clear();
 

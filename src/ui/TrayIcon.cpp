@@ -301,11 +301,13 @@ void TrayIcon::exportHistory(ExportFormat format)
     dialog->show();
 }
 
-bool saveExport(const QString &path, const QByteArray &data)
+bool saveExport(const QString &path, const QByteArray &data, QString *error)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
         log::error(lcController, "Failed to save export: %s", file.errorString());
+        if (error)
+            *error = file.errorString();
         return false;
     }
     log::info(lcController, "Exported history to %s", path);

@@ -110,7 +110,7 @@ private:
 
 // Writes an export to `path`, replacing the file only once all of it is written. Logs
 // "Exported history to %s" or "Failed to save export: %s"; returns whether it succeeded.
-bool saveExport(const QString &path, const QByteArray &data);
+bool saveExport(const QString &path, const QByteArray &data, QString *error = nullptr);
 
 } // namespace ui
 } // namespace parlix

@@ -51,6 +51,8 @@ public:
 
     // A feed is configured and no check is running.
     bool canCheckForUpdates() const;
+    // The build (or the environment) names a usable feed; without one updates come from elsewhere.
+    bool hasFeed() const { return m_feedUrl.isValid(); }
     // The last completed check found a newer version.
     bool updateAvailable() const { return m_updateAvailable; }
     const QString &runningVersion() const { return m_config.runningVersion; }

@@ -1,5 +1,8 @@
 #include "ui/settings/SettingsPageServices.h"
 
+#include "ui/settings/AboutPage.h"
+#include "ui/settings/GeneralPage.h"
+#include "ui/settings/HistoryPage.h"
 #include "ui/settings/ModelPage.h"
 #include "ui/settings/OutputPage.h"
 #include "ui/settings/RecordingPage.h"
@@ -16,9 +19,11 @@ QWidget *buildSettingsPage(SettingsTab tab, const SettingsPageServices &services
     case SettingsTab::model:
         return services.models ? new ModelPage(services) : nullptr;
     case SettingsTab::history:
+        return new HistoryPage(services);
     case SettingsTab::general:
+        return new GeneralPage(services);
     case SettingsTab::about:
-        return nullptr;
+        return new AboutPage(services);
     }
     return nullptr;
 }

@@ -3,6 +3,8 @@
 // these objects and never look anything up themselves.
 #include "core/SettingsTab.h"
 
+#include <QString>
+
 #include <functional>
 
 class QWidget;
@@ -14,7 +16,11 @@ class AudioRecorder;
 class HistoryStore;
 class HotkeyManager;
 class ModelDownloadManager;
+class LoginItemManager;
 class SettingsModel;
+namespace update {
+class UpdateController;
+}
 
 namespace ui {
 
@@ -30,6 +36,14 @@ struct SettingsPageServices {
     std::function<HistoryStore &()> history;
     // The one model downloader; the Model tab is built only when it is given.
     ModelDownloadManager *models = nullptr;
+    // Where the History tab puts copied text; the toolkit's clipboard when unset.
+    std::function<void(const QString &)> copyToClipboard = {};
+    // The autostart entry the General tab switches; its switch is disabled when unset.
+    LoginItemManager *loginItem = nullptr;
+    // Whether synthetic keys reach other applications (X11: the XTEST extension); unknown when unset.
+    std::function<bool()> canTypeIntoApps = {};
+    // The updater (created on first use); the About tab's update button needs it and a feed.
+    std::function<update::UpdateController &()> updater = {};
 };
 
 // The page of `tab`, or nullptr for a tab without one yet.

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
 

@@ -1,16 +1,20 @@
-// The settings window at its default size with the Recording, Output and Model tabs, the rule
-// sheet, its command list and the formatting reference, drawn offscreen and kept as PNG artifacts
+// The settings window at its default size with every tab built so far (Model through a first
+// download; History empty, filled, searching and asking to delete; About before and after its
+// secret), the rule sheet, its command list and the formatting reference, drawn offscreen and kept as PNG artifacts
 // (PARLIX_ARTIFACTS_DIR, by default <build>/artifacts/screenshots). Every text and button on
 // them must have the room it asks for.
 #include "LoopbackHttpServer.h"
 #include "PageFixture.h"
 #include "Pump.h"
 #include "models/ModelDownloadManager.h"
+#include "core/LoginItemManager.h"
 #include "ui/SettingsWindow.h"
 #include "ui/settings/CommandCompletionField.h"
+#include "ui/settings/AboutPage.h"
 #include "ui/settings/FormattingReferenceWindow.h"
 #include "ui/settings/ModelPage.h"
 #include "ui/settings/ModelRow.h"
+#include "ui/settings/HistoryPage.h"
 #include "ui/settings/OutputPage.h"
 #include "ui/settings/RuleEditDialog.h"
 
@@ -21,6 +25,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QListView>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
@@ -206,6 +212,68 @@ TEST_F(SettingsScreenshotsTest, ModelTabFromEmptyThroughADownloadToModels)
     QCoreApplication::processEvents();
     keepScrolled(window, "settings-model-tab-models.png", "settings-model-tab-models-end.png");
     EXPECT_EQ(cramped(page), QStringList());
+}
+
+TEST_F(SettingsScreenshotsTest, HistoryGeneralAndAboutTabs)
+{
+    LoginItemManager login(dir.filePath(QStringLiteral("autostart/com.quorvane.parlix.desktop")), QStringLiteral("/usr/bin/parlix"));
+    SettingsPageServices pages = services();
+    pages.loginItem = &login;
+    pages.canTypeIntoApps = [] { return false; };
+    SettingsWindowHost host([pages](SettingsTab tab) { return buildSettingsPage(tab, pages); });
+    history.clear();
+    host.openSettingsToTab(SettingsTab::history);
+    SettingsView *window = host.settingsWindow();
+    auto *page = qobject_cast<HistoryPage *>(window->tabView()->currentWidget());
+    ASSERT_TRUE(page);
+    QCoreApplication::processEvents();
+    keep(window->grab().toImage(), "settings-history-empty.png");
+
+    history.add(QStringLiteral("Buy milk and eggs on the way home, and call the plumber about the kitchen sink before "
+                               "Friday; he said the part should arrive this week, so ask whether Saturday works too."),
+                QStringLiteral("buy milk and eggs on the way home comma and call the plumber"), QStringLiteral("Base (English)"));
+    history.add(QStringLiteral("Meeting notes:\n- ship the beta\n- review the installer\n- update the docs"),
+                std::nullopt, QStringLiteral("Small (English)"));
+    history.add(QStringLiteral("Hello"));
+    QCoreApplication::processEvents();
+    keep(window->grab().toImage(), "settings-history-filled.png");
+    EXPECT_EQ(cramped(page), QStringList());
+
+    page->searchField()->setText(QStringLiteral("milk"));
+    QCoreApplication::processEvents();
+    keep(window->grab().toImage(), "settings-history-search.png");
+    page->searchField()->clear();
+
+    for (int row : {0, 1})
+        page->list()->selectionModel()->select(page->list()->model()->index(row, 0), QItemSelectionModel::Select);
+    QMessageBox *confirm = page->confirmDeleteSelected();
+    ASSERT_TRUE(confirm);
+    QCoreApplication::processEvents();
+    QImage composed = window->grab().toImage();
+    QPainter painter(&composed);
+    const QImage box = confirm->grab().toImage();
+    painter.drawImage((composed.width() - box.width()) / 2, (composed.height() - box.height()) / 3, box);
+    painter.end();
+    keep(composed, "settings-history-confirm.png");
+    EXPECT_EQ(cramped(confirm), QStringList());
+    confirm->reject();
+
+    host.openSettingsToTab(SettingsTab::general);
+    QCoreApplication::processEvents();
+    keep(window->grab().toImage(), "settings-general-tab.png");
+    EXPECT_EQ(cramped(window->tabView()->currentWidget()), QStringList());
+
+    host.openSettingsToTab(SettingsTab::about);
+    auto *about = qobject_cast<AboutPage *>(window->tabView()->currentWidget());
+    ASSERT_TRUE(about);
+    QCoreApplication::processEvents();
+    keep(window->grab().toImage(), "settings-about-tab.png");
+    EXPECT_EQ(cramped(about), QStringList());
+    for (int i = 0; i < 5; ++i)
+        about->iconClicked();
+    QTest::qWait(1000);
+    keep(window->grab().toImage(), "settings-about-secret.png");
+    EXPECT_EQ(cramped(about), QStringList());
 }
 
 } // namespace

@@ -1,0 +1,140 @@
+#include "ui/settings/GeneralPage.h"
+
+#include "core/LoginItemManager.h"
+#include "core/SettingsModel.h"
+#include "platform/AudioInput.h"
+#include "ui/settings/LogTerminal.h"
+#include "ui/settings/PageParts.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace parlix::ui {
+
+namespace {
+
+constexpr auto kErrorStyle = "QLabel { color: rgb(215, 0, 21); }";
+
+void showStatus(QLabel *status, QLabel *hint, std::optional<bool> ok, const QString &missingHint)
+{
+    status->setText(!ok ? QStringLiteral("Unknown") : *ok ? QStringLiteral("Available") : QStringLiteral("Missing"));
+    status->setStyleSheet(!ok ? QString()
+                              : *ok ? QStringLiteral("QLabel { color: rgb(36, 138, 61); }")
+                                    : QStringLiteral("QLabel { color: rgb(201, 52, 0); }"));
+    hint->setText(missingHint);
+    hint->setVisible(ok == false);
+}
+
+QLabel *errorLabel(QWidget *parent)
+{
+    QLabel *label = caption(QString(), parent);
+    label->setStyleSheet(QLatin1String(kErrorStyle));
+    label->hide();
+    return label;
+}
+
+} // namespace
+
+GeneralPage::GeneralPage(const SettingsPageServices &services, QWidget *parent)
+    : QWidget(parent)
+    , m_services(services)
+{
+    QVBoxLayout *column = scrollingColumn(this);
+
+    QGroupBox *startup = addSection(column, QStringLiteral("Startup"));
+    m_launch = new QCheckBox(QStringLiteral("&Launch at Login"), startup);
+    sectionColumn(startup)->addWidget(m_launch);
+    if (m_services.loginItem)
+        sectionColumn(startup)->addWidget(caption(
+            QStringLiteral("Starts Parlix when you log in, through %1").arg(m_services.loginItem->entryPath()), startup));
+    m_launchError = errorLabel(startup);
+    sectionColumn(startup)->addWidget(m_launchError);
+    m_launch->setEnabled(m_services.loginItem != nullptr);
+    connect(m_launch, &QCheckBox::toggled, this, &GeneralPage::setLaunchAtLogin);
+
+    QGroupBox *permissions = addSection(column, QStringLiteral("Permissions"));
+    auto *rows = new QFormLayout;
+    m_micStatus = new QLabel(permissions);
+    m_micHint = caption(QString(), permissions);
+    m_typingStatus = new QLabel(permissions);
+    m_typingHint = caption(QString(), permissions);
+    rows->addRow(QStringLiteral("Microphone:"), m_micStatus);
+    rows->addRow(QString(), m_micHint);
+    rows->addRow(QStringLiteral("Typing into other apps:"), m_typingStatus);
+    rows->addRow(QString(), m_typingHint);
+    sectionColumn(permissions)->addLayout(rows);
+
+    QGroupBox *debug = addSection(column, QStringLiteral("Debug"));
+    m_openLog = new QPushButton(QStringLiteral("&Open Log"), debug);
+    auto *logRow = new QHBoxLayout;
+    logRow->addWidget(m_openLog);
+    logRow->addStretch();
+    sectionColumn(debug)->addLayout(logRow);
+    sectionColumn(debug)->addWidget(
+        caption(QStringLiteral("Opens a terminal that follows Parlix's log at debug level."), debug));
+    m_openLogError = errorLabel(debug);
+    sectionColumn(debug)->addWidget(m_openLogError);
+    connect(m_openLog, &QPushButton::clicked, this, [this] {
+        const QString problem = LogTerminal::open(LogTerminal::processLogCommand());
+        m_openLogError->setText(problem);
+        m_openLogError->setVisible(!problem.isEmpty());
+    });
+    column->addStretch();
+
+    // The audio server and devices come and go; while the tab is shown it looks again now and then.
+    m_poll.setInterval(5000);
+    connect(&m_poll, &QTimer::timeout, this, &GeneralPage::refreshPermissions);
+    showLaunchState();
+    refreshPermissions();
+}
+
+void GeneralPage::showLaunchState()
+{
+    const QSignalBlocker quiet(m_launch);
+    m_launch->setChecked(m_services.loginItem && m_services.loginItem->isEnabled());
+}
+
+void GeneralPage::setLaunchAtLogin(bool on)
+{
+    m_services.settings.setLaunchAtLogin(on);
+    QString error;
+    const bool done = m_services.loginItem->setEnabled(on, &error);
+    m_launchError->setText(done ? QString()
+                                : QStringLiteral("Could not %1 launch at login: %2").arg(on ? QStringLiteral("turn on") : QStringLiteral("turn off"), error));
+    m_launchError->setVisible(!done);
+    // What is on disk decides, whatever was asked.
+    showLaunchState();
+}
+
+void GeneralPage::refreshPermissions()
+{
+    const bool microphone = !m_services.audioInput.devices().isEmpty();
+    showStatus(m_micStatus, m_micHint, microphone,
+               QStringLiteral("No microphone found: the audio server (PipeWire or PulseAudio) is not running or has no input device."));
+    std::optional<bool> typing;
+    if (m_services.canTypeIntoApps)
+        typing = m_services.canTypeIntoApps();
+    showStatus(m_typingStatus, m_typingHint, typing,
+               QStringLiteral("The X server lacks the XTEST extension: Parlix can copy transcripts but not paste or type them."));
+}
+
+void GeneralPage::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    showLaunchState();
+    refreshPermissions();
+    m_poll.start();
+}
+
+void GeneralPage::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    m_poll.stop();
+}
+
+} // namespace parlix::ui
