@@ -24,7 +24,7 @@ struct HeldModifiers {
 
 class KeyInjector {
 public:
-    enum class Key { control, shift, v };
+    enum class Key { control, shift, v, insert };
 
     virtual ~KeyInjector() = default;
 

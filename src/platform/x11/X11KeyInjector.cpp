@@ -348,6 +348,9 @@ bool X11KeyInjector::sendKey(Key key, bool pressed)
     case Key::v:
         keycode = m_vKeycode ? m_vKeycode : keycodeOf(XK_v);
         break;
+    case Key::insert:
+        keycode = keycodeOf(XK_Insert);
+        break;
     }
     if (keycode == 0)
         return false;
