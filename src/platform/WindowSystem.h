@@ -2,12 +2,10 @@
 // Which application receives keyboard input, which applications have windows, and bringing one
 // of them to the front. On X11 an application is seen through its top-level window: identifier =
 // WM_CLASS class, pid = _NET_WM_PID.
-#include <QCoroTask>
 #include <QList>
 #include <QString>
 #include <QtGlobal>
 
-#include <chrono>
 #include <optional>
 
 namespace parlix {
@@ -46,9 +44,8 @@ public:
     virtual void activate(const RunningApplication &application) = 0;
     // Whether the input focus is in a window of the application: keys sent now reach it.
     virtual bool hasInputFocus(const RunningApplication &application) = 0;
-    // Resolves true as soon as the application is in front and holds the input focus (after
-    // activate()), false once `bound` has passed without that.
-    virtual QCoro::Task<bool> waitUntilActive(RunningApplication application, std::chrono::milliseconds bound) = 0;
+    // Whether the application is in front and holds the input focus (what activate() asks for).
+    virtual bool isActive(const RunningApplication &application) = 0;
     // This process's own identifier as its windows carry it, none when it has none.
     virtual std::optional<QString> ownIdentifier() = 0;
 };

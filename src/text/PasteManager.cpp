@@ -5,6 +5,7 @@
 #include "core/Log.h"
 
 #include <QCoroTimer>
+#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QSet>
 
@@ -140,7 +141,12 @@ QCoro::Task<> PasteManager::activateApp(RunningApplication app)
     for (int attempt = 1; attempt <= Waits::activationAttempts; ++attempt) {
         m_windows.activate(app);
         // In front with the input focus: the same window, or another window of the same process.
-        if (co_await m_windows.waitUntilActive(app, Waits::activationRequest)) {
+        bool active = m_windows.isActive(app);
+        for (auto waited = Microseconds::zero(); !active && waited < Waits::activationRequest; waited += Waits::poll) {
+            co_await m_sleep(Waits::poll);
+            active = m_windows.isActive(app);
+        }
+        if (active) {
             log::debug(lcPasteManager, "App activated on attempt %ld", attempt);
             co_return;
         }
@@ -170,6 +176,7 @@ QCoro::Task<> PasteManager::simulatePaste(PasteChord chord)
     QList<KeyInjector::Key> keys = modifiers;
     keys.append(key);
 
+    co_await waitForKeyboard();
     // The hotkey's modifiers may still be down; with Alt held the target would read Ctrl+Alt+V.
     const HeldModifiers held = m_keys.releaseHeldModifiers();
     // Returns once the keys are on the keymap and every client has been told.
@@ -190,6 +197,21 @@ QCoro::Task<> PasteManager::simulatePaste(PasteChord chord)
     log::debug(lcPasteManager, "Simulated Cmd+V via explicit key events");
 }
 
+QCoro::Task<> PasteManager::waitForKeyboard()
+{
+    // Stopping on the hotkey's press leaves the keyboard grabbed by the hotkey until its release.
+    QElapsedTimer waited;
+    waited.start();
+    while (m_keys.keyboardGrabbed()) {
+        if (waited.elapsed() < Waits::keyboardGrab.count()) {
+            co_await m_sleep(Waits::poll);
+            continue;
+        }
+        log::info(lcPasteManager, "Keyboard still grabbed after %ld ms; sending the keys anyway", qint64(Waits::keyboardGrab.count()));
+        break;
+    }
+}
+
 QCoro::Task<bool> PasteManager::typeText(QString text)
 {
     if (!m_keys.ensureAccess()) {
@@ -200,6 +222,7 @@ QCoro::Task<bool> PasteManager::typeText(QString text)
 
     const QStringList characters = graphemes::split(text);
     if (!characters.isEmpty()) {
+        co_await waitForKeyboard();
         const HeldModifiers held = m_keys.releaseHeldModifiers();
         qsizetype next = 0;
         while (next < characters.size()) {

@@ -34,6 +34,10 @@ public:
         static constexpr int activationAttempts = 3;
         // Longest wait for an activation request to give the target the front and the focus.
         static constexpr std::chrono::milliseconds activationRequest{100};
+        // How often the window system is asked whether a step it confirms has happened.
+        static constexpr Microseconds poll{5000};
+        // Longest wait for a keyboard grab (the hotkey still held) to end before keys go out.
+        static constexpr std::chrono::milliseconds keyboardGrab{1000};
         static constexpr Microseconds perCharacter{7000};
         static constexpr int perCharacterJitterMax = 10000;
     };
@@ -72,6 +76,7 @@ private:
     QCoro::Task<> activateApp(RunningApplication app);
     std::optional<RunningApplication> findTargetApp();
     QCoro::Task<> simulatePaste(PasteChord chord);
+    QCoro::Task<> waitForKeyboard();
     bool isOwn(const RunningApplication &app);
 
     Clipboard &m_clipboard;

@@ -104,6 +104,7 @@ public:
         m_journal << QStringLiteral("keys.ensureAccess");
         return trusted;
     }
+    bool keyboardGrabbed() override { return false; }
     QCoro::Task<bool> prepareKeys(QList<Key> keys) override
     {
         QStringList names;
@@ -177,11 +178,7 @@ public:
         const std::optional<quint64> focus = focusWindow ? focusWindow : (frontmost ? std::optional(frontmost->window) : std::nullopt);
         return focus && *focus == application.window;
     }
-    QCoro::Task<bool> waitUntilActive(RunningApplication application, std::chrono::milliseconds bound) override
-    {
-        m_journal << QStringLiteral("waitUntilActive %1").arg(bound.count());
-        co_return frontmost && application.owns(*frontmost);
-    }
+    bool isActive(const RunningApplication &application) override { return frontmost && application.owns(*frontmost); }
     std::optional<QString> ownIdentifier() override { return own; }
 
 private:

@@ -1,8 +1,6 @@
 #include "platform/x11/X11WindowSystem.h"
 
 #include <QCoreApplication>
-#include <QCoroTimer>
-#include <QElapsedTimer>
 #include <QFileInfo>
 
 #include <cstdlib>
@@ -154,20 +152,11 @@ bool X11WindowSystem::hasInputFocus(const RunningApplication &application)
     return false;
 }
 
-QCoro::Task<bool> X11WindowSystem::waitUntilActive(RunningApplication application, std::chrono::milliseconds bound)
+bool X11WindowSystem::isActive(const RunningApplication &application)
 {
-    // The window manager answers an activation request with a property change and a focus
-    // change; asking the server every couple of milliseconds sees both as soon as they are done.
-    QElapsedTimer waited;
-    waited.start();
-    for (;;) {
-        const std::optional<RunningApplication> front = frontmostApplication();
-        if (front && application.owns(*front) && hasInputFocus(application))
-            co_return true;
-        if (waited.elapsed() >= bound.count())
-            co_return false;
-        co_await QCoro::sleepFor(std::chrono::milliseconds(2));
-    }
+    // The window manager answers an activation request with a property change and a focus change.
+    const std::optional<RunningApplication> front = frontmostApplication();
+    return front && application.owns(*front) && hasInputFocus(application);
 }
 
 std::optional<RunningApplication> X11WindowSystem::frontmostApplication()

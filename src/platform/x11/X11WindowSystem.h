@@ -25,7 +25,7 @@ public:
     QList<RunningApplication> runningApplications() override;
     void activate(const RunningApplication &application) override;
     bool hasInputFocus(const RunningApplication &application) override;
-    QCoro::Task<bool> waitUntilActive(RunningApplication application, std::chrono::milliseconds bound) override;
+    bool isActive(const RunningApplication &application) override;
     std::optional<QString> ownIdentifier() override { return m_own; }
 
     // The application a window stands for (its WM_CLASS, pid, type), none for a window that is gone.

@@ -64,7 +64,7 @@ TEST(PasteManager, PasteRunsTheFullSequenceAndLogsEachStep)
     };
     const Case cases[] = {
         {"target already focused: nothing to activate", std::nullopt, {}, {"Target app already has the focus: Editor pid=200"}},
-        {"focus elsewhere: activated and confirmed", 9, {"activate 2", "waitUntilActive 100"},
+        {"focus elsewhere: activated and confirmed", 9, {"activate 2"},
          {"Activating target app: Editor pid=200", "App activated on attempt 1"}},
     };
     for (const Case &c : cases) {
@@ -260,11 +260,15 @@ TEST(PasteManager, ActivationRetriesUpToThreeTimes)
         QStringList activationSteps;
         QString lastLine;
     };
-    const QStringList once = {"activate 2", "waitUntilActive 100"};
+    // A request that has no effect is watched for its whole bound, 20 polls of 5 ms.
+    QStringList ignored = {"activate 2"};
+    for (int poll = 0; poll < 20; ++poll)
+        ignored << "wait 5000";
+    const QStringList arrives = {"activate 2"};
     const Case cases[] = {
-        {0, once, "App activated on attempt 1"},
-        {2, once + once + once, "App activated on attempt 3"},
-        {3, once + once + once, "Failed to activate target app after 3 attempts"},
+        {0, arrives, "App activated on attempt 1"},
+        {2, ignored + ignored + arrives, "App activated on attempt 3"},
+        {3, ignored + ignored + ignored, "Failed to activate target app after 3 attempts"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.ignored);
@@ -356,7 +360,7 @@ TEST(PasteManager, TypingSequenceAroundTheCharacters)
     f.windows.frontmost = f.windows.applications[0]; // our own window: Editor is the target
     EXPECT_TRUE(coro::waitFor(f.paste.typeText("hé")));
     EXPECT_EQ(f.journal, (QStringList{
-        "keys.ensureAccess", "activate 2", "waitUntilActive 100",
+        "keys.ensureAccess", "activate 2",
         "keys.releaseModifiers", "keys.prepareTyping 2/2",
         "type h", "wait 7000", "type é", "wait 7001",
         "keys.finish", "keys.restoreModifiers",
