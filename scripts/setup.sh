@@ -34,6 +34,9 @@ PACKAGES=(
 )
 if [ "${PARLIX_WITH_TEST_TOOLS:-0}" = 1 ]; then
     PACKAGES+=(xvfb openbox xdotool x11-xserver-utils x11-utils pulseaudio pulseaudio-utils espeak-ng sox dbus desktop-file-utils trayer wmctrl)
+    # The applications delivery is tried on: terminals (xterm, rxvt, VTE), GTK 3 and Qt 5/KDE
+    # dialogs, and the two browsers.
+    PACKAGES+=(xterm rxvt-unicode xfce4-terminal zenity kdialog chromium firefox-esr)
     # The fuzz stage of scripts/test.sh: clang and its runtime libraries (libFuzzer, the
     # sanitizers). GCC brings its own sanitizer runtimes for the other checked builds.
     PACKAGES+=(clang libclang-rt-14-dev)

@@ -1,5 +1,10 @@
-// Delivery on a private X server with a window manager, into the recording target application:
-//  - paste: wall time of pasteText beyond its fixed waits (target: at most 20 ms);
+// Delivery on a private X server with a window manager:
+//  - paste, from the call to the text landing in the application (target: at most 50 ms, the
+//    controller's own stop -> engine and engine -> delivery paths are bench_controller_pipeline's),
+//    median of 20, into the recording target application (Qt 6) and the terminals installed
+//    (xterm, rxvt-unicode, xfce4-terminal: VTE) running `cat` on a raw tty (one line without its
+//    newline: rxvt-unicode and VTE passed nothing on when the pasted text ended in one); and the
+//    whole call, which also waits for the target to read the text and puts the clipboard back;
 //  - typing 100 characters, 20 of them outside the layout: total time against the pacing the
 //    waits asked for (target: within 5 %), and characters lost or wrong (target: 0 in 50 runs).
 // Prints one line per measure; exits 1 when a run delivered the wrong text.
@@ -12,10 +17,17 @@
 #include "text/PasteManager.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QRandomGenerator>
 
+#include <QFileInfo>
+
 #include <algorithm>
+#include <functional>
 #include <cstdio>
 
 using namespace parlix;
@@ -34,6 +46,86 @@ double maximum(const std::vector<double> &v)
     return v.empty() ? 0 : *std::max_element(v.begin(), v.end());
 }
 
+QCoro::Task<> markDone(QCoro::Task<bool> task, bool &done)
+{
+    co_await std::move(task);
+    done = true;
+}
+
+struct PasteTimes {
+    std::vector<double> landed;
+    std::vector<double> call;
+    int failures = 0;
+};
+
+// Pastes `runs` times; `landed` tells whether the n-th paste has arrived.
+PasteTimes measurePastes(PasteManager &paste, const QString &text, int runs, const std::function<void()> &reset,
+                         const std::function<bool(int)> &landed)
+{
+    PasteTimes times;
+    for (int run = 0; run < runs; ++run) {
+        reset();
+        QElapsedTimer timer;
+        timer.start();
+        double landedAt = -1;
+        bool done = false;
+        QCoro::Task<> driver = markDone(paste.pasteText(text), done);
+        while (!done || landedAt < 0) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+            if (landedAt < 0 && landed(run))
+                landedAt = double(timer.nsecsElapsed()) / 1e6;
+            if (timer.elapsed() > 5000)
+                break;
+        }
+        const double call = double(timer.nsecsElapsed()) / 1e6;
+        if (landedAt < 0) {
+            ++times.failures;
+            continue;
+        }
+        times.landed.push_back(landedAt);
+        times.call.push_back(call);
+    }
+    return times;
+}
+
+void report(const char *name, const PasteTimes &t, int runs)
+{
+    std::printf("paste into %s: landed median %.1f ms (max %.1f), whole call median %.1f ms; failed %d of %d (target: landed <= 50 ms)\n",
+                name, median(t.landed), maximum(t.landed), median(t.call), t.failures, runs);
+}
+
+// A terminal emulator whose shell copies what it receives to a file byte by byte.
+struct TerminalUnderTest {
+    QTemporaryDir dir;
+    QString file;
+    QProcess process;
+
+    bool start(const QString &program, QStringList arguments, const QString &identifier, X11WindowSystem &windows)
+    {
+        if (QStandardPaths::findExecutable(program).isEmpty())
+            return false;
+        file = dir.filePath(QStringLiteral("out"));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        environment.insert(QStringLiteral("HOME"), dir.path());
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        process.setProcessEnvironment(environment);
+        arguments << QStringLiteral("sh") << QStringLiteral("-c")
+                  << QStringLiteral("stty raw -echo; exec cat > '%1'").arg(file);
+        process.start(program, arguments);
+        return waitUntil([&] {
+            const auto front = windows.frontmostApplication();
+            return front && front->identifier == identifier && windows.hasInputFocus(*front) && QFile::exists(file);
+        });
+    }
+    qint64 size() const { return QFileInfo(file).size(); }
+    ~TerminalUnderTest()
+    {
+        process.kill();
+        process.waitForFinished(3000);
+    }
+};
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -45,9 +137,10 @@ int main(int argc, char **argv)
     }
     session.exportDisplay();
     qputenv("QT_QPA_PLATFORM", "xcb");
-    qputenv("QT_LOGGING_RULES", "com.quorvane.parlix.*.debug=false");
+    if (!qEnvironmentVariableIsSet("QT_LOGGING_RULES"))
+        qputenv("QT_LOGGING_RULES", "com.quorvane.parlix.*.debug=false");
     QGuiApplication app(argc, argv);
-    const int pasteRuns = 20;
+    const int pasteRuns = qEnvironmentVariableIntValue("PARLIX_BENCH_PASTE_RUNS") > 0 ? qEnvironmentVariableIntValue("PARLIX_BENCH_PASTE_RUNS") : 20;
     const int typingRuns = qEnvironmentVariableIntValue("PARLIX_BENCH_TYPING_RUNS") > 0 ? qEnvironmentVariableIntValue("PARLIX_BENCH_TYPING_RUNS") : 50;
 
     X11Clipboard clipboard;
@@ -69,21 +162,51 @@ int main(int argc, char **argv)
     }
 
     int failures = 0;
-    // Fixed waits of one paste when activation succeeds at once: 50 + 100 + 150 + 120 + 10 + 20 + 10 + 50 ms.
-    const double pasteFixedMs = 510;
-    std::vector<double> pasteOverhead;
     const QString pasteText = QStringLiteral("Grüße — 日本語 🎤👍🏽 e\u0301 ½\n");
-    for (int run = 0; run < pasteRuns; ++run) {
-        target.command("clear");
-        QElapsedTimer timer;
-        timer.start();
-        coro::waitFor(paste.pasteText(pasteText));
-        pasteOverhead.push_back(double(timer.nsecsElapsed()) / 1e6 - pasteFixedMs);
-        if (!target.waitForReceived(pasteText.toUtf8(), 5000))
-            ++failures;
+    const QByteArray expected = pasteText.toUtf8();
+    const PasteTimes qt = measurePastes(paste, pasteText, pasteRuns, [&] { target.command("clear"); },
+                                        [&](int) { return target.received() == expected; });
+    report("the Qt 6 target", qt, pasteRuns);
+    failures += qt.failures;
+
+    struct Terminal {
+        const char *name;
+        QString program;
+        QStringList arguments;
+        QString identifier;
+    };
+    const Terminal terminals[] = {
+        {"rxvt-unicode", QStringLiteral("urxvt"), {QStringLiteral("-e")}, QStringLiteral("URxvt")},
+        {"xterm", QStringLiteral("xterm"), {QStringLiteral("-e")}, QStringLiteral("XTerm")},
+        {"xfce4-terminal (VTE)", QStringLiteral("xfce4-terminal"), {QStringLiteral("--disable-server"), QStringLiteral("-x")},
+         QStringLiteral("Xfce4-terminal")},
+    };
+    for (const Terminal &t : terminals) {
+        TerminalUnderTest terminal;
+        if (!terminal.start(t.program, t.arguments, t.identifier, windows)) {
+            std::printf("paste into %s: not installed or did not start\n", t.name);
+            continue;
+        }
+        qint64 before = 0;
+        const QString line = QStringLiteral("Grüße — 日本語 🎤👍🏽 e\u0301 ½ ");
+        const QByteArray lineBytes = line.toUtf8();
+        const PasteTimes times = measurePastes(paste, line, pasteRuns, [&] { before = terminal.size(); },
+                                               [&](int) { return terminal.size() >= before + lineBytes.size(); });
+        report(t.name, times, pasteRuns);
+        if (times.failures > 0) {
+            QFile out(terminal.file);
+            out.open(QIODevice::ReadOnly);
+            std::fprintf(stderr, "%s received: %s\n", t.name, out.readAll().toHex(' ').constData());
+        }
+        failures += times.failures;
     }
-    std::printf("paste: time beyond the fixed waits: median %.1f ms, max %.1f ms over %d runs (target <= 20 ms)\n",
-                median(pasteOverhead), maximum(pasteOverhead), pasteRuns);
+    if (!waitUntil([&] {
+            windows.activate(RunningApplication{std::nullopt, {}, target.pid(), target.window(), true});
+            return windows.hasInputFocus(RunningApplication{std::nullopt, {}, 0, target.window(), true});
+        })) {
+        std::fprintf(stderr, "target did not come back to the front\n");
+        return 1;
+    }
 
     // 100 characters on the us layout; 20 of them (distinct) are not on it.
     const QString outside = QStringLiteral("éüßçñøåæœ日本語中文ΩЖ½€🎤👍");
@@ -107,8 +230,8 @@ int main(int argc, char **argv)
         timer.start();
         coro::waitFor(paste.typeText(text));
         const double elapsed = double(timer.nsecsElapsed()) / 1e6;
-        // Pacing asked for: activation (100 + 150 ms) and each character's 7 ms + its draw.
-        double pacing = 250;
+        // Pacing asked for: each character's 7 ms + its draw (the target has the focus already).
+        double pacing = 0;
         for (int d : draws)
             pacing += 7 + d / 1000.0;
         totals.push_back(elapsed);
@@ -121,6 +244,5 @@ int main(int argc, char **argv)
     std::printf("typing 100 characters (20 outside the layout): median %.0f ms, deviation from pacing median %.2f %%, max %.2f %%; "
                 "runs with wrong text: %d of %d\n",
                 median(totals), median(deviation), maximum(deviation), typingErrors, typingRuns);
-    std::printf("paste runs with wrong text: %d of %d\n", failures, pasteRuns);
     return failures + typingErrors == 0 ? 0 : 1;
 }

@@ -24,13 +24,17 @@ struct HeldModifiers {
 
 class KeyInjector {
 public:
-    enum class Key { control, shift, v };
+    enum class Key { control, shift, v, insert };
 
     virtual ~KeyInjector() = default;
 
     // Whether this process may post input events to other applications. Where the desktop asks
     // the user for that permission, this shows its prompt.
     virtual bool ensureAccess() = 0;
+
+    // Whether a client holds the keyboard grabbed. A hotkey still held keeps it grabbed for the
+    // client that registered it, and keys sent meanwhile would reach that client, not the target.
+    virtual bool keyboardGrabbed() = 0;
 
     // Makes every key of `keys` available on the active layout (a layout without a Latin V gets
     // one for the duration). False when one of them cannot be sent.

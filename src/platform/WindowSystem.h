@@ -24,6 +24,10 @@ struct RunningApplication {
     bool isRegular = true;
 
     bool operator==(const RunningApplication &) const = default;
+
+    // Whether `other` is a window of this application: the same window, or another window of the
+    // same process (a pid of 0 is unknown and proves nothing).
+    bool owns(const RunningApplication &other) const { return other.window == window || (pid != 0 && other.pid == pid); }
 };
 
 class WindowSystem {
@@ -38,6 +42,10 @@ public:
     // Asks the window system to bring the application's window to the front and give it focus.
     // Returns once the request is sent; whether it worked shows in frontmostApplication().
     virtual void activate(const RunningApplication &application) = 0;
+    // Whether the input focus is in a window of the application: keys sent now reach it.
+    virtual bool hasInputFocus(const RunningApplication &application) = 0;
+    // Whether the application is in front and holds the input focus (what activate() asks for).
+    virtual bool isActive(const RunningApplication &application) = 0;
     // This process's own identifier as its windows carry it, none when it has none.
     virtual std::optional<QString> ownIdentifier() = 0;
 };

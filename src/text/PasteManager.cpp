@@ -5,6 +5,7 @@
 #include "core/Log.h"
 
 #include <QCoroTimer>
+#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QSet>
 
@@ -57,26 +58,36 @@ QCoro::Task<bool> PasteManager::pasteText(QString text)
 
 QCoro::Task<> PasteManager::pasteViaKeyboard(QString text)
 {
+    const TargetChoice choice = chooseTargetApp();
+    const PasteChord chord = choice.app ? pasteChordFor(*choice.app) : PasteChord::controlV;
+    const Clipboard::Selection selection = chord == PasteChord::shiftInsert ? Clipboard::Selection::primary
+                                                                            : Clipboard::Selection::clipboard;
     // Every format, not just the text: an image or rich text the user copied must survive the
     // paste too.
-    const ClipboardContents saved = m_clipboard.save();
+    const ClipboardContents saved = co_await m_clipboard.save(selection);
 
-    const bool ok = m_clipboard.setText(text);
+    // Returns once the server has confirmed our ownership: nothing is left to wait for.
+    const bool ok = co_await m_clipboard.putText(text, selection);
     log::debug(lcPasteManager, "Pasteboard set OK: %{bool}d", ok);
-    co_await m_sleep(Waits::afterSettingClipboard);
 
-    co_await activateTargetApp();
+    co_await activateTargetApp(choice);
 
     const std::optional<RunningApplication> frontmost = m_windows.frontmostApplication();
     log::debug(lcPasteManager, "Frontmost now: %s", identifierOrNil(frontmost));
 
-    co_await simulatePaste(frontmost && isTerminal(*frontmost));
-    co_await m_sleep(Waits::afterPasteKeystroke);
+    co_await simulatePaste(chord);
 
-    // An empty clipboard stays holding the pasted text.
-    if (!saved.isEmpty()) {
-        m_clipboard.restore(saved);
-        log::debug(lcPasteManager, "Restored previous clipboard contents");
+    // X11 paste is asynchronous: the target asks us for the text when it gets to the keystroke.
+    // Putting the previous contents back any earlier would paste those instead.
+    if (!co_await m_clipboard.waitUntilRead(choice.app ? choice.app->window : 0, Waits::targetRead))
+        log::info(lcPasteManager, "Pasted text not read by the target within %ld ms", qint64(Waits::targetRead.count()));
+
+    // An empty clipboard stays holding the pasted text; the primary selection is the highlighted
+    // text and is never left holding a transcript nobody highlighted.
+    if (!saved.isEmpty() || selection == Clipboard::Selection::primary) {
+        co_await m_clipboard.restore(saved, selection);
+        if (!saved.isEmpty())
+            log::debug(lcPasteManager, "Restored previous clipboard contents");
     }
 }
 
@@ -86,22 +97,33 @@ bool PasteManager::isOwn(const RunningApplication &app)
     return app.identifier == m_windows.ownIdentifier();
 }
 
-QCoro::Task<> PasteManager::activateTargetApp()
+PasteManager::TargetChoice PasteManager::chooseTargetApp()
 {
     const std::optional<RunningApplication> frontmost = m_windows.frontmostApplication();
-    if (!frontmost) {
-        log::error(lcPasteManager, "No frontmost app found");
-        co_return;
-    }
-    if (!isOwn(*frontmost)) {
-        co_await activateApp(*frontmost);
-        co_return;
-    }
+    if (!frontmost)
+        return {std::nullopt, "No frontmost app found"};
+    if (!isOwn(*frontmost))
+        return {frontmost, nullptr};
     // Our own window is in front (menu, settings window): go to the first other application.
     if (const std::optional<RunningApplication> target = findTargetApp())
-        co_await activateApp(*target);
-    else
-        log::error(lcPasteManager, "No suitable target app found for pasting");
+        return {target, nullptr};
+    return {std::nullopt, "No suitable target app found for pasting"};
+}
+
+QCoro::Task<> PasteManager::activateTargetApp(TargetChoice choice)
+{
+    if (!choice.app) {
+        log::error(lcPasteManager, choice.failure);
+        co_return;
+    }
+    // The usual case: the user dictates into the window they are in. Nothing to activate, and
+    // nothing to let settle.
+    if (m_windows.hasInputFocus(*choice.app)) {
+        log::debug(lcPasteManager, "Target app already has the focus: %s pid=%d",
+                   choice.app->identifier.value_or(QStringLiteral("unknown")), choice.app->pid);
+        co_return;
+    }
+    co_await activateApp(*choice.app);
 }
 
 std::optional<RunningApplication> PasteManager::findTargetApp()
@@ -118,15 +140,14 @@ QCoro::Task<> PasteManager::activateApp(RunningApplication app)
     log::debug(lcPasteManager, "Activating target app: %s pid=%d", app.identifier.value_or(QStringLiteral("unknown")), app.pid);
     for (int attempt = 1; attempt <= Waits::activationAttempts; ++attempt) {
         m_windows.activate(app);
-        co_await m_sleep(Waits::afterActivationRequest);
-        const std::optional<RunningApplication> frontmost = m_windows.frontmostApplication();
-        // The same window, or another window of the same process (a pid of 0 is unknown and
-        // proves nothing).
-        const bool arrived = frontmost
-            && (frontmost->window == app.window || (app.pid != 0 && frontmost->pid == app.pid));
-        if (arrived) {
+        // In front with the input focus: the same window, or another window of the same process.
+        bool active = m_windows.isActive(app);
+        for (auto waited = Microseconds::zero(); !active && waited < Waits::activationRequest; waited += Waits::poll) {
+            co_await m_sleep(Waits::poll);
+            active = m_windows.isActive(app);
+        }
+        if (active) {
             log::debug(lcPasteManager, "App activated on attempt %ld", attempt);
-            co_await m_sleep(Waits::afterActivation);
             co_return;
         }
         log::debug(lcPasteManager, "Activation attempt %ld failed, retrying...", attempt);
@@ -134,34 +155,61 @@ QCoro::Task<> PasteManager::activateApp(RunningApplication app)
     log::error(lcPasteManager, "Failed to activate target app after %ld attempts", Waits::activationAttempts);
 }
 
-QCoro::Task<> PasteManager::simulatePaste(bool terminal)
+QCoro::Task<> PasteManager::simulatePaste(PasteChord chord)
 {
     // Built without initializer lists: GCC 12 cannot keep their arrays in a coroutine frame.
-    QList<KeyInjector::Key> chord;
-    chord.append(KeyInjector::Key::control);
-    if (terminal)
-        chord.append(KeyInjector::Key::shift);
-    QList<KeyInjector::Key> keys = chord;
-    keys.append(KeyInjector::Key::v);
+    QList<KeyInjector::Key> modifiers;
+    KeyInjector::Key key = KeyInjector::Key::v;
+    switch (chord) {
+    case PasteChord::controlV:
+        modifiers.append(KeyInjector::Key::control);
+        break;
+    case PasteChord::controlShiftV:
+        modifiers.append(KeyInjector::Key::control);
+        modifiers.append(KeyInjector::Key::shift);
+        break;
+    case PasteChord::shiftInsert:
+        modifiers.append(KeyInjector::Key::shift);
+        key = KeyInjector::Key::insert;
+        break;
+    }
+    QList<KeyInjector::Key> keys = modifiers;
+    keys.append(key);
 
+    co_await waitForKeyboard();
     // The hotkey's modifiers may still be down; with Alt held the target would read Ctrl+Alt+V.
     const HeldModifiers held = m_keys.releaseHeldModifiers();
+    // Returns once the keys are on the keymap and every client has been told.
     co_await m_keys.prepareKeys(keys);
-    co_await m_sleep(Waits::beforePasteKeystroke);
 
-    for (KeyInjector::Key modifier : chord)
+    // The server queues the events in order and the target reads them in that order: no gaps
+    // are needed between them.
+    m_clipboard.expectRead();
+    for (KeyInjector::Key modifier : modifiers)
         m_keys.sendKey(modifier, true);
-    co_await m_sleep(Waits::modifierToKey);
-    m_keys.sendKey(KeyInjector::Key::v, true);
-    co_await m_sleep(Waits::keyDownToUp);
-    m_keys.sendKey(KeyInjector::Key::v, false);
-    co_await m_sleep(Waits::keyToModifierUp);
-    for (auto it = chord.rbegin(); it != chord.rend(); ++it)
+    m_keys.sendKey(key, true);
+    m_keys.sendKey(key, false);
+    for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it)
         m_keys.sendKey(*it, false);
 
     m_keys.finish();
     m_keys.restoreModifiers(held);
     log::debug(lcPasteManager, "Simulated Cmd+V via explicit key events");
+}
+
+QCoro::Task<> PasteManager::waitForKeyboard()
+{
+    // Stopping on the hotkey's press leaves the keyboard grabbed by the hotkey until its release.
+    QElapsedTimer waited;
+    waited.start();
+    while (m_keys.keyboardGrabbed()) {
+        if (waited.elapsed() < Waits::keyboardGrab.count()) {
+            co_await m_sleep(Waits::poll);
+            continue;
+        }
+        log::info(lcPasteManager, "Keyboard still grabbed after %ld ms; sending the keys anyway", qint64(Waits::keyboardGrab.count()));
+        break;
+    }
 }
 
 QCoro::Task<bool> PasteManager::typeText(QString text)
@@ -170,10 +218,11 @@ QCoro::Task<bool> PasteManager::typeText(QString text)
         log::error(lcPasteManager, "Accessibility not trusted. Typing not attempted.");
         co_return false;
     }
-    co_await activateTargetApp();
+    co_await activateTargetApp(chooseTargetApp());
 
     const QStringList characters = graphemes::split(text);
     if (!characters.isEmpty()) {
+        co_await waitForKeyboard();
         const HeldModifiers held = m_keys.releaseHeldModifiers();
         qsizetype next = 0;
         while (next < characters.size()) {
@@ -194,17 +243,22 @@ QCoro::Task<bool> PasteManager::typeText(QString text)
     co_return true;
 }
 
-bool PasteManager::isTerminal(const RunningApplication &application)
+PasteManager::PasteChord PasteManager::pasteChordFor(const RunningApplication &application)
 {
-    // WM_CLASS names (instance or class, any case) of terminal emulators.
+    // WM_CLASS names (instance or class, any case) of terminal emulators. xterm and the rxvt
+    // family bind no key to the clipboard by default (xterm's Shift+Insert inserts PRIMARY, and
+    // so does rxvt-unicode's); the others paste the clipboard on Ctrl+Shift+V.
+    static const QSet<QString> primaryTerminals = {
+        QStringLiteral("xterm"), QStringLiteral("uxterm"), QStringLiteral("rxvt"), QStringLiteral("urxvt"),
+        QStringLiteral("urxvt-unicode"), QStringLiteral("rxvt-unicode"), QStringLiteral("aterm"), QStringLiteral("eterm"),
+    };
     static const QSet<QString> terminals = [] {
         const char *const names[] = {
-             "xterm", "uxterm", "rxvt", "urxvt", "urxvt-unicode", "rxvt-unicode", "gnome-terminal",
-             "gnome-terminal-server", "org.gnome.terminal", "konsole", "org.kde.konsole", "xfce4-terminal",
+             "gnome-terminal", "gnome-terminal-server", "org.gnome.terminal", "konsole", "org.kde.konsole", "xfce4-terminal",
              "kitty", "alacritty", "wezterm", "wezterm-gui", "org.wezfurlong.wezterm", "foot", "footclient",
              "tilix", "com.gexperts.tilix", "terminator", "st", "st-256color", "sakura", "terminology",
-             "lxterminal", "qterminal", "mate-terminal", "deepin-terminal", "guake", "tilda", "yakuake", "eterm",
-             "aterm", "cool-retro-term", "termite", "kgx", "org.gnome.console", "ptyxis", "org.gnome.ptyxis",
+             "lxterminal", "qterminal", "mate-terminal", "deepin-terminal", "guake", "tilda", "yakuake",
+             "cool-retro-term", "termite", "kgx", "org.gnome.console", "ptyxis", "org.gnome.ptyxis",
              "blackbox", "com.raggesilver.blackbox", "contour", "rio", "ghostty", "com.mitchellh.ghostty", "hyper",
              "tabby", "zutty", "x-terminal-emulator",
         };
@@ -213,8 +267,16 @@ bool PasteManager::isTerminal(const RunningApplication &application)
             set.insert(QString::fromLatin1(name));
         return set;
     }();
-    const auto matches = [](const QString &name) { return !name.isEmpty() && terminals.contains(name.toLower()); };
-    return matches(application.identifier.value_or(QString())) || matches(application.instanceName);
+    const auto matches = [&application](const QSet<QString> &set) {
+        for (const QString &name : {application.identifier.value_or(QString()), application.instanceName}) {
+            if (!name.isEmpty() && set.contains(name.toLower()))
+                return true;
+        }
+        return false;
+    };
+    if (matches(primaryTerminals))
+        return PasteChord::shiftInsert;
+    return matches(terminals) ? PasteChord::controlShiftV : PasteChord::controlV;
 }
 
 } // namespace parlix

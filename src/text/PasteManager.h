@@ -1,9 +1,12 @@
 #pragma once
 // Puts finished text where the user wants it: on the clipboard, pasted into the application the
-// user was working in (clipboard + Ctrl+V, Ctrl+Shift+V in terminals), or typed key by key.
+// user was working in (clipboard + Ctrl+V; Ctrl+Shift+V in most terminals; the primary selection
+// + Shift+Insert in xterm and rxvt), or typed key by key.
 //
 // Every wait is a co_await on the main thread, never a blocking sleep: while we paste we own the
 // clipboard, and the target fetches the text from our event loop in the middle of the sequence.
+// Each step waits for the window system to confirm it (clipboard ownership, the target's focus,
+// the target reading the text); the fixed times below only bound those waits.
 #include "platform/Clipboard.h"
 #include "platform/KeyInjector.h"
 #include "platform/WindowSystem.h"
@@ -26,17 +29,23 @@ public:
     using PaceJitter = std::function<int()>;
 
     struct Waits {
-        static constexpr Microseconds afterSettingClipboard{50000};
-        static constexpr Microseconds afterPasteKeystroke{50000};
+        // Longest wait for the target to read the pasted text before the previous contents go back.
+        static constexpr std::chrono::milliseconds targetRead{1000};
         static constexpr int activationAttempts = 3;
-        static constexpr Microseconds afterActivationRequest{100000};
-        static constexpr Microseconds afterActivation{150000};
-        static constexpr Microseconds beforePasteKeystroke{120000};
-        static constexpr Microseconds modifierToKey{10000};
-        static constexpr Microseconds keyDownToUp{20000};
-        static constexpr Microseconds keyToModifierUp{10000};
+        // Longest wait for an activation request to give the target the front and the focus.
+        static constexpr std::chrono::milliseconds activationRequest{100};
+        // How often the window system is asked whether a step it confirms has happened.
+        static constexpr Microseconds poll{5000};
+        // Longest wait for a keyboard grab (the hotkey still held) to end before keys go out.
+        static constexpr std::chrono::milliseconds keyboardGrab{1000};
         static constexpr Microseconds perCharacter{7000};
         static constexpr int perCharacterJitterMax = 10000;
+    };
+    // How an application pastes from the keyboard.
+    enum class PasteChord {
+        controlV,
+        controlShiftV, // terminals: Ctrl+V is a control character there
+        shiftInsert, // xterm and rxvt: no clipboard chord by default; Shift+Insert pastes PRIMARY
     };
     static constexpr qsizetype copyLogCharacters = 50;
 
@@ -51,16 +60,23 @@ public:
     // happens) when this process may not post input.
     QCoro::Task<bool> typeText(QString text);
 
-    // Whether the application is a terminal emulator, which pastes with Ctrl+Shift+V (Ctrl+V
-    // is a control character there).
-    static bool isTerminal(const RunningApplication &application);
+    // The chord that pastes in the application, by its WM_CLASS names.
+    static PasteChord pasteChordFor(const RunningApplication &application);
 
 private:
+    // The application to deliver to, or why there is none (an error line).
+    struct TargetChoice {
+        std::optional<RunningApplication> app;
+        const char *failure = nullptr;
+    };
+
     QCoro::Task<> pasteViaKeyboard(QString text);
-    QCoro::Task<> activateTargetApp();
+    TargetChoice chooseTargetApp();
+    QCoro::Task<> activateTargetApp(TargetChoice choice);
     QCoro::Task<> activateApp(RunningApplication app);
     std::optional<RunningApplication> findTargetApp();
-    QCoro::Task<> simulatePaste(bool terminal);
+    QCoro::Task<> simulatePaste(PasteChord chord);
+    QCoro::Task<> waitForKeyboard();
     bool isOwn(const RunningApplication &app);
 
     Clipboard &m_clipboard;

@@ -26,45 +26,65 @@ inline QString keyName(KeyInjector::Key key)
         return QStringLiteral("shift");
     case KeyInjector::Key::v:
         return QStringLiteral("v");
+    case KeyInjector::Key::insert:
+        return QStringLiteral("insert");
     }
     return QStringLiteral("?");
 }
 
+// The clipboard proper; the primary selection is kept apart and journaled with a "primary." prefix.
 class FakeClipboard : public Clipboard {
 public:
     explicit FakeClipboard(Journal &journal) : m_journal(journal) {}
 
     ClipboardContents contents;
+    ClipboardContents primary;
     bool failWrites = false;
+    // Whether the target reads what was put there (else waitUntilRead runs out its bound).
+    bool targetReads = true;
 
-    ClipboardContents save() override
+    QCoro::Task<ClipboardContents> save(Selection selection) override
     {
-        m_journal << QStringLiteral("clipboard.save");
-        return contents;
+        m_journal << prefix(selection) + QStringLiteral("save");
+        co_return of(selection);
     }
-    void restore(const ClipboardContents &saved) override
+    QCoro::Task<> restore(ClipboardContents saved, Selection selection) override
     {
-        m_journal << QStringLiteral("clipboard.restore");
-        contents = saved;
+        m_journal << prefix(selection) + QStringLiteral("restore");
+        of(selection) = saved;
+        co_return;
+    }
+    QCoro::Task<bool> putText(QString text, Selection selection) override
+    {
+        m_journal << prefix(selection) + QStringLiteral("putText ") + text;
+        co_return write(text, of(selection));
+    }
+    void expectRead() override { m_journal << QStringLiteral("clipboard.expectRead"); }
+    QCoro::Task<bool> waitUntilRead(quint64 window, std::chrono::milliseconds bound) override
+    {
+        m_journal << QStringLiteral("clipboard.waitUntilRead %1 %2").arg(window).arg(bound.count());
+        co_return targetReads;
     }
     bool setText(const QString &text) override
     {
         m_journal << QStringLiteral("clipboard.setText ") + text;
-        if (failWrites)
-            return false;
-        contents = {{{QStringLiteral("text/plain"), text.toUtf8()}}};
-        return true;
-    }
-    std::optional<QString> text() override
-    {
-        for (const auto &[mime, data] : contents.formats) {
-            if (mime == QLatin1String("text/plain"))
-                return QString::fromUtf8(data);
-        }
-        return std::nullopt;
+        return write(text, contents);
     }
 
 private:
+    static QString prefix(Selection selection)
+    {
+        return selection == Selection::primary ? QStringLiteral("primary.") : QStringLiteral("clipboard.");
+    }
+    ClipboardContents &of(Selection selection) { return selection == Selection::primary ? primary : contents; }
+    bool write(const QString &text, ClipboardContents &where)
+    {
+        if (failWrites)
+            return false;
+        where = {{{QStringLiteral("text/plain"), text.toUtf8()}}};
+        return true;
+    }
+
     Journal &m_journal;
 };
 
@@ -84,6 +104,7 @@ public:
         m_journal << QStringLiteral("keys.ensureAccess");
         return trusted;
     }
+    bool keyboardGrabbed() override { return false; }
     QCoro::Task<bool> prepareKeys(QList<Key> keys) override
     {
         QStringList names;
@@ -137,6 +158,8 @@ public:
     std::optional<QString> own;
     // Activation requests that have no effect before the window comes to the front.
     int ignoredActivations = 0;
+    // The window holding the input focus: the frontmost one unless set.
+    std::optional<quint64> focusWindow;
 
     std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
     QList<RunningApplication> runningApplications() override { return applications; }
@@ -145,9 +168,17 @@ public:
         m_journal << QStringLiteral("activate %1").arg(application.window);
         if (ignoredActivations > 0)
             --ignoredActivations;
-        else
+        else {
             frontmost = application;
+            focusWindow.reset();
+        }
     }
+    bool hasInputFocus(const RunningApplication &application) override
+    {
+        const std::optional<quint64> focus = focusWindow ? focusWindow : (frontmost ? std::optional(frontmost->window) : std::nullopt);
+        return focus && *focus == application.window;
+    }
+    bool isActive(const RunningApplication &application) override { return frontmost && application.owns(*frontmost); }
     std::optional<QString> ownIdentifier() override { return own; }
 
 private:

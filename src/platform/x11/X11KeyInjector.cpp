@@ -160,6 +160,19 @@ QCoro::Task<> X11KeyInjector::waitForMapNotice(bool noticed)
         log::debug(lcPasteManager, "No keyboard mapping notice after the change");
 }
 
+bool X11KeyInjector::keyboardGrabbed()
+{
+    if (!ensureAccess())
+        return false;
+    // Taking the grab ourselves is the one way to learn whether someone holds it; it is given
+    // back at once.
+    if (XGrabKeyboard(m_display, DefaultRootWindow(m_display), False, GrabModeAsync, GrabModeAsync, CurrentTime) != GrabSuccess)
+        return true;
+    XUngrabKeyboard(m_display, CurrentTime);
+    XFlush(m_display);
+    return false;
+}
+
 quint8 X11KeyInjector::keycodeOf(quint32 keysym)
 {
     return quint8(XKeysymToKeycode(m_display, keysym));
@@ -347,6 +360,9 @@ bool X11KeyInjector::sendKey(Key key, bool pressed)
         break;
     case Key::v:
         keycode = m_vKeycode ? m_vKeycode : keycodeOf(XK_v);
+        break;
+    case Key::insert:
+        keycode = keycodeOf(XK_Insert);
         break;
     }
     if (keycode == 0)

@@ -30,6 +30,7 @@ public:
     X11KeyInjector &operator=(const X11KeyInjector &) = delete;
 
     bool ensureAccess() override;
+    bool keyboardGrabbed() override;
     QCoro::Task<bool> prepareKeys(QList<Key> keys) override;
     bool sendKey(Key key, bool pressed) override;
     QCoro::Task<qsizetype> prepareTyping(QStringList characters) override;

@@ -112,22 +112,51 @@ std::optional<RunningApplication> X11WindowSystem::describe(xcb_window_t window)
     return app;
 }
 
-xcb_window_t X11WindowSystem::focusedTopLevel()
+QList<xcb_window_t> X11WindowSystem::focusChain()
 {
+    QList<xcb_window_t> chain;
     auto focus = reply(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
     if (!focus || focus->focus == XCB_NONE || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT || focus->focus == m_root)
-        return XCB_NONE;
+        return chain;
     xcb_window_t window = focus->focus;
-    // Climb to the child of the root window.
     for (int depth = 0; depth < 64; ++depth) {
+        chain.append(window);
         auto tree = reply(xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, window), nullptr));
         if (!tree)
-            return XCB_NONE;
+            return {};
         if (tree->parent == m_root || tree->parent == XCB_NONE)
-            return window;
+            return chain;
         window = tree->parent;
     }
-    return XCB_NONE;
+    return {};
+}
+
+xcb_window_t X11WindowSystem::focusedTopLevel()
+{
+    const QList<xcb_window_t> chain = focusChain();
+    return chain.isEmpty() ? XCB_NONE : chain.last();
+}
+
+bool X11WindowSystem::hasInputFocus(const RunningApplication &application)
+{
+    if (!m_connection)
+        return false;
+    // The focus sits on the application's window or inside it; a window manager's frame is an
+    // ancestor and names no process.
+    for (xcb_window_t window : focusChain()) {
+        if (window == application.window)
+            return true;
+        if (application.pid != 0 && cardinals(window, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL).value(0) == quint32(application.pid))
+            return true;
+    }
+    return false;
+}
+
+bool X11WindowSystem::isActive(const RunningApplication &application)
+{
+    // The window manager answers an activation request with a property change and a focus change.
+    const std::optional<RunningApplication> front = frontmostApplication();
+    return front && application.owns(*front) && hasInputFocus(application);
 }
 
 std::optional<RunningApplication> X11WindowSystem::frontmostApplication()

@@ -24,6 +24,8 @@ public:
     std::optional<RunningApplication> frontmostApplication() override;
     QList<RunningApplication> runningApplications() override;
     void activate(const RunningApplication &application) override;
+    bool hasInputFocus(const RunningApplication &application) override;
+    bool isActive(const RunningApplication &application) override;
     std::optional<QString> ownIdentifier() override { return m_own; }
 
     // The application a window stands for (its WM_CLASS, pid, type), none for a window that is gone.
@@ -36,6 +38,8 @@ private:
     QList<quint32> cardinals(xcb_window_t window, xcb_atom_t property, xcb_atom_t type);
     bool supports(xcb_atom_t property);
     xcb_window_t focusedTopLevel();
+    // The window holding the input focus and its ancestors up to (not including) the root.
+    QList<xcb_window_t> focusChain();
 
     xcb_connection_t *m_connection = nullptr;
     xcb_window_t m_root = 0;

@@ -87,7 +87,7 @@ TEST(Delivery, PasteIsExactUnderEveryLayoutAndTheClipboardComesBack)
         ASSERT_TRUE(delivery.isFrontmost(target));
         ASSERT_TRUE(target.ownClipboard({{"text/plain", "what the user copied"}, {"image/png", png}}));
         // Another application's clipboard is read in full.
-        const ClipboardContents before = delivery.clipboard.save();
+        const ClipboardContents before = coro::waitFor(delivery.clipboard.save(Clipboard::Selection::clipboard));
         QStringList formats;
         for (const auto &[mime, data] : before.formats)
             formats << mime + QStringLiteral("=") + QString::number(data.size());
@@ -128,13 +128,26 @@ TEST(Delivery, TypingIsExactUnderEveryLayoutAndTheKeymapComesBack)
 TEST(Delivery, TerminalReceivesCtrlShiftV)
 {
     Delivery delivery;
-    DeliveryTarget terminal({QStringLiteral("--class"), QStringLiteral("XTerm"), QStringLiteral("--terminal")});
+    DeliveryTarget terminal({QStringLiteral("--class"), QStringLiteral("konsole"), QStringLiteral("--terminal")});
     ASSERT_TRUE(terminal.isRunning());
     ASSERT_TRUE(delivery.isFrontmost(terminal));
-    EXPECT_EQ(delivery.windows.frontmostApplication()->identifier, "XTerm");
 
     EXPECT_TRUE(coro::waitFor(delivery.paste.pasteText(QStringLiteral("ls -l ~/naïve\n"))));
     EXPECT_TRUE(terminal.waitForReceived("ls -l ~/naïve\n")) << terminal.received().toStdString();
+}
+
+TEST(Delivery, ATargetThatAsksLateStillPastesTheTranscript)
+{
+    Delivery delivery;
+    DeliveryTarget target({QStringLiteral("--paste-delay"), QStringLiteral("300")});
+    ASSERT_TRUE(target.isRunning());
+    ASSERT_TRUE(delivery.isFrontmost(target));
+    ASSERT_TRUE(target.ownClipboard({{"text/plain", "what the user copied"}}));
+
+    EXPECT_TRUE(coro::waitFor(delivery.paste.pasteText(QStringLiteral("the transcript"))));
+    // The previous contents went back only after the target had read the transcript.
+    EXPECT_TRUE(target.waitForReceived("the transcript")) << target.received().toStdString();
+    EXPECT_EQ(target.clipboard().value("text/plain"), "what the user copied");
 }
 
 TEST(Delivery, WithOurOwnWindowInFrontTheFirstOtherApplicationIsTargeted)

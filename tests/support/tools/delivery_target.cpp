@@ -1,6 +1,7 @@
 // A target application for delivery tests: one text field whose whole content is written, as
 // UTF-8, to the --output file after every change. With --terminal it pastes only on
-// Ctrl+Shift+V, as terminal emulators do; --class sets its WM_CLASS class.
+// Ctrl+Shift+V, as terminal emulators do; --class sets its WM_CLASS class; --paste-delay asks
+// for the clipboard that many milliseconds after the paste key, as a busy application does.
 //
 // "ready <window id>" is printed once the window holds the X input focus: only then do keys sent
 // to the focus reach it. (Window ids are reused by the next client, so a window manager's
@@ -35,10 +36,15 @@ namespace {
 class Field : public QPlainTextEdit {
 public:
     bool terminal = false;
+    int pasteDelay = 0;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override
     {
+        if (pasteDelay > 0 && event->matches(QKeySequence::Paste)) {
+            QTimer::singleShot(pasteDelay, this, [this] { paste(); });
+            return;
+        }
         const bool ctrlShiftV = event->key() == Qt::Key_V && event->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier);
         if (terminal && event->matches(QKeySequence::Paste))
             return; // Ctrl+V is a control character in a terminal
@@ -132,11 +138,13 @@ int main(int argc, char **argv)
     parser.addOption({QStringLiteral("output"), QStringLiteral("file"), QStringLiteral("path")});
     parser.addOption({QStringLiteral("class"), QStringLiteral("WM_CLASS class"), QStringLiteral("name")});
     parser.addOption({QStringLiteral("terminal"), QStringLiteral("paste only on Ctrl+Shift+V")});
+    parser.addOption({QStringLiteral("paste-delay"), QStringLiteral("late paste"), QStringLiteral("ms")});
     parser.process(app);
 
     const QString output = parser.value(QStringLiteral("output"));
     Field field;
     field.terminal = parser.isSet(QStringLiteral("terminal"));
+    field.pasteDelay = parser.value(QStringLiteral("paste-delay")).toInt();
     field.setWindowTitle(className);
     QObject::connect(&field, &QPlainTextEdit::textChanged, [&] {
         QSaveFile file(output);

@@ -48,36 +48,44 @@ struct Fixture {
 };
 
 const QStringList chordCtrlV = {
-    "keys.releaseModifiers", "keys.prepare ctrl+v", "wait 120000",
-    "ctrl down", "wait 10000", "v down", "wait 20000", "v up", "wait 10000", "ctrl up",
+    "keys.releaseModifiers", "keys.prepare ctrl+v", "clipboard.expectRead", "ctrl down", "v down", "v up", "ctrl up",
     "keys.finish", "keys.restoreModifiers",
 };
 
 } // namespace
 
-TEST(PasteManager, PasteRunsTheFullSequenceWithItsWaitsAndLogsEachStep)
+TEST(PasteManager, PasteRunsTheFullSequenceAndLogsEachStep)
 {
-    Fixture f;
-    f.clipboard.contents = {{{"text/plain", "before"}}};
-    const HeldModifiers held{{64, 108}, 0x2};
-    f.keys.held = held;
-    PasteLog log;
+    struct Case {
+        const char *name;
+        std::optional<quint64> focus;
+        QStringList activation;
+        QStringList activationLog;
+    };
+    const Case cases[] = {
+        {"target already focused: nothing to activate", std::nullopt, {}, {"Target app already has the focus: Editor pid=200"}},
+        {"focus elsewhere: activated and confirmed", 9, {"activate 2"},
+         {"Activating target app: Editor pid=200", "App activated on attempt 1"}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f;
+        f.windows.focusWindow = c.focus;
+        f.clipboard.contents = {{{"text/plain", "before"}}};
+        const HeldModifiers held{{64, 108}, 0x2};
+        f.keys.held = held;
+        PasteLog log;
 
-    EXPECT_TRUE(coro::waitFor(f.paste.pasteText("hello")));
+        EXPECT_TRUE(coro::waitFor(f.paste.pasteText("hello")));
 
-    QStringList expected = {"keys.ensureAccess", "clipboard.save", "clipboard.setText hello", "wait 50000",
-                            "activate 2", "wait 100000", "wait 150000"};
-    expected << chordCtrlV << "wait 50000" << "clipboard.restore";
-    EXPECT_EQ(f.journal, expected);
-    EXPECT_EQ(f.keys.held, held); // taken off around the chord, then put back
-    EXPECT_EQ(log.lines(), (QStringList{
-        "Pasteboard set OK: true",
-        "Activating target app: Editor pid=200",
-        "App activated on attempt 1",
-        "Frontmost now: Editor",
-        "Simulated Cmd+V via explicit key events",
-        "Restored previous clipboard contents",
-    }));
+        const QStringList expected = QStringList{"keys.ensureAccess", "clipboard.save", "clipboard.putText hello"} + c.activation
+            + chordCtrlV + QStringList{"clipboard.waitUntilRead 2 1000", "clipboard.restore"};
+        EXPECT_EQ(f.journal, expected);
+        EXPECT_EQ(f.keys.held, held); // taken off around the chord, then put back
+        const QStringList lines = QStringList{"Pasteboard set OK: true"} + c.activationLog
+            + QStringList{"Frontmost now: Editor", "Simulated Cmd+V via explicit key events", "Restored previous clipboard contents"};
+        EXPECT_EQ(log.lines(), lines);
+    }
 }
 
 TEST(PasteManager, WithoutAccessNothingIsTouched)
@@ -112,23 +120,27 @@ TEST(PasteManager, ClipboardAfterPasteHoldsWhatItHeldBefore)
         const char *name;
         ClipboardContents before;
         ClipboardContents after;
-        bool restoreLogged;
+        bool targetReads;
+        QStringList logged;
     };
     const ClipboardContents image{{{"image/png", QByteArray("\x89PNG\r\n\x1a\n\0\1", 10)}}};
     const ClipboardContents rich{{{"text/html", "<b>x</b>"}, {"text/plain", "x"}, {"application/x-custom", "\0\1\2"}}};
     const Case cases[] = {
-        {"empty clipboard keeps the pasted text", {}, pasted, false},
-        {"an image comes back", image, image, true},
-        {"every rich format comes back", rich, rich, true},
+        {"empty clipboard keeps the pasted text", {}, pasted, true, {}},
+        {"an image comes back", image, image, true, {"Restored previous clipboard contents"}},
+        {"every rich format comes back", rich, rich, true, {"Restored previous clipboard contents"}},
+        {"a target that never reads: restored after the bound", rich, rich, false,
+         {"Pasted text not read by the target within 1000 ms", "Restored previous clipboard contents"}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         Fixture f;
         f.clipboard.contents = c.before;
+        f.clipboard.targetReads = c.targetReads;
         PasteLog log;
         coro::waitFor(f.paste.pasteText("new text"));
         EXPECT_EQ(f.clipboard.contents, c.after);
-        EXPECT_EQ(log.lines().contains("Restored previous clipboard contents"), c.restoreLogged);
+        EXPECT_EQ(log.lines().mid(log.lines().indexOf("Simulated Cmd+V via explicit key events") + 1), c.logged);
     }
 }
 
@@ -142,32 +154,56 @@ TEST(PasteManager, FailedClipboardWriteIsLoggedAndTheSequenceGoesOn)
     EXPECT_TRUE(f.journal.contains("v down"));
 }
 
-TEST(PasteManager, TerminalsGetCtrlShiftV)
+TEST(PasteManager, EachApplicationGetsTheChordThatPastesThere)
 {
-    const QStringList plain = {"ctrl down", "v down", "v up", "ctrl up"};
-    const QStringList terminal = {"ctrl down", "shift down", "v down", "v up", "shift up", "ctrl up"};
-    for (const auto &[target, keys] : {std::pair{app(2, "Editor", 200), plain}, std::pair{app(2, "XTerm", 200), terminal}}) {
+    struct Target {
+        RunningApplication app;
+        QStringList steps; // selection calls and keys
+        ClipboardContents primaryAfter;
+    };
+    const ClipboardContents highlighted{{{"text/plain", "highlighted"}}};
+    const Target targets[] = {
+        {app(2, "Editor", 200), {"clipboard.save", "clipboard.putText x", "ctrl down", "v down", "v up", "ctrl up", "clipboard.restore"}, highlighted},
+        {app(2, "konsole", 200),
+         {"clipboard.save", "clipboard.putText x", "ctrl down", "shift down", "v down", "v up", "shift up", "ctrl up", "clipboard.restore"},
+         highlighted},
+        // xterm reads PRIMARY: the highlighted text comes back, the clipboard is left alone.
+        {app(2, "XTerm", 200),
+         {"primary.save", "primary.putText x", "shift down", "insert down", "insert up", "shift up", "primary.restore"}, highlighted},
+        // Nothing was highlighted: no stray selection is left behind.
+        {{"URxvt", "urxvt", 200, 2, true},
+         {"primary.save", "primary.putText x", "shift down", "insert down", "insert up", "shift up", "primary.restore"}, {}},
+    };
+    for (const Target &t : targets) {
+        SCOPED_TRACE(t.app.identifier->toStdString());
         Fixture f;
-        f.windows.applications = {target};
-        f.windows.frontmost = target;
+        f.windows.applications = {t.app};
+        f.windows.frontmost = t.app;
+        f.clipboard.contents = {{{"text/plain", "copied"}}};
+        if (!t.primaryAfter.isEmpty())
+            f.clipboard.primary = t.primaryAfter;
         coro::waitFor(f.paste.pasteText("x"));
-        EXPECT_EQ(f.journal.filter(QRegularExpression(" (down|up)$")), keys);
+        EXPECT_EQ(f.journal.filter(QRegularExpression("^(clipboard|primary)\\.(save|putText|restore)| (down|up)$")), t.steps);
+        EXPECT_EQ(f.clipboard.primary, t.primaryAfter);
+        EXPECT_EQ(f.clipboard.contents, (ClipboardContents{{{"text/plain", "copied"}}}));
     }
+    using Chord = PasteManager::PasteChord;
     struct Case {
         std::optional<QString> identifier;
         QString instance;
-        bool terminal;
+        Chord chord;
     };
     const Case cases[] = {
-        {"Gnome-terminal", "gnome-terminal-server", true}, {"konsole", "konsole", true},
-        {"org.wezfurlong.wezterm", "org.wezfurlong.wezterm", true}, {"St", "st", true},
-        {"SomethingElse", "kitty", true},  {std::nullopt, "xterm", true},
-        {"firefox", "Navigator", false},   {"TerminalNotes", "terminalnotes", false},
-        {std::nullopt, "", false},
+        {"Gnome-terminal", "gnome-terminal-server", Chord::controlShiftV}, {"konsole", "konsole", Chord::controlShiftV},
+        {"org.wezfurlong.wezterm", "org.wezfurlong.wezterm", Chord::controlShiftV}, {"St", "st", Chord::controlShiftV},
+        {"SomethingElse", "kitty", Chord::controlShiftV},  {std::nullopt, "xterm", Chord::shiftInsert},
+        {"UXTerm", "uxterm", Chord::shiftInsert}, {"URxvt", "urxvt", Chord::shiftInsert},
+        {"firefox", "Navigator", Chord::controlV},   {"TerminalNotes", "terminalnotes", Chord::controlV},
+        {std::nullopt, "", Chord::controlV},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.identifier.value_or("<none>").toStdString() + "/" + c.instance.toStdString());
-        EXPECT_EQ(PasteManager::isTerminal({c.identifier, c.instance, 1, 1, true}), c.terminal);
+        EXPECT_EQ(PasteManager::pasteChordFor({c.identifier, c.instance, 1, 1, true}), c.chord);
     }
 }
 
@@ -200,6 +236,7 @@ TEST(PasteManager, TargetChoice)
         f.windows.applications = c.running;
         f.windows.frontmost = c.frontmost;
         f.windows.own = c.own;
+        f.windows.focusWindow = 99; // the focus elsewhere: the chosen target is activated
         PasteLog log;
         EXPECT_TRUE(coro::waitFor(f.paste.pasteText("x")));
         QStringList activations;
@@ -223,11 +260,15 @@ TEST(PasteManager, ActivationRetriesUpToThreeTimes)
         QStringList activationSteps;
         QString lastLine;
     };
-    const QStringList once = {"activate 2", "wait 100000"};
+    // A request that has no effect is watched for its whole bound, 20 polls of 5 ms.
+    QStringList ignored = {"activate 2"};
+    for (int poll = 0; poll < 20; ++poll)
+        ignored << "wait 5000";
+    const QStringList arrives = {"activate 2"};
     const Case cases[] = {
-        {0, once + QStringList{"wait 150000"}, "App activated on attempt 1"},
-        {2, once + once + once + QStringList{"wait 150000"}, "App activated on attempt 3"},
-        {3, once + once + once, "Failed to activate target app after 3 attempts"},
+        {0, arrives, "App activated on attempt 1"},
+        {2, ignored + ignored + arrives, "App activated on attempt 3"},
+        {3, ignored + ignored + ignored, "Failed to activate target app after 3 attempts"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.ignored);
@@ -237,7 +278,7 @@ TEST(PasteManager, ActivationRetriesUpToThreeTimes)
         f.windows.ignoredActivations = c.ignored;
         PasteLog log;
         EXPECT_TRUE(coro::waitFor(f.paste.pasteText("x")));
-        const qsizetype from = f.journal.indexOf("wait 50000") + 1;
+        const qsizetype from = f.journal.indexOf("clipboard.putText x") + 1;
         const qsizetype to = f.journal.indexOf("keys.releaseModifiers");
         EXPECT_EQ(f.journal.mid(from, to - from), c.activationSteps);
         EXPECT_TRUE(log.lines().contains(c.lastLine)) << log.lines().join('\n').toStdString();
@@ -253,7 +294,7 @@ TEST(PasteManager, ActivationCountsAnotherWindowOfTheSameProcess)
     struct Case {
         const char *name;
         RunningApplication arrives;
-        bool activated;
+        bool owned;
     };
     const Case cases[] = {
         {"same window", app(2, "Editor", 200), true},
@@ -263,31 +304,10 @@ TEST(PasteManager, ActivationCountsAnotherWindowOfTheSameProcess)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        struct Redirecting : FakeWindowSystem {
-            using FakeWindowSystem::FakeWindowSystem;
-            RunningApplication arrives;
-            void activate(const RunningApplication &application) override
-            {
-                FakeWindowSystem::activate(application);
-                frontmost = arrives;
-            }
-        };
-        Journal journal;
-        FakeClipboard clipboard{journal};
-        FakeKeyInjector keys{journal};
-        Redirecting windows{journal};
-        windows.arrives = c.arrives;
         RunningApplication target = app(2, "Editor", 200);
         if (c.arrives.pid == 0)
             target.pid = 0;
-        windows.applications = {target};
-        windows.frontmost = target;
-        windows.own = ownId;
-        PasteManager paste{clipboard, keys, windows, journalSleep(journal), [] { return 0; }};
-        PasteLog log;
-        coro::waitFor(paste.pasteText("x"));
-        EXPECT_EQ(log.lines().contains("App activated on attempt 1"), c.activated);
-        EXPECT_EQ(journal.count("activate 2"), c.activated ? 1 : 3);
+        EXPECT_EQ(target.owns(c.arrives), c.owned);
     }
 }
 
@@ -340,7 +360,7 @@ TEST(PasteManager, TypingSequenceAroundTheCharacters)
     f.windows.frontmost = f.windows.applications[0]; // our own window: Editor is the target
     EXPECT_TRUE(coro::waitFor(f.paste.typeText("hé")));
     EXPECT_EQ(f.journal, (QStringList{
-        "keys.ensureAccess", "activate 2", "wait 100000", "wait 150000",
+        "keys.ensureAccess", "activate 2",
         "keys.releaseModifiers", "keys.prepareTyping 2/2",
         "type h", "wait 7000", "type é", "wait 7001",
         "keys.finish", "keys.restoreModifiers",
