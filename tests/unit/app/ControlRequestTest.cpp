@@ -20,13 +20,11 @@ TEST(ControlRequest, CommandLinesBecomeRequestsOrUsageErrors)
         {"toggle", {}, Request{QStringLiteral("Toggle"), {}}},
         {"status", {}, Request{QString(), {}}},
         {"settings", {}, Request{QStringLiteral("OpenSettings"), {QString()}}},
-        {"settings", {QStringLiteral("history")}, Request{QStringLiteral("OpenSettings"), {QStringLiteral("history")}}},
         // Sent in the app's own spelling.
         {"settings", {QStringLiteral("Model")}, Request{QStringLiteral("OpenSettings"), {QStringLiteral("model")}}},
         {"settings", {QStringLiteral("histroy")}, std::nullopt, "unknown settings tab 'histroy' (one of: recording, model"},
         // An explicit empty tab is a mistake on the command line, not a request for the default.
         {"settings", {QString()}, std::nullopt, "unknown settings tab ''"},
-        {"settings", {QStringLiteral("model"), QStringLiteral("about")}, std::nullopt, "settings takes at most one tab"},
         {"toggle", {QStringLiteral("now")}, std::nullopt, "toggle takes no arguments, got 'now'"},
         {"restart", {}, std::nullopt, "unknown control command 'restart'"},
     };

@@ -23,27 +23,9 @@ std::vector<float> ramp(size_t n, float step = 1.0f)
     return v;
 }
 
-quint32 u32At(const QByteArray &b, int offset) { return qFromLittleEndian<quint32>(b.constData() + offset); }
-quint16 u16At(const QByteArray &b, int offset) { return qFromLittleEndian<quint16>(b.constData() + offset); }
 qint16 s16At(const QByteArray &b, int offset) { return qFromLittleEndian<qint16>(b.constData() + offset); }
 
 } // namespace
-
-TEST(Resampler, OutputLengthPerBuffer)
-{
-    struct Case {
-        double rate;
-        size_t input;
-        size_t expected;
-    };
-    const Case cases[] = {
-        {48000, 1024, 341}, {44100, 1024, 371}, {16000, 1024, 1024}, {8000, 10, 20}, {48000, 2, 0}, {22050, 0, 0},
-    };
-    for (const Case &c : cases) {
-        const auto out = dsp::resampleTo16k(ramp(c.input), c.rate);
-        EXPECT_EQ(out.size(), c.expected) << c.rate << " Hz, " << c.input << " frames";
-    }
-}
 
 TEST(Resampler, InterpolatesLinearlyAtFractionalPositions)
 {
@@ -80,7 +62,6 @@ TEST(StreamResampler, SplittingIntoBuffersChangesNothing)
     const Case cases[] = {
         {48000, {1024, 1024, 1024, 1024}},
         {44100, {441, 1000, 7, 1, 2000, 960}},
-        {16000, {320, 1, 319, 1000}},
         {8000, {3, 100, 160}},
     };
     for (const Case &c : cases) {
@@ -162,22 +143,6 @@ TEST(SampleConversion, SixteenBitSurvivesTheRoundTripThroughFloat)
     EXPECT_EQ(dsp::toInt16Rounded(-2.0f), -32768);
 }
 
-TEST(Levels, RmsLevelInDecibelsWithFloorAtMinus80)
-{
-    struct Case {
-        std::vector<float> samples;
-        float expected;
-    };
-    const Case cases[] = {
-        {std::vector<float>(1024, 0.0f), -80.0f},
-        {std::vector<float>(64, 1.0f), 0.0f},
-        {std::vector<float>(64, -0.5f), -6.0206f},
-        {std::vector<float>(10, 0.001f), -60.0f},
-    };
-    for (const Case &c : cases)
-        EXPECT_NEAR(dsp::rmsLevelDb(c.samples), c.expected, 1e-3) << c.samples.front();
-}
-
 TEST(Levels, PowerMeterAveragesWhatArrivedSinceTheLastRead)
 {
     dsp::PowerMeter meter;
@@ -203,32 +168,15 @@ TEST(Levels, PowerMeterAveragesWhatArrivedSinceTheLastRead)
     EXPECT_FLOAT_EQ(meter.read(), -160.0f);
 }
 
-TEST(ChunkFile, SizesAndHeaderFields)
+TEST(ChunkFile, HeaderDescribesSixteenKilohertzMonoPcm)
 {
-    struct Case {
-        size_t samples;
-        int fileSize;
-    };
-    const Case cases[] = {{8000, 16044}, {0, 44}};
-    for (const Case &c : cases) {
-        const auto bytes = wav::chunkBytes(std::vector<float>(c.samples, 0.1f));
-        ASSERT_TRUE(bytes);
-        const QByteArray &b = *bytes;
-        ASSERT_EQ(b.size(), c.fileSize) << c.samples;
-        EXPECT_EQ(b.left(4), "RIFF");
-        EXPECT_EQ(u32At(b, 4), quint32(36 + 2 * c.samples));
-        EXPECT_EQ(b.mid(8, 4), "WAVE");
-        EXPECT_EQ(b.mid(12, 4), "fmt ");
-        EXPECT_EQ(u32At(b, 16), 16u);
-        EXPECT_EQ(u16At(b, 20), 1u);
-        EXPECT_EQ(u16At(b, 22), 1u);
-        EXPECT_EQ(u32At(b, 24), 16000u);
-        EXPECT_EQ(u32At(b, 28), 32000u);
-        EXPECT_EQ(u16At(b, 32), 2u);
-        EXPECT_EQ(u16At(b, 34), 16u);
-        EXPECT_EQ(b.mid(36, 4), "data");
-        EXPECT_EQ(u32At(b, 40), quint32(2 * c.samples));
-    }
+    const auto bytes = wav::chunkBytes(std::vector<float>(8000, 0.1f));
+    ASSERT_TRUE(bytes);
+    ASSERT_EQ(bytes->size(), 44 + 16000);
+    // RIFF size 16036, fmt: PCM, 1 channel, 16000 Hz, 32000 bytes/s, 2-byte frames, 16 bits; data size 16000.
+    EXPECT_EQ(bytes->left(44).toHex(), QByteArray("52494646a43e000057415645666d74201000000001000100803e0000007d0000"
+                                                  "0200100064617461803e0000"));
+    EXPECT_EQ(wav::chunkBytes({})->size(), 44);
 }
 
 TEST(ChunkFile, SamplesAreClampedScaledBy32767AndTruncated)
@@ -275,16 +223,4 @@ TEST(ClipFileWriter, FileIsValidAfterEveryAppendAndPrivate)
     }
     writer.close();
     EXPECT_FALSE(writer.append(std::vector<int16_t>{1}));
-}
-
-TEST(ClipFileWriter, OpenFailsWhereNoFileCanBeCreated)
-{
-    QTemporaryDir dir;
-    QFile blocker(dir.filePath(QStringLiteral("not-a-directory")));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    wav::FileWriter writer;
-    EXPECT_FALSE(writer.open(dir.filePath(QStringLiteral("not-a-directory/clip.wav"))));
-    EXPECT_FALSE(writer.errorString().isEmpty());
-    EXPECT_FALSE(writer.isOpen());
 }

@@ -2,13 +2,11 @@
 #include "audio/AudioRecorder.h"
 #include "audio/LiveAudioRecorder.h"
 
-#include "CategoryLog.h"
 #include "FakeAudioInput.h"
 #include "Files.h"
 #include "MemoryKeyValueStore.h"
 #include "Printers.h"
 #include "WavReader.h"
-#include "core/Categories.h"
 #include "core/Coro.h"
 
 #include <QCoreApplication>
@@ -58,12 +56,6 @@ std::vector<int16_t> asChunkSamples(const std::vector<float> &v)
 template <typename Recorder>
 constexpr bool isLive = std::is_same_v<Recorder, LiveAudioRecorder>;
 
-template <typename Recorder>
-const QLoggingCategory &categoryOf()
-{
-    return isLive<Recorder> ? lcLiveAudioRecorder() : lcAudioRecorder();
-}
-
 class RecorderTest : public ::testing::Test {
 protected:
     RecorderTest()
@@ -99,23 +91,6 @@ protected:
     void start() { coro::waitFor(live.startRecording()); }
     LiveAudioRecorder live;
 };
-
-// Lengths after resampling are AudioDspTest's; the recorder keeps the first channel of each frame.
-TEST_F(LiveRecorderTest, KeepsTheFirstChannelAndStartsEmpty)
-{
-    input.format = {16000, 1, AudioFormat::SampleType::float32};
-    start();
-    input.deliverFloats(ramp(100));
-    live.stopRecording();
-    // A start empties what the previous capture left; 16 kHz passes unchanged, first channel only.
-    input.format = {16000, 2, AudioFormat::SampleType::float32};
-    start();
-    EXPECT_EQ(live.accumulatedSampleCount(), 0);
-    input.deliverFloats(std::vector<float>{0.1f, 0.9f, 0.2f, 0.9f, -0.3f, 0.9f});
-    const auto path = live.extractFinalChunk();
-    ASSERT_TRUE(path);
-    EXPECT_EQ(test::readWav(*path)->samples, asChunkSamples({0.1f, 0.2f, -0.3f}));
-}
 
 // No chunk below half a second; every cut is a private file, and the cuts and the final chunk
 // together are the captured stream.
@@ -194,7 +169,6 @@ TEST_F(LiveRecorderTest, LevelIsMinus80ForSilenceWhileCapturingAndMinus160AfterS
 
 TEST_F(LiveRecorderTest, UnwritableDirectoryFailsTheCutButKeepsItsSamples)
 {
-    test::CategoryLog log(lcLiveAudioRecorder());
     live.setTemporaryDirectory(blockedDirectory());
     start();
     input.deliverFloats(ramp(9000));
@@ -203,8 +177,6 @@ TEST_F(LiveRecorderTest, UnwritableDirectoryFailsTheCutButKeepsItsSamples)
     input.deliverFloats(ramp(10));
     EXPECT_FALSE(live.extractFinalChunk());
     EXPECT_EQ(live.accumulatedSampleCount(), 9010);
-    EXPECT_EQ(log.lines.filter(QRegularExpression(QStringLiteral("^error Failed to write chunk: "))).size(), 1) << log.lines.join(u'|').toStdString();
-    EXPECT_EQ(log.lines.filter(QRegularExpression(QStringLiteral("^error Failed to write final chunk: "))).size(), 1) << log.lines.join(u'|').toStdString();
     EXPECT_TRUE(live.isRecording());
 
     // Once the directory is usable again, the next cut holds everything, in order.
@@ -224,7 +196,6 @@ struct StartFailure {
     const char *startError;
     bool blockedDirectory;
     const char *description; // its start
-    const char *logLine;     // in the recorder's category, when not empty
 };
 
 template <typename Recorder>
@@ -236,7 +207,6 @@ void expectStartFailure(const StartFailure &c, const QString &dir, const QString
     fake.startError = QString::fromUtf8(c.startError);
     Recorder recorder(fake, settings);
     recorder.setTemporaryDirectory(c.blockedDirectory ? blocked : dir);
-    test::CategoryLog log(categoryOf<Recorder>());
     const QStringList filesBefore = QDir(dir).entryList(QDir::Files);
     try {
         coro::waitFor(recorder.startRecording());
@@ -251,8 +221,6 @@ void expectStartFailure(const StartFailure &c, const QString &dir, const QString
     }
     EXPECT_FALSE(recorder.isRecording());
     EXPECT_EQ(QDir(dir).entryList(QDir::Files), filesBefore);
-    if (*c.logLine)
-        EXPECT_TRUE(log.lines.contains(QString::fromUtf8(c.logLine))) << log.lines.join(u'|').toStdString();
 
     // The next start with a working setup succeeds (and clears the error).
     fake.deviceList = kMic;
@@ -269,15 +237,13 @@ TEST_F(RecorderTest, StartFailuresLeaveNothingBehindAndTheNextStartWorks)
 {
     const char *refused = "The audio server is not reachable";
     const StartFailure cases[] = {
-        {"clip: no device", false, {}, kMono16k, "", false, "Recording failed: No audio input device", ""},
-        {"clip: stream refused", false, kMic, kMono16k, refused, false, "Recording failed: The audio server is not reachable",
-         "error Failed to start audio input: The audio server is not reachable"},
-        {"clip: unwritable directory", false, kMic, kMono16k, "", true, "Recording failed: Cannot create ", ""},
-        {"live: no device", true, {}, kMono16k, "", false, "Recording failed: No audio input device", ""},
-        {"live: format without a rate", true, kMic, {0, 1, AudioFormat::SampleType::float32}, "", false,
-         "Recording failed: Invalid audio format", "error Invalid audio format from input node"},
+        {"clip: no device", false, {}, kMono16k, "", false, "Recording failed: No audio input device"},
+        {"clip: stream refused", false, kMic, kMono16k, refused, false, "Recording failed: The audio server is not reachable"},
+        {"clip: unwritable directory", false, kMic, kMono16k, "", true, "Recording failed: Cannot create "},
+        {"live: no device", true, {}, kMono16k, "", false, "Recording failed: No audio input device"},
+        {"live: format without a rate", true, kMic, {0, 1, AudioFormat::SampleType::float32}, "", false, "Recording failed: Invalid audio format"},
         {"live: engine refuses", true, kMic, {48000, 2, AudioFormat::SampleType::float32}, refused, false,
-         "Recording failed: The audio server is not reachable", "error Failed to start audio engine: The audio server is not reachable"},
+         "Recording failed: The audio server is not reachable"},
     };
     const QString blocked = blockedDirectory();
     for (const StartFailure &c : cases) {
@@ -396,13 +362,11 @@ TEST_F(ClipRecorderTest, ClipHoldsTheCapturedAudioAsSixteenKilohertzMono)
     };
     const Case cases[] = {
         {{16000, 1, AudioFormat::SampleType::int16}, 16000, 16000},
-        {{48000, 2, AudioFormat::SampleType::int16}, 48000, 16000},
         {{44100, 1, AudioFormat::SampleType::float32}, 22050, 8000},
     };
     QStringList paths;
     for (const Case &c : cases) {
         input.format = c.format;
-        test::CategoryLog log(lcAudioRecorder());
         const QString path = start();
         EXPECT_TRUE(clip.isRecording());
         EXPECT_FALSE(paths.contains(path));
@@ -431,15 +395,10 @@ TEST_F(ClipRecorderTest, ClipHoldsTheCapturedAudioAsSixteenKilohertzMono)
         ASSERT_EQ(clip.stopRecording(), path);
         EXPECT_EQ(clip.stopRecording(), std::nullopt); // a second stop has nothing to hand back
         EXPECT_FALSE(clip.isRecording());
-        EXPECT_TRUE(log.lines.contains("info Recording started: " + path) && log.lines.contains("info Recording stopped"))
-            << log.lines.join(u'|').toStdString();
         const auto wav = test::readWav(path);
         ASSERT_TRUE(wav);
         EXPECT_EQ(wav->sampleRate, 16000);
         EXPECT_EQ(wav->channels, 1);
-        EXPECT_EQ(wav->bitsPerSample, 16);
-        EXPECT_EQ(wav->dataSize, 2 * wav->samples.size());
-        EXPECT_EQ(wav->fileSize, qint64(44 + wav->dataSize));
         EXPECT_NEAR(double(wav->samples.size()), double(c.expectedSamples), 1.0) << c.format.sampleRate;
         if (c.format.sampleRate == 16000)
             EXPECT_EQ(wav->samples, std::vector<int16_t>(sent.begin(), sent.begin() + std::ptrdiff_t(wav->samples.size())));
@@ -454,19 +413,16 @@ TEST_F(ClipRecorderTest, ClipHoldsTheCapturedAudioAsSixteenKilohertzMono)
 TEST_F(ClipRecorderTest, SavedDeviceIsUsedWhenPresentElseTheDefault)
 {
     input.deviceList = {{"alsa_input.usb", "USB", false}, {"virtmic", "Virtual", true}};
-    const std::tuple<std::optional<QString>, QByteArray, bool> cases[] = {
-        {std::nullopt, "", false},
-        {QStringLiteral("alsa_input.usb"), "alsa_input.usb", false},
-        {QStringLiteral("unplugged.headset"), "", true},
+    const std::pair<std::optional<QString>, QByteArray> cases[] = {
+        {std::nullopt, ""},
+        {QStringLiteral("alsa_input.usb"), "alsa_input.usb"},
+        {QStringLiteral("unplugged.headset"), ""},
     };
-    for (const auto &[saved, opened, fallbackLogged] : cases) {
-        test::CategoryLog log(lcAudioRecorder());
+    for (const auto &[saved, opened] : cases) {
         settings.setAudioInputDevice(saved);
         start();
         clip.stopRecording();
         EXPECT_EQ(input.lastStartedDevice, opened);
-        EXPECT_EQ(log.lines.contains(QStringLiteral("info Audio input device unplugged.headset is not available, using the system default")),
-                  fallbackLogged);
         // The live recorder reads the same setting.
         LiveAudioRecorder live(input, settings);
         coro::waitFor(live.startRecording());

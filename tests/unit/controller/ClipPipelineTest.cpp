@@ -65,24 +65,21 @@ TEST(ClipPipeline, DeliversByOutputMode)
     struct Row {
         OutputMode mode;
         QStringList pasted, copied;
-        QString line;
     };
     const QString t = QStringLiteral("Some text");
     const Row rows[] = {
-        {OutputMode::pasteOnly, {t}, {}, "info Pasting transcript: <private>"},
-        {OutputMode::pasteAndCopy, {t}, {t}, "info Pasting and copying transcript: <private>"},
-        {OutputMode::copyOnly, {}, {t}, "info Copying transcript to clipboard: <private>"},
-        {OutputMode::historyOnly, {}, {}, "info History only mode - transcript saved to history"},
+        {OutputMode::pasteOnly, {t}, {}},
+        {OutputMode::pasteAndCopy, {t}, {t}},
+        {OutputMode::copyOnly, {}, {t}},
+        {OutputMode::historyOnly, {}, {}},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(rawValue(row.mode).toStdString());
         ControllerHarness h;
         h.settings.setOutputMode(row.mode);
-        ControllerLog log;
         recordClip(h, t);
         EXPECT_EQ(h.delivery.pasted, row.pasted);
         EXPECT_EQ(h.delivery.copied, row.copied);
-        EXPECT_TRUE(log.contains(row.line)) << log.lines.join(u'\n').toStdString();
         // Stored and recorded whatever the mode.
         EXPECT_EQ(h.history.entries.size(), 1);
         EXPECT_EQ(h.state.lastTranscript(), t);
@@ -97,20 +94,17 @@ TEST(ClipPipeline, EndsEarlyWithoutStoringAndStillDeletesTheClip)
         QString engineText;
         std::optional<QString> engineFailure;
         QString rewritten; // what the rules make of the engine text
-        QString line;
     };
     const Row rows[] = {
-        {"engine fails", {}, QStringLiteral("whisper-cli exited with code 3"), {}, "error Transcription failed: whisper-cli exited with code 3"},
-        {"engine hears nothing", QString(), std::nullopt, {}, "info Empty transcript, nothing to do"},
-        {"rules remove everything", QStringLiteral("scratch that"), std::nullopt, QString(""), "info Transcript empty after replacements, nothing to do"},
+        {"engine fails", {}, QStringLiteral("whisper-cli exited with code 3"), {}},
+        {"engine hears nothing", QString(), std::nullopt, {}},
+        {"rules remove everything", QStringLiteral("scratch that"), std::nullopt, QString("")},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
         ControllerHarness h;
         h.rewriter.rewrites.insert(row.engineText, row.rewritten);
-        ControllerLog log;
         recordClip(h, row.engineText, row.engineFailure);
-        EXPECT_TRUE(log.contains(row.line)) << log.lines.join(u'\n').toStdString();
         EXPECT_TRUE(h.history.entries.isEmpty());
         EXPECT_TRUE(h.delivery.pasted.isEmpty() && h.delivery.copied.isEmpty());
         EXPECT_EQ(h.state.lastTranscript(), std::nullopt);
@@ -124,9 +118,7 @@ TEST(ClipPipeline, FailingDeliveryKeepsTheEntryAndStillCleansUp)
 {
     ControllerHarness h;
     h.delivery.pasteFailure = QStringLiteral("no display");
-    ControllerLog log;
     recordClip(h, QStringLiteral("kept"));
-    EXPECT_TRUE(log.contains("error Delivery failed: no display"));
     EXPECT_EQ(h.history.entries.size(), 1);
     EXPECT_EQ(h.clip.deleted, QStringList{h.clip.clipPath});
     EXPECT_EQ(h.activity(), "-");

@@ -48,7 +48,7 @@ TEST(LiveLoop, StartsAChunkTimerAndTheTimeLimitOnlyWhenOneIsSet)
         qint64 maxMinutes;
         std::optional<std::chrono::milliseconds> limit;
     };
-    const Row rows[] = {{0, std::nullopt}, {-5, std::nullopt}, {1, std::chrono::minutes(1)}, {2, std::chrono::seconds(120)}};
+    const Row rows[] = {{0, std::nullopt}, {2, std::chrono::seconds(120)}};
     for (const Row &row : rows) {
         SCOPED_TRACE(row.maxMinutes);
         ControllerHarness h;
@@ -99,7 +99,6 @@ TEST(LiveLoop, EmptyChunksAreNeitherTypedStoredNorPrompted)
     ControllerHarness h;
     h.rewriter.rewrites.insert(QStringLiteral("scratch that"), QString(""));
     startLive(h);
-    ControllerLog log;
     tick(h, 1, QStringLiteral("alpha"));
     tick(h, 2, QStringLiteral("scratch that"));
     tick(h, 3, QString());
@@ -111,8 +110,6 @@ TEST(LiveLoop, EmptyChunksAreNeitherTypedStoredNorPrompted)
     EXPECT_EQ(h.delivery.typed, (QStringList{"alpha ", "beta "}));
     ASSERT_EQ(h.history.entries.size(), 1);
     EXPECT_EQ(h.history.entries[0].text, QStringLiteral("alpha beta"));
-    EXPECT_TRUE(log.contains("debug Chunk transcript empty after replacements"));
-    EXPECT_TRUE(log.contains("debug Empty chunk transcript"));
     // Every chunk file is removed, whatever became of its text.
     EXPECT_EQ(h.live.deleted, (QStringList{chunkFile(1), chunkFile(2), chunkFile(3), chunkFile(4)}));
 }
@@ -129,7 +126,6 @@ TEST(LiveLoop, TypedChunksEndInASpaceButTheEntryIsJoinedAndTrimmed)
     const Row rows[] = {
         {"chunks and a final chunk", {"hello there"}, "general", {"Hello there ", "General"}, "Hello there General", "hello there general"},
         {"stopped within the first three seconds", {}, "everything", {"Everything"}, "Everything", "everything"},
-        {"no final audio", {"one", "two"}, std::nullopt, {"One ", "Two "}, "One Two", "one two"},
         {"line breaks stay, spaces and tabs go", {" \tindented"}, "list\n", {" \tIndented ", "List\n"}, "Indented List\n", "indented list\n"},
     };
     for (const Row &row : rows) {
@@ -165,7 +161,6 @@ TEST(LiveLoop, StopStepOrder)
     ControllerHarness h;
     startLive(h);
     h.journal.clear();
-    ControllerLog log;
     stopWithFinal(h, QStringLiteral("last words"));
     const QStringList expected = {
         "live.final", "transcribe live_final.wav", "transcribed live_final.wav", "rewrite last words",
@@ -173,15 +168,12 @@ TEST(LiveLoop, StopStepOrder)
         "history.add last words", "state.record last words",
     };
     EXPECT_EQ(h.journal, expected);
-    EXPECT_EQ(log.lines, (QStringList{"debug Final chunk transcribed: <private>",
-                                      "info Live transcription complete: <private>...", "info Live recording stopped"}));
 }
 
 TEST(LiveLoop, FailuresDropOnlyTheirChunk)
 {
     ControllerHarness h;
     startLive(h);
-    ControllerLog log;
     tick(h, 1, QStringLiteral("kept"));
     h.live.chunks.push_back(chunkFile(2));
     h.engine.fail(chunkFile(2), QStringLiteral("engine crashed"));
@@ -191,8 +183,6 @@ TEST(LiveLoop, FailuresDropOnlyTheirChunk)
     h.engine.fail(finalFile, QStringLiteral("engine crashed again"));
     h.hotkey.press();
 
-    EXPECT_TRUE(log.contains("error Live chunk transcription failed: engine crashed"));
-    EXPECT_TRUE(log.contains("error Final chunk transcription failed: engine crashed again"));
     EXPECT_EQ(h.live.deleted, (QStringList{chunkFile(1), chunkFile(2), chunkFile(3), finalFile}));
     ASSERT_EQ(h.history.entries.size(), 1);
     EXPECT_EQ(h.history.entries[0].text, QStringLiteral("kept also kept"));

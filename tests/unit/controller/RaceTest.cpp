@@ -42,10 +42,8 @@ TEST(ControllerRaces, SecondStartWhileTheRecorderStartsIsRefused)
             configure(h, kind);
             h.hotkey.press();
             ASSERT_TRUE(h.controller->isStartPending());
-            ControllerLog log;
             row.second(h);
             EXPECT_EQ(starts(h), 1);
-            EXPECT_TRUE(log.lines.isEmpty()); // refused silently, as when busy
             h.releaseAll();
             EXPECT_FALSE(h.controller->isStartPending());
             EXPECT_EQ(h.activity(), running(kind));
@@ -118,7 +116,6 @@ TEST(ControllerRaces, StopRequestsWhileStoppingAreAbsorbed)
         std::function<void(ControllerHarness &)> request;
     };
     const Row rows[] = {
-        {"silence", [](ControllerHarness &h) { h.live.silenceHandler(); }},
         {"toggle press", [](ControllerHarness &h) { h.hotkey.press(); }},
         {"push-to-talk release", [](ControllerHarness &h) { h.usePushToTalk(); h.hotkey.release(); }},
         {"a start request", [](ControllerHarness &h) { h.controller->startLiveRecording(); }},

@@ -2,7 +2,6 @@
 #include "CategoryLog.h"
 #include "Files.h"
 #include "MemoryKeyValueStore.h"
-#include "TestNames.h"
 #include "core/Categories.h"
 #include "core/JsonFileKeyValueStore.h"
 #include "core/OverlayKeyValueStore.h"
@@ -45,38 +44,30 @@ struct TypedReadCase {
 const TypedReadCase typedReadCases[] = {
     {"absent", std::nullopt, std::nullopt, false, 0, 0.0, false},
     {"bool_true", QVariant(true), "1", true, 1, 1.0, false},
-    {"integer", QVariant(qlonglong(42)), "42", true, 42, 42.0, false},
-    {"integer_zero", QVariant(qlonglong(0)), "0", false, 0, 0.0, false},
     {"double_truncates", QVariant(2.75), "2.75", true, 2, 2.75, false},
-    {"float", QVariant(-25.5f), "-25.5", true, -25, -25.5, false},
     {"numeric_text", QVariant(QStringLiteral("12")), "12", true, 12, 12.0, false},
     {"word_text", QVariant(QStringLiteral("many")), "many", false, 0, 0.0, false},
     {"text_yes", QVariant(QStringLiteral("YES")), "YES", true, 0, 0.0, false},
-    {"text_no", QVariant(QStringLiteral("no")), "no", false, 0, 0.0, false},
     {"data", QVariant(QByteArray("12")), std::nullopt, false, 0, 0.0, true},
 };
 
-void PrintTo(const TypedReadCase &c, std::ostream *os) { *os << c.name; }
-
-class TypedReads : public ::testing::TestWithParam<TypedReadCase> {};
-
-TEST_P(TypedReads, ConvertBetweenCompatibleTypes)
+TEST(TypedReads, ConvertBetweenCompatibleTypes)
 {
-    const TypedReadCase &c = GetParam();
-    MemoryKeyValueStore store;
-    if (c.stored)
-        store.values.insert("k", *c.stored);
+    for (const TypedReadCase &c : typedReadCases) {
+        SCOPED_TRACE(c.name);
+        MemoryKeyValueStore store;
+        if (c.stored)
+            store.values.insert("k", *c.stored);
 
-    EXPECT_EQ(store.object("k").has_value(), c.stored.has_value());
-    EXPECT_EQ(store.string("k"), c.asString);
-    EXPECT_EQ(store.boolean("k"), c.asBool);
-    EXPECT_EQ(store.integer("k"), c.asInteger);
-    EXPECT_DOUBLE_EQ(store.doubleValue("k"), c.asDouble);
-    EXPECT_FLOAT_EQ(store.floatValue("k"), float(c.asDouble));
-    EXPECT_EQ(store.data("k").has_value(), c.hasData);
+        EXPECT_EQ(store.object("k").has_value(), c.stored.has_value());
+        EXPECT_EQ(store.string("k"), c.asString);
+        EXPECT_EQ(store.boolean("k"), c.asBool);
+        EXPECT_EQ(store.integer("k"), c.asInteger);
+        EXPECT_DOUBLE_EQ(store.doubleValue("k"), c.asDouble);
+        EXPECT_FLOAT_EQ(store.floatValue("k"), float(c.asDouble));
+        EXPECT_EQ(store.data("k").has_value(), c.hasData);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, TypedReads, ::testing::ValuesIn(typedReadCases));
 
 // ---- The JSON file store ----
 
@@ -181,37 +172,37 @@ struct CorruptCase {
     QByteArray content;
 };
 
-void PrintTo(const CorruptCase &c, std::ostream *os) { *os << c.name; }
-
-class JsonStoreCorrupt : public JsonStore, public ::testing::WithParamInterface<CorruptCase> {};
-
-TEST_P(JsonStoreCorrupt, IsMovedAsideAndNeverOverwritten)
+TEST_F(JsonStore, IsMovedAsideAndNeverOverwritten)
 {
-    const QByteArray content = GetParam().content;
-    ASSERT_TRUE(QDir().mkpath(configDir()));
-    writeFile(settingsPath(), content);
-    CategoryLog log(lcSettings());
+    const CorruptCase cases[] = {
+        {"garbage", QByteArray("\x89PNG\r\n\x1a\n\x00\x00", 10)},
+        {"array", R"([{"language":{"string":"fr"}}])"},
+        {"empty", ""},
+    };
+    for (const CorruptCase &param : cases) {
+        SCOPED_TRACE(param.name);
+        const QByteArray content = param.content;
+        QDir(configDir()).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(configDir()));
+        writeFile(settingsPath(), content);
+        CategoryLog log(lcSettings());
 
-    JsonFileKeyValueStore store(settingsPath());
+        JsonFileKeyValueStore store(settingsPath());
 
-    EXPECT_EQ(store.object("language"), std::nullopt);
-    EXPECT_FALSE(QFileInfo::exists(settingsPath()));
-    const QStringList aside = asideFiles();
-    ASSERT_EQ(aside.size(), 1) << entries().join(", ").toStdString();
-    EXPECT_TRUE(QRegularExpression(R"(^settings\.json\.unreadable-\d{8}-\d{6}$)").match(aside[0]).hasMatch()) << aside[0].toStdString();
-    ASSERT_EQ(log.lines.size(), 1);
-    EXPECT_TRUE(log.lines[0].contains(aside[0])) << log.lines[0].toStdString();
+        EXPECT_EQ(store.object("language"), std::nullopt);
+        EXPECT_FALSE(QFileInfo::exists(settingsPath()));
+        const QStringList aside = asideFiles();
+        ASSERT_EQ(aside.size(), 1) << entries().join(", ").toStdString();
+        EXPECT_TRUE(QRegularExpression(R"(^settings\.json\.unreadable-\d{8}-\d{6}$)").match(aside[0]).hasMatch()) << aside[0].toStdString();
+        ASSERT_EQ(log.lines.size(), 1);
+        EXPECT_TRUE(log.lines[0].contains(aside[0])) << log.lines[0].toStdString();
 
-    store.setString("language", "de");
+        store.setString("language", "de");
 
-    EXPECT_EQ(fileBytes(configDir() + "/" + aside[0]), content);
-    EXPECT_EQ(JsonFileKeyValueStore(settingsPath()).string("language"), std::optional<QString>("de"));
+        EXPECT_EQ(fileBytes(configDir() + "/" + aside[0]), content);
+        EXPECT_EQ(JsonFileKeyValueStore(settingsPath()).string("language"), std::optional<QString>("de"));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, JsonStoreCorrupt,
-                         ::testing::Values(CorruptCase{"garbage", QByteArray("\x89PNG\r\n\x1a\n\x00\x00", 10)},
-                                           CorruptCase{"array", R"([{"language":{"string":"fr"}}])"},
-                                           CorruptCase{"empty", ""}));
 
 TEST_F(JsonStore, SecondCorruptFileDoesNotReplaceTheFirstAsideCopy)
 {

@@ -6,8 +6,6 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
-#include <limits>
-
 namespace parlix {
 namespace {
 
@@ -23,32 +21,23 @@ QString s(const char *text) { return QString::fromUtf8(text); }
 
 // Built when the table is: format() is called once per row.
 const FormatCase formatCases[] = {
-    {"plain", log::format("plain text", {}), "plain text"},
-    {"text", log::format("Model: %s", {s("ggml-tiny.en.bin")}), "Model: ggml-tiny.en.bin"},
-    {"integer", log::format("%d items", {qint64(5)}), "5 items"},
-    {"double", log::format("%f s", {1.5}), "1.500000 s"},
     {"double_as_d", log::format("%d", {2.9}), "2"},
     {"bool_true", log::format("Translate: %{bool}d", {true}), "Translate: true"},
     {"percent", log::format("100%% done", {}), "100% done"},
     {"several_in_order", log::format("%s failed with code %d: %s", {s("whisper-cli"), qint64(3), s("boom")}),
      "whisper-cli failed with code 3: boom"},
     {"missing_argument", log::format("%s and %s", {s("a")}), "a and (null)"},
-    {"extra_argument_ignored", log::format("%s", {s("a"), s("b")}), "a"},
     {"unknown_conversion_kept", log::format("%q %s", {s("x")}), "%q x"},
-    {"trailing_percent", log::format("end %", {}), "end %"},
     {"argument_not_reparsed", log::format("%s", {s("%d %s")}), "%d %s"},
 };
 
-void PrintTo(const FormatCase &c, std::ostream *os) { *os << c.name; }
-
-class LogFormat : public ::testing::TestWithParam<FormatCase> {};
-
-TEST_P(LogFormat, FillsPlaceholdersInOrder)
+TEST(LogFormat, FillsPlaceholdersInOrder)
 {
-    EXPECT_EQ(GetParam().actual, QString::fromUtf8(GetParam().expected));
+    for (const FormatCase &param : formatCases) {
+        SCOPED_TRACE(param.name);
+        EXPECT_EQ(param.actual, QString::fromUtf8(param.expected));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, LogFormat, ::testing::ValuesIn(formatCases));
 
 // PARLIX_LOG_PRIVATE is read once per process, so only the default (unset) is checked here.
 TEST(LogPrivate, UserTextIsRedactedByDefault)

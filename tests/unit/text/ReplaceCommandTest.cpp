@@ -64,34 +64,49 @@ protected:
     QTemporaryDir home;
 };
 
-struct PassCase {
-    const char *name;
-    bool withRules;
-    std::string input;
-    std::string expected;
-};
-
-class ReplaceCommandOutputTest : public ReplaceCommandTest, public ::testing::WithParamInterface<PassCase> {};
-
-TEST_P(ReplaceCommandOutputTest, WritesTheResultByteForByte)
+// Bytes in, bytes out; every failure exits non-zero with nothing on stdout. `rules`: the --rules
+// file's content (none when null, a missing file when "<missing>").
+TEST_F(ReplaceCommandTest, WritesTheResultByteForByteOrReportsOnStderr)
 {
-    writeFile(QStringLiteral("rules.json"), kRulesJson);
-    const QStringList args = GetParam().withRules ? QStringList{QStringLiteral("--rules"), path(QStringLiteral("rules.json"))} : QStringList{};
-    const Result r = run(args, QByteArray::fromStdString(GetParam().input));
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, GetParam().expected);
-    EXPECT_EQ(r.err, "");
+    const struct {
+        const char *name;
+        QByteArray rules;
+        QStringList extraArgs;
+        std::string input;
+        int exitCode;
+        std::string out;
+        const char *stderrHas;
+    } cases[] = {
+        // Without settings every example rule is off: nothing changes, not even spacing.
+        {"defaults leave text alone", {}, {}, "  hello period world\n", 0, "  hello period world\n", ""},
+        {"byte order mark kept", {}, {}, "\xEF\xBB\xBFhi", 0, "\xEF\xBB\xBFhi", ""},
+        {"NUL and control bytes", {}, {}, std::string("a\0b\r\n", 5), 0, std::string("a\0b\r\n", 5), ""},
+        {"rules file, trailing newline trimmed", kRulesJson, {}, "hello period world\n", 0, "hello. world", ""},
+        {"non-ASCII kept", kRulesJson, {}, "Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80 bold x bold", 0,
+         "Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80 **x**", ""},
+        {"invalid UTF-8", {}, {}, "ok \xFF\xFE", 1, "", "not valid UTF-8"},
+        {"missing rules file", "<missing>", {}, "x", 1, "", "Cannot read rules file"},
+        {"rules file not JSON", "period", {}, "x", 1, "", "is not a JSON array of rules"},
+        {"unknown option", {}, {QStringLiteral("--bogus")}, "x", 2, "", ""},
+        {"--rules without a file", {}, {QStringLiteral("--rules")}, "x", 2, "", ""},
+        {"extra argument", {}, {QStringLiteral("extra")}, "x", 2, "", ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QStringList args;
+        if (!c.rules.isNull()) {
+            if (c.rules != "<missing>")
+                writeFile(QStringLiteral("rules.json"), c.rules);
+            args = {QStringLiteral("--rules"), path(c.rules == "<missing>" ? QStringLiteral("nope.json") : QStringLiteral("rules.json"))};
+        }
+        const Result r = run(args + c.extraArgs, QByteArray::fromStdString(c.input));
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_NE(r.err.find(c.stderrHas), std::string::npos) << r.err;
+        if (c.exitCode == 0)
+            EXPECT_EQ(r.err, "");
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Texts, ReplaceCommandOutputTest, ::testing::Values(
-    // Without settings every example rule is off: nothing changes, not even spacing.
-    PassCase{"DefaultsLeaveTextAlone", false, "  hello period world\n", "  hello period world\n"},
-    PassCase{"EmptyInput", false, "", ""},
-    PassCase{"ByteOrderMarkKept", false, "\xEF\xBB\xBFhi", "\xEF\xBB\xBFhi"},
-    PassCase{"NulAndControlBytes", false, std::string("a\0b\r\n", 5), std::string("a\0b\r\n", 5)},
-    PassCase{"RulesFileTrailingNewlineTrimmed", true, "hello period world\n", "hello. world"},
-    PassCase{"NonAsciiKept", true, "Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80 bold x bold", "Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x98\x80 **x**"}),
-    [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ReplaceCommandTest, UsesTheStoredRulesAndSwitchesButARulesFileLeavesThemAlone)
 {
@@ -111,49 +126,6 @@ TEST_F(ReplaceCommandTest, UsesTheStoredRulesAndSwitchesButARulesFileLeavesThemA
         << "a rules file acts as if both switches were on";
     ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
     EXPECT_EQ(settings.readAll(), before);
-}
-
-struct FailureCase {
-    const char *name;
-    QByteArray rulesFile; // empty: no --rules; "<missing>": a path that does not exist
-    QByteArray input;
-    int exitCode;
-    const char *stderrHas;
-};
-
-class ReplaceCommandFailureTest : public ReplaceCommandTest, public ::testing::WithParamInterface<FailureCase> {};
-
-TEST_P(ReplaceCommandFailureTest, ReportsOnStderrAndWritesNothing)
-{
-    const auto &c = GetParam();
-    QStringList args;
-    if (c.rulesFile == "<missing>") {
-        args = {QStringLiteral("--rules"), path(QStringLiteral("nope.json"))};
-    } else if (!c.rulesFile.isEmpty()) {
-        writeFile(QStringLiteral("rules.json"), c.rulesFile);
-        args = {QStringLiteral("--rules"), path(QStringLiteral("rules.json"))};
-    }
-    const Result r = run(args, c.input);
-    EXPECT_EQ(r.exitCode, c.exitCode);
-    EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find(c.stderrHas), std::string::npos) << r.err;
-}
-
-INSTANTIATE_TEST_SUITE_P(Inputs, ReplaceCommandFailureTest, ::testing::Values(
-    FailureCase{"InvalidUtf8", {}, "ok \xFF\xFE", 1, "not valid UTF-8"},
-    FailureCase{"InvalidUtf8WithRules", kRulesJson, "\xFF", 1, "not valid UTF-8"},
-    FailureCase{"MissingRulesFile", "<missing>", "x", 1, "Cannot read rules file"},
-    FailureCase{"RulesFileNotJson", "period", "x", 1, "is not a JSON array of rules"}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-TEST_F(ReplaceCommandTest, RejectsUnknownArguments)
-{
-    for (const QStringList &args : {QStringList{QStringLiteral("--bogus")}, QStringList{QStringLiteral("--rules")},
-                                    QStringList{QStringLiteral("extra")}}) {
-        const Result r = run(args, "x");
-        EXPECT_EQ(r.exitCode, 2) << args.join(u' ').toStdString();
-        EXPECT_EQ(r.out, "");
-    }
 }
 
 } // namespace

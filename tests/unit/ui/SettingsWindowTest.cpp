@@ -1,13 +1,7 @@
-// The settings window: its tabs and their order, opening on a named tab, one window kept for
-// every request, and the experimental row that appears and disappears with the experimental features.
-#include "ui/ExperimentalFeatureToggle.h"
+// The settings window: opening on a named tab, one window kept for every request, tabs without a page.
 #include "ui/SettingsWindow.h"
 
-#include "MemoryKeyValueStore.h"
-#include "core/SettingsModel.h"
-
 #include <QApplication>
-#include <QCheckBox>
 #include <QLabel>
 #include <QTabWidget>
 #include <gtest/gtest.h>
@@ -28,28 +22,6 @@ int visibleSettingsWindows()
 void deleteClosedWindows()
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
-TEST(SettingsTabsTest, AreShownInOrderAndAWindowOpensOnTheRequestedOne)
-{
-    const QStringList expected{"Recording", "Model", "Output", "History", "General", "About"};
-    for (int i = 0; i < expected.size(); ++i) {
-        SCOPED_TRACE(expected[i].toStdString());
-        ASSERT_EQ(settingsTabAt(i), std::optional<SettingsTab>(SettingsTab(i)));
-        SettingsWindowHost host;
-        host.openSettingsToTab(SettingsTab(i));
-        SettingsView *window = host.settingsWindow();
-        ASSERT_NE(window, nullptr);
-        EXPECT_TRUE(window->isVisible());
-        EXPECT_EQ(window->windowTitle(), QStringLiteral("Parlix Settings"));
-        EXPECT_EQ(window->selectedTab(), SettingsTab(i));
-        ASSERT_EQ(window->tabView()->count(), expected.size());
-        for (int j = 0; j < expected.size(); ++j)
-            EXPECT_EQ(window->tabView()->tabText(j), expected[j]);
-        EXPECT_EQ(window->tabView()->currentIndex(), i);
-    }
-    for (int value : {-1, 6, 100})
-        EXPECT_FALSE(settingsTabAt(value).has_value()) << value;
 }
 
 TEST(SettingsWindowHostTest, EveryRequestShowsTheOneFixedSizeWindowOnItsTab)
@@ -103,51 +75,5 @@ TEST(SettingsWindowHostTest, TabsWithoutAPageShowAnEmptyOneAndBuiltTabsTheirOwn)
         EXPECT_TRUE(tabs->widget(i)->children().isEmpty()) << i;
     }
 }
-
-struct ToggleCase {
-    const char *name;
-    bool experimental;
-    bool translate;
-};
-
-class ExperimentalFeatureToggleTest : public ::testing::TestWithParam<ToggleCase> {
-protected:
-    test::MemoryKeyValueStore m_store;
-    SettingsModel m_settings{m_store};
-};
-
-TEST_P(ExperimentalFeatureToggleTest, FollowsBothSettingsWhileOpen)
-{
-    const ToggleCase &c = GetParam();
-    m_settings.setExperimentalFeaturesEnabled(c.experimental);
-    m_settings.setTranslateToEnglish(c.translate);
-    QWidget page;
-    ExperimentalFeatureToggle row(
-        m_settings, QStringLiteral("Translate to English"), [this] { return m_settings.translateToEnglish(); },
-        [this](bool on) { m_settings.setTranslateToEnglish(on); }, &page);
-    page.show();
-
-    EXPECT_EQ(row.isVisible(), c.experimental);
-    EXPECT_EQ(row.toggle()->isChecked(), c.translate);
-    EXPECT_EQ(row.toggle()->text(), QStringLiteral("Translate to English"));
-    EXPECT_EQ(row.badge()->text(), QStringLiteral("Experimental"));
-
-    // Switching the experimental features shows or hides the row in place.
-    m_settings.setExperimentalFeaturesEnabled(!c.experimental);
-    EXPECT_EQ(row.isVisible(), !c.experimental);
-    m_settings.setExperimentalFeaturesEnabled(true);
-    ASSERT_TRUE(row.isVisible());
-
-    // The switch writes the setting, and a change made elsewhere moves the switch.
-    row.toggle()->click();
-    EXPECT_EQ(m_settings.translateToEnglish(), !c.translate);
-    m_settings.setTranslateToEnglish(c.translate);
-    EXPECT_EQ(row.toggle()->isChecked(), c.translate);
-}
-
-INSTANTIATE_TEST_SUITE_P(States, ExperimentalFeatureToggleTest,
-                         ::testing::Values(ToggleCase{"OffAndUnset", false, false}, ToggleCase{"OffAndSet", false, true},
-                                           ToggleCase{"OnAndUnset", true, false}, ToggleCase{"OnAndSet", true, true}),
-                         [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

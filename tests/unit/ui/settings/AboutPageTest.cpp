@@ -1,5 +1,5 @@
-// The About tab: the five-click game and the experimental switch it hides, which shows and
-// hides the other tabs' experimental toggles; the update button without a feed.
+// The About tab: the experimental switch behind five clicks on the icon, which shows and hides
+// the other tabs' experimental toggles; the update button without a feed.
 #include "PageFixture.h"
 #include "ui/ExperimentalFeatureToggle.h"
 #include "ui/settings/AboutPage.h"
@@ -33,48 +33,12 @@ protected:
     std::unique_ptr<AboutPage> page;
 };
 
-TEST_F(AboutPageTest, FiveClicksRevealThePanelWhoseIconCyclesThroughEveryJoke)
-{
-    clickIcon(4);
-    EXPECT_FALSE(page->panelShown());
-    clickIcon(1);
-    ASSERT_TRUE(page->panelShown());
-    EXPECT_EQ(page->icon()->rotation(), 360);
-    EXPECT_TRUE(page->panel()->isVisible());
-    EXPECT_FALSE(page->mainColumn()->isVisible());
-
-    // The main icon no longer counts; the panel's icon spins and moves through all 18 messages.
-    page->iconClicked();
-    EXPECT_EQ(page->clickCount(), 5);
-    const QString first = page->messageLabel()->text();
-    QStringList seen{first};
-    for (int i = 0; i < 17; ++i) {
-        QTest::mouseClick(page->panelIcon(), Qt::LeftButton);
-        seen << page->messageLabel()->text();
-    }
-    seen.sort();
-    QStringList all = AboutPage::messages();
-    all.sort();
-    EXPECT_EQ(seen, all);
-    QTest::mouseClick(page->panelIcon(), Qt::LeftButton);
-    EXPECT_EQ(page->messageLabel()->text(), first);
-
-    // Escape closes it and the count starts over; so does showing the tab again.
-    QTest::keyClick(page->backButton(), Qt::Key_Escape);
-    EXPECT_FALSE(page->panelShown());
-    EXPECT_EQ(page->clickCount(), 0);
-    clickIcon(5);
-    page->hide();
-    page->show();
-    EXPECT_FALSE(page->panelShown());
-    EXPECT_EQ(page->icon()->rotation(), 0);
-}
-
 TEST_F(AboutPageTest, TheExperimentalSwitchShowsTheOtherTabsExperimentalToggles)
 {
     RecordingPage recording(services());
     recording.show();
     clickIcon(5);
+    ASSERT_TRUE(page->panelShown());
     const bool initially = settings.experimentalFeaturesEnabled();
     for (bool on : {!initially, initially}) {
         page->experimentalSwitch()->click();
@@ -87,7 +51,6 @@ TEST_F(AboutPageTest, WithoutAFeedUpdatesAreLeftToThePackageManager)
 {
     EXPECT_FALSE(page->updateButton()->isEnabled());
     EXPECT_TRUE(page->updateNote()->isVisible());
-    EXPECT_EQ(page->updateNote()->text(), QStringLiteral("Updates come from your package manager"));
 }
 
 } // namespace

@@ -1,9 +1,8 @@
-// The General tab: the launch-at-login switch against a temporary XDG_CONFIG_HOME, the typing
-// row, and "Open Log" with stand-in terminals that write down their arguments.
+// The General tab: the launch-at-login switch against a temporary XDG_CONFIG_HOME, and the typing
+// row.
 #include "PageFixture.h"
 #include "core/LoginItemManager.h"
 #include "ui/settings/GeneralPage.h"
-#include "ui/settings/LogTerminal.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -76,38 +75,6 @@ TEST_F(GeneralPageTest, TheTypingRowTellsWhatIsMissing)
         EXPECT_EQ(page->typingStatus()->text(), QLatin1String(c.status));
         EXPECT_EQ(page->typingHint()->isVisibleTo(page.get()), c.hint) << c.status;
     }
-}
-
-TEST_F(GeneralPageTest, OpenLogRunsTheFirstTerminalFoundWithTheLogCommand)
-{
-    // Stand-ins on an otherwise empty PATH, each writing down its arguments.
-    const QString bin = dir.filePath(QStringLiteral("bin"));
-    QDir().mkpath(bin);
-    const auto install = [&](const char *name) {
-        QFile script(bin + QLatin1Char('/') + QLatin1String(name));
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\necho \"$0 $*\" > \"${0%/*}/ran\"\n");
-        script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
-    };
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", bin.toUtf8());
-    const QString journal = LogTerminal::logCommand(true, {}).join(u' ');
-    EXPECT_EQ(journal, QStringLiteral("journalctl --user -t parlix -f -p debug"));
-    EXPECT_EQ(LogTerminal::logCommand(false, dir.filePath(QStringLiteral("none"))), QStringList());
-
-    EXPECT_TRUE(LogTerminal::open(LogTerminal::logCommand(true, {})).startsWith(QStringLiteral("No terminal found")));
-    install("xdg-terminal-exec");
-    install("x-terminal-emulator");
-    for (const QString &expected : {QStringLiteral("x-terminal-emulator -e ") + journal, QStringLiteral("xdg-terminal-exec ") + journal}) {
-        QFile ran(bin + QStringLiteral("/ran"));
-        ran.remove();
-        EXPECT_EQ(LogTerminal::open(LogTerminal::logCommand(true, {})), QString());
-        ASSERT_TRUE(QTest::qWaitFor([&] { return ran.size() > 0; }, 10000)) << expected.toStdString();
-        ASSERT_TRUE(ran.open(QIODevice::ReadOnly));
-        EXPECT_EQ(QString::fromUtf8(ran.readAll()).trimmed(), bin + QLatin1Char('/') + expected);
-        QFile::remove(bin + QStringLiteral("/x-terminal-emulator"));
-    }
-    qputenv("PATH", path);
 }
 
 } // namespace

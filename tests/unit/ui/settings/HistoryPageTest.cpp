@@ -90,7 +90,6 @@ TEST_F(HistoryPageTest, SearchMatchesTextLocalDateAndModelButNotTheOriginal)
         {"", {"Meeting notes", "Call Alice", "Buy milk tomorrow"}, "3 of 3 items"},
         {"MILK", {"Buy milk tomorrow"}, "1 of 3 items"},
         {"3/5/25", {"Call Alice"}, "1 of 3 items"},
-        {"9:00:00", {"Call Alice"}, "1 of 3 items"},
         {"base (eng", {"Buy milk tomorrow"}, "1 of 3 items"},
         {"period", {}, "0 of 3 items"},
     };
@@ -191,7 +190,6 @@ TEST_F(HistoryPageTest, AnEmptyHistoryShowsTheClockAndDisablesExportAndClear)
 {
     fixed.clear();
     EXPECT_EQ(page->emptyState()->title()->text(), QStringLiteral("No history yet"));
-    EXPECT_EQ(page->emptyState()->subtitle()->text(), QStringLiteral("Your transcriptions will appear here"));
     EXPECT_EQ(page->countLabel()->text(), QStringLiteral("0 of 0 items"));
     EXPECT_FALSE(page->exportButton()->isEnabled());
     EXPECT_FALSE(page->clearAllButton()->isEnabled());

@@ -38,18 +38,14 @@ TEST(MaxHistoryItemsFieldTest, TypingAndSteppingReachOnlyValidSizes)
     const QList<FieldCase> cases{
         {"20 becomes the minimum", 100, type("20"), 50, "50"},
         {"5000 becomes the maximum", 100, type("5000"), 1000, "1000"},
-        {"120 is kept", 100, type("120"), 120, "120"},
         {"an empty field shows the value again", 300, type(""), 300, "300"},
         {"letters are dropped as they are typed", 100, type("2a5b0"), 250, "250"},
-        {"text alone leaves the value", 100, type("many"), 100, "100"},
         {"other scripts' digits are no number", 100, type("٣٠٠"), 100, "٣٠٠"},
         {"an overflow is no number", 100, type("99999999999999999999"), 100, "99999999999999999999"},
-        {"up by 50", 100, up, 150, "150"},
         {"up from a typed value", 75, up, 125, "125"},
         {"up past 1000 keeps forever", 1000, up, 0, "Forever"},
         {"up from forever does nothing", 0, up, 0, "Forever"},
         {"down from forever is 1000", 0, down, 1000, "1000"},
-        {"down by 50", 300, down, 250, "250"},
         {"down stays at 50", 50, down, 50, "50"},
         {"down from 60 stops at 50", 60, down, 50, "50"},
     };

@@ -70,7 +70,6 @@ TEST_F(ModelPageTest, FirstSectionFollowsTheSelectionAndTheEnglishOnlyRules)
         {"a custom file and no downloads", {}, custom, true, {}, QStringLiteral("my-model"), false, false, true, false, true},
         {"English-only selected", {"ggml-base.en.bin", "ggml-large-v3.bin"}, "ggml-base.en.bin", true, "Base (English)", {}, false, false, false, true, false},
         {"multilingual selected", {"ggml-base.en.bin", "ggml-large-v3.bin"}, "ggml-large-v3.bin", true, "Large v3", {}, false, false, true, false, true},
-        {"multilingual, experimental off", {"ggml-large-v3.bin"}, "ggml-large-v3.bin", false, "Large v3", {}, false, false, true, false, false},
         {"custom file beside downloads", {"ggml-tiny.en.bin"}, custom, true, "my-model", {}, false, false, true, false, true},
     };
     place(custom);
@@ -103,8 +102,6 @@ TEST_F(ModelPageTest, PickerAssignsAModelButNoneChangesNothing)
     const auto page = makePage();
     QComboBox *picker = page->modelPicker();
     ASSERT_EQ(picker->count(), 3);
-    EXPECT_EQ(picker->itemText(0), u"None");
-    EXPECT_EQ(picker->itemText(1), u"Tiny (English)");
 
     emit picker->activated(2);
     EXPECT_EQ(settings.modelPath(), modelPath("ggml-base.en.bin"));

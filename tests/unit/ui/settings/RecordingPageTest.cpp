@@ -81,22 +81,14 @@ TEST_F(RecordingPageTest, EachControlStoresItsSetting)
          "toggle live=1/60 silence=0/2s/-40dB mic=default"},
         {"duration slider", none, [](RecordingPage &p) { p.silenceDurationSlider()->setValue(7); },
          "toggle live=1/60 silence=1/3.5s/-40dB mic=default"},
-        {"duration step down", none, [](RecordingPage &p) { p.silenceDurationStepper()->downButton()->click(); },
-         "toggle live=1/60 silence=1/1.5s/-40dB mic=default"},
         {"duration stays at most 30", [](SettingsModel &s) { s.setSilenceDurationSeconds(30); },
          [](RecordingPage &p) { p.silenceDurationStepper()->upButton()->click(); },
          "toggle live=1/60 silence=1/30s/-40dB mic=default"},
-        {"sensitivity slider", none, [](RecordingPage &p) { p.sensitivitySlider()->setValue(-9); },
-         "toggle live=1/60 silence=1/2s/-45dB mic=default"},
-        {"sensitivity step up", none, [](RecordingPage &p) { p.sensitivityStepper()->upButton()->click(); },
-         "toggle live=1/60 silence=1/2s/-35dB mic=default"},
         {"sensitivity stays at least -60", [](SettingsModel &s) { s.setSilenceThresholdDb(-60); },
          [](RecordingPage &p) { p.sensitivityStepper()->downButton()->click(); },
          "toggle live=1/60 silence=1/2s/-60dB mic=default"},
         {"microphone", none, [](RecordingPage &p) { choose(p.microphonePicker(), 1); },
          "toggle live=1/60 silence=1/2s/-40dB mic=usb-mic"},
-        {"back to the default microphone", [](SettingsModel &s) { s.setAudioInputDevice(QStringLiteral("builtin")); },
-         [](RecordingPage &p) { choose(p.microphonePicker(), 0); }, "toggle live=1/60 silence=1/2s/-40dB mic=default"},
     };
     for (const BindingCase &c : cases) {
         SCOPED_TRACE(c.name);
@@ -198,9 +190,8 @@ TEST(AudioLevelMeterTest, BarPositionsColoursAndText)
 {
     const QColor gray(142, 142, 147), green(52, 199, 89), yellow(255, 204, 0), red(255, 59, 48);
     const QList<MeterCase> cases{
-        {-45, -40, 0.25, gray, "-45 dB"},  {-30, -40, 0.5, green, "-30 dB"}, {-15, -40, 0.75, yellow, "-15 dB"},
-        {-5, -40, 55.0 / 60, red, "-5 dB"}, {3, -40, 1.0, red, "3 dB"},      {-160, -40, 0.0, gray, "-160 dB"},
-        {-20.5f, -40, 39.5 / 60, green, "-20 dB"},
+        {-45, -40, 0.25, gray, "-45 dB"}, {-30, -40, 0.5, green, "-30 dB"}, {-15, -40, 0.75, yellow, "-15 dB"},
+        {3, -40, 1.0, red, "3 dB"},       {-160, -40, 0.0, gray, "-160 dB"},
     };
     AudioLevelMeter meter;
     for (const MeterCase &c : cases) {
@@ -238,8 +229,6 @@ TEST_F(RecordingPageTest, TheHotkeyRecorderTakesACombinationWithAModifier)
          "This key cannot be part of a hotkey; use a letter, a digit, F1–F12, Space, Return, Tab, Backspace or Escape"},
         {"Escape cancels", {{Qt::Key_Escape, none}}, false, "Ctrl+Alt+Space", ""},
         {"Ctrl+Shift+D", {{Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier}}, false, "Ctrl+Shift+D", ""},
-        {"Super+Alt+F5 after a letter alone", {{Qt::Key_X, none}, {Qt::Key_F5, Qt::MetaModifier | Qt::AltModifier}}, false,
-         "Super+Alt+F5", ""},
         {"Ctrl+Tab is captured, not a focus change", {{Qt::Key_Tab, Qt::ControlModifier}}, false, "Ctrl+Tab", ""},
         {"a combination another application holds keeps the previous one",
          {{Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier}}, false, "Ctrl+Alt+Space",
@@ -253,7 +242,6 @@ TEST_F(RecordingPageTest, TheHotkeyRecorderTakesACombinationWithAModifier)
         hotkey.registerHotkey();
         recorderButton->click();
         ASSERT_TRUE(recorderButton->isCapturing());
-        EXPECT_EQ(recorderButton->text(), QStringLiteral("Press new hotkey..."));
         for (const KeyPress &k : c.keys)
             press(page->microphonePicker(), k.key, k.modifiers);
         EXPECT_EQ(recorderButton->isCapturing(), c.stillCapturing);
@@ -264,11 +252,6 @@ TEST_F(RecordingPageTest, TheHotkeyRecorderTakesACombinationWithAModifier)
             EXPECT_EQ(recorderButton->text(), QString::fromUtf8(c.hotkey));
         recorderButton->setCapturing(false);
     }
-    // The stored form keeps its numbering: D is 2, Ctrl + Shift are 0x1000 + 0x200.
-    settings.setHotkey(HotkeyConfig::defaultConfig());
-    recorderButton->click();
-    press(page->microphonePicker(), Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(store.values.value(QStringLiteral("hotkey")).toByteArray(), QByteArray(R"({"keyCode":2,"modifiers":4608})"));
 }
 
 } // namespace
