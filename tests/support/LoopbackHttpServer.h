@@ -1,7 +1,7 @@
 #pragma once
 // A small HTTP/1.1 server on 127.0.0.1 for tests of code that downloads: canned responses per
-// path, which can come late, slowly, cut short, stalled, never, or as a dropped connection, and
-// optionally honour byte ranges. One request per
+// path, which can come slowly, cut short, stalled or never, and optionally honour byte ranges.
+// One request per
 // connection (every response says "Connection: close"). Runs on the thread that creates it, so
 // the test's event loop must run for it to answer.
 #include <QByteArray>
@@ -22,20 +22,12 @@ class LoopbackHttpServer : public QObject {
     Q_OBJECT
 public:
     struct Response {
-        enum class Action {
-            respond,
-            // Close the connection as soon as the request has arrived, without a response.
-            closeConnection,
-            // Keep the connection open and never answer.
-            hang,
-        };
-        Action action = Action::respond;
+        // Keep the connection open and never answer.
+        bool hang = false;
         int status = 200;
         // Besides Content-Length (and Connection: close), which are added.
         QList<std::pair<QByteArray, QByteArray>> headers;
         QByteArray body;
-        // Before anything is sent.
-        std::chrono::milliseconds delay{0};
         // The body in pieces of chunkSize bytes, chunkInterval apart; 0 sends it at once.
         qsizetype chunkSize = 0;
         std::chrono::milliseconds chunkInterval{0};
@@ -67,7 +59,6 @@ public:
     explicit LoopbackHttpServer(QObject *parent = nullptr);
 
     bool isListening() const { return m_server.isListening(); }
-    quint16 port() const { return m_port; }
     // http://127.0.0.1:<port><path>
     QUrl url(const QString &path) const;
 

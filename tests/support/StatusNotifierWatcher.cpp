@@ -138,16 +138,11 @@ StatusNotifierWatcher::~StatusNotifierWatcher()
     }
 }
 
-QList<StatusNotifierWatcher::Item> StatusNotifierWatcher::items() const
-{
-    QMutexLocker lock(&m_mutex);
-    return m_items;
-}
-
 QStringList StatusNotifierWatcher::registeredItems() const
 {
+    QMutexLocker lock(&m_mutex);
     QStringList names;
-    for (const Item &item : items())
+    for (const Item &item : m_items)
         names << item.name();
     return names;
 }

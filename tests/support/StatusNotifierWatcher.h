@@ -40,7 +40,6 @@ public:
     QString error() const { return m_error; }
 
     // Items still on the bus, in the order they registered. Safe from any thread.
-    QList<Item> items() const;
     QStringList registeredItems() const;
     std::optional<Item> lastItem() const;
 

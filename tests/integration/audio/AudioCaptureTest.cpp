@@ -1,5 +1,5 @@
 // Both recorders against a real PulseAudio server whose virtual microphone speaks espeak-ng
-// speech in real time: the clip and the live chunks hold that speech, and a
+// speech in real time: a clip holds whole frames mixed down to 16 kHz mono, and a
 // server or microphone that disappears mid-recording loses nothing already captured. Every case
 // runs over both inputs: Qt Multimedia's and the direct libpulse one.
 #include "audio/AudioRecorder.h"
@@ -97,28 +97,6 @@ TEST_P(AudioCaptureTest, DevicesListTheVirtualMicrophoneAsDefaultAndAnUnknownOne
     ASSERT_TRUE(pumpUntil([&] { return started.isFinished(); }, 5000));
     EXPECT_EQ(started.result(), QStringLiteral("No audio input device"));
     input->stop();
-}
-
-// That whisper-cli reads the clip is shown by the e2e DictationTest's run with the real engine.
-TEST_P(AudioCaptureTest, ClipHoldsTheSpokenSentence)
-{
-    AudioRecorder recorder(*input, settings);
-    recorder.setTemporaryDirectory(dir);
-    const QString path = coro::waitFor(recorder.startRecording());
-    speak(sentence());
-    pumpFor(300); // the last blocks travel through the server
-    ASSERT_EQ(recorder.stopRecording(), path);
-
-    const auto wav = test::readWav(path);
-    ASSERT_TRUE(wav);
-    EXPECT_EQ(wav->sampleRate, 16000);
-    EXPECT_EQ(wav->channels, 1);
-    EXPECT_EQ(wav->bitsPerSample, 16);
-    EXPECT_EQ(wav->fileSize, qint64(44 + wav->dataSize));
-    const auto heard = trimmed(wav->samples);
-    const auto said = trimmed(sentence());
-    EXPECT_NEAR(double(heard.size()), double(said.size()), double(said.size()) * 0.02);
-    EXPECT_NEAR(test::rms(heard), test::rms(said), test::rms(said) * 0.02);
 }
 
 TEST_P(AudioCaptureTest, ServerKilledMidRecordingKeepsTheClipAndTheNextStartWorks)

@@ -1,5 +1,6 @@
 #pragma once
 // Helpers shared by the engine runner's integration tests: audio files and the synthetic model tool.
+#include "Files.h"
 #include "ProcessRunner.h"
 #include "TestEnvironment.h"
 #include "WavReader.h"
@@ -15,12 +16,6 @@ namespace parlix::test {
 inline bool writeSilentWav(const QString &path, int samples = 16000)
 {
     return writeWav(path, std::vector<int16_t>(size_t(samples), 0));
-}
-
-inline bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
 // Builds a model from a tests/fixtures for-tests model that transcribes any audio as `phrase`.

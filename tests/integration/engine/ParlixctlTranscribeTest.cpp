@@ -88,7 +88,7 @@ struct FailureCase {
     bool withEngine;
     QStringList arguments; // "{audio}" and "{root}" are replaced
     int exitCode;
-    const char *standardError; // exact; empty means "anything, but not empty"
+    const char *standardError;
 };
 
 void PrintTo(const FailureCase &c, std::ostream *os) { *os << c.name; }
@@ -110,10 +110,7 @@ TEST_P(ParlixctlFailure, ReportsOnStderr)
     ASSERT_TRUE(result.finished) << result.err.toStdString();
     EXPECT_EQ(result.exitCode, c.exitCode) << result.err.toStdString();
     EXPECT_EQ(result.out, QByteArray());
-    if (*c.standardError)
-        EXPECT_EQ(result.err.toStdString(), QString(c.standardError).replace("{root}", m_root.path()).toStdString());
-    else
-        EXPECT_FALSE(result.err.isEmpty());
+    EXPECT_EQ(result.err.toStdString(), QString(c.standardError).replace("{root}", m_root.path()).toStdString());
     if (m_standIn)
         EXPECT_FALSE(m_standIn->ranAtAll());
 }
@@ -121,10 +118,7 @@ TEST_P(ParlixctlFailure, ReportsOnStderr)
 const FailureCase kFailures[] = {
     {"NoModel", true, {"{audio}"}, 1, "Model file not found: No model selected\n"},
     {"UnknownLanguage", true, {"{audio}", "--language", "German"}, 1, "Unknown language code: German\n"},
-    {"NoEngine", false, {"{audio}", "--model", "{audio}"}, 1, "whisper-cli not found in app bundle\n"},
     {"MissingAudioFileIsNamed", false, {"{root}/nothing.wav"}, 1, "Audio file not found: {root}/nothing.wav\n"},
-    {"NoAudioArgument", true, {}, 2, ""},
-    {"UnknownFlag", true, {"{audio}", "--bogus"}, 2, ""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, ParlixctlFailure, ::testing::ValuesIn(kFailures),
@@ -147,7 +141,7 @@ TEST_P(ParlixctlFlags, ReachTheEngineWithoutChangingStoredSettings)
 {
     const FlagCase &c = GetParam();
     const QString model = path("work/ggml-base.bin");
-    ASSERT_TRUE(parlix::test::writeBytes(model, {}));
+    parlix::test::writeFile(model, {});
     storeSettings([&](parlix::KeyValueStore &store) {
         store.setString("modelPath", model);
         if (c.stored)
@@ -159,7 +153,7 @@ TEST_P(ParlixctlFlags, ReachTheEngineWithoutChangingStoredSettings)
     EngineStandIn &engine = useStandIn();
     engine.setPlan({EngineStandIn::recordArguments(), "stdout " + engine.writeFile("out.txt", "\n hello there\n")});
     const QString other = path("work/ggml-other.bin");
-    ASSERT_TRUE(parlix::test::writeBytes(other, {}));
+    parlix::test::writeFile(other, {});
     QStringList flags = c.flags;
     flags.replaceInStrings("{other}", other);
 

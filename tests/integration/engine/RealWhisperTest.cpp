@@ -1,5 +1,5 @@
 // WhisperTranscriber with the real whisper-cli of the build: weight-less test models load and
-// give empty text; a synthetic model gives a known phrase; broken inputs become the right errors.
+// give empty text; broken inputs become the right errors.
 #include "EngineTestSupport.h"
 #include "MemoryKeyValueStore.h"
 
@@ -29,13 +29,13 @@ struct Expected {
 Expected text(QString t) { return {std::move(t), {}, {}}; }
 Expected error(WhisperError::Kind kind, QString descriptionPrefix) { return {{}, kind, std::move(descriptionPrefix)}; }
 
-enum class Model { fixture, synthetic, garbage };
+enum class Model { fixture, garbage };
 enum class Audio { silence, garbage, missing };
 
 struct RealCase {
     std::string name;
     Model model;
-    QString fixture; // the for-tests model (also the base of a synthetic one)
+    QString fixture; // the for-tests model
     QString language;
     bool translate;
     std::optional<QString> prompt;
@@ -47,17 +47,13 @@ void PrintTo(const RealCase &c, std::ostream *os) { *os << c.name; }
 
 const QString kMultilingual = QStringLiteral("for-tests-ggml-tiny.bin");
 const QString kEnglish = QStringLiteral("for-tests-ggml-tiny.en.bin");
-// The synthetic models transcribe any audio as this.
-const QString kPhrase = QStringLiteral(" Hello world!");
 
 std::vector<RealCase> realCases()
 {
     using K = WhisperError::Kind;
     const QString prompt = QString::fromUtf8("Earlier words, with \"quotes\" and émigré 👋.");
     return {
-        {"MultilingualAuto", Model::fixture, kMultilingual, "auto", false, {}, Audio::silence, text("")},
         {"MultilingualTranslateWithPrompt", Model::fixture, kMultilingual, "auto", true, prompt, Audio::silence, text("")},
-        {"SyntheticMultilingualAuto", Model::synthetic, kMultilingual, "auto", false, {}, Audio::silence, text("Hello world!")},
         {"UnreadableAudio", Model::fixture, kEnglish, "en", false, {}, Audio::garbage,
          error(K::transcriptionFailed, "Transcription failed: error:")},
         {"MissingAudio", Model::fixture, kEnglish, "en", false, {}, Audio::missing,
@@ -88,19 +84,15 @@ TEST_P(RealEngine, Transcribes)
     QString model;
     switch (c.model) {
     case Model::fixture: model = parlix::test::fixturesDirectory() + "/" + c.fixture; break;
-    case Model::synthetic:
-        model = parlix::test::makeSyntheticModel(c.fixture, m_dir.filePath(c.fixture), kPhrase);
-        ASSERT_FALSE(model.isEmpty());
-        break;
     case Model::garbage:
         model = m_dir.filePath("ggml-broken.bin");
-        ASSERT_TRUE(parlix::test::writeBytes(model, QByteArray(4096, 'g')));
+        parlix::test::writeFile(model, QByteArray(4096, 'g'));
         break;
     }
     QString audio = m_dir.filePath("clip.wav");
     switch (c.audio) {
     case Audio::silence: ASSERT_TRUE(parlix::test::writeSilentWav(audio)); break;
-    case Audio::garbage: ASSERT_TRUE(parlix::test::writeBytes(audio, QByteArray(8192, 'x'))); break;
+    case Audio::garbage: parlix::test::writeFile(audio, QByteArray(8192, 'x')); break;
     case Audio::missing: audio = m_dir.filePath("never-recorded.wav"); break;
     }
     SettingsModel settings(m_store);

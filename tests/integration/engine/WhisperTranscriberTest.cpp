@@ -49,7 +49,7 @@ protected:
         m_settings = std::make_unique<SettingsModel>(m_store);
         m_transcriber = std::make_unique<WhisperTranscriber>(*m_settings, m_resources.path());
         m_audio = m_work.filePath("clip.wav");
-        ASSERT_TRUE(parlix::test::writeBytes(m_audio, "RIFF"));
+        parlix::test::writeFile(m_audio, "RIFF");
         selectModel("ggml-base.bin");
     }
 
@@ -57,15 +57,15 @@ protected:
     QString selectModel(const QString &fileName)
     {
         const QString path = m_work.filePath(fileName);
-        EXPECT_TRUE(parlix::test::writeBytes(path, {}));
+        parlix::test::writeFile(path, {});
         m_settings->setModelPath(path);
         return path;
     }
 
-    Outcome transcribe(std::optional<QString> prompt = std::nullopt, const QString &audio = {})
+    Outcome transcribe(std::optional<QString> prompt = std::nullopt)
     {
         try {
-            return parlix::coro::waitFor(m_transcriber->transcribe(audio.isEmpty() ? m_audio : audio, prompt));
+            return parlix::coro::waitFor(m_transcriber->transcribe(m_audio, prompt));
         } catch (const WhisperError &error) {
             return error;
         }
@@ -93,25 +93,18 @@ struct ArgumentCase {
     bool translate;
     std::optional<QString> prompt;
     QStringList expected; // after "-m <model> -f <audio> -nt -np -l"
-    QString audioFile = QStringLiteral("clip.wav");
 };
 
 std::vector<ArgumentCase> argumentCases()
 {
     const QString digits = QString("0123456789").repeated(50); // distinct-looking, so a wrong cut shows
-    const QString family = QString::fromUtf8("👨‍👩‍👧");
     return {
-        {"MultilingualModelGetsTheLanguage", "ggml-base.bin", "de", true, false, {}, {"de"}},
         {"EnglishOnlyModelForcesEnglish", "ggml-base.en.bin", "de", true, false, {}, {"en"}},
-        {"TranslateWhenExperimentalAndMultilingual", "ggml-large-v3.bin", "de", true, true, {}, {"de", "-tr"}},
         {"PromptAfterTranslate", "ggml-base.bin", "de", true, true, QString("vorher"), {"de", "-tr", "--prompt", "vorher"}},
         {"EmptyPromptIsLeftOut", "ggml-base.bin", "en", true, false, QString(""), {"en"}},
         {"PromptIsNotShellInterpreted", "ggml-base.bin", "en", true, false, QString("it's \"quoted\"\n$HOME; *"),
          {"en", "--prompt", "it's \"quoted\"\n$HOME; *"}},
         {"PromptOf600CutToLast500", "ggml-base.bin", "en", true, false, QString(100, u'h') + digits, {"en", "--prompt", digits}},
-        {"EmojiAtTheCutStaysWhole", "ggml-base.bin", "en", true, false, QString(100, u'x') + family + QString(499, u'y'),
-         {"en", "--prompt", family + QString(499, u'y')}},
-        {"AudioPathWithSpacesAndAccents", "ggml-base.bin", "auto", true, false, {}, {"auto"}, QString::fromUtf8("my clip été.wav")},
     };
 }
 
@@ -124,32 +117,18 @@ TEST_P(CommandLine, ReachesTheEngineExactly)
     m_settings->setLanguage(c.language);
     m_settings->setExperimentalFeaturesEnabled(c.experimental);
     m_settings->setTranslateToEnglish(c.translate);
-    const QString audio = m_work.filePath(c.audioFile);
-    ASSERT_TRUE(parlix::test::writeBytes(audio, "RIFF"));
     m_engine->setPlan({EngineStandIn::recordArguments()});
 
     // The first run keeps the engine's own report; the quiet runs after it are the usual case.
-    ASSERT_TRUE(std::holds_alternative<QString>(transcribe(c.prompt, audio)));
-    EXPECT_EQ(m_engine->arguments(), QStringList({"-m", model, "-f", audio, "-nt", "-l"}) + c.expected);
-    const Outcome outcome = transcribe(c.prompt, audio);
+    ASSERT_TRUE(std::holds_alternative<QString>(transcribe(c.prompt)));
+    EXPECT_EQ(m_engine->arguments(), QStringList({"-m", model, "-f", m_audio, "-nt", "-l"}) + c.expected);
+    const Outcome outcome = transcribe(c.prompt);
 
     ASSERT_TRUE(std::holds_alternative<QString>(outcome)) << describe(outcome);
-    EXPECT_EQ(m_engine->arguments(), QStringList({"-m", model, "-f", audio, "-nt", "-np", "-l"}) + c.expected);
+    EXPECT_EQ(m_engine->arguments(), QStringList({"-m", model, "-f", m_audio, "-nt", "-np", "-l"}) + c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CommandLine, ::testing::ValuesIn(argumentCases()), caseName<ArgumentCase>);
-
-TEST_F(TranscriberTest, FirstRunLogsTheEngineCpuFeaturesOnce)
-{
-    const QString report = m_engine->writeFile("report", "whisper_init: loading\n\nsystem_info: n_threads = 2 / 2 | CPU : AVX2 = 1 | \n");
-    m_engine->setPlan({"stderr " + report, "stdout " + m_engine->writeFile("text", " hello")});
-    parlix::test::CategoryLog log(lcWhisper());
-
-    transcribe();
-    transcribe();
-
-    EXPECT_EQ(log.messages().filter("CPU features"), QStringList{"Engine CPU features: n_threads = 2 / 2 | CPU : AVX2 = 1 |"});
-}
 
 // ---- What the engine's exit status and output turn into ------------------------------------------
 
@@ -182,17 +161,10 @@ std::vector<RunCase> runCases()
     const WhisperError undecodable = WhisperError::transcriptionFailed("Unable to decode output");
     return {
         ends("CleanedOutput", "\n hello world\n", "read_audio_data: ok\n", QString("Hello world.")),
-        ends("MarkersOnlyGiveEmptyText", "\n [BLANK_AUDIO]\n", "", QString("")),
         ends("ErrorLineIgnoredWhenThereIsText", " hi there", "error: unrelated\n", QString("Hi there.")),
-        ends("MultiByteText", QString::fromUtf8(" ¿qué tal? 日本").toUtf8(), "", QString::fromUtf8("¿qué tal? 日本.")),
-        exitStatus("ExitTwo", 2),
         exitStatus("FailureIgnoresStdout", 1, " this text must not be returned"),
-        exitStatus("FailureWithUndecodableStderr", 4, "", "\xff\xfe broken"),
         killedBy("KilledByTerm", SIGTERM),
         ends("InvalidByte", "\xff hello", "", undecodable),
-        ends("TruncatedSequence", " hello \xe2\x82", "", undecodable),
-        ends("SilentErrorWithEmptyStdout", "", "error: failed to read audio file 'clip.wav'\n",
-             WhisperError::transcriptionFailed("error: failed to read audio file 'clip.wav'")),
         ends("SilentErrorAfterOtherLines", "\n", "whisper_init_from_file: loading\nerror: unknown argument: -x\nusage: ...\n",
              WhisperError::transcriptionFailed("error: unknown argument: -x")),
     };
@@ -234,12 +206,11 @@ TEST_F(TranscriberTest, TenMegabytesOfOutputDoNotBlockTheChild)
         output += "line " + QByteArray::number(line) + " of the transcript\n";
     m_engine->setPlan({"stderr-fill 1048576", "stdout " + m_engine->writeFile("big.txt", output), "stderr-fill 1048576"});
     expectOutcome(transcribe(), QString("L" + QString::fromUtf8(output.trimmed()).mid(1) + "."));
-    // Ten megabytes on stderr alone: LogLines/HugeStderrKeepsItsEnd.
 }
 
 // ---- Locating the engine and the model ----------------------------------------------------------
 
-enum class EngineEntry { missing, notExecutable, directory, symlinkToExecutable, danglingSymlink };
+enum class EngineEntry { missing, directory, symlinkToExecutable, danglingSymlink };
 
 struct EngineCase {
     const char *name;
@@ -257,10 +228,6 @@ protected:
         const QString elsewhere = m_work.filePath("real-engine");
         ASSERT_TRUE(QFile::copy(path, elsewhere));
         ASSERT_TRUE(QFile::setPermissions(elsewhere, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        if (entry == EngineEntry::notExecutable) {
-            ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
-            return;
-        }
         ASSERT_TRUE(QFile::remove(path));
         if (entry == EngineEntry::directory)
             ASSERT_TRUE(QDir().mkdir(path));
@@ -296,7 +263,6 @@ TEST_P(EngineLookup, AvailabilityAndLaunch)
 
 const EngineCase kEngineCases[] = {
     {"Missing", EngineEntry::missing, false, Kind::engineNotFound},
-    {"NotExecutableFailsAtLaunch", EngineEntry::notExecutable, false, Kind::transcriptionFailed},
     {"DirectoryFailsAtLaunch", EngineEntry::directory, false, Kind::transcriptionFailed},
     {"SymlinkToExecutable", EngineEntry::symlinkToExecutable, true, std::nullopt},
     {"DanglingSymlinkIsMissing", EngineEntry::danglingSymlink, false, Kind::engineNotFound},
@@ -321,81 +287,18 @@ TEST_F(TranscriberTest, MissingModelIsReportedByItsDisplayNameAfterAMissingEngin
     expectOutcome(transcribe(), WhisperError::engineNotFound());
 }
 
-// ---- Log lines ----------------------------------------------------------------------------------
-
-struct LogCase {
-    std::string name;
-    QStringList plan;
-    bool translate;
-    std::optional<QString> prompt;
-    QStringList expected; // "<level> <message>"; "{engine}", "{model}", "{private}" are replaced, a trailing "*" matches any rest
-    enum { normal, noModel, noEngine, notExecutable } setup = normal;
-};
-
-std::vector<LogCase> logCases()
+// Neither the transcript nor the prompt reaches the log while private data is hidden.
+TEST_F(TranscriberTest, TheLogKeepsTheWordsPrivate)
 {
-    const QStringList start = {"info Starting transcription: clip.wav", "debug Engine: {engine}", "debug Model: {model}"};
-    const QStringList startDe = start + QStringList{"debug Language: de, Translate: false"};
-    const QString complete = "info Transcription complete: {private}...";
-    return {
-        {"Success", {"stdout {dir}/out.txt"}, false, {}, startDe + QStringList{complete}},
-        {"TranslationAndPrompt", {"stdout {dir}/out.txt"}, true, QString("earlier words"),
-         start + QStringList{"debug Translation mode enabled - output will be in English", "debug Using prompt context: {private}...",
-                             "debug Language: de, Translate: true", complete}},
-        {"ExitStatusWithStderr", {"stderr {dir}/err.txt", "exit 2"}, false, {},
-         startDe + QStringList{"error whisper-cli failed with code 2: model says no\n"}},
-        {"UndecodableStderr", {"stderr {dir}/bad.txt", "exit 1"}, false, {}, startDe + QStringList{"error whisper-cli failed with code 1: Unknown error"}},
-        {"HugeStderrKeepsItsEnd", {"stderr-fill 10485760", "exit 1"}, false, {},
-         startDe + QStringList{QString::fromUtf8("error whisper-cli failed with code 1: …") + QString(3999, u'e') + "\n"}},
-        {"SilentFailure", {"stderr {dir}/silent.txt"}, false, {}, startDe + QStringList{"error whisper-cli failed with code 0: error: failed to read audio"}},
-        {"UndecodableStdoutLogsNoError", {"stdout {dir}/bad.txt"}, false, {}, startDe},
-        {"NoModel", {}, false, {}, {"error Model not found: No model selected"}, LogCase::noModel},
-        {"NoEngine", {}, false, {}, {"error whisper-cli not found in bundle"}, LogCase::noEngine},
-        {"LaunchFailure", {}, false, {}, startDe + QStringList{"error Failed to run whisper-cli: *"}, LogCase::notExecutable},
-    };
-}
-
-class LogLines : public TranscriberTest, public ::testing::WithParamInterface<LogCase> {};
-
-TEST_P(LogLines, AreWrittenAsDocumented)
-{
-    const LogCase &c = GetParam();
-    m_engine->writeFile("out.txt", "\n hello there\n");
-    m_engine->writeFile("err.txt", "model says no\n");
-    m_engine->writeFile("bad.txt", "\xff\xfe");
-    m_engine->writeFile("silent.txt", "read_audio_data: failed\nerror: failed to read audio\n");
-    m_engine->setPlan(c.plan);
-    const QString model = selectModel("ggml-base.bin");
-    m_settings->setLanguage("de");
-    m_settings->setTranslateToEnglish(c.translate);
-    if (c.setup == LogCase::noModel)
-        m_settings->setModelPath(std::nullopt);
-    if (c.setup == LogCase::noEngine)
-        ASSERT_TRUE(QFile::remove(m_engine->path()));
-    if (c.setup == LogCase::notExecutable)
-        ASSERT_TRUE(QFile::setPermissions(m_engine->path(), QFile::ReadOwner | QFile::WriteOwner));
-
+    if (parlix::log::privateDataShown())
+        GTEST_SKIP() << "private data is shown in this environment";
+    m_engine->setPlan({"stdout " + m_engine->writeFile("out.txt", " secret words")});
     parlix::test::CategoryLog log(lcWhisper());
-    transcribe(c.prompt);
-
-    ASSERT_EQ(log.lines.size(), c.expected.size()) << log.lines.join(" | ").left(2000).toStdString();
-    const bool shown = parlix::log::privateDataShown();
-    for (qsizetype i = 0; i < log.lines.size(); ++i) {
-        const QString &line = log.lines[i];
-        QString expected = c.expected[i];
-        expected.replace("{engine}", m_engine->path()).replace("{model}", model);
-        if (!shown)
-            expected.replace("{private}", "<private>");
-        if (expected.contains("{private}")) // private data shown: the preview holds the words
-            EXPECT_FALSE(line.contains("<private>")) << line.toStdString();
-        else if (expected.endsWith(u'*'))
-            EXPECT_TRUE(line.startsWith(expected.chopped(1))) << line.toStdString();
-        else
-            EXPECT_EQ(line.toStdString(), expected.toStdString());
-    }
+    expectOutcome(transcribe(QString("hidden prompt")), QString("Secret words."));
+    EXPECT_FALSE(log.lines.isEmpty());
+    for (const QString &line : log.lines)
+        EXPECT_FALSE(line.contains("ecret") || line.contains("hidden")) << line.toStdString();
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, LogLines, ::testing::ValuesIn(logCases()), caseName<LogCase>);
 
 // ---- Concurrency --------------------------------------------------------------------------------
 
@@ -439,7 +342,7 @@ TEST_F(TranscriberTest, MainEventLoopKeepsRunningWhileTheChildRuns)
     timer.setInterval(1);
     QObject::connect(&timer, &QTimer::timeout, [&] {
         if (++ticks == 5)
-            parlix::test::writeBytes(gate, {});
+            parlix::test::writeFile(gate, {});
     });
     timer.start();
     expectOutcome(transcribe(), QString("Done."));

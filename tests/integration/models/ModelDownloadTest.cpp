@@ -3,11 +3,9 @@
 // file already in place survives every failure.
 #include "models/ModelDownloadManager.h"
 
-#include "CategoryLog.h"
 #include "Files.h"
 #include "LoopbackHttpServer.h"
 #include "Printers.h"
-#include "core/Categories.h"
 #include "core/Coro.h"
 #include "models/ModelTransfer.h"
 
@@ -122,7 +120,6 @@ TEST_F(ModelDownloadTest, CompleteDownloadsReplaceTheModel)
         const auto connection = QObject::connect(m_manager.get(), &ModelDownloadManager::downloadProgressChanged,
                                                  [&](double p) { progress.append(p); });
         QSignalSpy finished(m_manager.get(), &ModelDownloadManager::downloadFinished);
-        parlix::test::CategoryLog log(lcModelDownload());
 
         EXPECT_EQ(download(), target());
 
@@ -140,8 +137,6 @@ TEST_F(ModelDownloadTest, CompleteDownloadsReplaceTheModel)
         expectIdle();
         EXPECT_TRUE(m_manager->downloadError().isEmpty());
         EXPECT_TRUE(m_manager->downloadedModels().contains(target()));
-        EXPECT_EQ(log.lines.first(), "info Starting download of Tiny (English) from " + m_server.url("/models/ggml-tiny.en.bin").toString());
-        EXPECT_EQ(log.lines.last(), "info Model downloaded successfully to " + target());
     }
 }
 
@@ -164,7 +159,7 @@ TEST_F(ModelDownloadTest, FailuresKeepThePreviousModel)
         {"cutShort", with(Response::ok(body), [](Response &r) { r.truncateAfter = 70000; }), "Download failed: ", body.left(70000)},
         {"stalled", with(Response::ok(body), [](Response &r) { r.stallAfter = 90000; }),
          "Download failed: No data received for 1.5 seconds", body.left(90000)},
-        {"neverAnswers", with(Response(), [](Response &r) { r.action = Response::Action::hang; }),
+        {"neverAnswers", with(Response(), [](Response &r) { r.hang = true; }),
          "Download failed: No data received for 1.5 seconds", "<absent>"},
         {"corrupt", Response::ok(damaged), "Download failed: The downloaded file is damaged (SHA-1 ", "<absent>"},
         {"redirectToHttp",
@@ -177,7 +172,6 @@ TEST_F(ModelDownloadTest, FailuresKeepThePreviousModel)
         writeFile(target(), previous);
         serve(c.response);
         QSignalSpy failed(m_manager.get(), &ModelDownloadManager::downloadFailed);
-        parlix::test::CategoryLog log(lcModelDownload());
 
         const QString error = download();
 
@@ -185,7 +179,6 @@ TEST_F(ModelDownloadTest, FailuresKeepThePreviousModel)
         EXPECT_EQ(m_manager->downloadError(), error);
         ASSERT_EQ(failed.count(), 1);
         EXPECT_EQ(failed[0][1].toString(), error);
-        EXPECT_EQ(log.lines.last(), "error " + error);
         EXPECT_EQ(fileBytes(target()), previous);
         EXPECT_EQ(fileBytes(part()), c.partAfter) << "a part is kept to be continued, unless it is damaged or empty";
         expectIdle();
@@ -241,9 +234,7 @@ TEST_F(ModelDownloadTest, ASecondDownloadIsRefusedAndTheFirstCarriesOn)
 
 TEST_F(ModelDownloadTest, DeleteRemovesTheFileAndAStalePart)
 {
-    parlix::test::CategoryLog log(lcModelDownload());
-    m_manager->deleteModel(model);
-    EXPECT_TRUE(log.lines.isEmpty()) << "nothing to delete is no error";
+    m_manager->deleteModel(model); // nothing to delete is no error
     writeFile(target(), previous);
     writeFile(part(), "half");
     QSignalSpy changed(m_manager.get(), &ModelDownloadManager::modelsChanged);
@@ -251,7 +242,6 @@ TEST_F(ModelDownloadTest, DeleteRemovesTheFileAndAStalePart)
     EXPECT_FALSE(QFile::exists(target()));
     EXPECT_FALSE(QFile::exists(part()));
     EXPECT_EQ(changed.count(), 1);
-    EXPECT_EQ(log.lines, QStringList{"info Deleted model: ggml-tiny.en.bin"});
 }
 
 } // namespace

@@ -115,19 +115,12 @@ TEST_F(ParlixctlModels, DownloadListSelectDelete)
          {"Downloading Tiny (English) (75 MB) from " + m_server.url("/models/ggml-tiny.en.bin").toString(),
           "100%  256.0 kB of 256.0 kB", "Saved " + model(), "Selected: Tiny (English) (" + model() + ")"},
          "", model()},
-        {{"list"}, 0,
-         {"ID                NAME                SIZE     STATUS", "tiny.en           Tiny (English)      75 MB    downloaded, selected",
-          "base.en           Base (English)      142 MB   -", "Selected: Tiny (English) (" + model() + ")"},
-         "", model()},
         {{"select", "base.en"}, 1, {}, "Base (English) is not downloaded (parlixctl models download base.en)\n", model()},
         {{"select", path("elsewhere/mine.bin")}, 0, {"Selected: mine (" + path("elsewhere/mine.bin") + ")"}, "",
          path("elsewhere/mine.bin")},
         {{"select", "tiny.en"}, 0, {"Selected: Tiny (English) (" + model() + ")"}, "", model()},
         // The selected model goes: no other is left, so none is selected.
         {{"delete", "tiny.en"}, 0, {"Deleted " + model(), "Selected: none"}, "", std::nullopt},
-        {{"delete", "tiny.en"}, 1, {}, "Tiny (English) is not downloaded\n", std::nullopt},
-        {{"download", "huge"}, 1, {}, "Unknown model 'huge' (one of: tiny.en, base.en, small.en, medium.en, large-v3-turbo, large-v3)\n",
-         std::nullopt},
     };
     for (const auto &step : steps) {
         SCOPED_TRACE(step.args.join(' ').toStdString());
