@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 
+#include <utility>
+
 namespace parlix::ui {
 
 namespace {
@@ -73,6 +75,11 @@ void HotkeyRecorderButton::setCapturing(bool capturing)
     m_capturing = capturing;
     m_modifiersOnly = 0;
     if (capturing) {
+        // The current hotkey is let go while capturing: held by us, its keys would start a
+        // dictation instead of reaching this window.
+        m_releasedHotkey = m_hotkey.isRegistered();
+        if (m_releasedHotkey)
+            m_hotkey.unregisterHotkey();
         // Every key of the application passes here first: the capture takes those addressed
         // to this window, before shortcuts, focus changes or the focused control see them.
         qApp->installEventFilter(this);
@@ -80,6 +87,9 @@ void HotkeyRecorderButton::setCapturing(bool capturing)
         emit message(QStringLiteral("Type the new combination; Escape cancels"), false);
     } else {
         qApp->removeEventFilter(this);
+        // Ended without a new combination: the stored hotkey is claimed again.
+        if (std::exchange(m_releasedHotkey, false))
+            m_hotkey.registerHotkey();
     }
     refresh();
 }
@@ -152,6 +162,8 @@ bool HotkeyRecorderButton::handleKeyPress(int key, Qt::KeyboardModifiers modifie
         return true;
     }
     const HotkeyConfig candidate{*keyCode, held};
+    // changeHotkey() claims the new combination, or the stored one again when it is refused.
+    m_releasedHotkey = false;
     setCapturing(false);
     const QString refusal = m_hotkey.changeHotkey(candidate);
     emit message(refusal, !refusal.isEmpty());

@@ -1,7 +1,8 @@
 #pragma once
 // The hotkey recorder: a button showing the hotkey. Pressing it starts a capture: the next key
 // combination typed anywhere in the settings window is taken (no other control sees it), shown
-// in the desktop's notation and registered at once. Escape or a second press cancels. A key
+// in the desktop's notation and registered at once. Escape or a second press cancels. While it
+// captures, the current hotkey is not held, so its own combination can be typed too. A key
 // without a modifier, or modifiers alone, are answered with a hint and the capture goes on; a
 // combination the window system refuses is answered with the reason, and the previous hotkey
 // stays registered and stored.
@@ -45,6 +46,8 @@ private:
     bool m_capturing = false;
     // Modifier bits pressed since the capture started without a key that completes them.
     quint32 m_modifiersOnly = 0;
+    // Whether the capture let go of the registered hotkey, to claim it again when it ends.
+    bool m_releasedHotkey = false;
 };
 
 } // namespace parlix::ui
