@@ -90,6 +90,9 @@ RecordingPage::RecordingPage(const SettingsPageServices &services, QWidget *pare
 
 RecordingPage::~RecordingPage()
 {
+    // The meter outlives this part of the page: QWidget's destructor hides it later, and its
+    // signal must not reach a page that is already gone.
+    disconnect(m_meter, nullptr, this, nullptr);
     if (m_previewing)
         m_services.audioRecorder.stopAudioPreview();
 }
