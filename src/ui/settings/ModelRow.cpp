@@ -21,18 +21,6 @@ namespace {
 // Progress bar steps: the whole percent is what the row prints, the bar moves a little finer.
 constexpr int kProgressSteps = 1000;
 
-QToolButton *iconButton(const QString &iconName, const QString &fallback, QWidget *parent)
-{
-    auto *button = new QToolButton(parent);
-    button->setAutoRaise(true);
-    const QIcon icon = QIcon::fromTheme(iconName);
-    if (icon.isNull())
-        button->setText(fallback);
-    else
-        button->setIcon(icon);
-    return button;
-}
-
 } // namespace
 
 ModelRow::ModelRow(Constants::Models::ModelInfo model, QWidget *parent)

@@ -2,7 +2,9 @@
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QIcon>
 #include <QScrollArea>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace parlix::ui {
@@ -48,6 +50,18 @@ QLabel *caption(const QString &text, QWidget *parent)
     label->setWordWrap(true);
     label->setForegroundRole(QPalette::PlaceholderText);
     return label;
+}
+
+QToolButton *iconButton(const QString &iconName, const QString &fallback, QWidget *parent)
+{
+    auto *button = new QToolButton(parent);
+    button->setAutoRaise(true);
+    const QIcon icon = QIcon::fromTheme(iconName);
+    if (icon.isNull())
+        button->setText(fallback);
+    else
+        button->setIcon(icon);
+    return button;
 }
 
 } // namespace parlix::ui

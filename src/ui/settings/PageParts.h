@@ -5,6 +5,7 @@
 
 class QGroupBox;
 class QLabel;
+class QToolButton;
 class QVBoxLayout;
 class QWidget;
 
@@ -17,5 +18,7 @@ QGroupBox *addSection(QVBoxLayout *column, const QString &title);
 QVBoxLayout *sectionColumn(QGroupBox *section);
 // Small secondary text that wraps.
 QLabel *caption(const QString &text, QWidget *parent = nullptr);
+// A flat button showing the theme icon `iconName`, or the text `fallback` where the theme has none.
+QToolButton *iconButton(const QString &iconName, const QString &fallback, QWidget *parent);
 
 } // namespace parlix::ui

@@ -1,5 +1,7 @@
 #include "ui/settings/ReplacementRuleRow.h"
 
+#include "ui/settings/PageParts.h"
+
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -7,20 +9,6 @@
 #include <QVBoxLayout>
 
 namespace parlix::ui {
-
-namespace {
-QToolButton *iconButton(const QString &iconName, const QString &fallback, QWidget *parent)
-{
-    auto *button = new QToolButton(parent);
-    button->setAutoRaise(true);
-    const QIcon icon = QIcon::fromTheme(iconName);
-    if (icon.isNull())
-        button->setText(fallback);
-    else
-        button->setIcon(icon);
-    return button;
-}
-} // namespace
 
 QString ReplacementRuleRow::shownReplacement(const QString &replacement)
 {
