@@ -6,7 +6,7 @@
 #   tsan  ThreadSanitizer build, the audio and engine tests
 #   fuzz  libFuzzer targets (clang), each for PARLIX_FUZZ_SECONDS (default 30) from tests/fuzz/corpus
 # Extra arguments go to ctest of the main build (e.g. -L unit, -R Settings) and skip the checked
-# stages; PARLIX_STAGES picks stages ("tsan fuzz" by default; "asan tsan fuzz" for all, "" for none).
+# stages; PARLIX_STAGES picks stages ("asan tsan fuzz" by default, "" for none).
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export PARLIX_WITH_TEST_TOOLS=1
@@ -14,7 +14,7 @@ export PARLIX_WITH_TEST_TOOLS=1
 BUILD_DIR=${PARLIX_BUILD_DIR:-$ROOT/build}
 BUILD_DIR=$(cd "$BUILD_DIR" && pwd)
 JOBS=$(nproc)
-STAGES=${PARLIX_STAGES-tsan fuzz}
+STAGES=${PARLIX_STAGES-asan tsan fuzz}
 [ $# -eq 0 ] || STAGES=
 
 log() { printf '[test] %s\n' "$*" >&2; }
