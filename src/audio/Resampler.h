@@ -2,7 +2,7 @@
 // Converts one continuous mono stream to 16 kHz with a band-limiting filter (libsoxr, high
 // quality): everything above 8 kHz is removed before the rate drops instead of folding back into
 // the speech band. The filter's state carries from one buffer to the next, so buffer boundaries
-// leave no trace; its delay (a few output samples) comes out with flush() at the end of a stream.
+// leave no trace; what it still holds (about 12 ms) comes out with flush() at the end of a stream.
 // At 16 kHz input the samples pass unchanged. One thread at a time.
 #include <span>
 #include <vector>
