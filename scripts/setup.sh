@@ -28,9 +28,9 @@ as_root() {
 PACKAGES=(
     build-essential cmake ninja-build pkg-config git ca-certificates ccache
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qcoro-qt6-dev
-    libicu-dev libssl-dev libsystemd-dev libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev libx11-dev libxtst-dev libxdo-dev libxkbcommon-dev
+    libicu-dev libssl-dev libsystemd-dev libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev libx11-dev libxtst-dev libxi-dev libxdo-dev libxkbcommon-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    libpulse-dev
+    libpulse-dev libsoxr-dev
 )
 if [ "${PARLIX_WITH_TEST_TOOLS:-0}" = 1 ]; then
     PACKAGES+=(xvfb openbox xdotool x11-xserver-utils x11-utils pulseaudio pulseaudio-utils espeak-ng sox dbus desktop-file-utils trayer wmctrl)

@@ -3,12 +3,16 @@
 //    controller's own stop -> engine and engine -> delivery paths are bench_controller_pipeline's),
 //    median of 20, into the recording target application (Qt 6) and the terminals installed
 //    (xterm, rxvt-unicode, xfce4-terminal: VTE) running `cat` on a raw tty (one line without its
-//    newline: rxvt-unicode and VTE passed nothing on when the pasted text ended in one); and the
-//    whole call, which also waits for the target to read the text and puts the clipboard back;
+//    newline: rxvt-unicode and VTE passed nothing on when the pasted text ended in one) and a
+//    Chromium textarea (landed once the page reports all the characters to a loopback server);
+//    and the whole call, which also waits for the target to read the text and
+//    puts the clipboard back;
 //  - typing 100 characters, 20 of them outside the layout: total time against the pacing the
 //    waits asked for (target: within 5 %), and characters lost or wrong (target: 0 in 50 runs).
 // Prints one line per measure; exits 1 when a run delivered the wrong text.
 #include "DeliveryTarget.h"
+#include "LoopbackHttpServer.h"
+#include "WindowTitle.h"
 #include "XSession.h"
 #include "core/Coro.h"
 #include "platform/x11/X11Clipboard.h"
@@ -23,6 +27,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QRandomGenerator>
+#include <QUrlQuery>
 
 #include <QFileInfo>
 
@@ -126,6 +131,52 @@ struct TerminalUnderTest {
     }
 };
 
+// A Chromium app window on a page served from loopback that reports every change of its textarea
+// back to the server at once (the window title, set from the page, reaches the X server only
+// about 200 ms later, which would measure Chromium's title updates, not the delivery).
+struct BrowserUnderTest {
+    QTemporaryDir dir;
+    QProcess process;
+    LoopbackHttpServer server;
+
+    bool start(X11WindowSystem &windows)
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("chromium")).isEmpty() || !server.isListening())
+            return false;
+        server.setResponse(QStringLiteral("/page.html"), LoopbackHttpServer::Response::ok(R"html(<!doctype html><meta charset="utf-8">
+<title>ready</title><body><textarea autofocus oninput="fetch('/landed?n=' + this.value.length)"></textarea>
+<script>document.querySelector('textarea').focus()</script>)html", "text/html; charset=utf-8"));
+        server.setResponse(QStringLiteral("/landed"), LoopbackHttpServer::Response::ok("", "text/plain"));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HOME"), dir.path());
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral("chromium"),
+                      {QStringLiteral("--no-sandbox"), QStringLiteral("--no-first-run"), QStringLiteral("--disable-gpu"),
+                       QStringLiteral("--password-store=basic"), QStringLiteral("--user-data-dir=") + dir.path(),
+                       QStringLiteral("--app=") + server.url(QStringLiteral("/page.html")).toString()});
+        return waitUntil([&] {
+            const auto front = windows.frontmostApplication();
+            return front && front->identifier == QStringLiteral("Chromium") && windows.hasInputFocus(*front)
+                && windowTitle(front->window) == QStringLiteral("ready");
+        }, 60000);
+    }
+    // The textarea's length as last reported.
+    qsizetype characters() const
+    {
+        for (auto it = server.requests().crbegin(); it != server.requests().crend(); ++it) {
+            if (it->path() == QStringLiteral("/landed"))
+                return QUrlQuery(QUrl(QString::fromUtf8(it->target))).queryItemValue(QStringLiteral("n")).toLongLong();
+        }
+        return 0;
+    }
+    ~BrowserUnderTest()
+    {
+        process.kill();
+        process.waitForFinished(3000);
+    }
+};
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -199,6 +250,18 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "%s received: %s\n", t.name, out.readAll().toHex(' ').constData());
         }
         failures += times.failures;
+    }
+    {
+        BrowserUnderTest browser;
+        if (!browser.start(windows)) {
+            std::printf("paste into Chromium: not installed or did not start\n");
+        } else {
+            const QString line = QStringLiteral("Grüße — 日本語 🎤👍🏽 e\u0301 ½ ");
+            const PasteTimes times = measurePastes(paste, line, pasteRuns, [] {},
+                                                   [&](int run) { return browser.characters() >= (run + 1) * line.size(); });
+            report("Chromium", times, pasteRuns);
+            failures += times.failures;
+        }
     }
     if (!waitUntil([&] {
             windows.activate(RunningApplication{std::nullopt, {}, target.pid(), target.window(), true});

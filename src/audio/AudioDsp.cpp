@@ -77,33 +77,6 @@ void mixToMono(const AudioBufferView &buffer, std::vector<float> &out)
     }
 }
 
-void resampleTo16k(std::span<const float> input, double sampleRate, std::vector<float> &out)
-{
-    out.clear();
-    if (sampleRate <= 0 || input.empty())
-        return;
-    const double ratio = double(kTargetRate) / sampleRate;
-    const size_t n = size_t(double(input.size()) * ratio);
-    out.resize(n, 0.0f);
-    const size_t length = input.size();
-    for (size_t i = 0; i < n; ++i) {
-        const double p = double(i) / ratio;
-        const size_t k = size_t(p);
-        const float f = float(p - double(k));
-        if (k + 1 < length)
-            out[i] = input[k] * (1.0f - f) + input[k + 1] * f;
-        else if (k < length)
-            out[i] = input[k];
-    }
-}
-
-std::vector<float> resampleTo16k(std::span<const float> input, double sampleRate)
-{
-    std::vector<float> out;
-    resampleTo16k(input, sampleRate, out);
-    return out;
-}
-
 float rmsLevelDb(std::span<const float> samples)
 {
     if (samples.empty())
@@ -113,39 +86,6 @@ float rmsLevelDb(std::span<const float> samples)
         sum += double(s) * double(s);
     const double rms = std::sqrt(sum / double(samples.size()));
     return float(20.0 * std::log10(std::max(rms, 0.0001)));
-}
-
-StreamResampler::StreamResampler(double sampleRate)
-    : m_step(sampleRate > 0 ? sampleRate / double(kTargetRate) : 1.0)
-{
-}
-
-void StreamResampler::process(std::span<const float> input, std::vector<float> &out)
-{
-    out.clear();
-    const auto n = std::ptrdiff_t(input.size());
-    if (n == 0)
-        return;
-    if (m_step == 1.0) {
-        out.assign(input.begin(), input.end());
-        return;
-    }
-    out.reserve(size_t(double(n) / m_step) + 2);
-    // Positions run from -1 (the previous buffer's last sample) to n - 1; an output needs the
-    // samples on both sides of its position.
-    while (true) {
-        const double floorPos = std::floor(m_position);
-        const auto k = std::ptrdiff_t(floorPos);
-        if (k + 1 >= n)
-            break;
-        const float f = float(m_position - floorPos);
-        const float a = k < 0 ? m_previous : input[size_t(k)];
-        const float b = input[size_t(k + 1)];
-        out.push_back(a + (b - a) * f);
-        m_position += m_step;
-    }
-    m_position -= double(n);
-    m_previous = input[size_t(n - 1)];
 }
 
 void PowerMeter::add(std::span<const float> samples)

@@ -1,5 +1,6 @@
 #pragma once
-// Sample arithmetic shared by the recorders: format conversion, resampling to 16 kHz, levels.
+// Sample arithmetic shared by the recorders: format conversion and levels (Resampler brings the
+// rate to 16 kHz).
 // Everything here runs on the capture thread and allocates only when a buffer grows.
 #include "platform/AudioInput.h"
 
@@ -20,12 +21,6 @@ void firstChannel(const AudioBufferView &buffer, std::vector<float> &out);
 // The average of all channels of `buffer`, as floats in -1..1.
 void mixToMono(const AudioBufferView &buffer, std::vector<float> &out);
 
-// Linear interpolation of one buffer from `sampleRate` to 16 kHz, without filtering and without
-// state carried between buffers: n = trunc(length * 16000 / rate) samples, sample i taken at input
-// position i * rate / 16000.
-void resampleTo16k(std::span<const float> input, double sampleRate, std::vector<float> &out);
-std::vector<float> resampleTo16k(std::span<const float> input, double sampleRate);
-
 // Level of a buffer in dBFS: 20 * log10(max(rms, 0.0001)), so never below -80.
 float rmsLevelDb(std::span<const float> samples);
 
@@ -40,19 +35,6 @@ inline int16_t toInt16Rounded(float sample)
         return -32768;
     return static_cast<int16_t>(scaled >= 0 ? scaled + 0.5f : scaled - 0.5f);
 }
-
-// Linear interpolation to 16 kHz across buffer boundaries, for a continuous recording: no sample
-// is dropped or repeated where buffers meet. At 16 kHz input it copies.
-class StreamResampler {
-public:
-    explicit StreamResampler(double sampleRate);
-    void process(std::span<const float> input, std::vector<float> &out);
-
-private:
-    double m_step;         // input samples per output sample
-    double m_position = 0; // next output's position, in input samples from the current buffer's start
-    float m_previous = 0;  // last sample of the previous buffer (position -1)
-};
 
 // Average power of everything added since the last read, in dBFS (10 * log10 of the mean square),
 // floored at -160. Written by the capture thread, read by the main thread, without a lock.

@@ -22,12 +22,28 @@ void detail::ClipCapture::process(const AudioBufferView &buffer)
     if (buffer.frameCount <= 0)
         return;
     const int rate = buffer.format.sampleRate;
-    if (!resampler || resamplerRate != rate) {
+    if (!resampler || resampler->inputRate() != rate) {
+        if (resampler)
+            finish(); // the rest of the audio before the format changed
         resampler.emplace(rate);
-        resamplerRate = rate;
     }
     dsp::mixToMono(buffer, mono);
     resampler->process(mono, resampled);
+    writeResampled();
+}
+
+void detail::ClipCapture::finish()
+{
+    if (!resampler)
+        return;
+    resampler->flush(resampled);
+    writeResampled();
+}
+
+void detail::ClipCapture::writeResampled()
+{
+    if (resampled.empty())
+        return;
     meter.add(resampled);
     pcm.resize(resampled.size());
     for (size_t i = 0; i < resampled.size(); ++i)
@@ -154,8 +170,11 @@ std::optional<QString> AudioRecorder::stopRecording()
     m_silence.stop();
     m_input.stop();
     ++m_clipGeneration; // an interruption still on its way belongs to the finished clip
-    if (m_clip)
+    if (m_clip) {
+        // No buffer arrives any more: the last milliseconds still in the filter go in now.
+        m_clip->finish();
         m_clip->writer.close();
+    }
     m_clip.reset();
     setIsRecording(false);
     setCurrentAudioLevel(dsp::kMeterFloorDb);

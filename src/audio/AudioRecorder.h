@@ -5,6 +5,7 @@
 // never waits for the main thread.
 #include "audio/AudioDsp.h"
 #include "audio/AudioRecorderError.h"
+#include "audio/Resampler.h"
 #include "audio/SilenceMonitor.h"
 #include "audio/WavFile.h"
 #include "core/SettingsModel.h"
@@ -24,11 +25,13 @@ namespace detail {
 // What the capture thread writes into while a clip or a preview runs.
 struct ClipCapture {
     void process(const AudioBufferView &buffer);
+    // Writes what the resampler still holds; once the input has stopped.
+    void finish();
+    void writeResampled();
 
     wav::FileWriter writer;
     dsp::PowerMeter meter;
-    std::optional<dsp::StreamResampler> resampler;
-    int resamplerRate = 0;
+    std::optional<dsp::Resampler> resampler;
     std::vector<float> mono;
     std::vector<float> resampled;
     std::vector<int16_t> pcm;

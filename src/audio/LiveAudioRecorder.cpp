@@ -55,6 +55,7 @@ QCoro::Task<> LiveAudioRecorder::startRecording()
         std::lock_guard lock(m_bufferLock);
         m_accumulatedSamples.clear();
     }
+    m_resampler.reset(); // a new stream: nothing of the last one's filter state carries over
 
     const quint64 generation = ++m_generation;
     AudioInput::Callbacks callbacks;
@@ -110,8 +111,12 @@ void LiveAudioRecorder::processBuffer(const AudioBufferView &buffer)
         return;
     const std::vector<float> *samples = &m_firstChannel;
     if (buffer.format.sampleRate != dsp::kTargetRate) {
-        dsp::resampleTo16k(m_firstChannel, buffer.format.sampleRate, m_resampled);
+        if (!m_resampler || m_resampler->inputRate() != buffer.format.sampleRate)
+            m_resampler.emplace(buffer.format.sampleRate);
+        m_resampler->process(m_firstChannel, m_resampled);
         samples = &m_resampled;
+        if (samples->empty())
+            return; // the filter is still filling
     }
 
     m_pendingLevel.store(dsp::rmsLevelDb(*samples), std::memory_order_relaxed);

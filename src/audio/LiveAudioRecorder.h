@@ -4,6 +4,7 @@
 // and appends under a lock held for the append alone; files are written at the caller's pace.
 #include "audio/AudioDsp.h"
 #include "audio/AudioRecorderError.h"
+#include "audio/Resampler.h"
 #include "audio/SilenceMonitor.h"
 #include "core/SettingsModel.h"
 #include "platform/AudioInput.h"
@@ -80,7 +81,8 @@ private:
     mutable std::mutex m_bufferLock; // guards m_accumulatedSamples
     std::vector<float> m_accumulatedSamples;
 
-    // Capture thread scratch space.
+    // Capture thread state, reset by each start while no capture runs.
+    std::optional<dsp::Resampler> m_resampler;
     std::vector<float> m_firstChannel;
     std::vector<float> m_resampled;
 

@@ -6,9 +6,12 @@
 #include <QCoroTimer>
 #include <QSet>
 
+#include <algorithm>
+
 // Xlib's macros (None, Bool, KeyPress, …) clash with Qt: keep these last.
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
@@ -103,12 +106,19 @@ X11KeyInjector::X11KeyInjector()
         // Our own notice of a change we made tells us the server has applied it.
         XkbSelectEvents(m_display, XkbUseCoreKbd, XkbMapNotifyMask, XkbMapNotifyMask);
     }
-    m_restoreTimer.setSingleShot(true);
+    // Raw key events (XInput 2.1) come from every device whatever holds the keyboard: they tell
+    // whether the user lets go of a key while a delivery has it taken off.
+    int xiEvent = 0, xiError = 0;
+    if (XQueryExtension(m_display, "XInputExtension", &opcode, &xiEvent, &xiError)) {
+        int xiMajor = 2, xiMinor = 2;
+        if (XIQueryVersion(m_display, &xiMajor, &xiMinor) == Success && (xiMajor > 2 || (xiMajor == 2 && xiMinor >= 1)))
+            m_xiOpcode = opcode;
+    }
+    m_wmProtocols = XInternAtom(m_display, "WM_PROTOCOLS", False);
+    m_wmPing = XInternAtom(m_display, "_NET_WM_PING", False);
+    m_restoreTimer.setInterval(targetPoll);
     QObject::connect(&m_restoreTimer, &QTimer::timeout, [this] {
-        const auto held = std::chrono::milliseconds(m_sinceLastKey.isValid() ? m_sinceLastKey.elapsed() : keymapHold.count());
-        if (held < keymapHold)
-            m_restoreTimer.start(keymapHold - held);
-        else
+        if (targetsHaveRead())
             restoreKeymap();
     });
 }
@@ -139,6 +149,15 @@ bool X11KeyInjector::drainEvents()
         } else if (m_xkbEventBase >= 0 && event.type == m_xkbEventBase
                    && reinterpret_cast<const XkbAnyEvent &>(event).xkb_type == XkbMapNotify) {
             mapChanged = true;
+        } else if (event.type == ClientMessage && event.xclient.message_type == m_wmProtocols && event.xclient.format == 32
+                   && static_cast<unsigned long>(event.xclient.data.l[0]) == m_wmPing && event.xclient.data.l[1] == m_pingSerial
+                   && static_cast<unsigned long>(event.xclient.data.l[2]) == m_pingWindow) {
+            m_pingAnswered = true;
+        } else if (event.type == GenericEvent && event.xcookie.extension == m_xiOpcode && XGetEventData(m_display, &event.xcookie)) {
+            const int type = event.xcookie.evtype;
+            if (type == XI_RawKeyPress || type == XI_RawKeyRelease)
+                noteRawKey(quint8(static_cast<const XIRawEvent *>(event.xcookie.data)->detail), type == XI_RawKeyPress);
+            XFreeEventData(m_display, &event.xcookie);
         }
     }
     return mapChanged;
@@ -180,6 +199,9 @@ quint8 X11KeyInjector::keycodeOf(quint32 keysym)
 
 void X11KeyInjector::fakeKey(quint8 keycode, bool pressed)
 {
+    if (m_watchingKeys)
+        ++(pressed ? m_ownPresses : m_ownReleases)[keycode];
+    m_pingSent = false; // an answer to an earlier ping does not cover this key
     XTestFakeKeyEvent(m_display, keycode, pressed ? True : False, CurrentTime);
 }
 
@@ -226,13 +248,92 @@ Layout X11KeyInjector::readLayout()
     return layout;
 }
 
-QCoro::Task<> X11KeyInjector::waitForTargets()
+void X11KeyInjector::pingTarget()
+{
+    if (m_pingSent)
+        return;
+    m_pingSent = true;
+    m_pingAnswered = false;
+    m_pingWindow = 0;
+    // The focus may sit on a child of the window that takes part in the window manager's
+    // protocols. Any of these windows may be gone by the time the server reads the request.
+    ErrorTrap trap(m_display);
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(m_display, &focus, &revert);
+    const Window root = DefaultRootWindow(m_display);
+    for (Window window = focus; window > PointerRoot && window != root;) {
+        Atom *protocols = nullptr;
+        int count = 0;
+        bool takesPings = false;
+        if (XGetWMProtocols(m_display, window, &protocols, &count)) {
+            takesPings = std::find(protocols, protocols + count, Atom(m_wmPing)) != protocols + count;
+            XFree(protocols);
+        }
+        if (takesPings) {
+            m_pingWindow = window;
+            break;
+        }
+        Window treeRoot = 0, parent = 0, *children = nullptr;
+        unsigned int childCount = 0;
+        if (!XQueryTree(m_display, window, &treeRoot, &parent, &children, &childCount))
+            break;
+        if (children)
+            XFree(children);
+        window = parent;
+    }
+    if (!m_pingWindow) {
+        trap.succeeded();
+        return;
+    }
+    // The answer goes to the root window, to those who listen for its own or its children's
+    // changes (toolkits differ in which).
+    XSelectInput(m_display, root, StructureNotifyMask | SubstructureNotifyMask);
+    XEvent ping{};
+    ping.xclient.type = ClientMessage;
+    ping.xclient.window = m_pingWindow;
+    ping.xclient.message_type = m_wmProtocols;
+    ping.xclient.format = 32;
+    ping.xclient.data.l[0] = long(m_wmPing);
+    ping.xclient.data.l[1] = ++m_pingSerial;
+    ping.xclient.data.l[2] = long(m_pingWindow);
+    // Queued behind every key sent before it: the answer means the window has handled them.
+    XSendEvent(m_display, m_pingWindow, False, NoEventMask, &ping);
+    if (!trap.succeeded())
+        stopPing(); // the window went away: the bound applies
+}
+
+void X11KeyInjector::stopPing()
+{
+    if (m_pingWindow)
+        XSelectInput(m_display, DefaultRootWindow(m_display), NoEventMask);
+    m_pingWindow = 0;
+}
+
+bool X11KeyInjector::targetsHaveRead()
 {
     if (m_temporary.isEmpty() || !m_sinceLastKey.isValid())
-        co_return;
-    const auto held = std::chrono::milliseconds(m_sinceLastKey.elapsed());
-    if (held < keymapHold)
-        co_await QCoro::sleepFor(keymapHold - held);
+        return true;
+    pingTarget();
+    if (m_pingWindow) {
+        drainEvents();
+        if (m_pingAnswered) {
+            log::debug(lcPasteManager, "Target read the keys after %ld ms", qint64(m_sinceLastKey.elapsed()));
+            stopPing();
+            return true;
+        }
+    }
+    if (m_sinceLastKey.elapsed() < keymapHold.count())
+        return false;
+    log::debug(lcPasteManager, "No answer from the target after %ld ms; the keys are taken as read", qint64(m_sinceLastKey.elapsed()));
+    stopPing();
+    return true;
+}
+
+QCoro::Task<> X11KeyInjector::waitForTargets()
+{
+    while (!targetsHaveRead())
+        co_await QCoro::sleepFor(targetPoll);
 }
 
 QCoro::Task<bool> X11KeyInjector::apply(const Plan &plan)
@@ -296,6 +397,7 @@ QCoro::Task<bool> X11KeyInjector::apply(const Plan &plan)
 void X11KeyInjector::restoreKeymap()
 {
     m_restoreTimer.stop();
+    stopPing();
     if (!m_display || m_temporary.isEmpty())
         return;
     KeyboardDesc keyboard(m_display);
@@ -324,8 +426,12 @@ void X11KeyInjector::restoreKeymap()
     changes.num_key_syms = quint8(high - low + 1);
     ErrorTrap trap(m_display);
     XkbChangeMap(m_display, xkb, &changes);
-    trap.succeeded();
-    drainEvents();
+    // The round trip returns once the server has run the change; our own notice of it is then
+    // queued ahead of the reply.
+    if (!trap.succeeded())
+        log::error(lcPasteManager, "Keyboard mapping restore refused");
+    else if (!drainEvents())
+        log::debug(lcPasteManager, "No keyboard mapping notice after the restore");
 }
 
 QCoro::Task<bool> X11KeyInjector::prepareKeys(QList<Key> keys)
@@ -415,7 +521,53 @@ bool X11KeyInjector::typeCharacter(const QString &character)
 void X11KeyInjector::finish()
 {
     if (!m_temporary.isEmpty())
-        m_restoreTimer.start(keymapHold);
+        m_restoreTimer.start();
+}
+
+void X11KeyInjector::watchKeys(bool on)
+{
+    m_ownPresses.clear();
+    m_ownReleases.clear();
+    m_letGo.clear();
+    if (m_xiOpcode < 0 || m_watchingKeys == on)
+        return;
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    if (on) {
+        XISetMask(bits, XI_RawKeyPress);
+        XISetMask(bits, XI_RawKeyRelease);
+    }
+    XIEventMask mask{XIAllMasterDevices, int(sizeof bits), bits};
+    XISelectEvents(m_display, DefaultRootWindow(m_display), &mask, 1);
+    m_watchingKeys = on;
+}
+
+void X11KeyInjector::noteRawKey(quint8 keycode, bool pressed)
+{
+    if (!m_watchingKeys)
+        return;
+    // Our own events come back too; each one is matched with one echo.
+    QHash<quint8, int> &own = pressed ? m_ownPresses : m_ownReleases;
+    if (const auto it = own.find(keycode); it != own.end() && *it > 0) {
+        --*it;
+        return;
+    }
+    if (pressed)
+        m_letGo.remove(keycode);
+    else
+        m_letGo.insert(keycode);
+}
+
+QList<quint32> X11KeyInjector::pressedKeys(const QSet<quint8> &among)
+{
+    char keys[32] = {};
+    XQueryKeymap(m_display, keys);
+    QList<quint32> down;
+    for (quint8 keycode : among) {
+        if (keys[keycode / 8] & (1 << (keycode % 8)))
+            down.append(keycode);
+    }
+    std::sort(down.begin(), down.end());
+    return down;
 }
 
 HeldModifiers X11KeyInjector::releaseHeldModifiers()
@@ -431,18 +583,8 @@ HeldModifiers X11KeyInjector::releaseHeldModifiers()
         }
         XFreeModifiermap(map);
     }
-    const auto pressedKeys = [this, &modifierKeys] {
-        char keys[32] = {};
-        XQueryKeymap(m_display, keys);
-        QList<quint32> down;
-        for (quint8 keycode : modifierKeys) {
-            if (keys[keycode / 8] & (1 << (keycode % 8)))
-                down.append(keycode);
-        }
-        std::sort(down.begin(), down.end());
-        return down;
-    };
-    const QList<quint32> down = pressedKeys();
+    watchKeys(true);
+    const QList<quint32> down = pressedKeys(modifierKeys);
     for (quint32 keycode : down)
         fakeKey(quint8(keycode), false);
     XkbStateRec state{};
@@ -451,9 +593,14 @@ HeldModifiers X11KeyInjector::releaseHeldModifiers()
         held.lockedMask = LockMask;
     }
     XSync(m_display, False);
-    // A key a physical keyboard holds stays down whatever XTest says; pressing it again
-    // afterwards would leave it stuck once the user lets go.
-    const QList<quint32> stillDown = pressedKeys();
+    // The echoes of these releases are in: whatever happens to the keys from here on is the user's.
+    drainEvents();
+    m_ownPresses.clear();
+    m_ownReleases.clear();
+    m_letGo.clear();
+    // A key the server still reports down was not ours to lift (a device it will not let another
+    // take over); pressing it again afterwards would leave it stuck once the user lets go.
+    const QList<quint32> stillDown = pressedKeys(modifierKeys);
     for (quint32 keycode : down) {
         if (!stillDown.contains(keycode))
             held.keys.append(keycode);
@@ -463,10 +610,32 @@ HeldModifiers X11KeyInjector::releaseHeldModifiers()
 
 void X11KeyInjector::restoreModifiers(const HeldModifiers &held)
 {
-    if (!ensureAccess() || held.isEmpty())
+    if (!ensureAccess())
         return;
+    // Every raw key event up to now, the user's included, is in once the round trip returns.
+    XSync(m_display, False);
+    drainEvents();
+    QSet<quint8> keys;
     for (quint32 keycode : held.keys)
+        keys.insert(quint8(keycode));
+    const QList<quint32> downNow = pressedKeys(keys);
+    for (quint32 keycode : held.keys) {
+        // Put back only what the user still holds: a key let go of meanwhile and pressed again
+        // by us would stay down for good. Without a way to see releases, nothing goes back: a
+        // modifier the user still holds simply stays off, which is harmless.
+        if (!m_watchingKeys) {
+            log::debug(lcPasteManager, "Modifier key %d not put back: key releases cannot be watched", int(keycode));
+            continue;
+        }
+        if (m_letGo.contains(quint8(keycode))) {
+            log::debug(lcPasteManager, "Modifier key %d was let go during the delivery", int(keycode));
+            continue;
+        }
+        if (downNow.contains(keycode))
+            continue; // pressed again by the user already
         fakeKey(quint8(keycode), true);
+    }
+    watchKeys(false);
     if (held.lockedMask && m_hasXkb)
         XkbLockModifiers(m_display, XkbUseCoreKbd, held.lockedMask, held.lockedMask);
     XFlush(m_display);

@@ -4,6 +4,7 @@
 // dialog's standard output after Return, a browser's title mirroring its textarea). The clipboard
 // holds what it held before afterwards.
 #include "DeliveryTarget.h"
+#include "WindowTitle.h"
 #include "XSession.h"
 #include "core/Coro.h"
 #include "platform/x11/X11Clipboard.h"
@@ -17,8 +18,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-#include <xcb/xcb.h>
 
 using namespace parlix;
 using namespace parlix::test;
@@ -39,6 +38,9 @@ struct App {
     ReadBack readBack;
 };
 
+// CTest lists each case with its parameter: the application's name, not its bytes.
+void PrintTo(const App &app, std::ostream *os) { *os << app.name; }
+
 const char page[] = R"(<!doctype html><meta charset="utf-8"><title>ready</title>
 <body><textarea autofocus oninput="document.title = this.value"></textarea>
 <script>document.querySelector('textarea').focus()</script>)";
@@ -56,24 +58,6 @@ const App apps[] = {
      ReadBack::windowTitle},
     {"qt6_target", "", {}, "DeliveryTarget", ReadBack::qtTarget},
 };
-
-QString windowTitle(quint64 window)
-{
-    xcb_connection_t *connection = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
-    const auto atom = [connection](const char *name) {
-        xcb_intern_atom_reply_t *r = xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(strlen(name)), name), nullptr);
-        const xcb_atom_t a = r ? r->atom : XCB_ATOM_NONE;
-        std::free(r);
-        return a;
-    };
-    xcb_get_property_reply_t *r = xcb_get_property_reply(
-        connection, xcb_get_property(connection, 0, xcb_window_t(window), atom("_NET_WM_NAME"), atom("UTF8_STRING"), 0, 4096), nullptr);
-    QString title;
-    if (r)
-        title = QString::fromUtf8(static_cast<const char *>(xcb_get_property_value(r)), xcb_get_property_value_length(r));
-    std::free(r);
-    return title;
-}
 
 // One run of an application: started, in front with the focus, then read back.
 class AppRun {

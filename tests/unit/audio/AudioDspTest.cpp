@@ -9,87 +9,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <numeric>
 
 using namespace parlix;
 
 namespace {
 
-std::vector<float> ramp(size_t n, float step = 1.0f)
-{
-    std::vector<float> v(n);
-    for (size_t i = 0; i < n; ++i)
-        v[i] = float(i) * step;
-    return v;
-}
-
 qint16 s16At(const QByteArray &b, int offset) { return qFromLittleEndian<qint16>(b.constData() + offset); }
 
 } // namespace
-
-TEST(Resampler, InterpolatesLinearlyAtFractionalPositions)
-{
-    struct Case {
-        double rate;
-        std::vector<float> input;
-        std::vector<float> expected;
-    };
-    const Case cases[] = {
-        // Every third sample at 48 kHz.
-        {48000, {0, 1, 2, 3, 4, 5, 6, 7, 8}, {0, 3, 6}},
-        // 24 kHz: positions 0, 1.5, 3 -> halfway between neighbours.
-        {24000, {0, 10, 20, 30, 40, 50, 60}, {0, 15, 30, 45}},
-        // Upsampling: the last output past the final pair repeats the last sample.
-        {8000, {0, 2, 4}, {0, 1, 2, 3, 4, 4}},
-        // 16 kHz passes through.
-        {16000, {0.25f, -0.5f, 1.0f}, {0.25f, -0.5f, 1.0f}},
-    };
-    for (const Case &c : cases) {
-        const auto out = dsp::resampleTo16k(c.input, c.rate);
-        ASSERT_EQ(out.size(), c.expected.size()) << c.rate;
-        for (size_t i = 0; i < out.size(); ++i)
-            EXPECT_NEAR(out[i], c.expected[i], 1e-4) << c.rate << " Hz, sample " << i;
-    }
-}
-
-TEST(StreamResampler, SplittingIntoBuffersChangesNothing)
-{
-    // A clip is resampled buffer by buffer; where the buffers meet no sample may be lost or doubled.
-    struct Case {
-        double rate;
-        std::vector<size_t> bufferSizes;
-    };
-    const Case cases[] = {
-        {48000, {1024, 1024, 1024, 1024}},
-        {44100, {441, 1000, 7, 1, 2000, 960}},
-        {8000, {3, 100, 160}},
-    };
-    for (const Case &c : cases) {
-        const size_t total = std::accumulate(c.bufferSizes.begin(), c.bufferSizes.end(), size_t(0));
-        std::vector<float> signal(total);
-        for (size_t i = 0; i < total; ++i)
-            signal[i] = float(std::sin(double(i) * 0.01));
-
-        dsp::StreamResampler whole(c.rate);
-        std::vector<float> expected;
-        whole.process(signal, expected);
-
-        dsp::StreamResampler pieces(c.rate);
-        std::vector<float> joined, out;
-        size_t at = 0;
-        for (size_t size : c.bufferSizes) {
-            pieces.process(std::span<const float>(signal).subspan(at, size), out);
-            joined.insert(joined.end(), out.begin(), out.end());
-            at += size;
-        }
-        ASSERT_EQ(joined.size(), expected.size()) << c.rate;
-        for (size_t i = 0; i < joined.size(); ++i)
-            ASSERT_NEAR(joined[i], expected[i], 1e-5) << c.rate << " Hz, sample " << i;
-        // Length follows the rate; only the outputs that still wait for the last input sample's
-        // right neighbour are missing.
-        EXPECT_NEAR(double(joined.size()), double(total) * 16000.0 / c.rate, 16000.0 / c.rate + 1.0) << c.rate;
-    }
-}
 
 TEST(SampleConversion, IntegerFormatsBecomeUnitFloats)
 {
