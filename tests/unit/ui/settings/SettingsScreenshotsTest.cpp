@@ -17,6 +17,8 @@
 #include "ui/settings/HistoryPage.h"
 #include "ui/settings/OutputPage.h"
 #include "ui/settings/RuleEditDialog.h"
+#include "ui/settings/RecordingPage.h"
+#include "hotkey/HotkeyManager.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -274,6 +276,36 @@ TEST_F(SettingsScreenshotsTest, HistoryGeneralAndAboutTabs)
     QTest::qWait(1000);
     keep(window->grab().toImage(), "settings-about-secret.png");
     EXPECT_EQ(cramped(about), QStringList());
+}
+
+TEST_F(SettingsScreenshotsTest, RecordingTabWhereTheDesktopBindsTheKey)
+{
+    const struct {
+        const char *desktop;
+        int status;
+        RecordingMode mode;
+        const char *file;
+    } cases[] = {
+        {"sway", ShortcutStatus::unavailable, RecordingMode::pushToTalk, "settings-recording-sway.png"},
+        {"GNOME", ShortcutStatus::unavailable, RecordingMode::pushToTalk, "settings-recording-gnome.png"},
+        {"KDE", ShortcutStatus::success, RecordingMode::toggle, "settings-recording-portal.png"},
+    };
+    backend.choosesTrigger = false;
+    backend.boundTrigger = QStringLiteral("Ctrl+Alt+Space");
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.desktop);
+        qputenv("XDG_CURRENT_DESKTOP", c.desktop);
+        backend.registerStatus = c.status;
+        settings.setRecordingMode(c.mode);
+        hotkey.registerHotkey();
+        SettingsWindowHost host([this](SettingsTab tab) { return buildSettingsPage(tab, services()); });
+        host.openSettingsToTab(SettingsTab::recording);
+        SettingsView *window = host.settingsWindow();
+        QCoreApplication::processEvents();
+        keep(window->grab().toImage(), c.file);
+        EXPECT_EQ(cramped(window->tabView()->currentWidget()), QStringList());
+    }
+    qunsetenv("XDG_CURRENT_DESKTOP");
 }
 
 } // namespace
