@@ -148,7 +148,8 @@ void PortalGlobalShortcutBackend::registerShortcut(const ShortcutRequest &reques
 
 void PortalGlobalShortcutBackend::createSession(quint64 attempt)
 {
-    const QVariantMap options{{QStringLiteral("session_handle_token"), portal::newToken()}};
+    const QVariantMap options{{QStringLiteral("session_handle_token"), portal::newToken()},
+                              {QStringLiteral("shortcuts"), QVariant::fromValue(shortcutList())}};
     m_pending.reset(new portal::PortalRequest(
         m_bus, portal::portalCall(interface, QStringLiteral("CreateSession")), options,
         [this, attempt](const portal::PortalRequest::Result &result) {
@@ -169,15 +170,19 @@ void PortalGlobalShortcutBackend::createSession(quint64 attempt)
         this));
 }
 
-void PortalGlobalShortcutBackend::bind(quint64 attempt)
+portal::PortalShortcuts PortalGlobalShortcutBackend::shortcutList() const
 {
     const QVariantMap properties{
         {QStringLiteral("description"), m_request.description},
         {QStringLiteral("preferred_trigger"), portalTrigger(m_request.preferredTrigger)},
     };
+    return {{m_request.action, properties}};
+}
+
+void PortalGlobalShortcutBackend::bind(quint64 attempt)
+{
     QDBusMessage call = portal::portalCall(interface, QStringLiteral("BindShortcuts"));
-    call << QVariant::fromValue(QDBusObjectPath(m_session))
-         << QVariant::fromValue(portal::PortalShortcuts{{m_request.action, properties}}) << QString();
+    call << QVariant::fromValue(QDBusObjectPath(m_session)) << QVariant::fromValue(shortcutList()) << QString();
     m_pending.reset(new portal::PortalRequest(
         m_bus, call, {},
         [this, attempt](const portal::PortalRequest::Result &result) {

@@ -6,6 +6,7 @@
 // are the press and the release, so push-to-talk works.
 #include "platform/GlobalShortcutBackend.h"
 #include "platform/portal/PortalRequest.h"
+#include "platform/portal/PortalShortcut.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -42,6 +43,7 @@ private slots:
 private:
     void createSession(quint64 attempt);
     void bind(quint64 attempt);
+    portal::PortalShortcuts shortcutList() const;
     void complete(quint64 attempt, int status, const QString &trigger = {});
     void notify(ShortcutEvent event, int status = ShortcutStatus::success, const QString &trigger = {});
     void closeSession();
