@@ -83,19 +83,19 @@ public:
     }
 
     // The window system took the combination away (the keyboard changed under it).
-    void lose(int status = ShortcutStatus::keyboardChanged)
+    void lose()
     {
         if (m_handler && held) {
             held.reset();
-            m_handler(ShortcutNotice{lastRequest->action, ShortcutEvent::lost, status, {}});
+            m_handler(ShortcutNotice{lastRequest->action, ShortcutEvent::lost, ShortcutStatus::keyboardChanged, {}});
         }
     }
 
     // Only a held combination produces events, and only to an installed handler.
-    void fire(ShortcutEvent event, const QString &trigger = {})
+    void fire(ShortcutEvent event)
     {
         if (m_handler && held)
-            m_handler(ShortcutNotice{lastRequest->action, event, ShortcutStatus::success, trigger});
+            m_handler(ShortcutNotice{lastRequest->action, event});
     }
 
 private:

@@ -149,24 +149,6 @@ void FakePortal::answerLater(const QDBusMessage &message, const QString &method,
     });
 }
 
-void FakePortal::emitShortcutSignal(const QString &name, const QString &id)
-{
-    QDBusMessage signal = QDBusMessage::createSignal(kRoot, kPrefix + "GlobalShortcuts", name);
-    signal << QVariant::fromValue(QDBusObjectPath(session(QStringLiteral("GlobalShortcuts")))) << id << qulonglong(0)
-           << QVariantMap();
-    m_bus.send(signal);
-}
-
-void FakePortal::activate(const QString &id)
-{
-    emitShortcutSignal(QStringLiteral("Activated"), id);
-}
-
-void FakePortal::deactivate(const QString &id)
-{
-    emitShortcutSignal(QStringLiteral("Deactivated"), id);
-}
-
 void FakePortal::changeTrigger(const QString &id, const QString &description)
 {
     QDBusMessage signal = QDBusMessage::createSignal(kRoot, kPrefix + "GlobalShortcuts", QStringLiteral("ShortcutsChanged"));

@@ -2,7 +2,7 @@
 // A stand-in XDG desktop portal (org.freedesktop.portal.Desktop) on a private session bus,
 // answering as the documented GlobalShortcuts and RemoteDesktop interfaces do: every method that
 // starts an interaction returns a Request object whose Response signal follows, sessions are
-// objects with Close and Closed, and shortcuts are activated and deactivated on the test's word.
+// objects with Close and Closed, which the desktop may also end on the test's word.
 // It records what it was asked and the keysyms it was sent. It answers from this thread's event
 // loop, which the test keeps running while it waits.
 #include <QDBusConnection>
@@ -54,9 +54,7 @@ public:
 
     // The latest session of an interface ("GlobalShortcuts", "RemoteDesktop"); empty when none.
     QString session(const QString &interface) const { return m_sessions.value(interface); }
-    // Shortcut events for the latest GlobalShortcuts session.
-    void activate(const QString &id);
-    void deactivate(const QString &id);
+    // The user binds the action to another trigger in the desktop's settings.
     void changeTrigger(const QString &id, const QString &description);
     // The desktop ends the latest session of an interface.
     void closeSession(const QString &interface);
@@ -68,7 +66,6 @@ private:
     // Replies with a Request path and emits its Response once the reply is out.
     void answerLater(const QDBusMessage &message, const QString &method, const QVariantMap &results);
     QString newSession(const QDBusMessage &message, const QString &interface, const QVariantMap &options);
-    void emitShortcutSignal(const QString &name, const QString &id);
 
     QDBusConnection m_bus;
     bool m_registered = false;

@@ -179,19 +179,13 @@ TEST_F(HotkeyManagerTest, ALaterAnswerCountsOnlyForTheRegistrationStillWaitingFo
     EXPECT_TRUE(manager->isRegistered());
     EXPECT_EQ(manager->trigger(), QStringLiteral("Meta+D"));
 
-    // The user rebinds it in the desktop's settings.
-    backend.fire(ShortcutEvent::triggerChanged, QStringLiteral("Meta+Shift+D"));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(manager->trigger(), QStringLiteral("Meta+Shift+D"));
-    EXPECT_EQ(changes.size(), 2);
-
     // Withdrawn before the answer: nothing is registered and nobody hears of it.
     manager->registerHotkey();
     manager->unregisterHotkey();
     EXPECT_FALSE(manager->isPending());
     backend.answer();
     EXPECT_FALSE(manager->isRegistered());
-    EXPECT_EQ(changes.size(), 2);
+    EXPECT_EQ(changes.size(), 1);
 
     // A change the desktop refuses keeps the stored hotkey and says why, once the answer is in.
     QStringList refusals;
@@ -202,16 +196,6 @@ TEST_F(HotkeyManagerTest, ALaterAnswerCountsOnlyForTheRegistrationStillWaitingFo
     EXPECT_EQ(refusals, QStringList({"The desktop's shortcut dialog was closed without binding Super+Shift+D"}));
     EXPECT_EQ(settings.hotkey(), HotkeyConfig::defaultConfig());
     EXPECT_TRUE(manager->isPending()) << "the stored hotkey is asked for again";
-
-    // The desktop ends the session of a registered shortcut.
-    backend.registerStatus = ShortcutStatus::success;
-    backend.answer();
-    ASSERT_TRUE(manager->isRegistered());
-    backend.lose(ShortcutStatus::sessionClosed);
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(manager->isRegistered());
-    EXPECT_EQ(manager->status(), ShortcutStatus::sessionClosed);
-    EXPECT_EQ(manager->failure(), QStringLiteral("The desktop ended the shortcut session; the hotkey no longer works"));
 }
 
 } // namespace

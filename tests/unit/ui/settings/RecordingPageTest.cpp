@@ -5,7 +5,7 @@
 #include "Printers.h"
 #include "ui/ExperimentalFeatureToggle.h"
 #include "ui/settings/AudioLevelMeter.h"
-#include "ui/settings/CompositorBindingPanel.h"
+#include "ui/settings/CompositorBinding.h"
 #include "ui/settings/HotkeyRecorderButton.h"
 #include "ui/settings/RecordingPage.h"
 #include "ui/settings/Stepper.h"
@@ -14,8 +14,6 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QToolButton>
@@ -296,50 +294,6 @@ TEST(CompositorBinding, TheLinesForEachCompositorAndMode)
     const QString gnome = compositorBinding(Compositor::gnome, RecordingMode::toggle, superShiftD, ctl).lines;
     EXPECT_TRUE(gnome.contains("command '/opt/parlix/bin/parlixctl toggle'")) << gnome.toStdString();
     EXPECT_TRUE(gnome.contains("binding '<Super><Shift>d'")) << gnome.toStdString();
-}
-
-TEST_F(RecordingPageTest, TheHotkeyRowShowsWhatTheDesktopLetsUsDo)
-{
-    QStringList copied;
-    SettingsPageServices withClipboard = services();
-    withClipboard.copyToClipboard = [&](const QString &text) { copied << text; };
-    qputenv("XDG_CURRENT_DESKTOP", "sway");
-    settings.setRecordingMode(RecordingMode::pushToTalk);
-    const struct {
-        const char *name;
-        bool choosesTrigger;
-        int status;
-        bool recorder;
-        bool desktopTrigger;
-        bool binding;
-    } cases[] = {
-        {"X11: we choose the key", true, ShortcutStatus::success, true, false, false},
-        {"portal: the desktop binds it", false, ShortcutStatus::success, false, true, false},
-        {"no shortcut service", false, ShortcutStatus::unavailable, false, false, true},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        backend.choosesTrigger = c.choosesTrigger;
-        backend.registerStatus = c.status;
-        backend.boundTrigger = c.choosesTrigger ? QString() : QStringLiteral("Meta+D");
-        RecordingPage shown(withClipboard);
-        hotkey.registerHotkey();
-        shown.show();
-        EXPECT_EQ(shown.hotkeyRecorder()->isVisible(), c.recorder);
-        EXPECT_EQ(shown.desktopTriggerRow()->isVisible(), c.desktopTrigger);
-        EXPECT_EQ(shown.compositorBinding()->isVisible(), c.binding);
-        if (c.desktopTrigger)
-            EXPECT_EQ(shown.desktopTrigger()->text(), "Meta+D");
-        if (c.binding) {
-            EXPECT_TRUE(shown.compositorBinding()->linesField()->toPlainText().startsWith("bindsym Ctrl+Mod1+space exec "));
-            // The lines follow the mode.
-            settings.setRecordingMode(RecordingMode::toggle);
-            EXPECT_FALSE(shown.compositorBinding()->linesField()->toPlainText().contains("--release"));
-            shown.compositorBinding()->copyButton()->click();
-            EXPECT_EQ(copied, QStringList{shown.compositorBinding()->linesField()->toPlainText()});
-        }
-    }
-    qunsetenv("XDG_CURRENT_DESKTOP");
 }
 
 } // namespace

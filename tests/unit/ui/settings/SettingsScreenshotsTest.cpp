@@ -18,6 +18,9 @@
 #include "ui/settings/OutputPage.h"
 #include "ui/settings/RuleEditDialog.h"
 #include "ui/settings/RecordingPage.h"
+#include "ui/settings/CompositorBindingPanel.h"
+#include "ui/settings/HotkeyRecorderButton.h"
+#include <QPlainTextEdit>
 #include "hotkey/HotkeyManager.h"
 
 #include <QAbstractButton>
@@ -285,11 +288,17 @@ TEST_F(SettingsScreenshotsTest, RecordingTabWhereTheDesktopBindsTheKey)
         int status;
         RecordingMode mode;
         const char *file;
+        const char *firstLine; // of the compositor binding; none where the portal binds the key
     } cases[] = {
-        {"sway", ShortcutStatus::unavailable, RecordingMode::pushToTalk, "settings-recording-sway.png"},
-        {"GNOME", ShortcutStatus::unavailable, RecordingMode::pushToTalk, "settings-recording-gnome.png"},
-        {"KDE", ShortcutStatus::success, RecordingMode::toggle, "settings-recording-portal.png"},
+        {"sway", ShortcutStatus::unavailable, RecordingMode::pushToTalk, "settings-recording-sway.png",
+         "bindsym Ctrl+Mod1+space exec "},
+        {"GNOME", ShortcutStatus::unavailable, RecordingMode::pushToTalk, "settings-recording-gnome.png",
+         "s=org.gnome.settings-daemon.plugins.media-keys"},
+        {"KDE", ShortcutStatus::success, RecordingMode::toggle, "settings-recording-portal.png", nullptr},
     };
+    QStringList copied;
+    SettingsPageServices pages = services();
+    pages.copyToClipboard = [&](const QString &text) { copied << text; };
     backend.choosesTrigger = false;
     backend.boundTrigger = QStringLiteral("Ctrl+Alt+Space");
     for (const auto &c : cases) {
@@ -298,12 +307,26 @@ TEST_F(SettingsScreenshotsTest, RecordingTabWhereTheDesktopBindsTheKey)
         backend.registerStatus = c.status;
         settings.setRecordingMode(c.mode);
         hotkey.registerHotkey();
-        SettingsWindowHost host([this](SettingsTab tab) { return buildSettingsPage(tab, services()); });
+        SettingsWindowHost host([&pages](SettingsTab tab) { return buildSettingsPage(tab, pages); });
         host.openSettingsToTab(SettingsTab::recording);
         SettingsView *window = host.settingsWindow();
+        auto *page = qobject_cast<RecordingPage *>(window->tabView()->currentWidget());
+        ASSERT_TRUE(page);
         QCoreApplication::processEvents();
         keep(window->grab().toImage(), c.file);
-        EXPECT_EQ(cramped(window->tabView()->currentWidget()), QStringList());
+        EXPECT_EQ(cramped(page), QStringList());
+
+        EXPECT_FALSE(page->hotkeyRecorder()->isVisible());
+        EXPECT_EQ(page->desktopTriggerRow()->isVisible(), !c.firstLine);
+        EXPECT_EQ(page->compositorBinding()->isVisible(), bool(c.firstLine));
+        if (!c.firstLine) {
+            EXPECT_EQ(page->desktopTrigger()->text(), "Ctrl+Alt+Space");
+            continue;
+        }
+        const QString lines = page->compositorBinding()->linesField()->toPlainText();
+        EXPECT_TRUE(lines.startsWith(QString::fromLatin1(c.firstLine))) << lines.toStdString();
+        page->compositorBinding()->copyButton()->click();
+        EXPECT_EQ(copied.takeLast(), lines);
     }
     qunsetenv("XDG_CURRENT_DESKTOP");
 }
