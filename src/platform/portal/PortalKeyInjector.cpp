@@ -3,6 +3,7 @@
 #include "core/Categories.h"
 #include "core/Files.h"
 #include "core/Log.h"
+#include "core/Paths.h"
 
 #include <QCoroSignal>
 #include <QDBusObjectPath>
@@ -49,6 +50,11 @@ PortalKeyInjector::PortalKeyInjector(QDBusConnection bus, QString tokenFile, QOb
     , m_bus(std::move(bus))
     , m_tokenFile(std::move(tokenFile))
 {
+}
+
+QString PortalKeyInjector::defaultTokenFile()
+{
+    return files::pathIn(Paths::dataDirectory(), QStringLiteral("remote-desktop-token"));
 }
 
 PortalKeyInjector::~PortalKeyInjector()

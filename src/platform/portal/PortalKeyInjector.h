@@ -20,7 +20,10 @@ public:
     static constexpr uint keyboardDevice = 1;
 
     // `tokenFile` keeps the restore token between runs.
-    PortalKeyInjector(QDBusConnection bus, QString tokenFile, QObject *parent = nullptr);
+    PortalKeyInjector(QDBusConnection bus, QString tokenFile = defaultTokenFile(), QObject *parent = nullptr);
+
+    // "remote-desktop-token" in the data directory ($XDG_DATA_HOME/Parlix).
+    static QString defaultTokenFile();
     ~PortalKeyInjector() override;
 
     enum class State { idle, starting, started, refused, unavailable };
