@@ -30,7 +30,7 @@ public:
     void registerShortcut(const ShortcutRequest &request, Completion done) override;
     void unregisterShortcut() override;
 
-    // A trigger in the notation of the XDG shortcuts specification: modifiers CTRL, ALT, SHIFT
+    // A trigger in freedesktop.org's shortcut notation, as the portal takes it: modifiers CTRL, ALT, SHIFT
     // and LOGO, then the xkbcommon keysym name, joined by "+" ("CTRL+ALT+space").
     static QString portalTrigger(const GlobalShortcut &shortcut);
 
