@@ -37,6 +37,8 @@ if [ "${PARLIX_WITH_TEST_TOOLS:-0}" = 1 ]; then
     # The applications delivery is tried on: terminals (xterm, rxvt, VTE), GTK 3 and Qt 5/KDE
     # dialogs, and the two browsers.
     PACKAGES+=(xterm rxvt-unicode xfce4-terminal zenity kdialog chromium firefox-esr)
+    # KDE's desktop portal (with kglobalaccel) for the global-shortcut portal client's test.
+    PACKAGES+=(xdg-desktop-portal xdg-desktop-portal-kde)
     # The fuzz stage of scripts/test.sh: clang and its runtime libraries (libFuzzer, the
     # sanitizers). GCC brings its own sanitizer runtimes for the other checked builds.
     PACKAGES+=(clang libclang-rt-14-dev)

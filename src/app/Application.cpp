@@ -103,8 +103,7 @@ void Application::createTrayIcon()
         },
         .hotkeyState = [this] {
             const HotkeyManager &hotkey = m_services.hotkeyManager();
-            return ui::HotkeyMenuState{hotkey.isRegistered(), m_services.settings().hotkey().displayString(),
-                                       hotkey.failure()};
+            return ui::HotkeyMenuState{hotkey.isRegistered(), hotkey.trigger(), hotkey.failure()};
         },
     };
     m_trayIcon = std::make_unique<ui::TrayIcon>(std::move(services),

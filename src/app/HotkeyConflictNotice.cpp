@@ -36,12 +36,14 @@ void HotkeyConflictNotice::notify()
     m_notified = true;
     const QString keys = m_settings.hotkey().displayString();
     log::info(lcApp, "Telling the user that the hotkey %s is unavailable", keys);
+    // Where the desktop decides the key, choosing another one here is no remedy.
+    const bool canChoose = m_hotkey.canChooseKey();
+    const QString remedy = canChoose ? tr("until you choose another hotkey in Settings → Recording")
+                                     : tr("until a key is bound to it as Settings → Recording describes");
     QDBusMessage call = QDBusMessage::createMethodCall(service, path, kInterface, QStringLiteral("Notify"));
     call << QStringLiteral("Parlix") << uint(0) << QStringLiteral("com.quorvane.parlix")
-         << QStringLiteral("Hotkey %1 is unavailable").arg(keys)
-         << QStringLiteral("%1. Dictation cannot be started from the keyboard until you choose another hotkey in "
-                           "Settings → Recording.")
-                .arg(m_hotkey.failure())
+         << (canChoose ? QStringLiteral("Hotkey %1 is unavailable").arg(keys) : tr("No global hotkey"))
+         << QStringLiteral("%1. Dictation cannot be started from the keyboard %2.").arg(m_hotkey.failure(), remedy)
          << QStringList{QStringLiteral("default"), QStringLiteral("Change hotkey"), kChangeAction, QStringLiteral("Change…")}
          << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("com.quorvane.parlix")},
                         {QStringLiteral("urgency"), QVariant::fromValue(uchar(1))}}

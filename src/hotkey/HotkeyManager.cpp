@@ -23,46 +23,93 @@ HotkeyManager::~HotkeyManager()
     unregisterHotkey();
 }
 
+bool HotkeyManager::canChooseKey() const
+{
+    return m_backend.canChooseTrigger();
+}
+
+QString HotkeyManager::trigger() const
+{
+    return m_boundTrigger.isEmpty() ? m_settings.hotkey().displayString() : m_boundTrigger;
+}
+
 void HotkeyManager::registerHotkey()
 {
     const HotkeyConfig config = m_settings.hotkey();
-    const int status = claim(config);
-    if (status == ShortcutStatus::success)
-        log::info(lcHotkey, "Hotkey registered: %s", config.displayString());
-    setFailure(describeStatus(status, config.displayString()));
+    claim(config, [this, config](int status) {
+        if (status == ShortcutStatus::success)
+            log::info(lcHotkey, "Hotkey registered: %s", trigger());
+        setOutcome(status, describeStatus(status, config.displayString()));
+    });
 }
 
-QString HotkeyManager::changeHotkey(const HotkeyConfig &candidate)
+void HotkeyManager::changeHotkey(const HotkeyConfig &candidate, std::function<void(const QString &)> done)
 {
-    const int status = claim(candidate);
-    if (status == ShortcutStatus::success) {
-        log::info(lcHotkey, "Hotkey registered: %s", candidate.displayString());
-        m_settings.setHotkey(candidate);
-        setFailure(QString());
-        return {};
-    }
-    const QString refusal = describeStatus(status, candidate.displayString());
-    log::info(lcHotkey, "Keeping the hotkey %s: %s", m_settings.hotkey().displayString(), refusal);
-    registerHotkey();
-    return refusal;
+    claim(candidate, [this, candidate, done = std::move(done)](int status) {
+        if (status == ShortcutStatus::success) {
+            m_settings.setHotkey(candidate);
+            log::info(lcHotkey, "Hotkey registered: %s", trigger());
+            setOutcome(status, QString());
+            if (done)
+                done(QString());
+            return;
+        }
+        const QString refusal = describeStatus(status, candidate.displayString());
+        log::info(lcHotkey, "Keeping the hotkey %s: %s", m_settings.hotkey().displayString(), refusal);
+        registerHotkey();
+        if (done)
+            done(refusal);
+    });
 }
 
-int HotkeyManager::claim(const HotkeyConfig &config)
+void HotkeyManager::claim(const HotkeyConfig &config, std::function<void(int)> outcome)
 {
     unregisterHotkey();
+    installHandler();
+    if (!m_handlerInstalled) {
+        outcome(m_status);
+        return;
+    }
 
+    const auto shortcut = keytable::shortcutFor(config);
+    if (!shortcut) {
+        log::error(lcHotkey, "Failed to register hotkey: %d", ShortcutStatus::unsupportedKey);
+        outcome(ShortcutStatus::unsupportedKey);
+        return;
+    }
+    const quint64 generation = ++m_generation;
+    m_pending = true;
+    QPointer<HotkeyManager> self(this);
+    const ShortcutRequest request{dictateAction, tr("Start and stop a dictation"), *shortcut};
+    m_backend.registerShortcut(request, [self, generation, outcome = std::move(outcome)](const ShortcutBinding &binding) {
+        // A withdrawn or superseded registration has nobody waiting for it.
+        if (!self || !self->m_pending || self->m_generation != generation)
+            return;
+        self->m_pending = false;
+        if (binding.status == ShortcutStatus::success) {
+            self->m_registered = true;
+            self->m_boundTrigger = binding.trigger;
+        } else {
+            log::error(lcHotkey, "Failed to register hotkey: %d", binding.status);
+        }
+        outcome(binding.status);
+    });
+}
+
+void HotkeyManager::installHandler()
+{
     // The handler only schedules the work: callbacks run after it has returned, and not at all
     // once the manager is gone.
     QPointer<HotkeyManager> self(this);
-    const int handlerStatus = m_backend.installHandler([self](ShortcutEvent event) {
+    const int status = m_backend.installHandler([self](const ShortcutNotice &notice) {
         if (!self)
             return;
         QMetaObject::invokeMethod(
             self.data(),
-            [self, event] {
+            [self, notice] {
                 if (!self)
                     return;
-                switch (event) {
+                switch (notice.event) {
                 case ShortcutEvent::pressed:
                     self->handleHotkeyPressed();
                     break;
@@ -72,29 +119,29 @@ int HotkeyManager::claim(const HotkeyConfig &config)
                 case ShortcutEvent::lost:
                     // The backend has logged why; nothing is left to unregister.
                     self->m_registered = false;
-                    self->setFailure(QStringLiteral("The hotkey stopped working after a keyboard layout change"));
+                    self->m_boundTrigger.clear();
+                    self->setOutcome(notice.status, describeStatus(notice.status, self->trigger()));
+                    break;
+                case ShortcutEvent::triggerChanged:
+                    self->m_boundTrigger = notice.trigger;
+                    log::info(lcHotkey, "Hotkey changed by the desktop: %s", self->trigger());
+                    emit self->registrationChanged(self->m_registered);
                     break;
                 }
             },
             Qt::QueuedConnection);
     });
-    if (handlerStatus != ShortcutStatus::success) {
-        log::error(lcHotkey, "Failed to install event handler: %d", handlerStatus);
-        return handlerStatus;
+    if (status != ShortcutStatus::success) {
+        log::error(lcHotkey, "Failed to install event handler: %d", status);
+        m_status = status;
+        return;
     }
     m_handlerInstalled = true;
-
-    const auto shortcut = keytable::shortcutFor(config);
-    const int status = shortcut ? m_backend.registerShortcut(*shortcut) : ShortcutStatus::unsupportedKey;
-    if (status == ShortcutStatus::success)
-        m_registered = true;
-    else
-        log::error(lcHotkey, "Failed to register hotkey: %d", status);
-    return status;
 }
 
-void HotkeyManager::setFailure(const QString &failure)
+void HotkeyManager::setOutcome(int status, const QString &failure)
 {
+    m_status = status;
     m_failure = failure;
     emit registrationChanged(m_registered);
 }
@@ -105,26 +152,40 @@ QString HotkeyManager::describeStatus(int status, const QString &keys)
     case ShortcutStatus::success:
         return {};
     case ShortcutStatus::noConnection:
-        return QStringLiteral("The hotkey cannot be registered: the window system cannot be reached");
+        return tr("The hotkey cannot be registered: the window system cannot be reached");
     case ShortcutStatus::unsupportedServer:
-        return QStringLiteral("The hotkey cannot be registered: the window system lacks key release events");
+        return tr("The hotkey cannot be registered: the window system lacks key release events");
     case ShortcutStatus::unsupportedKey:
-        return QStringLiteral("%1 cannot be used as a hotkey on this system").arg(keys);
+        return tr("%1 cannot be used as a hotkey on this system").arg(keys);
     case ShortcutStatus::keyNotOnKeyboard:
-        return QStringLiteral("%1 cannot be typed on the current keyboard layout").arg(keys);
+        return tr("%1 cannot be typed on the current keyboard layout").arg(keys);
+    case ShortcutStatus::keyboardChanged:
+        return tr("The hotkey stopped working after a keyboard layout change");
+    case ShortcutStatus::unavailable:
+        return tr("This desktop lets no application register a global shortcut: bind a key to parlixctl in the "
+                  "desktop's own keyboard settings");
+    case ShortcutStatus::cancelled:
+        return tr("The desktop's shortcut dialog was closed without binding %1").arg(keys);
+    case ShortcutStatus::refused:
+        return tr("The desktop bound no shortcut for dictation");
+    case ShortcutStatus::sessionClosed:
+        return tr("The desktop ended the shortcut session; the hotkey no longer works");
     case ShortcutStatus::alreadyTaken:
-        return QStringLiteral("%1 is already used by another application").arg(keys);
+        return tr("%1 is already used by another application").arg(keys);
     default:
-        return QStringLiteral("%1 could not be registered (error %2)").arg(keys).arg(status);
+        return tr("%1 could not be registered (error %2)").arg(keys).arg(status);
     }
 }
 
 void HotkeyManager::unregisterHotkey()
 {
-    if (m_registered) {
+    if (m_registered || m_pending) {
         m_backend.unregisterShortcut();
+        if (m_registered)
+            log::info(lcHotkey, "Hotkey unregistered");
         m_registered = false;
-        log::info(lcHotkey, "Hotkey unregistered");
+        m_pending = false;
+        m_boundTrigger.clear();
     }
     if (m_handlerInstalled) {
         m_backend.removeHandler();

@@ -50,6 +50,29 @@ std::optional<quint32> keysymForKeyCode(quint32 keyCode)
     return std::nullopt;
 }
 
+QString keysymName(quint32 keysym)
+{
+    if ((keysym >= 'a' && keysym <= 'z') || (keysym >= '0' && keysym <= '9'))
+        return QString(QChar(char16_t(keysym)));
+    constexpr quint32 kF1 = 0xffbe;
+    if (keysym >= kF1 && keysym < kF1 + 12)
+        return QStringLiteral("F%1").arg(keysym - kF1 + 1);
+    switch (keysym) {
+    case 0x0020:
+        return QStringLiteral("space");
+    case 0xff0d:
+        return QStringLiteral("Return");
+    case 0xff09:
+        return QStringLiteral("Tab");
+    case 0xff08:
+        return QStringLiteral("BackSpace");
+    case 0xff1b:
+        return QStringLiteral("Escape");
+    default:
+        return {};
+    }
+}
+
 std::optional<quint32> keyCodeForQtKey(int qtKey)
 {
     for (const KeyEntry &e : kEntries) {

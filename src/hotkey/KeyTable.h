@@ -11,6 +11,7 @@
 #include "core/HotkeyConfig.h"
 #include "platform/GlobalShortcutBackend.h"
 
+#include <QString>
 #include <Qt>
 
 #include <optional>
@@ -35,6 +36,10 @@ std::optional<quint32> keyCodeForQtKey(int qtKey);
 ShortcutModifiers shortcutModifiers(quint32 modifierBits);
 // Qt's modifiers (as the recorder sees them) to stored bits; Meta is the Super key.
 quint32 modifierBits(Qt::KeyboardModifiers modifiers);
+
+// The xkbcommon name of a key of the table ("space", "Return", "F1", "a", "1"), as compositor
+// configurations and the XDG shortcuts notation write it; empty for other keysyms.
+QString keysymName(quint32 keysym);
 
 // The combination to claim for a stored hotkey, or nothing when its key is not in the table.
 std::optional<GlobalShortcut> shortcutFor(const HotkeyConfig &config);

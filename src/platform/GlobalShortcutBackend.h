@@ -1,8 +1,14 @@
 #pragma once
-// A system-wide key combination that reaches us while any other application is in front.
-// Implemented per window system (X11 key grabs now, the desktop portal later); the hotkey
-// manager drives it and tests use a fake.
+// A system-wide shortcut that reaches us while any other application is in front. Implemented
+// per window system (X11 key grabs, the desktop portal's GlobalShortcuts); the hotkey manager
+// drives it and tests use a fake.
+//
+// A shortcut is a named action ("dictate") with the trigger we would like for it. Where the
+// application picks the keys (X11), the preferred trigger is what gets claimed; where the desktop
+// decides (the portal), it is a suggestion and the desktop reports the trigger it bound. Either
+// way the outcome arrives through a completion, at once or later.
 #include <QFlags>
+#include <QString>
 #include <QtGlobal>
 
 #include <functional>
@@ -32,7 +38,7 @@ struct GlobalShortcut {
 // X11 the protocol error code, e.g. 10 = BadAccess when another client holds the combination).
 namespace ShortcutStatus {
 inline constexpr int success = 0;
-// The window system could not be reached (no display, connection refused).
+// The window system could not be reached (no display, connection refused, no session bus).
 inline constexpr int noConnection = -1;
 // The window system lacks something the backend needs (on X11: detectable key auto-repeat).
 inline constexpr int unsupportedServer = -2;
@@ -42,33 +48,78 @@ inline constexpr int unsupportedKey = -3;
 inline constexpr int keyNotOnKeyboard = -4;
 // registerShortcut() without an installed handler.
 inline constexpr int noHandler = -5;
+// The keyboard layout changed and the backend could not move the shortcut with it.
+inline constexpr int keyboardChanged = -6;
+// Nothing on this desktop offers global shortcuts to applications (a Wayland compositor without
+// the portal's GlobalShortcuts): the user binds a key to `parlixctl` in the compositor instead.
+inline constexpr int unavailable = -7;
+// The user dismissed the desktop's shortcut dialog.
+inline constexpr int cancelled = -8;
+// The desktop ended the request or bound none of the shortcuts asked for.
+inline constexpr int refused = -9;
+// The desktop closed the session that held the shortcut.
+inline constexpr int sessionClosed = -10;
 // Another client holds the combination (the X11 protocol error BadAccess).
 inline constexpr int alreadyTaken = 10;
 } // namespace ShortcutStatus
 
+// What the desktop is asked to bind.
+struct ShortcutRequest {
+    // Stable across runs: desktops that remember bindings key them by it.
+    QString action;
+    // What the shortcut does, in words for desktops that list an application's shortcuts.
+    QString description;
+    GlobalShortcut preferredTrigger;
+};
+
+// The outcome of a registration.
+struct ShortcutBinding {
+    int status = ShortcutStatus::success;
+    // The trigger as the desktop describes it ("Ctrl+Alt+Space"); empty where the backend claims
+    // exactly the preferred trigger.
+    QString trigger;
+};
+
 enum class ShortcutEvent {
     pressed,
     released,
-    // The combination is no longer held: the keyboard changed and the backend could not follow.
+    // The shortcut stopped working; the notice's status says why. Nothing is held any more.
     lost,
+    // The user bound the action to another trigger in the desktop's settings.
+    triggerChanged,
+};
+
+struct ShortcutNotice {
+    QString action;
+    ShortcutEvent event = ShortcutEvent::pressed;
+    // lost: why, as a status.
+    int status = ShortcutStatus::success;
+    // triggerChanged: the trigger as the desktop now describes it.
+    QString trigger;
 };
 
 class GlobalShortcutBackend {
 public:
-    using Handler = std::function<void(ShortcutEvent)>;
+    using Handler = std::function<void(const ShortcutNotice &)>;
+    using Completion = std::function<void(const ShortcutBinding &)>;
 
     virtual ~GlobalShortcutBackend() = default;
 
-    // Starts delivering events of the registered combination to `handler`, on the main thread.
-    // A held key yields one `pressed` and one `released`. Returns a status (0 = installed).
+    // Whether the application's preferred trigger is what gets bound. False where the desktop
+    // decides and the user changes the trigger in the desktop's own settings.
+    virtual bool canChooseTrigger() const = 0;
+
+    // Starts delivering notices of the registered shortcut to `handler`, on the main thread. A
+    // held key yields one `pressed` and one `released`. Returns a status (0 = installed).
     virtual int installHandler(Handler handler) = 0;
-    // Stops delivery; also releases a registered combination. Does nothing when not installed.
+    // Stops delivery; also releases a registered shortcut. Does nothing when not installed.
     virtual void removeHandler() = 0;
 
-    // Claims `shortcut` system-wide. At most one is held: a previous one is released first.
-    // Returns a status (0 = registered); on failure nothing is held.
-    virtual int registerShortcut(const GlobalShortcut &shortcut) = 0;
-    // Releases the combination, if one is held.
+    // Asks for `request` to be bound, releasing whatever this backend held before (one shortcut
+    // at a time). `done` runs once on the main thread with the outcome, possibly before this
+    // returns; never after unregisterShortcut() or removeHandler(). On failure nothing is held.
+    virtual void registerShortcut(const ShortcutRequest &request, Completion done) = 0;
+    // Releases the shortcut, or withdraws a registration still under way.
     virtual void unregisterShortcut() = 0;
 };
 

@@ -241,7 +241,16 @@ int X11GlobalShortcutBackend::plan(const GlobalShortcut &shortcut, Grab &grab, M
     return ShortcutStatus::success;
 }
 
-int X11GlobalShortcutBackend::registerShortcut(const GlobalShortcut &shortcut)
+void X11GlobalShortcutBackend::registerShortcut(const ShortcutRequest &request, Completion done)
+{
+    const int status = grabShortcut(request.preferredTrigger);
+    if (status == ShortcutStatus::success)
+        m_action = request.action;
+    if (done)
+        done(ShortcutBinding{status, {}});
+}
+
+int X11GlobalShortcutBackend::grabShortcut(const GlobalShortcut &shortcut)
 {
     if (!m_handler)
         return ShortcutStatus::noHandler;
@@ -325,12 +334,17 @@ void X11GlobalShortcutBackend::followKeyboard()
         status = grabAll(next);
     if (status != ShortcutStatus::success) {
         log::error(lcHotkey, "Failed to move the hotkey to follow the keyboard layout: %d", status);
-        if (m_handler)
-            m_handler(ShortcutEvent::lost);
+        notify(ShortcutEvent::lost, ShortcutStatus::keyboardChanged);
         return;
     }
     m_grab = next;
     log::info(lcHotkey, "Hotkey moved to follow the keyboard layout");
+}
+
+void X11GlobalShortcutBackend::notify(ShortcutEvent event, int status)
+{
+    if (m_handler)
+        m_handler(ShortcutNotice{m_action, event, status, {}});
 }
 
 void X11GlobalShortcutBackend::scheduleRead()
@@ -363,12 +377,10 @@ void X11GlobalShortcutBackend::readEvents()
             if (held != m_grab->modifiers)
                 continue;
             m_downKeycode = key->detail;
-            if (m_handler)
-                m_handler(ShortcutEvent::pressed);
+            notify(ShortcutEvent::pressed);
         } else if (m_downKeycode == key->detail) {
             m_downKeycode.reset();
-            if (m_handler)
-                m_handler(ShortcutEvent::released);
+            notify(ShortcutEvent::released);
         }
     }
     if (keyboardChanged)

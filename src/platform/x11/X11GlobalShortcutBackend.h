@@ -24,9 +24,11 @@ public:
     explicit X11GlobalShortcutBackend(QByteArray displayName = {}, QObject *parent = nullptr);
     ~X11GlobalShortcutBackend() override;
 
+    // The grab is ours to choose; the outcome is known at once.
+    bool canChooseTrigger() const override { return true; }
     int installHandler(Handler handler) override;
     void removeHandler() override;
-    int registerShortcut(const GlobalShortcut &shortcut) override;
+    void registerShortcut(const ShortcutRequest &request, Completion done) override;
     void unregisterShortcut() override;
 
 private:
@@ -49,6 +51,9 @@ private:
     bool readKeyboard(quint32 keysym, QVector<quint8> &keycodes, ModifierMasks &masks);
     // The keys and modifier states that make up `shortcut` on the current keyboard; a status.
     int plan(const GlobalShortcut &shortcut, Grab &grab, ModifierMasks &masks);
+    // Claims `shortcut` in place of what is held; a status.
+    int grabShortcut(const GlobalShortcut &shortcut);
+    void notify(ShortcutEvent event, int status = ShortcutStatus::success);
     // Grabs every key and modifier state of `grab`, or none of them; a status.
     int grabAll(const Grab &grab);
     void ungrab(const Grab &grab);
@@ -67,6 +72,7 @@ private:
     ModifierMasks m_masks;
 
     Handler m_handler;
+    QString m_action;          // the action m_grab stands for
     GlobalShortcut m_shortcut; // the combination of m_grab
     std::optional<Grab> m_grab;
     // The key whose press was delivered and whose release is awaited.

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPointer>
 
 #include <utility>
 
@@ -165,8 +166,10 @@ bool HotkeyRecorderButton::handleKeyPress(int key, Qt::KeyboardModifiers modifie
     // changeHotkey() claims the new combination, or the stored one again when it is refused.
     m_releasedHotkey = false;
     setCapturing(false);
-    const QString refusal = m_hotkey.changeHotkey(candidate);
-    emit message(refusal, !refusal.isEmpty());
+    m_hotkey.changeHotkey(candidate, [self = QPointer<HotkeyRecorderButton>(this)](const QString &refusal) {
+        if (self)
+            emit self->message(refusal, !refusal.isEmpty());
+    });
     return true;
 }
 

@@ -3,7 +3,10 @@
 #include "audio/AudioRecorder.h"
 #include "core/SettingsModel.h"
 #include "ui/ExperimentalFeatureToggle.h"
+#include "hotkey/HotkeyManager.h"
+#include "platform/GlobalShortcutBackend.h"
 #include "ui/settings/AudioLevelMeter.h"
+#include "ui/settings/CompositorBindingPanel.h"
 #include "ui/settings/HotkeyRecorderButton.h"
 #include "ui/settings/PageParts.h"
 #include "ui/settings/Stepper.h"
@@ -100,12 +103,33 @@ RecordingPage::~RecordingPage()
 void RecordingPage::buildHotkeySection(QGroupBox *section)
 {
     QVBoxLayout *layout = sectionColumn(section);
-    m_hotkeyRecorder = new HotkeyRecorderButton(m_services.settings, m_services.hotkey, section);
-    auto *row = new QHBoxLayout;
-    row->addWidget(rowLabel(QStringLiteral("Global &Hotkey:"), m_hotkeyRecorder, section));
+    m_recorderRow = new QWidget(section);
+    m_hotkeyRecorder = new HotkeyRecorderButton(m_services.settings, m_services.hotkey, m_recorderRow);
+    auto *row = new QHBoxLayout(m_recorderRow);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(rowLabel(QStringLiteral("Global &Hotkey:"), m_hotkeyRecorder, m_recorderRow));
     row->addStretch();
     row->addWidget(m_hotkeyRecorder);
-    layout->addLayout(row);
+    layout->addWidget(m_recorderRow);
+
+    m_desktopTriggerRow = new QWidget(section);
+    auto *triggerColumn = new QVBoxLayout(m_desktopTriggerRow);
+    triggerColumn->setContentsMargins(0, 0, 0, 0);
+    auto *triggerRow = new QHBoxLayout;
+    m_desktopTrigger = new QLabel(m_desktopTriggerRow);
+    m_desktopTrigger->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_desktopTrigger->setAccessibleName(tr("Global hotkey set by the desktop"));
+    triggerRow->addWidget(rowLabel(tr("Global hotkey:"), m_desktopTrigger, m_desktopTriggerRow));
+    triggerRow->addStretch();
+    triggerRow->addWidget(m_desktopTrigger);
+    triggerColumn->addLayout(triggerRow);
+    triggerColumn->addWidget(caption(tr("The desktop decides the key. Change it in the desktop's keyboard shortcut "
+                                        "settings, where Parlix lists its dictation shortcut."),
+                                     m_desktopTriggerRow));
+    layout->addWidget(m_desktopTriggerRow);
+
+    m_binding = new CompositorBindingPanel(m_services.copyToClipboard, section);
+    layout->addWidget(m_binding);
 
     m_hotkeyMessage = caption(QString(), section);
     m_hotkeyMessage->setAccessibleName(QStringLiteral("Hotkey status"));
@@ -127,6 +151,32 @@ void RecordingPage::buildHotkeySection(QGroupBox *section)
     layout->addWidget(m_pushToTalk);
     connect(m_modes, &QButtonGroup::idClicked, this,
             [this](int id) { m_services.settings.setRecordingMode(RecordingMode(id)); });
+    connect(&m_services.hotkey, &HotkeyManager::registrationChanged, this, &RecordingPage::refreshHotkey);
+}
+
+void RecordingPage::refreshHotkey()
+{
+    const HotkeyManager &hotkey = m_services.hotkey;
+    const bool bindInCompositor = hotkey.status() == ShortcutStatus::unavailable;
+    const bool desktopDecides = !hotkey.canChooseKey() && !bindInCompositor;
+    m_recorderRow->setVisible(!bindInCompositor && !desktopDecides);
+    m_desktopTriggerRow->setVisible(desktopDecides);
+    m_binding->setVisible(bindInCompositor);
+    if (desktopDecides) {
+        m_desktopTrigger->setText(hotkey.isRegistered() ? hotkey.trigger()
+                                                        : hotkey.isPending() ? tr("Waiting for the desktop…")
+                                                                             : tr("Not bound"));
+        // The recorder's own messages do not apply; the desktop's refusal does.
+        m_hotkeyMessage->setText(hotkey.failure());
+        m_hotkeyMessage->setStyleSheet(QStringLiteral("QLabel { color: rgb(215, 0, 21); }"));
+        m_hotkeyMessage->setVisible(!hotkey.failure().isEmpty());
+    }
+    if (bindInCompositor) {
+        m_hotkeyMessage->hide();
+        m_binding->setBinding(ui::compositorBinding(compositorFrom(qEnvironmentVariable("XDG_CURRENT_DESKTOP")),
+                                                m_services.settings.recordingMode(), m_services.settings.hotkey(),
+                                                parlixctlCommand()));
+    }
 }
 
 void RecordingPage::buildLiveSection(QGroupBox *section)
@@ -250,6 +300,9 @@ void RecordingPage::refresh(const QString &key)
         const QSignalBlocker quiet(m_modes);
         m_modes->button(int(s.recordingMode()))->setChecked(true);
     }
+    // The compositor binding follows the hotkey and the mode.
+    if (is(SettingsKey::recordingMode) || is(SettingsKey::hotkey))
+        refreshHotkey();
     if (is(SettingsKey::audioInputDevice)) {
         refreshMicrophones();
         if (!all)

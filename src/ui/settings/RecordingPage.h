@@ -20,6 +20,7 @@ class QSlider;
 namespace parlix::ui {
 
 class AudioLevelMeter;
+class CompositorBindingPanel;
 class ExperimentalFeatureToggle;
 class HotkeyRecorderButton;
 class Stepper;
@@ -37,6 +38,11 @@ public:
 
     HotkeyRecorderButton *hotkeyRecorder() const { return m_hotkeyRecorder; }
     QLabel *hotkeyMessage() const { return m_hotkeyMessage; }
+    // Where the desktop decides the trigger: the trigger it bound, and how to change it.
+    QWidget *desktopTriggerRow() const { return m_desktopTriggerRow; }
+    QLabel *desktopTrigger() const { return m_desktopTrigger; }
+    // Where nothing lets us register a shortcut: the compositor configuration to add.
+    CompositorBindingPanel *compositorBinding() const { return m_binding; }
     QRadioButton *toggleModeButton() const { return m_toggleMode; }
     QRadioButton *pushToTalkButton() const { return m_pushToTalk; }
     QComboBox *microphonePicker() const { return m_microphone; }
@@ -63,6 +69,9 @@ protected:
 
 private:
     void buildHotkeySection(QGroupBox *section);
+    // Shows the recorder, the desktop's trigger or the compositor binding, as the hotkey
+    // backend allows.
+    void refreshHotkey();
     void buildLiveSection(QGroupBox *section);
     void buildSilenceSection(QGroupBox *section);
     void refresh(const QString &key);
@@ -73,6 +82,10 @@ private:
     SettingsPageServices m_services;
     HotkeyRecorderButton *m_hotkeyRecorder = nullptr;
     QLabel *m_hotkeyMessage = nullptr;
+    QWidget *m_recorderRow = nullptr;
+    QWidget *m_desktopTriggerRow = nullptr;
+    QLabel *m_desktopTrigger = nullptr;
+    CompositorBindingPanel *m_binding = nullptr;
     QButtonGroup *m_modes = nullptr;
     QRadioButton *m_toggleMode = nullptr;
     QRadioButton *m_pushToTalk = nullptr;

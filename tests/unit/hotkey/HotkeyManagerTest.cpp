@@ -1,5 +1,5 @@
-// Registration of the stored hotkey through a backend, its failure text, and the delivery of
-// press and release to the callbacks.
+// Registration of the stored hotkey through a backend that answers at once or later, its failure
+// text, and the delivery of press and release to the callbacks.
 #include "FakeGlobalShortcutBackend.h"
 #include "MemoryKeyValueStore.h"
 #include "Printers.h"
@@ -156,6 +156,46 @@ TEST_F(HotkeyManagerTest, NothingIsDeliveredOnceTheManagerIsGone)
     QCoreApplication::processEvents();
 
     EXPECT_TRUE(received.isEmpty());
+}
+
+TEST_F(HotkeyManagerTest, ALaterAnswerCountsOnlyForTheRegistrationStillWaitingForIt)
+{
+    // A desktop that decides the trigger answers after a dialog, with the trigger it bound.
+    backend.answersLater = true;
+    backend.choosesTrigger = false;
+    backend.boundTrigger = QStringLiteral("Meta+D");
+    QList<bool> changes;
+    QObject::connect(manager.get(), &HotkeyManager::registrationChanged, [&](bool registered) { changes << registered; });
+
+    manager->registerHotkey();
+    EXPECT_TRUE(manager->isPending());
+    EXPECT_FALSE(manager->isRegistered());
+    EXPECT_TRUE(changes.isEmpty()) << "a registration under way is no failure";
+    EXPECT_EQ(backend.lastRequest->action, QStringLiteral("dictate"));
+    EXPECT_FALSE(manager->canChooseKey());
+
+    backend.answer();
+    ASSERT_EQ(changes.size(), 1);
+    EXPECT_TRUE(manager->isRegistered());
+    EXPECT_EQ(manager->trigger(), QStringLiteral("Meta+D"));
+
+    // Withdrawn before the answer: nothing is registered and nobody hears of it.
+    manager->registerHotkey();
+    manager->unregisterHotkey();
+    EXPECT_FALSE(manager->isPending());
+    backend.answer();
+    EXPECT_FALSE(manager->isRegistered());
+    EXPECT_EQ(changes.size(), 1);
+
+    // A change the desktop refuses keeps the stored hotkey and says why, once the answer is in.
+    QStringList refusals;
+    backend.registerStatus = ShortcutStatus::cancelled;
+    manager->changeHotkey(commandShiftD, [&](const QString &refusal) { refusals << refusal; });
+    EXPECT_TRUE(refusals.isEmpty());
+    backend.answer();
+    EXPECT_EQ(refusals, QStringList({"The desktop's shortcut dialog was closed without binding Super+Shift+D"}));
+    EXPECT_EQ(settings.hotkey(), HotkeyConfig::defaultConfig());
+    EXPECT_TRUE(manager->isPending()) << "the stored hotkey is asked for again";
 }
 
 } // namespace

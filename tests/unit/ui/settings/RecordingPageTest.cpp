@@ -5,6 +5,7 @@
 #include "Printers.h"
 #include "ui/ExperimentalFeatureToggle.h"
 #include "ui/settings/AudioLevelMeter.h"
+#include "ui/settings/CompositorBinding.h"
 #include "ui/settings/HotkeyRecorderButton.h"
 #include "ui/settings/RecordingPage.h"
 #include "ui/settings/Stepper.h"
@@ -255,6 +256,44 @@ TEST_F(RecordingPageTest, TheHotkeyRecorderTakesACombinationWithAModifier)
         recorderButton->setCapturing(false);
         EXPECT_TRUE(hotkey.isRegistered());
     }
+}
+
+TEST(CompositorBinding, TheLinesForEachCompositorAndMode)
+{
+    const HotkeyConfig superShiftD{2, HotkeyConfig::command | HotkeyConfig::shift};
+    const QString ctl = QStringLiteral("/opt/parlix/bin/parlixctl");
+    const struct {
+        const char *desktop;
+        RecordingMode mode;
+        HotkeyConfig hotkey;
+        const char *lines;
+        bool note;
+    } cases[] = {
+        {"sway", RecordingMode::toggle, HotkeyConfig::defaultConfig(),
+         "bindsym Ctrl+Mod1+space exec /opt/parlix/bin/parlixctl toggle", false},
+        {"sway", RecordingMode::pushToTalk, superShiftD,
+         "bindsym Mod4+Shift+d exec /opt/parlix/bin/parlixctl start\n"
+         "bindsym --release Mod4+Shift+d exec /opt/parlix/bin/parlixctl stop",
+         false},
+        {"Hyprland", RecordingMode::pushToTalk, HotkeyConfig::defaultConfig(),
+         "bind = CTRL ALT, space, exec, /opt/parlix/bin/parlixctl start\n"
+         "bindr = CTRL ALT, space, exec, /opt/parlix/bin/parlixctl stop",
+         false},
+        {"KDE", RecordingMode::pushToTalk, HotkeyConfig::defaultConfig(), "/opt/parlix/bin/parlixctl toggle", true},
+        {"river", RecordingMode::toggle, HotkeyConfig::defaultConfig(),
+         "/opt/parlix/bin/parlixctl toggle\n/opt/parlix/bin/parlixctl start\n/opt/parlix/bin/parlixctl stop", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.desktop);
+        const CompositorBinding binding = compositorBinding(compositorFrom(c.desktop), c.mode, c.hotkey, ctl);
+        EXPECT_EQ(binding.lines, QString::fromLatin1(c.lines));
+        EXPECT_EQ(binding.note.isEmpty(), !c.note);
+        EXPECT_FALSE(binding.where.isEmpty());
+    }
+    EXPECT_EQ(compositorFrom("ubuntu:GNOME"), Compositor::gnome);
+    const QString gnome = compositorBinding(Compositor::gnome, RecordingMode::toggle, superShiftD, ctl).lines;
+    EXPECT_TRUE(gnome.contains("command '/opt/parlix/bin/parlixctl toggle'")) << gnome.toStdString();
+    EXPECT_TRUE(gnome.contains("binding '<Super><Shift>d'")) << gnome.toStdString();
 }
 
 } // namespace

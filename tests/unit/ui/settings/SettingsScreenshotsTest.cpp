@@ -17,6 +17,11 @@
 #include "ui/settings/HistoryPage.h"
 #include "ui/settings/OutputPage.h"
 #include "ui/settings/RuleEditDialog.h"
+#include "ui/settings/RecordingPage.h"
+#include "ui/settings/CompositorBindingPanel.h"
+#include "ui/settings/HotkeyRecorderButton.h"
+#include <QPlainTextEdit>
+#include "hotkey/HotkeyManager.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -274,6 +279,56 @@ TEST_F(SettingsScreenshotsTest, HistoryGeneralAndAboutTabs)
     QTest::qWait(1000);
     keep(window->grab().toImage(), "settings-about-secret.png");
     EXPECT_EQ(cramped(about), QStringList());
+}
+
+TEST_F(SettingsScreenshotsTest, RecordingTabWhereTheDesktopBindsTheKey)
+{
+    const struct {
+        const char *desktop;
+        int status;
+        RecordingMode mode;
+        const char *file;
+        const char *firstLine; // of the compositor binding; none where the portal binds the key
+    } cases[] = {
+        {"sway", ShortcutStatus::unavailable, RecordingMode::pushToTalk, "settings-recording-sway.png",
+         "bindsym Ctrl+Mod1+space exec "},
+        {"GNOME", ShortcutStatus::unavailable, RecordingMode::pushToTalk, "settings-recording-gnome.png",
+         "s=org.gnome.settings-daemon.plugins.media-keys"},
+        {"KDE", ShortcutStatus::success, RecordingMode::toggle, "settings-recording-portal.png", nullptr},
+    };
+    QStringList copied;
+    SettingsPageServices pages = services();
+    pages.copyToClipboard = [&](const QString &text) { copied << text; };
+    backend.choosesTrigger = false;
+    backend.boundTrigger = QStringLiteral("Ctrl+Alt+Space");
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.desktop);
+        qputenv("XDG_CURRENT_DESKTOP", c.desktop);
+        backend.registerStatus = c.status;
+        settings.setRecordingMode(c.mode);
+        hotkey.registerHotkey();
+        SettingsWindowHost host([&pages](SettingsTab tab) { return buildSettingsPage(tab, pages); });
+        host.openSettingsToTab(SettingsTab::recording);
+        SettingsView *window = host.settingsWindow();
+        auto *page = qobject_cast<RecordingPage *>(window->tabView()->currentWidget());
+        ASSERT_TRUE(page);
+        QCoreApplication::processEvents();
+        keep(window->grab().toImage(), c.file);
+        EXPECT_EQ(cramped(page), QStringList());
+
+        EXPECT_FALSE(page->hotkeyRecorder()->isVisible());
+        EXPECT_EQ(page->desktopTriggerRow()->isVisible(), !c.firstLine);
+        EXPECT_EQ(page->compositorBinding()->isVisible(), bool(c.firstLine));
+        if (!c.firstLine) {
+            EXPECT_EQ(page->desktopTrigger()->text(), "Ctrl+Alt+Space");
+            continue;
+        }
+        const QString lines = page->compositorBinding()->linesField()->toPlainText();
+        EXPECT_TRUE(lines.startsWith(QString::fromLatin1(c.firstLine))) << lines.toStdString();
+        page->compositorBinding()->copyButton()->click();
+        EXPECT_EQ(copied.takeLast(), lines);
+    }
+    qunsetenv("XDG_CURRENT_DESKTOP");
 }
 
 } // namespace
