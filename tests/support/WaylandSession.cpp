@@ -4,9 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -27,23 +24,6 @@ void stop(QProcess *process)
         process->kill();
         process->waitForFinished(3000);
     }
-}
-
-// The focused node in sway's tree, depth first.
-QString focusedName(const QJsonObject &node)
-{
-    if (node.value(QStringLiteral("focused")).toBool() && node.value(QStringLiteral("type")).toString() == u"con") {
-        const QString appId = node.value(QStringLiteral("app_id")).toString();
-        return appId.isEmpty() ? node.value(QStringLiteral("name")).toString() : appId;
-    }
-    for (const char *children : {"nodes", "floating_nodes"}) {
-        for (const QJsonValue &child : node.value(QLatin1String(children)).toArray()) {
-            const QString name = focusedName(child.toObject());
-            if (!name.isEmpty())
-                return name;
-        }
-    }
-    return {};
 }
 
 } // namespace
@@ -182,14 +162,6 @@ QProcess *WaylandSession::start(const QString &program, const QStringList &argum
     process->waitForStarted(5000);
     m_children.push_back(std::move(process));
     return m_children.back().get();
-}
-
-QString WaylandSession::focusedWindow() const
-{
-    QByteArray tree;
-    if (run(QStringLiteral("swaymsg"), {QStringLiteral("-r"), QStringLiteral("-t"), QStringLiteral("get_tree")}, &tree) != 0)
-        return {};
-    return focusedName(QJsonDocument::fromJson(tree).object());
 }
 
 } // namespace parlix::test

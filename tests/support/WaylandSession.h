@@ -37,14 +37,11 @@ public:
     // (the clients are native Wayland clients).
     QProcessEnvironment environment(QProcessEnvironment base = QProcessEnvironment::systemEnvironment()) const;
 
-    // Runs a program (swaymsg, wl-paste, wtype, …) in the session; its exit code, -1 when it could
+    // Runs a program (swaymsg, wl-copy, wl-paste, …) in the session; its exit code, -1 when it could
     // not run or timed out. Standard output goes to `output` when given.
     int run(const QString &program, const QStringList &arguments, QByteArray *output = nullptr, int timeoutMs = 10000) const;
     // Starts a long-running program in the session; it is ended with the session.
     QProcess *start(const QString &program, const QStringList &arguments, const QProcessEnvironment &extra = {});
-
-    // The window that has the keyboard focus, as sway names it (app_id or title); empty for none.
-    QString focusedWindow() const;
 
 private:
     QTemporaryDir m_dir;

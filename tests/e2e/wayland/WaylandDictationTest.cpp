@@ -48,7 +48,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(s_dropped.isEmpty()) << s_dropped.toStdString();
-        ASSERT_TRUE(WaylandSession::toolsAvailable()) << "sway, wl-clipboard and wtype are needed (scripts/setup.sh installs them)";
+        ASSERT_TRUE(WaylandSession::toolsAvailable()) << "sway and wl-clipboard are needed (scripts/setup.sh installs them)";
         ASSERT_TRUE(PulseAudioSession::toolsAvailable()) << "pulseaudio and pactl are needed";
         ASSERT_FALSE(speech().empty()) << "espeak-ng and sox are needed";
         session = std::make_unique<WaylandSession>();
