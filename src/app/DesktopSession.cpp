@@ -25,8 +25,8 @@ DesktopSession DesktopSession::choose(const QProcessEnvironment &environment)
     if (x11)
         return {Kind::x11, "xcb", {}};
     return {Kind::x11, "xcb",
-            QStringLiteral("No desktop session: neither WAYLAND_DISPLAY nor DISPLAY is set. Parlix needs a Wayland or X11 "
-                           "session to deliver text into other applications.")};
+            QStringLiteral("No desktop session: DISPLAY is not set, and neither is WAYLAND_DISPLAY. Parlix needs a Wayland "
+                           "or X11 session to deliver text into other applications.")};
 }
 
 QString DesktopSession::name() const
