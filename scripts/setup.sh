@@ -31,6 +31,7 @@ PACKAGES=(
     libicu-dev libssl-dev libsystemd-dev libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev libx11-dev libxtst-dev libxi-dev libxdo-dev libxkbcommon-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libpulse-dev libsoxr-dev
+    libwayland-dev qt6-wayland
 )
 if [ "${PARLIX_WITH_TEST_TOOLS:-0}" = 1 ]; then
     PACKAGES+=(xvfb openbox xdotool x11-xserver-utils x11-utils pulseaudio pulseaudio-utils espeak-ng sox dbus desktop-file-utils trayer wmctrl)
@@ -39,6 +40,9 @@ if [ "${PARLIX_WITH_TEST_TOOLS:-0}" = 1 ]; then
     PACKAGES+=(xterm rxvt-unicode xfce4-terminal zenity kdialog chromium firefox-esr)
     # KDE's desktop portal (with kglobalaccel) for the global-shortcut portal client's test.
     PACKAGES+=(xdg-desktop-portal xdg-desktop-portal-kde)
+    # The headless Wayland session: sway (wlroots), wl-clipboard to set and read the clipboard,
+    # and a GTK 3 window (Python GObject) as a native Wayland target beside Qt's.
+    PACKAGES+=(sway wl-clipboard python3-gi gir1.2-gtk-3.0)
     # The fuzz stage of scripts/test.sh: clang and its runtime libraries (libFuzzer, the
     # sanitizers). GCC brings its own sanitizer runtimes for the other checked builds.
     PACKAGES+=(clang libclang-rt-14-dev)

@@ -19,16 +19,12 @@
 #include "models/ModelDownloadManager.h"
 #include "models/ModelFiles.h"
 #include "platform/pulse/PulseAudioInput.h"
-#include "platform/x11/X11Clipboard.h"
-#include "platform/x11/X11GlobalShortcutBackend.h"
-#include "platform/x11/X11KeyInjector.h"
-#include "platform/x11/X11WindowSystem.h"
 #include "text/PasteManager.h"
 #include "text/TextReplacementService.h"
 
 namespace parlix {
 
-AppServices::AppServices()
+AppServices::AppServices(DesktopBackends desktop)
     : m_settingsStore(std::make_unique<JsonFileKeyValueStore>(JsonFileKeyValueStore::defaultPath()))
     , m_settings(std::make_unique<SettingsModel>(*m_settingsStore, [] { return ModelFiles::downloadedModels(); }))
     , m_modelDownloads(std::make_unique<ModelDownloadManager>())
@@ -41,12 +37,9 @@ AppServices::AppServices()
     , m_audioRecorder(std::make_unique<AudioRecorder>(*m_clipInput, *m_settings))
     , m_liveRecorder(std::make_unique<LiveAudioRecorder>(*m_liveInput, *m_settings))
     , m_textReplacement(std::make_unique<TextReplacementService>(*m_settings))
-    , m_clipboard(std::make_unique<X11Clipboard>())
-    , m_keys(std::make_unique<X11KeyInjector>())
-    , m_windows(std::make_unique<X11WindowSystem>())
-    , m_paste(std::make_unique<PasteManager>(*m_clipboard, *m_keys, *m_windows))
-    , m_shortcuts(std::make_unique<X11GlobalShortcutBackend>())
-    , m_hotkey(std::make_unique<HotkeyManager>(*m_settings, *m_shortcuts))
+    , m_desktop(std::move(desktop))
+    , m_paste(std::make_unique<PasteManager>(*m_desktop.clipboard, *m_desktop.keys, m_desktop.windows.get()))
+    , m_hotkey(std::make_unique<HotkeyManager>(*m_settings, *m_desktop.shortcuts))
     , m_clipAdapter(std::make_unique<AudioRecorderAdapter>(*m_audioRecorder))
     , m_liveAdapter(std::make_unique<LiveAudioRecorderAdapter>(*m_liveRecorder))
     , m_transcriberAdapter(std::make_unique<WhisperTranscriberAdapter>(*m_transcriber))
@@ -58,6 +51,9 @@ AppServices::AppServices()
           *m_settings, *m_state, *m_clipAdapter, *m_liveAdapter, *m_transcriberAdapter, *m_rewriterAdapter,
           *m_deliveryAdapter, m_historyAdapter, *m_hotkeyAdapter, *m_timers}))
 {
+    // A Wayland desktop may offer no way at all to send keys; the user then pastes by hand.
+    if (m_desktop.session.kind == DesktopSession::Kind::wayland)
+        m_paste->setManualPasteFallback(true);
 }
 
 AppServices::~AppServices()

@@ -4,6 +4,7 @@
 //
 // The history store is the one service created on first use (the first stored transcript, or
 // whoever asks for it): reading a long history file is not part of starting up.
+#include "app/DesktopBackends.h"
 #include "controller/DictationServices.h"
 
 #include <memory>
@@ -23,15 +24,11 @@ class AudioInput;
 class SettingsModel;
 class TextReplacementService;
 class WhisperTranscriber;
-class X11Clipboard;
-class X11GlobalShortcutBackend;
-class X11KeyInjector;
-class X11WindowSystem;
 
 class AppServices {
 public:
-    // Needs a QGuiApplication (the clipboard) and an X display.
-    AppServices();
+    // Needs a QGuiApplication on the session's platform (the X11 clipboard is Qt's).
+    explicit AppServices(DesktopBackends desktop);
     ~AppServices();
     AppServices(const AppServices &) = delete;
     AppServices &operator=(const AppServices &) = delete;
@@ -45,7 +42,9 @@ public:
     LiveAudioRecorder &liveAudioRecorder() { return *m_liveRecorder; }
     TextReplacementService &textReplacement() { return *m_textReplacement; }
     PasteManager &pasteManager() { return *m_paste; }
-    X11KeyInjector &keyInjector() { return *m_keys; }
+    KeyInjector &keyInjector() { return *m_desktop.keys; }
+    // The session and what it offers.
+    const DesktopBackends &desktop() const { return m_desktop; }
     HotkeyManager &hotkeyManager() { return *m_hotkey; }
     DictationController &controller() { return *m_controller; }
     // The one model downloader (the Model tab, the tray's download item).
@@ -78,11 +77,8 @@ private:
     std::unique_ptr<AudioRecorder> m_audioRecorder;
     std::unique_ptr<LiveAudioRecorder> m_liveRecorder;
     std::unique_ptr<TextReplacementService> m_textReplacement;
-    std::unique_ptr<X11Clipboard> m_clipboard;
-    std::unique_ptr<X11KeyInjector> m_keys;
-    std::unique_ptr<X11WindowSystem> m_windows;
+    DesktopBackends m_desktop;
     std::unique_ptr<PasteManager> m_paste;
-    std::unique_ptr<X11GlobalShortcutBackend> m_shortcuts;
     std::unique_ptr<HotkeyManager> m_hotkey;
     std::unique_ptr<HistoryStore> m_history;
 

@@ -14,7 +14,6 @@
 #include "hotkey/HotkeyManager.h"
 #include "models/ModelDownloadManager.h"
 #include "models/ModelFiles.h"
-#include "platform/x11/X11KeyInjector.h"
 #include "text/PasteManager.h"
 #include "core/SettingsModel.h"
 #include "ui/SettingsWindow.h"
@@ -53,7 +52,7 @@ void Application::start()
         .models = &m_services.modelDownloads(),
         .copyToClipboard = [this](const QString &text) { m_services.pasteManager().copyToClipboard(text); },
         .loginItem = m_loginItem.get(),
-        .canTypeIntoApps = [this] { return m_services.keyInjector().ensureAccess(); },
+        .typing = [this] { return typingSupport(); },
         .updater = [this]() -> update::UpdateController & { return updater(); },
     };
     m_settingsWindows = std::make_unique<ui::SettingsWindowHost>(
@@ -155,10 +154,23 @@ QCoro::Task<> Application::engineCheck()
 
 void Application::requestPermissions()
 {
-    // X11 asks no permission for synthetic keys; what they need is the XTest extension. Without
-    // it pasting and typing fail later, so say so once, now.
+    // Neither X11 nor a wlroots compositor asks permission for synthetic keys; what they need is
+    // the XTest extension or the virtual keyboard protocol. Without it pasting and typing fail
+    // later, so say so once, now.
     if (!m_services.keyInjector().ensureAccess())
-        log::error(lcApp, "Cannot send keystrokes to other applications: the X server lacks the XTest extension");
+        log::error(lcApp, "Cannot send keystrokes to other applications: %s", typingSupport().missingHint);
+}
+
+ui::TypingSupport Application::typingSupport()
+{
+    const DesktopBackends &desktop = m_services.desktop();
+    ui::TypingSupport support{m_services.keyInjector().ensureAccess(), desktop.typingMethod, {}};
+    if (desktop.session.kind == DesktopSession::Kind::x11)
+        support.missingHint = tr("The X server lacks the XTEST extension: Parlix can copy transcripts but not paste or type them.");
+    else
+        support.missingHint = tr("This desktop offers applications no virtual keyboard: Parlix copies each transcript to the "
+                                 "clipboard for you to paste with Ctrl+V.");
+    return support;
 }
 
 } // namespace parlix

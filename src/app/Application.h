@@ -17,6 +17,7 @@ namespace ui {
 class SettingsWindowHost;
 class TrayIcon;
 class UpdateDialogs;
+struct TypingSupport;
 }
 namespace update {
 class UpdateController;
@@ -55,6 +56,7 @@ signals:
 
 private:
     QCoro::Task<> engineCheck();
+    ui::TypingSupport typingSupport();
 
     AppServices &m_services;
     // Before the settings window, whose General tab uses it.

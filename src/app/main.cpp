@@ -1,6 +1,7 @@
 // parlix: the dictation app. No main window, no command-line arguments; it lives in the tray,
 // answers the global hotkey, and is controlled from outside over the D-Bus session bus.
 #include "app/AppServices.h"
+#include "app/DesktopSession.h"
 #include "app/Application.h"
 #include "app/TerminationSignals.h"
 #include "control/ControlClient.h"
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QProcessEnvironment>
 
 #include <cstdio>
 #include <cstring>
@@ -56,14 +58,13 @@ BusRole claimServiceName(QDBusConnection &bus)
 
 int main(int argc, char **argv)
 {
-    // Every service here talks to an X server (hotkey grab, clipboard, keystrokes, windows).
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        std::fprintf(stderr, "parlix: no X display: DISPLAY is not set. Parlix needs an X11 session "
-                             "(or XWayland) to grab its hotkey and paste text.\n");
+    // Wayland or X11, once: the hotkey, the clipboard and the keystrokes all follow this choice.
+    const DesktopSession session = DesktopSession::choose(QProcessEnvironment::systemEnvironment());
+    if (!session.isValid()) {
+        std::fprintf(stderr, "parlix: %s\n", session.error.toLocal8Bit().constData());
         return 1;
     }
-    // The desktop's session is X11 here, whatever the environment prefers otherwise.
-    qputenv("QT_QPA_PLATFORM", "xcb");
+    qputenv("QT_QPA_PLATFORM", session.qtPlatform);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlix"));
@@ -84,7 +85,8 @@ int main(int argc, char **argv)
     if (role == BusRole::handoverFailed)
         return 1;
 
-    AppServices services;
+    AppServices services(DesktopBackends::create(session));
+    log::info(lcApp, "Desktop: %s", services.desktop().summary());
     Application application(services);
     ControlService control(services.controller(), services.state());
     control.watchHotkey(services.hotkeyManager());

@@ -31,7 +31,7 @@ QString identifierOrNil(const std::optional<RunningApplication> &app)
 
 } // namespace
 
-PasteManager::PasteManager(Clipboard &clipboard, KeyInjector &keys, WindowSystem &windows, Sleep sleep, PaceJitter jitter)
+PasteManager::PasteManager(Clipboard &clipboard, KeyInjector &keys, WindowSystem *windows, Sleep sleep, PaceJitter jitter)
     : m_clipboard(clipboard)
     , m_keys(keys)
     , m_windows(windows)
@@ -50,6 +50,13 @@ QCoro::Task<bool> PasteManager::pasteText(QString text)
 {
     if (!m_keys.ensureAccess()) {
         log::error(lcPasteManager, "Accessibility not trusted (prompted). Paste not attempted.");
+        if (m_manualPaste) {
+            const bool copied = m_clipboard.setText(text);
+            log::info(lcPasteManager, "Left the text on the clipboard for the user to paste: %{bool}d", copied);
+            emit manualPasteNeeded(copied ? tr("Press Ctrl+V to paste the transcript.")
+                                          : tr("Parlix could neither paste nor copy the transcript on this desktop; "
+                                               "you find it in the history."));
+        }
         co_return false;
     }
     co_await pasteViaKeyboard(std::move(text));
@@ -70,10 +77,11 @@ QCoro::Task<> PasteManager::pasteViaKeyboard(QString text)
     const bool ok = co_await m_clipboard.putText(text, selection);
     log::debug(lcPasteManager, "Pasteboard set OK: %{bool}d", ok);
 
-    co_await activateTargetApp(choice);
-
-    const std::optional<RunningApplication> frontmost = m_windows.frontmostApplication();
-    log::debug(lcPasteManager, "Frontmost now: %s", identifierOrNil(frontmost));
+    if (m_windows) {
+        co_await activateTargetApp(choice);
+        const std::optional<RunningApplication> frontmost = m_windows->frontmostApplication();
+        log::debug(lcPasteManager, "Frontmost now: %s", identifierOrNil(frontmost));
+    }
 
     co_await simulatePaste(chord);
 
@@ -94,12 +102,14 @@ QCoro::Task<> PasteManager::pasteViaKeyboard(QString text)
 bool PasteManager::isOwn(const RunningApplication &app)
 {
     // Two missing identifiers count as the same application.
-    return app.identifier == m_windows.ownIdentifier();
+    return app.identifier == m_windows->ownIdentifier();
 }
 
 PasteManager::TargetChoice PasteManager::chooseTargetApp()
 {
-    const std::optional<RunningApplication> frontmost = m_windows.frontmostApplication();
+    if (!m_windows)
+        return {};
+    const std::optional<RunningApplication> frontmost = m_windows->frontmostApplication();
     if (!frontmost)
         return {std::nullopt, "No frontmost app found"};
     if (!isOwn(*frontmost))
@@ -118,7 +128,7 @@ QCoro::Task<> PasteManager::activateTargetApp(TargetChoice choice)
     }
     // The usual case: the user dictates into the window they are in. Nothing to activate, and
     // nothing to let settle.
-    if (m_windows.hasInputFocus(*choice.app)) {
+    if (m_windows->hasInputFocus(*choice.app)) {
         log::debug(lcPasteManager, "Target app already has the focus: %s pid=%d",
                    choice.app->identifier.value_or(QStringLiteral("unknown")), choice.app->pid);
         co_return;
@@ -128,7 +138,7 @@ QCoro::Task<> PasteManager::activateTargetApp(TargetChoice choice)
 
 std::optional<RunningApplication> PasteManager::findTargetApp()
 {
-    for (const RunningApplication &app : m_windows.runningApplications()) {
+    for (const RunningApplication &app : m_windows->runningApplications()) {
         if (app.isRegular && !isOwn(app))
             return app;
     }
@@ -139,12 +149,12 @@ QCoro::Task<> PasteManager::activateApp(RunningApplication app)
 {
     log::debug(lcPasteManager, "Activating target app: %s pid=%d", app.identifier.value_or(QStringLiteral("unknown")), app.pid);
     for (int attempt = 1; attempt <= Waits::activationAttempts; ++attempt) {
-        m_windows.activate(app);
+        m_windows->activate(app);
         // In front with the input focus: the same window, or another window of the same process.
-        bool active = m_windows.isActive(app);
+        bool active = m_windows->isActive(app);
         for (auto waited = Microseconds::zero(); !active && waited < Waits::activationRequest; waited += Waits::poll) {
             co_await m_sleep(Waits::poll);
-            active = m_windows.isActive(app);
+            active = m_windows->isActive(app);
         }
         if (active) {
             log::debug(lcPasteManager, "App activated on attempt %ld", attempt);
@@ -218,7 +228,8 @@ QCoro::Task<bool> PasteManager::typeText(QString text)
         log::error(lcPasteManager, "Accessibility not trusted. Typing not attempted.");
         co_return false;
     }
-    co_await activateTargetApp(chooseTargetApp());
+    if (m_windows)
+        co_await activateTargetApp(chooseTargetApp());
 
     const QStringList characters = graphemes::split(text);
     if (!characters.isEmpty()) {

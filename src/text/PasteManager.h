@@ -12,6 +12,7 @@
 #include "platform/WindowSystem.h"
 
 #include <QCoroTask>
+#include <QObject>
 #include <QString>
 
 #include <chrono>
@@ -20,7 +21,8 @@
 
 namespace parlix {
 
-class PasteManager {
+class PasteManager : public QObject {
+    Q_OBJECT
 public:
     using Microseconds = std::chrono::microseconds;
     // Suspends the caller for the given time (production: a timer on the event loop).
@@ -49,19 +51,35 @@ public:
     };
     static constexpr qsizetype copyLogCharacters = 50;
 
-    PasteManager(Clipboard &clipboard, KeyInjector &keys, WindowSystem &windows, Sleep sleep = {}, PaceJitter jitter = {});
+    PasteManager(Clipboard &clipboard, KeyInjector &keys, WindowSystem &windows, Sleep sleep = {}, PaceJitter jitter = {})
+        : PasteManager(clipboard, keys, &windows, std::move(sleep), std::move(jitter))
+    {
+    }
+    // Without `windows` (Wayland gives no application access to other windows) nothing is
+    // activated or checked: the keys go to the window that has the focus, and the paste uses
+    // Ctrl+V.
+    PasteManager(Clipboard &clipboard, KeyInjector &keys, WindowSystem *windows, Sleep sleep = {}, PaceJitter jitter = {});
 
     // Replaces the clipboard's contents with the text.
     void copyToClipboard(const QString &text);
     // Pastes into the application the user was working in and puts the clipboard back as it
-    // was. False (and nothing happens) when this process may not post input.
+    // was. False (and nothing happens) when this process may not post input; with the manual
+    // paste fallback on, the text is then left on the clipboard and manualPasteNeeded is emitted.
     QCoro::Task<bool> pasteText(QString text);
+    // Where the desktop takes no synthetic keys at all (a Wayland compositor without a virtual
+    // keyboard), a paste hands over to the user instead of failing unseen.
+    void setManualPasteFallback(bool on) { m_manualPaste = on; }
     // Types the text character by character into that application. False (and nothing
     // happens) when this process may not post input.
     QCoro::Task<bool> typeText(QString text);
 
     // The chord that pastes in the application, by its WM_CLASS names.
     static PasteChord pasteChordFor(const RunningApplication &application);
+
+signals:
+    // A paste could not be done for the user: `message` tells them what to do ("Press Ctrl+V
+    // to paste", the text being on the clipboard).
+    void manualPasteNeeded(const QString &message);
 
 private:
     // The application to deliver to, or why there is none (an error line).
@@ -81,9 +99,10 @@ private:
 
     Clipboard &m_clipboard;
     KeyInjector &m_keys;
-    WindowSystem &m_windows;
+    WindowSystem *m_windows;
     Sleep m_sleep;
     PaceJitter m_jitter;
+    bool m_manualPaste = false;
 };
 
 } // namespace parlix

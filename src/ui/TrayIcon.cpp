@@ -92,9 +92,12 @@ TrayIcon::~TrayIcon()
 
 void TrayIcon::show()
 {
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        log::error(lcController, "No system tray is available; the status icon will appear when one starts");
     m_tray->show();
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        log::error(lcController, "No system tray is available; the status icon will appear when one starts");
+        emit noTrayHost(tr("This desktop shows no tray icons, so Parlix has none for now. Dictate with the hotkey or "
+                           "with parlixctl start and parlixctl stop; parlixctl settings opens the settings."));
+    }
 }
 
 void TrayIcon::updateStatusIcon()

@@ -67,7 +67,7 @@ public:
     ~TrayIcon() override;
 
     // Shows the icon (the microphone until the first update). Without a tray host the icon
-    // appears once one starts.
+    // appears once one starts, and noTrayHost says so.
     void show();
 
     // Redraws the icon from the current flags; stops the arc's animation first.
@@ -85,6 +85,11 @@ public:
     double animationAngle() const { return m_animationAngle; }
     QSystemTrayIcon *trayIcon() const { return m_tray.get(); }
     QMenu *menu() const { return m_menu.get(); }
+
+signals:
+    // Emitted by show() when the desktop shows no tray icons (no StatusNotifierItem host, no
+    // XEmbed tray): `message` tells the user how to reach Parlix without one.
+    void noTrayHost(const QString &message);
 
 private:
     void startIconAnimation();

@@ -20,9 +20,10 @@ namespace {
 
 constexpr auto kErrorStyle = "QLabel { color: rgb(215, 0, 21); }";
 
-void showStatus(QLabel *status, QLabel *hint, std::optional<bool> ok, const QString &missingHint)
+void showStatus(QLabel *status, QLabel *hint, std::optional<bool> ok, const QString &missingHint,
+                const QString &availableText = QStringLiteral("Available"), const QString &missingText = QStringLiteral("Missing"))
 {
-    status->setText(!ok ? QStringLiteral("Unknown") : *ok ? QStringLiteral("Available") : QStringLiteral("Missing"));
+    status->setText(!ok ? QStringLiteral("Unknown") : *ok ? availableText : missingText);
     status->setStyleSheet(!ok ? QString()
                               : *ok ? QStringLiteral("QLabel { color: rgb(36, 138, 61); }")
                                     : QStringLiteral("QLabel { color: rgb(201, 52, 0); }"));
@@ -117,10 +118,14 @@ void GeneralPage::refreshPermissions()
     showStatus(m_micStatus, m_micHint, microphone,
                QStringLiteral("No microphone found: the audio server (PipeWire or PulseAudio) is not running or has no input device."));
     std::optional<bool> typing;
-    if (m_services.canTypeIntoApps)
-        typing = m_services.canTypeIntoApps();
-    showStatus(m_typingStatus, m_typingHint, typing,
-               QStringLiteral("The X server lacks the XTEST extension: Parlix can copy transcripts but not paste or type them."));
+    TypingSupport support;
+    if (m_services.typing) {
+        support = m_services.typing();
+        typing = support.available;
+    }
+    showStatus(m_typingStatus, m_typingHint, typing, support.missingHint,
+               support.method.isEmpty() ? tr("Available") : tr("Available: %1").arg(support.method),
+               tr("Not available on this desktop"));
 }
 
 void GeneralPage::showEvent(QShowEvent *event)

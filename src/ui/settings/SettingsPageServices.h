@@ -24,6 +24,15 @@ class UpdateController;
 
 namespace ui {
 
+// How transcripts reach other applications on this desktop, as the General tab shows it.
+struct TypingSupport {
+    bool available = false;
+    // How the keys are sent ("XTest (X11)", "virtual keyboard (wlroots)").
+    QString method;
+    // Why they cannot be, and what Parlix does instead; shown when they cannot.
+    QString missingHint;
+};
+
 struct SettingsPageServices {
     SettingsModel &settings;
     // Registers the hotkey the Recording tab records.
@@ -40,8 +49,8 @@ struct SettingsPageServices {
     std::function<void(const QString &)> copyToClipboard = {};
     // The autostart entry the General tab switches; its switch is disabled when unset.
     LoginItemManager *loginItem = nullptr;
-    // Whether synthetic keys reach other applications (X11: the XTEST extension); unknown when unset.
-    std::function<bool()> canTypeIntoApps = {};
+    // Whether synthetic keys reach other applications, and how; unknown when unset.
+    std::function<TypingSupport()> typing = {};
     // The updater (created on first use); the About tab's update button needs it and a feed.
     std::function<update::UpdateController &()> updater = {};
 };

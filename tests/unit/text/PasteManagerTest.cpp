@@ -113,6 +113,55 @@ TEST(PasteManager, WithoutAccessNothingIsTouched)
     }
 }
 
+// Wayland: no window access. Nothing is activated or asked about windows; the keys go to the
+// focused window, and where no keys can be sent at all the user is asked to paste.
+TEST(PasteManager, WithoutWindowAccessTheKeysGoToTheFocusedWindow)
+{
+    Journal journal;
+    FakeClipboard clipboard{journal};
+    FakeKeyInjector keys{journal};
+    PasteManager paste{clipboard, keys, nullptr, journalSleep(journal), [] { return 0; }};
+    clipboard.contents = {{{"text/plain", "before"}}};
+    PasteLog log;
+
+    EXPECT_TRUE(coro::waitFor(paste.pasteText("hello")));
+    EXPECT_EQ(journal, (QStringList{"keys.ensureAccess", "clipboard.save", "clipboard.putText hello"} + chordCtrlV
+                        + QStringList{"clipboard.waitUntilRead 0 1000", "clipboard.restore"}));
+    EXPECT_EQ(log.lines(), (QStringList{"Pasteboard set OK: true", "Simulated Cmd+V via explicit key events",
+                                        "Restored previous clipboard contents"}));
+
+    journal.clear();
+    EXPECT_TRUE(coro::waitFor(paste.typeText("a")));
+    EXPECT_EQ(journal.first(), "keys.ensureAccess");
+    EXPECT_EQ(journal.at(1), "keys.releaseModifiers");
+
+    struct Case {
+        bool fallback;
+        bool copies;
+        QStringList journal;
+        QString message;
+    };
+    const Case cases[] = {
+        {false, true, {"keys.ensureAccess"}, {}},
+        {true, true, {"keys.ensureAccess", "clipboard.setText hi"}, "Press Ctrl+V to paste the transcript."},
+        {true, false, {"keys.ensureAccess", "clipboard.setText hi"},
+         "Parlix could neither paste nor copy the transcript on this desktop; you find it in the history."},
+    };
+    for (const Case &c : cases) {
+        journal.clear();
+        keys.trusted = false;
+        clipboard.failWrites = !c.copies;
+        paste.setManualPasteFallback(c.fallback);
+        QStringList messages;
+        const QMetaObject::Connection connection
+            = QObject::connect(&paste, &PasteManager::manualPasteNeeded, [&](const QString &m) { messages << m; });
+        EXPECT_FALSE(coro::waitFor(paste.pasteText("hi")));
+        QObject::disconnect(connection);
+        EXPECT_EQ(journal, c.journal);
+        EXPECT_EQ(messages, c.message.isEmpty() ? QStringList() : QStringList{c.message});
+    }
+}
+
 TEST(PasteManager, ClipboardAfterPasteHoldsWhatItHeldBefore)
 {
     const ClipboardContents pasted{{{"text/plain", "new text"}}};

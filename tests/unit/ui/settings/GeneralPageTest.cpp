@@ -18,11 +18,11 @@ class GeneralPageTest : public PageFixture {
 protected:
     ~GeneralPageTest() override { qunsetenv("XDG_CONFIG_HOME"); }
 
-    std::unique_ptr<GeneralPage> makePage(std::function<bool()> canType = {})
+    std::unique_ptr<GeneralPage> makePage(std::function<TypingSupport()> typing = {})
     {
         SettingsPageServices pages = services();
         pages.loginItem = &login;
-        pages.canTypeIntoApps = std::move(canType);
+        pages.typing = std::move(typing);
         return std::make_unique<GeneralPage>(pages);
     }
 
@@ -65,13 +65,16 @@ TEST_F(GeneralPageTest, LaunchAtLoginWritesTheAutostartEntryAndShowsWhatIsOnDisk
 TEST_F(GeneralPageTest, TheTypingRowTellsWhatIsMissing)
 {
     struct Case {
-        std::function<bool()> canType;
+        std::function<TypingSupport()> typing;
         const char *status;
         bool hint;
     };
-    for (const Case &c : {Case{[] { return true; }, "Available", false}, Case{[] { return false; }, "Missing", true},
-                          Case{{}, "Unknown", false}}) {
-        auto page = makePage(c.canType);
+    const auto support = [](bool available, const char *method) {
+        return [=] { return TypingSupport{available, QString::fromLatin1(method), QStringLiteral("Copied instead.")}; };
+    };
+    for (const Case &c : {Case{support(true, "virtual keyboard (wlroots)"), "Available: virtual keyboard (wlroots)", false},
+                          Case{support(false, ""), "Not available on this desktop", true}, Case{{}, "Unknown", false}}) {
+        auto page = makePage(c.typing);
         EXPECT_EQ(page->typingStatus()->text(), QLatin1String(c.status));
         EXPECT_EQ(page->typingHint()->isVisibleTo(page.get()), c.hint) << c.status;
     }

@@ -11,6 +11,7 @@
 #include "ui/SettingsWindow.h"
 #include "ui/settings/CommandCompletionField.h"
 #include "ui/settings/AboutPage.h"
+#include "ui/settings/GeneralPage.h"
 #include "ui/settings/FormattingReferenceWindow.h"
 #include "ui/settings/ModelPage.h"
 #include "ui/settings/ModelRow.h"
@@ -224,7 +225,13 @@ TEST_F(SettingsScreenshotsTest, HistoryGeneralAndAboutTabs)
     LoginItemManager login(dir.filePath(QStringLiteral("autostart/com.quorvane.parlix.desktop")), QStringLiteral("/usr/bin/parlix"));
     SettingsPageServices pages = services();
     pages.loginItem = &login;
-    pages.canTypeIntoApps = [] { return false; };
+    // First a desktop without synthetic keys, then a wlroots compositor's virtual keyboard.
+    auto virtualKeyboard = std::make_shared<bool>(false);
+    pages.typing = [virtualKeyboard] {
+        return TypingSupport{*virtualKeyboard, *virtualKeyboard ? QStringLiteral("virtual keyboard (wlroots)") : QString(),
+                             QStringLiteral("This desktop offers applications no virtual keyboard: Parlix copies each "
+                                            "transcript to the clipboard for you to paste with Ctrl+V.")};
+    };
     SettingsWindowHost host([pages](SettingsTab tab) { return buildSettingsPage(tab, pages); });
     history.clear();
     host.openSettingsToTab(SettingsTab::history);
@@ -267,6 +274,13 @@ TEST_F(SettingsScreenshotsTest, HistoryGeneralAndAboutTabs)
     QCoreApplication::processEvents();
     keep(window->grab().toImage(), "settings-general-tab.png");
     EXPECT_EQ(cramped(window->tabView()->currentWidget()), QStringList());
+    *virtualKeyboard = true;
+    auto *general = qobject_cast<GeneralPage *>(window->tabView()->currentWidget());
+    ASSERT_TRUE(general);
+    general->refreshPermissions();
+    QCoreApplication::processEvents();
+    keep(window->grab().toImage(), "settings-general-tab-wayland.png");
+    EXPECT_EQ(cramped(general), QStringList());
 
     host.openSettingsToTab(SettingsTab::about);
     auto *about = qobject_cast<AboutPage *>(window->tabView()->currentWidget());

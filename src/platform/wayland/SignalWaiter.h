@@ -1,0 +1,46 @@
+#pragma once
+// Awaiting a signal that may come any number of times, with a time limit. QCoro's own
+// qCoro(sender, signal, timeout) leaves a queued call behind when the signal comes again after it
+// resumed, which then touches the finished wait; here a waiter object of its own answers exactly
+// once and is deleted after the caller has resumed.
+#include <QCoroSignal>
+#include <QCoroTask>
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+
+namespace parlix {
+
+class SignalWaiter : public QObject {
+    Q_OBJECT
+public:
+    // Resolves true once `sender` emits `signal`, false after `limit` or when `sender` is destroyed.
+    template <typename Sender, typename Signal>
+    static QCoro::Task<bool> emitted(Sender *sender, Signal signal, std::chrono::milliseconds limit)
+    {
+        auto *waiter = new SignalWaiter;
+        connect(sender, signal, waiter, [waiter] { waiter->finish(true); });
+        connect(sender, &QObject::destroyed, waiter, [waiter] { waiter->finish(false); });
+        QTimer::singleShot(limit, waiter, [waiter] { waiter->finish(false); });
+        const bool result = co_await qCoro(waiter, &SignalWaiter::finished);
+        waiter->deleteLater();
+        co_return result;
+    }
+
+signals:
+    void finished(bool emitted);
+
+private:
+    void finish(bool emitted)
+    {
+        if (m_done)
+            return;
+        m_done = true;
+        emit finished(emitted);
+    }
+
+    bool m_done = false;
+};
+
+} // namespace parlix
