@@ -8,12 +8,14 @@
 #include "controller/adapters/HistoryStoreAdapter.h"
 #include "controller/adapters/HotkeyManagerAdapter.h"
 #include "controller/adapters/TextAdapters.h"
-#include "controller/adapters/WhisperTranscriberAdapter.h"
+#include "controller/adapters/SpeechEngineAdapter.h"
+#include "controller/adapters/UnsentRecordingsAdapter.h"
 #include "core/AppState.h"
 #include "core/JsonFileKeyValueStore.h"
 #include "core/Paths.h"
 #include "core/SettingsModel.h"
 #include "engine/WhisperTranscriber.h"
+#include "history/UnsentRecordings.h"
 #include "history/HistoryStore.h"
 #include "hotkey/HotkeyManager.h"
 #include "models/ModelDownloadManager.h"
@@ -47,15 +49,17 @@ AppServices::AppServices()
     , m_paste(std::make_unique<PasteManager>(*m_clipboard, *m_keys, *m_windows))
     , m_shortcuts(std::make_unique<X11GlobalShortcutBackend>())
     , m_hotkey(std::make_unique<HotkeyManager>(*m_settings, *m_shortcuts))
+    , m_unsent(std::make_unique<UnsentRecordings>(Paths::unsentDirectory()))
     , m_clipAdapter(std::make_unique<AudioRecorderAdapter>(*m_audioRecorder))
     , m_liveAdapter(std::make_unique<LiveAudioRecorderAdapter>(*m_liveRecorder))
-    , m_transcriberAdapter(std::make_unique<WhisperTranscriberAdapter>(*m_transcriber))
+    , m_transcriberAdapter(std::make_unique<SpeechEngineAdapter>(*m_transcriber))
+    , m_unsentAdapter(std::make_unique<UnsentRecordingsAdapter>(*m_unsent))
     , m_rewriterAdapter(std::make_unique<TextReplacementAdapter>(*m_textReplacement))
     , m_deliveryAdapter(std::make_unique<PasteManagerAdapter>(*m_paste))
     , m_hotkeyAdapter(std::make_unique<HotkeyManagerAdapter>(*m_hotkey))
     , m_timers(std::make_unique<QtTimerFactory>())
     , m_controller(std::make_unique<DictationController>(DictationServices{
-          *m_settings, *m_state, *m_clipAdapter, *m_liveAdapter, *m_transcriberAdapter, *m_rewriterAdapter,
+          *m_settings, *m_state, *m_clipAdapter, *m_liveAdapter, *m_transcriberAdapter, *m_unsentAdapter, *m_rewriterAdapter,
           *m_deliveryAdapter, m_historyAdapter, *m_hotkeyAdapter, *m_timers}))
 {
 }

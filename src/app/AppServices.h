@@ -22,6 +22,7 @@ class PasteManager;
 class AudioInput;
 class SettingsModel;
 class TextReplacementService;
+class UnsentRecordings;
 class WhisperTranscriber;
 class X11Clipboard;
 class X11GlobalShortcutBackend;
@@ -50,6 +51,8 @@ public:
     DictationController &controller() { return *m_controller; }
     // The one model downloader (the Model tab, the tray's download item).
     ModelDownloadManager &modelDownloads() { return *m_modelDownloads; }
+    // Recordings kept for a retry.
+    UnsentRecordings &unsentRecordings() { return *m_unsent; }
     // Created (and its file read) on the first call.
     HistoryStore &historyStore();
     bool historyStoreCreated() const { return bool(m_history); }
@@ -85,10 +88,12 @@ private:
     std::unique_ptr<X11GlobalShortcutBackend> m_shortcuts;
     std::unique_ptr<HotkeyManager> m_hotkey;
     std::unique_ptr<HistoryStore> m_history;
+    std::unique_ptr<UnsentRecordings> m_unsent;
 
     std::unique_ptr<ClipRecorder> m_clipAdapter;
     std::unique_ptr<LiveCapture> m_liveAdapter;
     std::unique_ptr<Transcriber> m_transcriberAdapter;
+    std::unique_ptr<UnsentClips> m_unsentAdapter;
     std::unique_ptr<TextRewriter> m_rewriterAdapter;
     std::unique_ptr<TextDelivery> m_deliveryAdapter;
     LazyHistory m_historyAdapter{*this};

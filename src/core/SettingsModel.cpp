@@ -117,6 +117,10 @@ void SettingsModel::load()
     m_textReplacementEnabled = boolDefaultingToTrue(s, K::textReplacementEnabled);
     m_experimentalFeaturesEnabled = boolDefaultingToTrue(s, K::experimentalFeaturesEnabled);
     m_audioInputDevice = s.string(key(K::audioInputDevice));
+    const double timeout = s.doubleValue(key(K::engineTimeoutSeconds));
+    m_engineTimeoutSeconds = timeout >= 1 ? timeout : 30.0;
+    const double perAudioSecond = s.doubleValue(key(K::engineTimeoutPerAudioSecond));
+    m_engineTimeoutPerAudioSecond = perAudioSecond >= 1 ? perAudioSecond : 10.0;
     // Absent or undecodable: the examples, and the stored bytes stay untouched until the next save.
     if (const auto bytes = s.data(key(K::textReplacementRules)))
         m_textReplacementRules = TextReplacementRule::decode(*bytes).value_or(TextReplacementRule::examples());
@@ -244,6 +248,18 @@ void SettingsModel::setExperimentalFeaturesEnabled(bool value)
 {
     assign(m_experimentalFeaturesEnabled, value, SettingsKey::experimentalFeaturesEnabled,
            [this](const QString &k) { m_store.setBool(k, m_experimentalFeaturesEnabled); });
+}
+
+void SettingsModel::setEngineTimeoutSeconds(double value)
+{
+    assign(m_engineTimeoutSeconds, value, SettingsKey::engineTimeoutSeconds,
+           [this](const QString &k) { m_store.setDouble(k, m_engineTimeoutSeconds); });
+}
+
+void SettingsModel::setEngineTimeoutPerAudioSecond(double value)
+{
+    assign(m_engineTimeoutPerAudioSecond, value, SettingsKey::engineTimeoutPerAudioSecond,
+           [this](const QString &k) { m_store.setDouble(k, m_engineTimeoutPerAudioSecond); });
 }
 
 void SettingsModel::setAudioInputDevice(const std::optional<QString> &value)

@@ -43,6 +43,8 @@ inline constexpr auto textReplacementRules = "textReplacementRules";
 inline constexpr auto textReplacementEnabled = "textReplacementEnabled";
 inline constexpr auto experimentalFeaturesEnabled = "experimentalFeaturesEnabled";
 inline constexpr auto audioInputDevice = "audioInputDevice";
+inline constexpr auto engineTimeoutSeconds = "engineTimeoutSeconds";
+inline constexpr auto engineTimeoutPerAudioSecond = "engineTimeoutPerAudioSecond";
 } // namespace SettingsKey
 
 class SettingsModel : public QObject {
@@ -92,6 +94,12 @@ public:
     // The microphone's device id; none means the system default.
     std::optional<QString> audioInputDevice() const { return m_audioInputDevice; }
     void setAudioInputDevice(const std::optional<QString> &value);
+    // The engine watchdog's bound for a clip: engineTimeoutSeconds + engineTimeoutPerAudioSecond
+    // × the clip's duration (defaults 30 and 10; a stored value below 1 means the default).
+    double engineTimeoutSeconds() const { return m_engineTimeoutSeconds; }
+    void setEngineTimeoutSeconds(double value);
+    double engineTimeoutPerAudioSecond() const { return m_engineTimeoutPerAudioSecond; }
+    void setEngineTimeoutPerAudioSecond(double value);
 
     void selectModel(const QString &path);
 
@@ -132,6 +140,8 @@ private:
     bool m_textReplacementEnabled = true;
     bool m_experimentalFeaturesEnabled = true;
     std::optional<QString> m_audioInputDevice;
+    double m_engineTimeoutSeconds = 30.0;
+    double m_engineTimeoutPerAudioSecond = 10.0;
 };
 
 } // namespace parlix
