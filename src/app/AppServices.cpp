@@ -14,6 +14,10 @@
 #include "core/JsonFileKeyValueStore.h"
 #include "core/Paths.h"
 #include "core/SettingsModel.h"
+#include "engine/RemoteServerEngine.h"
+#include "engine/RemoteServerToken.h"
+#include "engine/SelectedEngine.h"
+#include "engine/WhisperServerEngine.h"
 #include "engine/WhisperTranscriber.h"
 #include "history/UnsentRecordings.h"
 #include "history/HistoryStore.h"
@@ -36,6 +40,9 @@ AppServices::AppServices()
     , m_modelDownloads(std::make_unique<ModelDownloadManager>())
     , m_state(std::make_unique<AppState>(*m_settings))
     , m_transcriber(std::make_unique<WhisperTranscriber>(*m_settings, Paths::resourceDirectory()))
+    , m_server(std::make_unique<WhisperServerEngine>(*m_settings, Paths::resourceDirectory()))
+    , m_remote(std::make_unique<RemoteServerEngine>(*m_settings, RemoteServerToken::defaultPath()))
+    , m_engine(std::make_unique<SelectedEngine>(*m_settings, *m_transcriber, *m_server, *m_remote))
     // One input each: the live capture and the clip recorder (with its level preview) never
     // share a capture thread.
     , m_clipInput(std::make_unique<PulseAudioInput>())
@@ -52,7 +59,7 @@ AppServices::AppServices()
     , m_unsent(std::make_unique<UnsentRecordings>(Paths::unsentDirectory()))
     , m_clipAdapter(std::make_unique<AudioRecorderAdapter>(*m_audioRecorder))
     , m_liveAdapter(std::make_unique<LiveAudioRecorderAdapter>(*m_liveRecorder))
-    , m_transcriberAdapter(std::make_unique<SpeechEngineAdapter>(*m_transcriber))
+    , m_transcriberAdapter(std::make_unique<SpeechEngineAdapter>(*m_engine))
     , m_unsentAdapter(std::make_unique<UnsentRecordingsAdapter>(*m_unsent))
     , m_rewriterAdapter(std::make_unique<TextReplacementAdapter>(*m_textReplacement))
     , m_deliveryAdapter(std::make_unique<PasteManagerAdapter>(*m_paste))

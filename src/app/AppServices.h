@@ -24,6 +24,9 @@ class SettingsModel;
 class TextReplacementService;
 class UnsentRecordings;
 class WhisperTranscriber;
+class WhisperServerEngine;
+class RemoteServerEngine;
+class SelectedEngine;
 class X11Clipboard;
 class X11GlobalShortcutBackend;
 class X11KeyInjector;
@@ -40,6 +43,8 @@ public:
     SettingsModel &settings() { return *m_settings; }
     AppState &state() { return *m_state; }
     WhisperTranscriber &transcriber() { return *m_transcriber; }
+    // The engine the settings choose (per clip, kept loaded, remote).
+    SelectedEngine &engine() { return *m_engine; }
     AudioRecorder &audioRecorder() { return *m_audioRecorder; }
     // The clip recorder's input, also asked for the list of microphones.
     AudioInput &audioInput() { return *m_clipInput; }
@@ -76,6 +81,9 @@ private:
     std::unique_ptr<ModelDownloadManager> m_modelDownloads;
     std::unique_ptr<AppState> m_state;
     std::unique_ptr<WhisperTranscriber> m_transcriber;
+    std::unique_ptr<WhisperServerEngine> m_server;
+    std::unique_ptr<RemoteServerEngine> m_remote;
+    std::unique_ptr<SelectedEngine> m_engine;
     std::unique_ptr<AudioInput> m_clipInput;
     std::unique_ptr<AudioInput> m_liveInput;
     std::unique_ptr<AudioRecorder> m_audioRecorder;

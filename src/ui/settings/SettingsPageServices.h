@@ -44,6 +44,8 @@ struct SettingsPageServices {
     std::function<bool()> canTypeIntoApps = {};
     // The updater (created on first use); the About tab's update button needs it and a feed.
     std::function<update::UpdateController &()> updater = {};
+    // The remote server's token file the Model tab writes; RemoteServerToken's default when empty.
+    QString remoteTokenPath = {};
 };
 
 // The page of `tab`, or nullptr for a tab without one yet.
