@@ -40,7 +40,7 @@ Application::Application(AppServices &services, QObject *parent)
 
 Application::~Application() = default;
 
-void Application::start()
+void Application::start(bool adoptLeftoverRecordings)
 {
     log::info(lcApp, "Parlix starting");
     DictationController &controller = m_services.controller();
@@ -66,7 +66,8 @@ void Application::start()
     });
 
     // Clips a previous run left unfinished (it was killed while recording or transcribing).
-    m_services.unsentRecordings().adoptLeftovers(Paths::temporaryDirectory());
+    if (adoptLeftoverRecordings)
+        m_services.unsentRecordings().adoptLeftovers(Paths::temporaryDirectory());
     createTrayIcon();
     checkEngineAvailability();
     m_hotkeyNotice = std::make_unique<HotkeyConflictNotice>(
