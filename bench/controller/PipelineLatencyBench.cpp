@@ -15,7 +15,7 @@
 #include "controller/QtTimerFactory.h"
 #include "controller/adapters/HistoryStoreAdapter.h"
 #include "controller/adapters/TextAdapters.h"
-#include "controller/adapters/WhisperTranscriberAdapter.h"
+#include "controller/adapters/SpeechEngineAdapter.h"
 #include "core/AppState.h"
 #include "core/SettingsModel.h"
 #include "engine/WhisperTranscriber.h"
@@ -113,7 +113,7 @@ int main(int argc, char **argv)
     settings.setExperimentalFeaturesEnabled(false);
     AppState state(settings);
     WhisperTranscriber transcriber(settings, dir.path());
-    WhisperTranscriberAdapter transcriberAdapter(transcriber);
+    SpeechEngineAdapter transcriberAdapter(transcriber);
     TextReplacementService replacement(settings);
     TextReplacementAdapter rewriter(replacement);
     HistoryStore history(settings, dir.filePath(QStringLiteral("history.json")));
@@ -122,11 +122,12 @@ int main(int argc, char **argv)
     test::FakeClipRecorder clip(journal);
     clip.clipPath = dir.filePath(QStringLiteral("clip.wav"));
     test::FakeLiveCapture live(journal);
+    test::FakeUnsentClips unsent(journal);
     test::FakeHotkey hotkey;
     TimedDelivery delivery;
     QtTimerFactory timers;
     DictationController controller(
-        DictationServices{settings, state, clip, live, transcriberAdapter, rewriter, delivery, historyAdapter, hotkey, timers});
+        DictationServices{settings, state, clip, live, transcriberAdapter, unsent, rewriter, delivery, historyAdapter, hotkey, timers});
 
     std::vector<double> toSpawn, toDelivery;
     const QString timesPath = engine + QStringLiteral(".times");

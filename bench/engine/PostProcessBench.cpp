@@ -1,6 +1,6 @@
-// Cost of cleaning whisper-cli's standard output (WhisperTranscriber::postProcess) for a short
+// Cost of cleaning whisper-cli's standard output (TranscriptCleaner::clean) for a short
 // dictation (1 KB) and a long one (10 KB).
-#include "engine/WhisperTranscriber.h"
+#include "engine/TranscriptCleaner.h"
 
 #include <benchmark/benchmark.h>
 
@@ -31,7 +31,7 @@ void postProcess(benchmark::State &state)
 {
     const QString output = engineOutput(state.range(0));
     for (auto _ : state) {
-        QString cleaned = parlix::WhisperTranscriber::postProcess(output);
+        QString cleaned = parlix::TranscriptCleaner::clean(output);
         benchmark::DoNotOptimize(cleaned);
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * output.toUtf8().size());

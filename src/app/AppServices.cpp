@@ -8,12 +8,18 @@
 #include "controller/adapters/HistoryStoreAdapter.h"
 #include "controller/adapters/HotkeyManagerAdapter.h"
 #include "controller/adapters/TextAdapters.h"
-#include "controller/adapters/WhisperTranscriberAdapter.h"
+#include "controller/adapters/SpeechEngineAdapter.h"
+#include "controller/adapters/UnsentRecordingsAdapter.h"
 #include "core/AppState.h"
 #include "core/JsonFileKeyValueStore.h"
 #include "core/Paths.h"
 #include "core/SettingsModel.h"
+#include "engine/RemoteServerEngine.h"
+#include "engine/RemoteServerToken.h"
+#include "engine/SelectedEngine.h"
+#include "engine/WhisperServerEngine.h"
 #include "engine/WhisperTranscriber.h"
+#include "history/UnsentRecordings.h"
 #include "history/HistoryStore.h"
 #include "hotkey/HotkeyManager.h"
 #include "models/ModelDownloadManager.h"
@@ -30,6 +36,9 @@ AppServices::AppServices(DesktopBackends desktop)
     , m_modelDownloads(std::make_unique<ModelDownloadManager>())
     , m_state(std::make_unique<AppState>(*m_settings))
     , m_transcriber(std::make_unique<WhisperTranscriber>(*m_settings, Paths::resourceDirectory()))
+    , m_server(std::make_unique<WhisperServerEngine>(*m_settings, Paths::resourceDirectory()))
+    , m_remote(std::make_unique<RemoteServerEngine>(*m_settings, RemoteServerToken::defaultPath()))
+    , m_engine(std::make_unique<SelectedEngine>(*m_settings, *m_transcriber, *m_server, *m_remote))
     // One input each: the live capture and the clip recorder (with its level preview) never
     // share a capture thread.
     , m_clipInput(std::make_unique<PulseAudioInput>())
@@ -40,15 +49,17 @@ AppServices::AppServices(DesktopBackends desktop)
     , m_desktop(std::move(desktop))
     , m_paste(std::make_unique<PasteManager>(*m_desktop.clipboard, *m_desktop.keys, m_desktop.windows.get()))
     , m_hotkey(std::make_unique<HotkeyManager>(*m_settings, *m_desktop.shortcuts))
+    , m_unsent(std::make_unique<UnsentRecordings>(Paths::unsentDirectory()))
     , m_clipAdapter(std::make_unique<AudioRecorderAdapter>(*m_audioRecorder))
     , m_liveAdapter(std::make_unique<LiveAudioRecorderAdapter>(*m_liveRecorder))
-    , m_transcriberAdapter(std::make_unique<WhisperTranscriberAdapter>(*m_transcriber))
+    , m_transcriberAdapter(std::make_unique<SpeechEngineAdapter>(*m_engine))
+    , m_unsentAdapter(std::make_unique<UnsentRecordingsAdapter>(*m_unsent))
     , m_rewriterAdapter(std::make_unique<TextReplacementAdapter>(*m_textReplacement))
     , m_deliveryAdapter(std::make_unique<PasteManagerAdapter>(*m_paste))
     , m_hotkeyAdapter(std::make_unique<HotkeyManagerAdapter>(*m_hotkey))
     , m_timers(std::make_unique<QtTimerFactory>())
     , m_controller(std::make_unique<DictationController>(DictationServices{
-          *m_settings, *m_state, *m_clipAdapter, *m_liveAdapter, *m_transcriberAdapter, *m_rewriterAdapter,
+          *m_settings, *m_state, *m_clipAdapter, *m_liveAdapter, *m_transcriberAdapter, *m_unsentAdapter, *m_rewriterAdapter,
           *m_deliveryAdapter, m_historyAdapter, *m_hotkeyAdapter, *m_timers}))
 {
     // A Wayland desktop may offer no way at all to send keys; the user then pastes by hand.

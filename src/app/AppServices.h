@@ -23,7 +23,11 @@ class PasteManager;
 class AudioInput;
 class SettingsModel;
 class TextReplacementService;
+class UnsentRecordings;
 class WhisperTranscriber;
+class WhisperServerEngine;
+class RemoteServerEngine;
+class SelectedEngine;
 
 class AppServices {
 public:
@@ -36,6 +40,8 @@ public:
     SettingsModel &settings() { return *m_settings; }
     AppState &state() { return *m_state; }
     WhisperTranscriber &transcriber() { return *m_transcriber; }
+    // The engine the settings choose (per clip, kept loaded, remote).
+    SelectedEngine &engine() { return *m_engine; }
     AudioRecorder &audioRecorder() { return *m_audioRecorder; }
     // The clip recorder's input, also asked for the list of microphones.
     AudioInput &audioInput() { return *m_clipInput; }
@@ -49,6 +55,8 @@ public:
     DictationController &controller() { return *m_controller; }
     // The one model downloader (the Model tab, the tray's download item).
     ModelDownloadManager &modelDownloads() { return *m_modelDownloads; }
+    // Recordings kept for a retry.
+    UnsentRecordings &unsentRecordings() { return *m_unsent; }
     // Created (and its file read) on the first call.
     HistoryStore &historyStore();
     bool historyStoreCreated() const { return bool(m_history); }
@@ -72,6 +80,9 @@ private:
     std::unique_ptr<ModelDownloadManager> m_modelDownloads;
     std::unique_ptr<AppState> m_state;
     std::unique_ptr<WhisperTranscriber> m_transcriber;
+    std::unique_ptr<WhisperServerEngine> m_server;
+    std::unique_ptr<RemoteServerEngine> m_remote;
+    std::unique_ptr<SelectedEngine> m_engine;
     std::unique_ptr<AudioInput> m_clipInput;
     std::unique_ptr<AudioInput> m_liveInput;
     std::unique_ptr<AudioRecorder> m_audioRecorder;
@@ -81,10 +92,12 @@ private:
     std::unique_ptr<PasteManager> m_paste;
     std::unique_ptr<HotkeyManager> m_hotkey;
     std::unique_ptr<HistoryStore> m_history;
+    std::unique_ptr<UnsentRecordings> m_unsent;
 
     std::unique_ptr<ClipRecorder> m_clipAdapter;
     std::unique_ptr<LiveCapture> m_liveAdapter;
     std::unique_ptr<Transcriber> m_transcriberAdapter;
+    std::unique_ptr<UnsentClips> m_unsentAdapter;
     std::unique_ptr<TextRewriter> m_rewriterAdapter;
     std::unique_ptr<TextDelivery> m_deliveryAdapter;
     LazyHistory m_historyAdapter{*this};

@@ -8,9 +8,11 @@
 #include "core/AppState.h"
 #include "core/Categories.h"
 #include "core/Constants.h"
+#include "core/Paths.h"
 #include "core/Log.h"
 #include "core/LoginItemManager.h"
 #include "engine/WhisperTranscriber.h"
+#include "history/UnsentRecordings.h"
 #include "hotkey/HotkeyManager.h"
 #include "models/ModelDownloadManager.h"
 #include "models/ModelFiles.h"
@@ -37,7 +39,7 @@ Application::Application(AppServices &services, QObject *parent)
 
 Application::~Application() = default;
 
-void Application::start()
+void Application::start(bool adoptLeftoverRecordings)
 {
     log::info(lcApp, "Parlix starting");
     DictationController &controller = m_services.controller();
@@ -62,6 +64,9 @@ void Application::start()
         m_settingsWindows->openSettingsToTab(tab);
     });
 
+    // Clips a previous run left unfinished (it was killed while recording or transcribing).
+    if (adoptLeftoverRecordings)
+        m_services.unsentRecordings().adoptLeftovers(Paths::temporaryDirectory());
     createTrayIcon();
     checkEngineAvailability();
     m_hotkeyNotice = std::make_unique<HotkeyConflictNotice>(
@@ -92,6 +97,11 @@ void Application::createTrayIcon()
         .history = [this]() -> HistoryStore & { return m_services.historyStore(); },
         .downloadedModels = [] { return ModelFiles::downloadedModels(); },
         .toggleRecording = [&controller] { controller.toggleRecording(); },
+        .cancelTranscription = [&controller] { controller.cancelTranscription(); },
+        .retryLastRecording = [&controller] { controller.retryLastRecording(); },
+        .transcriptionState = [&controller] {
+            return ui::TranscriptionMenuState{controller.canCancelTranscription(), controller.hasUnsentRecording()};
+        },
         .openSettingsToTab = [&controller](SettingsTab tab) { controller.openSettingsToTab(tab); },
         .copyToClipboard = [this](const QString &text) { m_services.pasteManager().copyToClipboard(text); },
         .updateState = [this] { return ui::UpdateMenuState{updater().canCheckForUpdates(), updater().updateAvailable()}; },

@@ -37,7 +37,9 @@ public:
     // 5. the keystroke permission check
     // 6. the state observers that redraw the icon
     // 7. the silence (and interruption) callbacks of both recorders
-    void start();
+    // `adoptLeftoverRecordings`: move clips an earlier run left in the temporary directory to the
+    // unsent recordings (only when this is the one running Parlix).
+    void start(bool adoptLeftoverRecordings);
     // Unregisters the hotkey; harmless when it is already unregistered.
     void shutdown();
 

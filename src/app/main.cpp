@@ -104,7 +104,9 @@ int main(int argc, char **argv)
         log::info(lcApp, "Parlix quitting");
     });
 
-    application.start();
+    // Only the one running Parlix may take clips from the temporary directory: with no bus to
+    // tell, another instance could be recording into one of them.
+    application.start(role == BusRole::owner);
     if (role == BusRole::owner) {
         QString error;
         if (!control.registerOn(bus, &error))

@@ -1,4 +1,4 @@
-// parlixctl toggle | start | stop | settings [TAB] | status
+// parlixctl toggle | start | stop | cancel | retry | settings [TAB] | status
 // Controls the running Parlix over the D-Bus session bus.
 #include "cli/Command.h"
 #include "control/ControlClient.h"
@@ -50,6 +50,8 @@ int run(const char *command, const char *usage, const QStringList &args)
 PARLIX_CONTROL_COMMAND(toggle, "toggle   (start or stop a dictation in the running Parlix)")
 PARLIX_CONTROL_COMMAND(start, "start    (start a dictation when none runs)")
 PARLIX_CONTROL_COMMAND(stop, "stop     (stop the recording or live dictation)")
+PARLIX_CONTROL_COMMAND(cancel, "cancel   (end the transcription under way; the recording is kept)")
+PARLIX_CONTROL_COMMAND(retry, "retry    (transcribe and deliver the last kept recording)")
 PARLIX_CONTROL_COMMAND(settings, "settings [recording|model|output|history|general|about]")
 PARLIX_CONTROL_COMMAND(status, "status   (prints idle, recording, transcribing or live)")
 

@@ -1,8 +1,13 @@
 // parlixctl transcribe FILE.wav [--model PATH] [--language CODE] [--translate] [--prompt TEXT]
+//                     [--engine per-clip|server|remote]
 #include "cli/Command.h"
 #include "cli/Context.h"
 #include "core/Constants.h"
 #include "core/Paths.h"
+#include "engine/RemoteServerEngine.h"
+#include "engine/RemoteServerToken.h"
+#include "engine/SelectedEngine.h"
+#include "engine/WhisperServerEngine.h"
 #include "engine/WhisperTranscriber.h"
 
 #include "core/Coro.h"
@@ -22,10 +27,13 @@ bool knownLanguage(const QString &code)
 } // namespace
 
 namespace {
+constexpr auto kUsage = "transcribe FILE.wav [--model PATH] [--language CODE] [--translate] [--prompt TEXT] "
+                        "[--engine per-clip|server|remote]";
+
 int runTranscribe(const QStringList &args)
 {
     QString audio;
-    std::optional<QString> model, language, prompt;
+    std::optional<QString> model, language, prompt, engine;
     bool translate = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
@@ -42,6 +50,8 @@ int runTranscribe(const QStringList &args)
             ok = value(language);
         else if (a == u"--prompt")
             ok = value(prompt);
+        else if (a == u"--engine")
+            ok = value(engine);
         else if (a == u"--translate")
             translate = true;
         else if (a.startsWith(u"--") || !audio.isEmpty())
@@ -54,7 +64,13 @@ int runTranscribe(const QStringList &args)
         }
     }
     if (audio.isEmpty()) {
-        printError(QStringLiteral("Usage: parlixctl transcribe FILE.wav [--model PATH] [--language CODE] [--translate] [--prompt TEXT]"));
+        printError(QStringLiteral("Usage: parlixctl ") + QLatin1String(kUsage));
+        return 2;
+    }
+    // Per clip unless asked otherwise: a one-off run gains nothing from keeping a model loaded.
+    const std::optional<EngineMode> mode = engineModeFromRaw(engine.value_or(rawValue(EngineMode::perClip)));
+    if (!mode) {
+        printError(QStringLiteral("parlixctl transcribe: unknown engine '%1' (one of: per-clip, server, remote)").arg(*engine));
         return 2;
     }
     if (!QFileInfo(audio).isFile()) {
@@ -78,8 +94,12 @@ int runTranscribe(const QStringList &args)
     }
 
     WhisperTranscriber transcriber(settings, Paths::resourceDirectory());
+    WhisperServerEngine server(settings, Paths::resourceDirectory());
+    RemoteServerEngine remote(settings, RemoteServerToken::defaultPath());
+    SelectedEngine selected(settings, transcriber, server, remote);
+    selected.overrideMode(*mode);
     try {
-        const QString text = coro::waitFor(transcriber.transcribe(QFileInfo(audio).absoluteFilePath(), prompt));
+        const QString text = coro::waitFor(selected.transcribe(QFileInfo(audio).absoluteFilePath(), prompt));
         printOut(text.toUtf8() + '\n');
         return 0;
     } catch (const WhisperError &error) {
@@ -89,7 +109,7 @@ int runTranscribe(const QStringList &args)
 }
 
 
-const Registration registration{{"transcribe", "transcribe FILE.wav [--model PATH] [--language CODE] [--translate] [--prompt TEXT]", runTranscribe}};
+const Registration registration{{"transcribe", kUsage, runTranscribe}};
 } // namespace
 
 } // namespace parlix::cli

@@ -9,6 +9,8 @@
 //     Toggle()              the menu's start/stop item
 //     Start()               starts a dictation when nothing runs (a push-to-talk press)
 //     Stop()                stops the recording or live dictation (a push-to-talk release)
+//     Cancel()              ends the transcription under way; the recording is kept
+//     Retry()               transcribes and delivers the newest kept recording
 //     OpenSettings(s tab)   opens the settings window on a tab ("" for the default tab)
 //     State  (s, read)      "idle", "recording", "transcribing" or "live"; PropertiesChanged
 #include "core/SettingsTab.h"

@@ -17,6 +17,10 @@ std::variant<Request, UsageError> parseRequest(const QString &command, const QSt
         return noArguments("Start");
     if (command == u"stop")
         return noArguments("Stop");
+    if (command == u"cancel")
+        return noArguments("Cancel");
+    if (command == u"retry")
+        return noArguments("Retry");
     if (command == u"status")
         return noArguments("");
     if (command == u"settings") {

@@ -79,6 +79,18 @@ void ControlService::stop()
     m_controller.requestStop();
 }
 
+void ControlService::cancel()
+{
+    log::debug(lcApp, "Control request: %s", "Cancel");
+    m_controller.cancelTranscription();
+}
+
+void ControlService::retry()
+{
+    log::debug(lcApp, "Control request: %s", "Retry");
+    m_controller.retryLastRecording();
+}
+
 void ControlService::OpenSettings(const QString &tab)
 {
     log::debug(lcApp, "Control request: %s", "OpenSettings");

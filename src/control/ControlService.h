@@ -2,7 +2,8 @@
 // The control interface of the running app on the D-Bus session bus (names in ControlNames.h).
 // Each method takes the same path through the dictation controller as the matching trigger from
 // the desktop: Toggle is the menu's start/stop item, Start and Stop are a push-to-talk press and
-// release (whatever recording mode is set), OpenSettings is the controller's settings request.
+// release (whatever recording mode is set), Cancel and Retry the menu's items of those names,
+// OpenSettings is the controller's settings request.
 // The State property follows AppState and HotkeyRegistered the hotkey manager; both are announced
 // with PropertiesChanged.
 #include "control/ControlNames.h"
@@ -38,11 +39,15 @@ public:
     void toggle();
     void start();
     void stop();
+    void cancel();
+    void retry();
 
 public slots:
     Q_SCRIPTABLE void Toggle() { toggle(); }
     Q_SCRIPTABLE void Start() { start(); }
     Q_SCRIPTABLE void Stop() { stop(); }
+    Q_SCRIPTABLE void Cancel() { cancel(); }
+    Q_SCRIPTABLE void Retry() { retry(); }
     // An unknown tab name is answered with the error com.quorvane.parlix.Error.UnknownTab.
     Q_SCRIPTABLE void OpenSettings(const QString &tab);
 

@@ -5,6 +5,7 @@
 #include "core/Graphemes.h"
 #include "core/Log.h"
 #include "core/SettingsModel.h"
+#include "core/WavDuration.h"
 
 #include <QPointer>
 
@@ -50,6 +51,7 @@ DictationController::DictationController(DictationServices services, QObject *pa
     // Created once and only started and stopped: a timer's own firing may stop it.
     , m_liveChunkTimer(services.timers.createTimer())
     , m_liveMaxDurationTimer(services.timers.createTimer())
+    , m_engineWatchdog(services.timers.createTimer())
 {
 }
 
@@ -281,33 +283,128 @@ QCoro::Task<DictationController::EngineAnswer> DictationController::runEngine(QS
     co_return answer;
 }
 
+std::chrono::milliseconds DictationController::engineTimeLimit(const QString &audioPath) const
+{
+    // An unreadable clip gets the fixed part only: the engine will fail on it quickly anyway.
+    const double audioSeconds = wavDurationSeconds(audioPath).value_or(0.0);
+    const double seconds = m_settings.engineTimeoutSeconds() + m_settings.engineTimeoutPerAudioSecond() * audioSeconds;
+    return std::chrono::milliseconds(qint64(std::min(seconds, 30.0 * 24 * 3600) * 1000));
+}
+
 QCoro::Task<> DictationController::transcribeAndHandle(QString filePath)
 {
     QPointer self(this);
+    const quint64 job = ++m_lastJob;
+    m_engineJob = job;
+    m_engineClip = filePath;
+    const std::chrono::milliseconds limit = engineTimeLimit(filePath);
+    m_engineWatchdog->start(limit, false, [self, limit] {
+        if (self)
+            self->handleEngineTimeout(limit);
+    });
     const auto [text, failure] = co_await runEngine(filePath, std::nullopt);
-    if (!self)
+    if (!self || m_engineJob != job)
+        // Cancelled or timed out: the clip was kept and the app is idle already.
         co_return;
+    m_engineJob = 0;
+    m_engineWatchdog->stop();
 
     if (failure) {
         log::error(lcController, "Transcription failed: %s", *failure);
-    } else if (text.isEmpty()) {
+        keepUnsent(filePath);
+        m_state.setTranscribing(false);
+        emit transcriptionFailed(tr("Transcription failed: %1. The recording was kept; choose Retry Last Recording "
+                                    "to try again.").arg(*failure));
+        co_return;
+    }
+    if (text.isEmpty()) {
+        // Words the engine missed may still be in it: kept, without a notice.
         log::info(lcController, "Empty transcript, nothing to do");
+        keepUnsent(filePath);
+        m_state.setTranscribing(false);
+        co_return;
+    }
+    const QString replaced = m_services.rewriter.applyReplacements(text);
+    if (replaced.isEmpty()) {
+        log::info(lcController, "Transcript empty after replacements, nothing to do");
     } else {
-        const QString replaced = m_services.rewriter.applyReplacements(text);
-        if (replaced.isEmpty()) {
-            log::info(lcController, "Transcript empty after replacements, nothing to do");
-        } else {
-            // Stored before delivery, so the words survive a paste that fails.
-            m_services.history.add(replaced, text, m_settings.modelDisplayName());
-            m_state.recordTranscription(replaced);
-            co_await deliver(replaced);
-            if (!self)
-                co_return;
-        }
+        // Stored before delivery, so the words survive a paste that fails.
+        m_services.history.add(replaced, text, m_settings.modelDisplayName());
+        m_state.recordTranscription(replaced);
+        co_await deliver(replaced);
+        if (!self)
+            co_return;
     }
 
     m_state.setTranscribing(false);
-    m_services.clipRecorder.deleteRecording(filePath);
+    discardClip(filePath);
+}
+
+void DictationController::handleEngineTimeout(std::chrono::milliseconds limit)
+{
+    if (!m_engineJob)
+        return;
+    log::error(lcController, "Transcription timed out after %d s - the engine was ended", qint64(limit.count() / 1000));
+    abandonClip();
+    emit transcriptionFailed(tr("Transcription took longer than %n second(s) and was stopped. The recording was kept; "
+                                "choose Retry Last Recording to try again.", nullptr, int(limit.count() / 1000)));
+}
+
+void DictationController::cancelTranscription()
+{
+    if (!m_engineJob) {
+        log::info(lcController, "Nothing to cancel");
+        return;
+    }
+    log::info(lcController, "Transcription cancelled");
+    abandonClip();
+}
+
+void DictationController::abandonClip()
+{
+    const QString clip = std::exchange(m_engineClip, QString());
+    m_engineJob = 0;
+    m_engineWatchdog->stop();
+    m_services.transcriber.cancel();
+    keepUnsent(clip);
+    m_state.setTranscribing(false);
+}
+
+void DictationController::keepUnsent(const QString &path)
+{
+    if (const auto kept = m_services.unsent.keep(path)) {
+        log::info(lcController, "Recording kept for a retry: %s", *kept);
+        return;
+    }
+    log::error(lcController, "Could not keep the recording %s; it stays where it is", path);
+}
+
+void DictationController::discardClip(const QString &path)
+{
+    if (m_services.unsent.contains(path))
+        m_services.unsent.remove(path);
+    else
+        m_services.clipRecorder.deleteRecording(path);
+}
+
+bool DictationController::hasUnsentRecording() const
+{
+    return m_services.unsent.newest().has_value();
+}
+
+void DictationController::retryLastRecording()
+{
+    if (!mayStart())
+        return;
+    const std::optional<QString> clip = m_services.unsent.newest();
+    if (!clip) {
+        log::info(lcController, "No recording to retry");
+        return;
+    }
+    if (!m_state.setTranscribing(true))
+        return;
+    log::info(lcController, "Retrying the recording %s", *clip);
+    transcribeAndHandle(*clip);
 }
 
 QCoro::Task<> DictationController::deliver(QString text)
@@ -441,16 +538,38 @@ void DictationController::processLiveChunk()
     m_chunkTask = processChunk(*chunk, contextPrompt());
 }
 
+QCoro::Task<DictationController::EngineAnswer> DictationController::runLiveEngine(QString chunk,
+                                                                                 std::optional<QString> prompt)
+{
+    QPointer self(this);
+    const std::chrono::milliseconds limit = engineTimeLimit(chunk);
+    m_engineWatchdog->start(limit, false, [self, limit] {
+        if (!self)
+            return;
+        log::error(lcController, "Live chunk transcription timed out after %d s - the engine was ended",
+                   qint64(limit.count() / 1000));
+        self->m_services.transcriber.cancel();
+    });
+    EngineAnswer answer = co_await runEngine(chunk, prompt);
+    if (self)
+        m_engineWatchdog->stop();
+    co_return answer;
+}
+
 QCoro::Task<> DictationController::processChunk(QString chunk, std::optional<QString> prompt)
 {
     QPointer self(this);
-    const auto [text, failure] = co_await runEngine(chunk, prompt);
+    const auto [text, failure] = co_await runLiveEngine(chunk, prompt);
     if (!self)
         co_return;
 
     if (failure) {
         log::error(lcController, "Live chunk transcription failed: %s", *failure);
-    } else if (text.isEmpty()) {
+        keepUnsent(chunk);
+        m_isProcessingChunk = false;
+        co_return;
+    }
+    if (text.isEmpty()) {
         log::debug(lcController, "Empty chunk transcript");
     } else {
         const QString replaced = m_services.rewriter.applyReplacements(text);
@@ -516,19 +635,12 @@ QCoro::Task<> DictationController::processFinalChunk()
     const std::optional<QString> chunk = capture.extractFinalChunk();
     if (!chunk)
         co_return;
-    const std::optional<QString> prompt = contextPrompt();
-    QString text;
-    std::optional<QString> failure;
-    try {
-        text = co_await m_services.transcriber.transcribe(*chunk, prompt);
-    } catch (...) {
-        failure = describeCurrentException();
-    }
+    const auto [text, failure] = co_await runLiveEngine(*chunk, contextPrompt());
     if (!self)
         co_return;
     if (failure) {
         log::error(lcController, "Final chunk transcription failed: %s", *failure);
-        capture.deleteChunk(*chunk);
+        keepUnsent(*chunk);
         co_return;
     }
     if (text.isEmpty()) {

@@ -61,8 +61,19 @@ public:
     void stopRecording();
     void startLiveRecording();
     void stopLiveRecording();
-    // The clip pipeline. Never throws; the clip file is deleted on every path.
+    // The clip pipeline. Never throws. The clip is deleted once its text is delivered (or the
+    // rules made nothing of it); otherwise it is kept among the unsent recordings.
     QCoro::Task<> transcribeAndHandle(QString filePath);
+
+    // While an engine works on a clip: ends it and goes back to idle at once, without waiting
+    // for the engine; the clip is kept among the unsent recordings.
+    void cancelTranscription();
+    bool canCancelTranscription() const { return m_engineJob != 0; }
+    // Transcribes and delivers the newest unsent recording when nothing runs.
+    void retryLastRecording();
+    bool hasUnsentRecording() const;
+    // How long the engine may work on `audioPath` before the watchdog ends it.
+    std::chrono::milliseconds engineTimeLimit(const QString &audioPath) const;
     void openSettingsToTab(SettingsTab tab);
     void updateStatusIcon();
 
@@ -83,6 +94,9 @@ signals:
     void statusIconUpdateRequested();
     // Open the settings window on `tab`, replacing any window opened before.
     void settingsWindowRequested(SettingsTab tab);
+    // A clip's transcription failed or timed out and the recording was kept; `message` is the
+    // user-facing text of the notice offering a retry.
+    void transcriptionFailed(const QString &message);
 
 private:
     enum class StartKind { none, clip, live };
@@ -101,7 +115,17 @@ private:
         std::optional<QString> failure;
     };
     QCoro::Task<EngineAnswer> runEngine(QString audio, std::optional<QString> prompt);
+    // runEngine() for a live chunk, under the watchdog: a stuck engine is ended (the chunk then
+    // fails) so the live loop and its stop step go on.
+    QCoro::Task<EngineAnswer> runLiveEngine(QString chunk, std::optional<QString> prompt);
     QCoro::Task<> deliver(QString text);
+    void handleEngineTimeout(std::chrono::milliseconds limit);
+    // The clip's transcription ends without delivering: stop the engine, keep the clip, go idle.
+    void abandonClip();
+    // Keeps a recording that delivered nothing; deletes it only when it cannot be kept.
+    void keepUnsent(const QString &path);
+    // Removes a clip whose text was delivered, from wherever it is.
+    void discardClip(const QString &path);
     QCoro::Task<> typeText(QString text);
     std::optional<QString> contextPrompt() const;
     void appendLivePart(const QString &rawText, const QString &finalText);
@@ -112,6 +136,13 @@ private:
 
     std::unique_ptr<ControllerTimer> m_liveChunkTimer;
     std::unique_ptr<ControllerTimer> m_liveMaxDurationTimer;
+    // Ends an engine that works on a clip for too long.
+    std::unique_ptr<ControllerTimer> m_engineWatchdog;
+    // The clip transcription the engine works on (0: none) and its clip. A job that was cancelled
+    // or timed out is no longer current; its late answer is ignored.
+    quint64 m_engineJob = 0;
+    quint64 m_lastJob = 0;
+    QString m_engineClip;
     QStringList m_liveTranscriptParts;
     QStringList m_liveRawTranscriptParts;
     bool m_isProcessingChunk = false;

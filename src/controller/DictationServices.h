@@ -60,8 +60,24 @@ public:
 class Transcriber {
 public:
     virtual ~Transcriber() = default;
-    // Possibly empty text. Throws on failure.
+    // Possibly empty text. Throws on failure, also when cancel() ended the call.
     virtual QCoro::Task<QString> transcribe(QString audioPath, std::optional<QString> prompt) = 0;
+    // Ends every call under way (an engine child is killed); returns at once. Never throws.
+    virtual void cancel() = 0;
+};
+
+// Recordings whose transcription did not deliver anything (failed, cancelled, timed out, heard
+// nothing), kept until a retry succeeds; the oldest go once there are too many.
+class UnsentClips {
+public:
+    virtual ~UnsentClips() = default;
+    // Moves `path` in and returns where it is now (the same path when it is already kept);
+    // nothing when it could not be moved, and then it stays where it was. Never throws.
+    virtual std::optional<QString> keep(const QString &path) = 0;
+    // The most recently kept recording.
+    virtual std::optional<QString> newest() = 0;
+    virtual bool contains(const QString &path) = 0;
+    virtual void remove(const QString &path) = 0;
 };
 
 // The user's replacement rules.
@@ -124,6 +140,7 @@ struct DictationServices {
     ClipRecorder &clipRecorder;
     LiveCapture &liveCapture;
     Transcriber &transcriber;
+    UnsentClips &unsent;
     TextRewriter &rewriter;
     TextDelivery &delivery;
     TranscriptHistory &history;

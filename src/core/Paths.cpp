@@ -26,6 +26,11 @@ QString modelsDirectory()
     return dataDirectory() + QStringLiteral("/models");
 }
 
+QString unsentDirectory()
+{
+    return dataDirectory() + QStringLiteral("/unsent");
+}
+
 namespace {
 // The shared temporary directory `dir` when it can be trusted, else a private one of our own.
 QString trustedTemporaryDirectory(const QString &dir)

@@ -8,6 +8,8 @@ namespace parlix::Paths {
 QString dataDirectory();
 // $XDG_DATA_HOME/Parlix/models
 QString modelsDirectory();
+// $XDG_DATA_HOME/Parlix/unsent: recordings kept for a retry.
+QString unsentDirectory();
 // A private (0700) per-user directory for temporary audio: $XDG_RUNTIME_DIR/parlix when set,
 // else <system temporary directory>/parlix-<uid>, created on first use. Anyone can create that
 // name first, so it is used only when it is a real directory of this user's that nobody else may

@@ -117,6 +117,14 @@ void SettingsModel::load()
     m_textReplacementEnabled = boolDefaultingToTrue(s, K::textReplacementEnabled);
     m_experimentalFeaturesEnabled = boolDefaultingToTrue(s, K::experimentalFeaturesEnabled);
     m_audioInputDevice = s.string(key(K::audioInputDevice));
+    const double timeout = s.doubleValue(key(K::engineTimeoutSeconds));
+    m_engineTimeoutSeconds = timeout >= 1 ? timeout : 30.0;
+    const double perAudioSecond = s.doubleValue(key(K::engineTimeoutPerAudioSecond));
+    m_engineTimeoutPerAudioSecond = perAudioSecond >= 1 ? perAudioSecond : 10.0;
+    m_engineMode = engineModeFromRaw(s.string(key(K::engineMode)).value_or(QString())).value_or(EngineMode::perClip);
+    const double idle = s.doubleValue(key(K::serverIdleMinutes));
+    m_serverIdleMinutes = idle > 0 ? idle : 10.0;
+    m_remoteServerUrl = s.string(key(K::remoteServerUrl)).value_or(QString());
     // Absent or undecodable: the examples, and the stored bytes stay untouched until the next save.
     if (const auto bytes = s.data(key(K::textReplacementRules)))
         m_textReplacementRules = TextReplacementRule::decode(*bytes).value_or(TextReplacementRule::examples());
@@ -244,6 +252,34 @@ void SettingsModel::setExperimentalFeaturesEnabled(bool value)
 {
     assign(m_experimentalFeaturesEnabled, value, SettingsKey::experimentalFeaturesEnabled,
            [this](const QString &k) { m_store.setBool(k, m_experimentalFeaturesEnabled); });
+}
+
+void SettingsModel::setEngineTimeoutSeconds(double value)
+{
+    assign(m_engineTimeoutSeconds, value, SettingsKey::engineTimeoutSeconds,
+           [this](const QString &k) { m_store.setDouble(k, m_engineTimeoutSeconds); });
+}
+
+void SettingsModel::setEngineTimeoutPerAudioSecond(double value)
+{
+    assign(m_engineTimeoutPerAudioSecond, value, SettingsKey::engineTimeoutPerAudioSecond,
+           [this](const QString &k) { m_store.setDouble(k, m_engineTimeoutPerAudioSecond); });
+}
+
+void SettingsModel::setEngineMode(EngineMode value)
+{
+    assign(m_engineMode, value, SettingsKey::engineMode, [this](const QString &k) { m_store.setString(k, rawValue(m_engineMode)); });
+}
+
+void SettingsModel::setServerIdleMinutes(double value)
+{
+    assign(m_serverIdleMinutes, value, SettingsKey::serverIdleMinutes,
+           [this](const QString &k) { m_store.setDouble(k, m_serverIdleMinutes); });
+}
+
+void SettingsModel::setRemoteServerUrl(const QString &value)
+{
+    assign(m_remoteServerUrl, value, SettingsKey::remoteServerUrl, [this](const QString &k) { m_store.setString(k, m_remoteServerUrl); });
 }
 
 void SettingsModel::setAudioInputDevice(const std::optional<QString> &value)

@@ -1,6 +1,7 @@
 #pragma once
 // Every user preference in one observable object, kept in the per-user key-value store.
 // Each assignment notifies observers (changed) and then writes the value under its key at once.
+#include "core/EngineMode.h"
 #include "core/HotkeyConfig.h"
 #include "core/KeyValueStore.h"
 #include "core/TextReplacementRule.h"
@@ -43,6 +44,11 @@ inline constexpr auto textReplacementRules = "textReplacementRules";
 inline constexpr auto textReplacementEnabled = "textReplacementEnabled";
 inline constexpr auto experimentalFeaturesEnabled = "experimentalFeaturesEnabled";
 inline constexpr auto audioInputDevice = "audioInputDevice";
+inline constexpr auto engineTimeoutSeconds = "engineTimeoutSeconds";
+inline constexpr auto engineTimeoutPerAudioSecond = "engineTimeoutPerAudioSecond";
+inline constexpr auto engineMode = "engineMode";
+inline constexpr auto serverIdleMinutes = "serverIdleMinutes";
+inline constexpr auto remoteServerUrl = "remoteServerUrl";
 } // namespace SettingsKey
 
 class SettingsModel : public QObject {
@@ -92,6 +98,21 @@ public:
     // The microphone's device id; none means the system default.
     std::optional<QString> audioInputDevice() const { return m_audioInputDevice; }
     void setAudioInputDevice(const std::optional<QString> &value);
+    // The engine watchdog's bound for a clip: engineTimeoutSeconds + engineTimeoutPerAudioSecond
+    // × the clip's duration (defaults 30 and 10; a stored value below 1 means the default).
+    double engineTimeoutSeconds() const { return m_engineTimeoutSeconds; }
+    void setEngineTimeoutSeconds(double value);
+    double engineTimeoutPerAudioSecond() const { return m_engineTimeoutPerAudioSecond; }
+    void setEngineTimeoutPerAudioSecond(double value);
+    EngineMode engineMode() const { return m_engineMode; }
+    void setEngineMode(EngineMode value);
+    // How long the kept-loaded model stays without a clip before its server is stopped.
+    double serverIdleMinutes() const { return m_serverIdleMinutes; }
+    void setServerIdleMinutes(double value);
+    // The remote whisper-server's address (http or https); its token is kept apart, see
+    // RemoteServerToken.
+    QString remoteServerUrl() const { return m_remoteServerUrl; }
+    void setRemoteServerUrl(const QString &value);
 
     void selectModel(const QString &path);
 
@@ -132,6 +153,11 @@ private:
     bool m_textReplacementEnabled = true;
     bool m_experimentalFeaturesEnabled = true;
     std::optional<QString> m_audioInputDevice;
+    double m_engineTimeoutSeconds = 30.0;
+    double m_engineTimeoutPerAudioSecond = 10.0;
+    EngineMode m_engineMode = EngineMode::perClip;
+    double m_serverIdleMinutes = 10.0;
+    QString m_remoteServerUrl;
 };
 
 } // namespace parlix

@@ -17,6 +17,7 @@ QString WhisperError::errorDescription() const
     case Kind::transcriptionFailed: return QStringLiteral("Transcription failed: ") + m_payload;
     case Kind::processError: return QStringLiteral("whisper-cli exited with code ") + QString::number(m_status);
     case Kind::engineNotFound: return QStringLiteral("whisper-cli not found in app bundle");
+    case Kind::cancelled: return QStringLiteral("Transcription cancelled");
     }
     return {};
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The engine runner's error: one of four cases with a fixed user-facing description.
+// The engines' error: one of five cases with a fixed user-facing description.
 #include <QString>
 
 #include <exception>
@@ -8,12 +8,14 @@ namespace parlix {
 
 class WhisperError : public std::exception {
 public:
-    enum class Kind { modelNotFound, transcriptionFailed, processError, engineNotFound };
+    enum class Kind { modelNotFound, transcriptionFailed, processError, engineNotFound, cancelled };
 
     static WhisperError modelNotFound(const QString &modelDisplayName) { return {Kind::modelNotFound, modelDisplayName, 0}; }
     static WhisperError transcriptionFailed(const QString &reason) { return {Kind::transcriptionFailed, reason, 0}; }
     static WhisperError processError(qint32 status) { return {Kind::processError, {}, status}; }
     static WhisperError engineNotFound() { return {Kind::engineNotFound, {}, 0}; }
+    // The call was ended on request (the user's Cancel, the watchdog).
+    static WhisperError cancelled() { return {Kind::cancelled, {}, 0}; }
 
     Kind kind() const { return m_kind; }
     // The model display name or the failure reason.

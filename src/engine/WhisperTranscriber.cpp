@@ -1,10 +1,10 @@
 #include "engine/WhisperTranscriber.h"
 
 #include "core/Categories.h"
-#include "core/Constants.h"
 #include "core/Graphemes.h"
 #include "core/Log.h"
 #include "core/SettingsModel.h"
+#include "engine/TranscriptCleaner.h"
 
 #include <QCoroFuture>
 #include <QFileInfo>
@@ -12,10 +12,6 @@
 #include <QStringDecoder>
 #include <QtConcurrent/QtConcurrentRun>
 
-#include <unicode/locid.h>
-#include <unicode/regex.h>
-#include <unicode/uchar.h>
-#include <unicode/unistr.h>
 
 #include <utility>
 
@@ -31,84 +27,6 @@ constexpr qsizetype kPreviewLength = 50;
 // The engine's stderr can be huge (it prints its whole model description); the log keeps the end.
 constexpr qsizetype kLoggedStderrLimit = 4000;
 
-icu::UnicodeString toIcu(const QString &s)
-{
-    return icu::UnicodeString(reinterpret_cast<const char16_t *>(s.utf16()), int32_t(s.size()));
-}
-
-QString fromIcu(const icu::UnicodeString &u)
-{
-    return QString(reinterpret_cast<const QChar *>(u.getBuffer()), u.length());
-}
-
-// Trims Unicode white space (line breaks included) from both ends.
-QString trimWhitespace(const QString &s)
-{
-    const icu::UnicodeString u = toIcu(s);
-    int32_t start = 0;
-    int32_t end = u.length();
-    while (start < end && u_isUWhiteSpace(u.char32At(start)))
-        start = u.moveIndex32(start, 1);
-    while (end > start) {
-        const int32_t prev = u.moveIndex32(end, -1);
-        if (!u_isUWhiteSpace(u.char32At(prev)))
-            break;
-        end = prev;
-    }
-    return s.mid(start, end - start);
-}
-
-QString trimCharacters(const QString &s, const QString &set)
-{
-    qsizetype start = 0;
-    qsizetype end = s.size();
-    while (start < end && set.contains(s[start]))
-        ++start;
-    while (end > start && set.contains(s[end - 1]))
-        --end;
-    return s.mid(start, end - start);
-}
-
-QString removeMarkers(QString text)
-{
-    static const char *const patterns[] = {
-        R"(\[BLANK_AUDIO\])", R"(\[MUSIC\])", R"(\[APPLAUSE\])", R"(\(silence\))", R"(\(music\))",
-    };
-    for (const char *pattern : patterns) {
-        UErrorCode status = U_ZERO_ERROR;
-        UParseError parseError;
-        std::unique_ptr<icu::RegexPattern> regex(
-            icu::RegexPattern::compile(icu::UnicodeString::fromUTF8(pattern), UREGEX_CASE_INSENSITIVE, parseError, status));
-        if (U_FAILURE(status))
-            continue;
-        const icu::UnicodeString input = toIcu(text);
-        std::unique_ptr<icu::RegexMatcher> matcher(regex->matcher(input, status));
-        if (U_FAILURE(status))
-            continue;
-        const icu::UnicodeString replaced = matcher->replaceAll(icu::UnicodeString(), status);
-        if (U_SUCCESS(status))
-            text = fromIcu(replaced);
-    }
-    return text;
-}
-
-QString capitalizeFirstLetter(const QString &text)
-{
-    const QString first = graphemes::first(text);
-    if (first.isEmpty())
-        return text;
-    const icu::UnicodeString u = toIcu(first);
-    icu::UnicodeString upper = u;
-    upper.toUpper(icu::Locale::getRoot());
-    icu::UnicodeString lower = u;
-    lower.toLower(icu::Locale::getRoot());
-    // A lower-case letter: a letter that upper-casing changes and lower-casing keeps.
-    const bool isLetter = u_isalpha(u.char32At(0));
-    if (!isLetter || upper == u || lower != u)
-        return text;
-    return fromIcu(upper) + text.mid(first.size());
-}
-
 // Strict UTF-8 decoding; nothing when the bytes are not valid UTF-8.
 std::optional<QString> decodeUtf8(const QByteArray &bytes)
 {
@@ -120,6 +38,7 @@ std::optional<QString> decodeUtf8(const QByteArray &bytes)
 }
 
 struct ChildResult {
+    bool cancelled = false;
     bool started = false;
     QString launchError;
     int status = 0;
@@ -127,11 +46,20 @@ struct ChildResult {
     QByteArray standardError;
 };
 
-// Runs the engine to completion. QProcess reads both pipes while waiting, so the child never
-// blocks on a full pipe however much it writes.
-ChildResult runChild(const QString &program, const QStringList &arguments)
+// How often a waiting worker looks whether the call was cancelled.
+constexpr int kCancelPollMs = 50;
+
+// Runs the engine to completion, or kills it once `cancelEpoch` moves away from `epoch`. QProcess
+// reads both pipes while waiting, so the child never blocks on a full pipe however much it writes.
+ChildResult runChild(const QString &program, const QStringList &arguments, const std::atomic<quint64> *cancelEpoch,
+                     quint64 epoch)
 {
     ChildResult result;
+    const auto cancelled = [&] { return cancelEpoch->load() != epoch; };
+    if (cancelled()) {
+        result.cancelled = true;
+        return result;
+    }
     QProcess process;
     process.setProgram(program);
     process.setArguments(arguments);
@@ -142,7 +70,16 @@ ChildResult runChild(const QString &program, const QStringList &arguments)
         return result;
     }
     result.started = true;
-    process.waitForFinished(-1);
+    while (!process.waitForFinished(kCancelPollMs)) {
+        if (process.state() == QProcess::NotRunning)
+            break;
+        if (cancelled()) {
+            process.kill();
+            process.waitForFinished(-1);
+            result.cancelled = true;
+            return result;
+        }
+    }
     // After a crash Qt reports the terminating signal as the exit code.
     result.status = process.exitCode();
     if (process.exitStatus() == QProcess::CrashExit && result.status == 0)
@@ -198,6 +135,11 @@ QString WhisperTranscriber::enginePath() const
     return m_resourceDirectory + QLatin1Char('/') + kEngineName;
 }
 
+void WhisperTranscriber::cancel()
+{
+    ++m_cancelEpoch;
+}
+
 QCoro::Task<bool> WhisperTranscriber::isEngineAvailable()
 {
     const QFileInfo engine(enginePath());
@@ -240,7 +182,12 @@ QCoro::Task<QString> WhisperTranscriber::transcribe(QString audioPath, std::opti
     }
     log::debug(lcWhisper, "Language: %s, Translate: %{bool}d", language, translate);
 
-    const ChildResult child = co_await QtConcurrent::run(&m_worker, runChild, engine, arguments);
+    const ChildResult child = co_await QtConcurrent::run(&m_worker, runChild, engine, arguments, &m_cancelEpoch,
+                                                         m_cancelEpoch.load());
+    if (child.cancelled) {
+        log::info(lcWhisper, "Transcription cancelled: %s", QFileInfo(audioPath).fileName());
+        throw WhisperError::cancelled();
+    }
 
     if (reportSystemInfo) {
         if (const auto info = systemInfo(child.standardError))
@@ -265,28 +212,9 @@ QCoro::Task<QString> WhisperTranscriber::transcribe(QString audioPath, std::opti
     if (!output)
         throw WhisperError::transcriptionFailed(QStringLiteral("Unable to decode output"));
 
-    const QString cleaned = postProcess(*output);
+    const QString cleaned = TranscriptCleaner::clean(*output);
     log::info(lcWhisper, "Transcription complete: %s...", log::Private{graphemes::prefix(cleaned, kPreviewLength)});
     co_return cleaned;
-}
-
-QString WhisperTranscriber::postProcess(const QString &output)
-{
-    QString text = trimWhitespace(output);
-    while (text.contains(QStringLiteral("  ")))
-        text.replace(QStringLiteral("  "), QStringLiteral(" "));
-    text = trimWhitespace(removeMarkers(text));
-
-    icu::UnicodeString lowered = toIcu(text);
-    lowered.toLower(icu::Locale::getRoot());
-    const QString key = trimCharacters(fromIcu(lowered), QStringLiteral(".,!?;:"));
-    if (Constants::Whisper::hallucinations().contains(key))
-        return {};
-
-    text = capitalizeFirstLetter(text);
-    if (!text.isEmpty() && !Constants::Whisper::endingPunctuation().contains(graphemes::last(text)))
-        text += QLatin1Char('.');
-    return text;
 }
 
 } // namespace parlix

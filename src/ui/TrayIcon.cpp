@@ -161,6 +161,11 @@ MenuInputs TrayIcon::currentMenuInputs() const
     in.isTranscribing = s.isTranscribing();
     in.isLiveTranscribing = s.isLiveTranscribing();
     in.canRecord = s.canRecord();
+    if (m_services.transcriptionState) {
+        const TranscriptionMenuState transcription = m_services.transcriptionState();
+        in.canCancelTranscription = transcription.canCancel;
+        in.hasUnsentRecording = transcription.hasUnsent;
+    }
     in.modelPath = settings.modelPath();
     in.modelFileExists = in.modelPath && QFileInfo::exists(*in.modelPath);
     in.modelDisplayName = settings.modelDisplayName();
@@ -225,6 +230,14 @@ void TrayIcon::perform(const MenuEntry &entry)
         return;
     case MenuCommand::toggleRecording:
         m_services.toggleRecording();
+        return;
+    case MenuCommand::cancelTranscription:
+        if (m_services.cancelTranscription)
+            m_services.cancelTranscription();
+        return;
+    case MenuCommand::retryLastRecording:
+        if (m_services.retryLastRecording)
+            m_services.retryLastRecording();
         return;
     case MenuCommand::openSettings:
         m_services.openSettingsToTab(SettingsTab::recording);

@@ -37,6 +37,13 @@ struct HotkeyMenuState {
     QString failure;
 };
 
+struct TranscriptionMenuState {
+    // An engine works on a clip and may be ended.
+    bool canCancel = false;
+    // A recording whose transcription delivered nothing is kept.
+    bool hasUnsent = false;
+};
+
 struct TrayIconServices {
     AppState &state;
     SettingsModel &settings;
@@ -44,6 +51,10 @@ struct TrayIconServices {
     std::function<HistoryStore &()> history;
     std::function<QStringList()> downloadedModels;
     std::function<void()> toggleRecording;
+    // Optional: without them the menu offers neither cancel nor retry.
+    std::function<void()> cancelTranscription;
+    std::function<void()> retryLastRecording;
+    std::function<TranscriptionMenuState()> transcriptionState;
     std::function<void(SettingsTab)> openSettingsToTab;
     std::function<void(const QString &)> copyToClipboard;
     // The updater's state for the update item (the updater is created on first use) and its

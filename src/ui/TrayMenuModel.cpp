@@ -4,6 +4,8 @@
 #include "core/Graphemes.h"
 #include "models/ModelCatalog.h"
 
+#include <QCoreApplication>
+
 namespace parlix::ui {
 
 QList<RecentTranscript> recentTranscripts(const QList<TranscriptItem> &items, const DateContext &dates)
@@ -150,6 +152,15 @@ QList<MenuEntry> buildStatusMenu(const MenuInputs &in)
         menu.append(MenuEntry::separator());
     }
     menu.append(recordingItem(in));
+    if (in.isTranscribing && in.canCancelTranscription)
+        menu.append(item(QCoreApplication::translate("TrayMenu", "Cancel Transcription"), QStringLiteral("process-stop"),
+                         MenuCommand::cancelTranscription));
+    if (in.hasUnsentRecording) {
+        MenuEntry retry = item(QCoreApplication::translate("TrayMenu", "Retry Last Recording"),
+                               QStringLiteral("view-refresh"), MenuCommand::retryLastRecording);
+        retry.enabled = in.canRecord;
+        menu.append(retry);
+    }
     menu.append(modelItem(in));
     menu.append(historyItem(in));
     menu.append(MenuEntry::separator());

@@ -18,6 +18,8 @@ namespace parlix::ui {
 enum class MenuCommand {
     none,
     toggleRecording,
+    cancelTranscription,
+    retryLastRecording,
     openSettings,
     // The Model tab: where a model is downloaded or chosen.
     openModelSettings,
@@ -88,6 +90,8 @@ struct MenuInputs {
     bool isTranscribing = false;
     bool isLiveTranscribing = false;
     bool canRecord = false;
+    bool canCancelTranscription = false;
+    bool hasUnsentRecording = false;
     std::optional<QString> modelPath;
     // Whether a file exists at modelPath.
     bool modelFileExists = false;

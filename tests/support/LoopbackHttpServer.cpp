@@ -88,13 +88,12 @@ void LoopbackHttpServer::readRequest(QTcpSocket *socket)
 {
     auto buffer = m_buffers.find(socket);
     if (buffer == m_buffers.end())
-        return; // already answered; a request body, if any, is not looked at
+        return; // already answered
     buffer->append(socket->readAll());
     const qsizetype headEnd = buffer->indexOf("\r\n\r\n");
     if (headEnd < 0)
         return;
     const QList<QByteArray> lines = buffer->left(headEnd).split('\n');
-    m_buffers.erase(buffer);
 
     Request request;
     const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
@@ -105,6 +104,12 @@ void LoopbackHttpServer::readRequest(QTcpSocket *socket)
         if (colon > 0)
             request.headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
     }
+    // The whole body first, so the client is never answered while it still sends.
+    const qsizetype bodySize = request.headers.value("content-length").toLongLong();
+    if (buffer->size() < headEnd + 4 + bodySize)
+        return;
+    request.body = buffer->mid(headEnd + 4, bodySize);
+    m_buffers.erase(buffer);
     m_requests.append(request);
     emit requestReceived(request);
     answer(socket, request);

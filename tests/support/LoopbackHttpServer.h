@@ -52,6 +52,8 @@ public:
         QByteArray target;
         // Names in lower case.
         QHash<QByteArray, QByteArray> headers;
+        // As long as its Content-Length says.
+        QByteArray body;
         QString path() const;
     };
 

@@ -4,7 +4,9 @@
 #include "core/SettingsModel.h"
 #include "models/ModelDownloadManager.h"
 #include "ui/ExperimentalFeatureToggle.h"
+#include "engine/RemoteServerToken.h"
 #include "ui/TrayIconArt.h"
+#include "ui/settings/EngineChoiceSection.h"
 #include "ui/settings/ModelRow.h"
 #include "ui/settings/PageParts.h"
 
@@ -66,6 +68,12 @@ ModelPage::ModelPage(const SettingsPageServices &services, QWidget *parent)
 {
     QVBoxLayout *column = scrollingColumn(this);
     buildSelectedSection(addSection(column, QStringLiteral("Selected Model")));
+    QGroupBox *engine = addSection(column, tr("Engine"));
+    m_engine = new EngineChoiceSection(m_services.settings,
+                                       m_services.remoteTokenPath.isEmpty() ? RemoteServerToken::defaultPath()
+                                                                            : m_services.remoteTokenPath,
+                                       engine);
+    sectionColumn(engine)->addWidget(m_engine);
 
     QGroupBox *downloads = addSection(column, QStringLiteral("Download Models"));
     for (const ModelInfo &model : Constants::Models::available()) {

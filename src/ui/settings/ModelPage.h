@@ -21,6 +21,7 @@ class ModelDownloadManager;
 
 namespace parlix::ui {
 
+class EngineChoiceSection;
 class ExperimentalFeatureToggle;
 class ModelRow;
 
@@ -56,6 +57,7 @@ public:
     QLabel *errorLabel() const { return m_error; }
     QPushButton *customModelButton() const { return m_custom; }
     QPushButton *clearButton() const { return m_clear; }
+    EngineChoiceSection *engineChoice() const { return m_engine; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -78,6 +80,7 @@ private:
     QStringList m_downloaded;
     QWidget *m_pickerRow = nullptr;
     QComboBox *m_picker = nullptr;
+    EngineChoiceSection *m_engine = nullptr;
     QWidget *m_selectedRow = nullptr;
     QLabel *m_selectedName = nullptr;
     QLabel *m_noModel = nullptr;

@@ -53,6 +53,8 @@ struct SettingsPageServices {
     std::function<TypingSupport()> typing = {};
     // The updater (created on first use); the About tab's update button needs it and a feed.
     std::function<update::UpdateController &()> updater = {};
+    // The remote server's token file the Model tab writes; RemoteServerToken's default when empty.
+    QString remoteTokenPath = {};
 };
 
 // The page of `tab`, or nullptr for a tab without one yet.

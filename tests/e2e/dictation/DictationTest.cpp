@@ -24,6 +24,7 @@
 #include "core/TextReplacementRule.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -223,6 +224,28 @@ TEST_F(DictationTest, PushToTalkRecordsWhileTheHotkeyIsHeld)
     releaseHotkey();
 
     expectOutcome(QStringLiteral("Held and spoken."), QStringLiteral("Held and spoken."), QStringLiteral("Held and spoken."));
+}
+
+// A hung engine keeps nothing busy: Cancel (parlixctl, over the bus) ends it at once and keeps
+// the recording; Retry, with a working engine, delivers it and lets it go.
+TEST_F(DictationTest, CancelKeepsTheRecordingAndRetryDeliversIt)
+{
+    engine.setPlan({QStringLiteral("sleep 600000")});
+    ASSERT_NO_FATAL_FAILURE(launch({}));
+    const auto parlixctl = [&](const char *command) {
+        return runProcess(binDirectory() + QStringLiteral("/parlixctl"), {QString::fromLatin1(command)}, app->environment()).exitCode;
+    };
+    dictateInToggleMode();
+    ASSERT_NO_FATAL_FAILURE(waitForState("transcribing"));
+    EXPECT_EQ(parlixctl("cancel"), 0);
+    ASSERT_NO_FATAL_FAILURE(waitForState("idle"));
+    const QDir unsent(app->path(QStringLiteral("data/Parlix/unsent")));
+    EXPECT_EQ(unsent.entryList(QDir::Files).size(), 1) << log();
+
+    engineAnswers(" second try");
+    EXPECT_EQ(parlixctl("retry"), 0);
+    expectOutcome(QStringLiteral("Second try."), QStringLiteral("Second try."), QStringLiteral("Second try."));
+    EXPECT_TRUE(unsent.entryList(QDir::Files).isEmpty());
 }
 
 TEST_F(DictationTest, LiveDictationTypesChunksWhileSpeakingAndStoresOneEntry)

@@ -135,6 +135,43 @@ QCoro::Task<QString> FakeTranscriber::transcribe(QString audioPath, std::optiona
     co_return QString(outcome->text);
 }
 
+void FakeTranscriber::cancel()
+{
+    ++cancelCalls;
+    m_journal << QStringLiteral("engine.cancel");
+}
+
+// ---- unsent ----
+
+QString FakeUnsentClips::keptPath(const QString &path)
+{
+    return QStringLiteral("/unsent/") + name(path);
+}
+
+std::optional<QString> FakeUnsentClips::keep(const QString &path)
+{
+    m_journal << QStringLiteral("unsent.keep ") + name(path);
+    if (kept.contains(path))
+        return path;
+    if (refuse)
+        return std::nullopt;
+    kept << keptPath(path);
+    return kept.last();
+}
+
+std::optional<QString> FakeUnsentClips::newest()
+{
+    if (kept.isEmpty())
+        return std::nullopt;
+    return kept.last();
+}
+
+void FakeUnsentClips::remove(const QString &path)
+{
+    m_journal << QStringLiteral("unsent.remove ") + name(path);
+    kept.removeAll(path);
+}
+
 // ---- text ----
 
 QString FakeTextRewriter::applyReplacements(const QString &text)

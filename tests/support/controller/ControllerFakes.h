@@ -115,6 +115,8 @@ public:
     explicit FakeTranscriber(QStringList &journal) : m_journal(journal) {}
 
     QCoro::Task<QString> transcribe(QString audioPath, std::optional<QString> prompt) override;
+    // Journalled; like a hung engine, a held call goes on waiting.
+    void cancel() override;
 
     struct Outcome {
         QString text;
@@ -132,6 +134,25 @@ public:
     bool holdCalls = false;
     HoldQueue pending;
     QList<Call> calls;
+    int cancelCalls = 0;
+
+private:
+    QStringList &m_journal;
+};
+
+// Kept recordings live under "/unsent/" (nothing touches the disk).
+class FakeUnsentClips : public UnsentClips {
+public:
+    explicit FakeUnsentClips(QStringList &journal) : m_journal(journal) {}
+    std::optional<QString> keep(const QString &path) override;
+    std::optional<QString> newest() override;
+    bool contains(const QString &path) override { return kept.contains(path); }
+    void remove(const QString &path) override;
+
+    static QString keptPath(const QString &path);
+    // Oldest first.
+    QStringList kept;
+    bool refuse = false;
 
 private:
     QStringList &m_journal;

@@ -28,7 +28,9 @@ ControllerHarness::ControllerHarness()
                      [this](const QString &text) { journal << QStringLiteral("state.record ") + text; });
 
     controller = std::make_unique<DictationController>(
-        DictationServices{settings, state, clip, live, engine, rewriter, delivery, history, hotkey, timers});
+        DictationServices{settings, state, clip, live, engine, unsent, rewriter, delivery, history, hotkey, timers});
+    QObject::connect(controller.get(), &DictationController::transcriptionFailed,
+                     [this](const QString &message) { failureNotices << message; });
     QObject::connect(controller.get(), &DictationController::settingsWindowRequested,
                      [this](SettingsTab tab) { settingsRequests << tab; });
     QObject::connect(controller.get(), &DictationController::statusIconUpdateRequested, [this] { ++iconUpdates; });

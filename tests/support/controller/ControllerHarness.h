@@ -32,6 +32,7 @@ public:
     // The controller creates its two live timers in this order.
     static constexpr qsizetype chunkTimer = 0;
     static constexpr qsizetype maxDurationTimer = 1;
+    static constexpr qsizetype engineWatchdog = 2;
 
     ControllerHarness();
 
@@ -58,6 +59,7 @@ public:
     FakeClipRecorder clip{journal};
     FakeLiveCapture live{journal};
     FakeTranscriber engine{journal};
+    FakeUnsentClips unsent{journal};
     FakeTextRewriter rewriter{journal};
     FakeTextDelivery delivery{journal};
     FakeHistory history{journal};
@@ -65,6 +67,8 @@ public:
     FakeTimerFactory timers;
     std::unique_ptr<DictationController> controller;
     QList<SettingsTab> settingsRequests;
+    // The transcriptionFailed notices.
+    QStringList failureNotices;
     int iconUpdates = 0;
 };
 

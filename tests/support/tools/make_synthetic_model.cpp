@@ -1,5 +1,5 @@
-// make_synthetic_model <for-tests-model.bin> <out.bin> "<phrase>": writes a ggml whisper model that
-// transcribes any audio as one fixed phrase.
+// make_synthetic_model <for-tests-model.bin> <out.bin> "<phrase>" [tiny|base|small]: writes a ggml
+// whisper model that transcribes any audio as one fixed phrase, optionally shaped like a real size.
 //
 // The input is one of whisper.cpp's weight-less "for-tests" models (header, hyper-parameters, mel
 // filters, vocabulary). Its bytes are copied and every tensor whisper.cpp's loader expects is
@@ -351,14 +351,39 @@ void wireChain(std::vector<Tensor> &tensors, const Hparams &hp, const std::vecto
     find(tensors, "decoder.ln.bias").values[slot.at(eot)] = kEndOfTextBias;
 }
 
+// Gives the model the widths and depths of a real model size, so it loads and runs as slowly as
+// one: "tiny" (the for-tests models' own), "base" or "small". Patches the header bytes as well.
+void resize(ParsedInput &input, const std::string &size)
+{
+    struct Shape {
+        int32_t state, heads, layers;
+    };
+    const std::map<std::string, Shape> shapes = {{"tiny", {384, 6, 4}}, {"base", {512, 8, 6}}, {"small", {768, 12, 12}}};
+    const auto shape = shapes.find(size);
+    if (shape == shapes.end())
+        fail("unknown model size " + size + " (tiny, base or small)");
+    Hparams &hp = input.hp;
+    hp.nAudioState = hp.nTextState = shape->second.state;
+    hp.nAudioHead = hp.nTextHead = shape->second.heads;
+    hp.nAudioLayer = hp.nTextLayer = shape->second.layers;
+    // Header: magic, then the hyper-parameters in Hparams order, 4 bytes each.
+    const std::pair<size_t, int32_t> fields[] = {{12, hp.nAudioState}, {16, hp.nAudioHead}, {20, hp.nAudioLayer},
+                                                 {28, hp.nTextState},  {32, hp.nTextHead},  {36, hp.nTextLayer}};
+    for (const auto &[offset, value] : fields)
+        std::memcpy(input.bytes.data() + offset, &value, sizeof value);
+}
+
 int run(int argc, char **argv)
 {
-    if (argc != 4) {
-        std::cerr << "usage: make_synthetic_model <for-tests-model.bin> <out.bin> \"<phrase>\"\n"
-                     "Writes a whisper model (ggml) that transcribes any audio as <phrase>.\n";
+    if (argc != 4 && argc != 5) {
+        std::cerr << "usage: make_synthetic_model <for-tests-model.bin> <out.bin> \"<phrase>\" [tiny|base|small]\n"
+                     "Writes a whisper model (ggml) that transcribes any audio as <phrase>, with the\n"
+                     "layer sizes of the given model size (default: those of the input).\n";
         return 2;
     }
-    const ParsedInput input = parseInput(argv[1]);
+    ParsedInput input = parseInput(argv[1]);
+    if (argc == 5)
+        resize(input, argv[4]);
     const SpecialTokens special(input.hp.nVocab);
     const std::string phrase = argv[3];
     if (phrase.empty())

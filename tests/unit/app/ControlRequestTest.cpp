@@ -18,6 +18,8 @@ TEST(ControlRequest, CommandLinesBecomeRequestsOrUsageErrors)
     };
     const Row rows[] = {
         {"toggle", {}, Request{QStringLiteral("Toggle"), {}}},
+        {"cancel", {}, Request{QStringLiteral("Cancel"), {}}},
+        {"retry", {}, Request{QStringLiteral("Retry"), {}}},
         {"status", {}, Request{QString(), {}}},
         {"settings", {}, Request{QStringLiteral("OpenSettings"), {QString()}}},
         // Sent in the app's own spelling.

@@ -5,6 +5,8 @@
 #include "core/Constants.h"
 #include "models/ModelCatalog.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 using namespace parlix;
@@ -87,18 +89,20 @@ TEST(ClipPipeline, DeliversByOutputMode)
     }
 }
 
-TEST(ClipPipeline, EndsEarlyWithoutStoringAndStillDeletesTheClip)
+TEST(ClipPipeline, EndsEarlyWithoutStoringAndKeepsTheClipUnlessTheRulesEmptiedIt)
 {
     struct Row {
         const char *name;
         QString engineText;
         std::optional<QString> engineFailure;
         QString rewritten; // what the rules make of the engine text
+        QString lastStep;
+        bool notice;
     };
     const Row rows[] = {
-        {"engine fails", {}, QStringLiteral("whisper-cli exited with code 3"), {}},
-        {"engine hears nothing", QString(), std::nullopt, {}},
-        {"rules remove everything", QStringLiteral("scratch that"), std::nullopt, QString("")},
+        {"engine fails", {}, QStringLiteral("whisper-cli exited with code 3"), {}, "unsent.keep parlix_clip.wav", true},
+        {"engine hears nothing", QString(), std::nullopt, {}, "unsent.keep parlix_clip.wav", false},
+        {"rules remove everything", QStringLiteral("scratch that"), std::nullopt, QString(""), "clip.delete parlix_clip.wav", false},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
@@ -108,10 +112,91 @@ TEST(ClipPipeline, EndsEarlyWithoutStoringAndStillDeletesTheClip)
         EXPECT_TRUE(h.history.entries.isEmpty());
         EXPECT_TRUE(h.delivery.pasted.isEmpty() && h.delivery.copied.isEmpty());
         EXPECT_EQ(h.state.lastTranscript(), std::nullopt);
-        EXPECT_EQ(h.clip.deleted, QStringList{h.clip.clipPath});
         EXPECT_EQ(h.activity(), "-");
-        EXPECT_EQ(h.journal.mid(h.journal.size() - 2), (QStringList{"state.transcribing false", "clip.delete parlix_clip.wav"}));
+        EXPECT_TRUE(h.journal.contains(row.lastStep));
+        EXPECT_EQ(h.failureNotices.size(), row.notice ? 1 : 0);
+        EXPECT_EQ(h.controller->hasUnsentRecording(), row.lastStep.startsWith(u"unsent"));
     }
+}
+
+// The engine hangs (a held call that never answers on its own): the watchdog and Cancel both end
+// the clip at once, keep it, and leave the app idle; the engine's late answer changes nothing.
+TEST(ClipPipeline, WatchdogAndCancelEndAHungEngineAndKeepTheClip)
+{
+    for (const bool byWatchdog : {true, false}) {
+        SCOPED_TRACE(byWatchdog ? "watchdog" : "cancel");
+        ControllerHarness h;
+        h.engine.holdCalls = true;
+        recordClip(h, QStringLiteral("late words"));
+        ASSERT_EQ(h.activity(), "T");
+        ASSERT_TRUE(h.controller->canCancelTranscription());
+        // The clip file does not exist here: the bound is the fixed part alone.
+        EXPECT_EQ(h.timers.record(ControllerHarness::engineWatchdog).interval, std::chrono::seconds(30));
+        byWatchdog ? void(h.timers.fire(ControllerHarness::engineWatchdog)) : h.controller->cancelTranscription();
+
+        EXPECT_EQ(h.activity(), "-");
+        EXPECT_EQ(h.engine.cancelCalls, 1);
+        EXPECT_EQ(h.unsent.kept, QStringList{FakeUnsentClips::keptPath(h.clip.clipPath)});
+        EXPECT_EQ(h.failureNotices.size(), byWatchdog ? 1 : 0);
+        EXPECT_FALSE(h.controller->canCancelTranscription());
+        EXPECT_FALSE(h.timers.record(ControllerHarness::engineWatchdog).active);
+
+        h.releaseAll();
+        EXPECT_TRUE(h.history.entries.isEmpty());
+        EXPECT_TRUE(h.delivery.pasted.isEmpty());
+        EXPECT_TRUE(h.clip.deleted.isEmpty());
+    }
+}
+
+TEST(ClipPipeline, WatchdogBoundGrowsWithTheClip)
+{
+    ControllerHarness h;
+    h.settings.setEngineTimeoutSeconds(5);
+    h.settings.setEngineTimeoutPerAudioSecond(2);
+    // 16 kHz mono 16-bit: 3 s of audio after a 44-byte header.
+    const QString clip = h.directory.filePath(QStringLiteral("three-seconds.wav"));
+    QFile file(clip);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    QByteArray header("RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x80\x3e\0\0\0\x7d\0\0\x02\0\x10\0data\0\0\0\0", 44);
+    file.write(header + QByteArray(3 * 32000, '\0'));
+    file.close();
+    EXPECT_EQ(h.controller->engineTimeLimit(clip), std::chrono::seconds(5 + 2 * 3));
+}
+
+TEST(ClipPipeline, RetryTranscribesTheNewestKeptClipAndRemovesItOnceDelivered)
+{
+    ControllerHarness h;
+    recordClip(h, QString(), QStringLiteral("engine crashed"));
+    const QString kept = FakeUnsentClips::keptPath(h.clip.clipPath);
+    ASSERT_EQ(h.unsent.kept, QStringList{kept});
+
+    // Failing again leaves it where it is, and says so again.
+    h.engine.fail(kept, QStringLiteral("still broken"));
+    h.controller->retryLastRecording();
+    EXPECT_EQ(h.unsent.kept, QStringList{kept});
+    EXPECT_EQ(h.failureNotices.size(), 2);
+
+    h.engine.succeed(kept, QStringLiteral("Second time lucky"));
+    h.controller->retryLastRecording();
+    EXPECT_EQ(h.delivery.pasted, QStringList{QStringLiteral("Second time lucky")});
+    EXPECT_TRUE(h.unsent.kept.isEmpty());
+    EXPECT_TRUE(h.journal.contains("unsent.remove parlix_clip.wav"));
+    EXPECT_TRUE(h.clip.deleted.isEmpty());
+    EXPECT_EQ(h.activity(), "-");
+
+    // Nothing left: a retry does nothing.
+    h.controller->retryLastRecording();
+    EXPECT_EQ(h.engine.calls.size(), 3);
+}
+
+TEST(ClipPipeline, RetryWaitsForIdle)
+{
+    ControllerHarness h;
+    h.unsent.kept << QStringLiteral("/unsent/old.wav");
+    h.hotkey.press(); // recording
+    h.controller->retryLastRecording();
+    EXPECT_TRUE(h.engine.calls.isEmpty());
+    EXPECT_EQ(h.activity(), "R");
 }
 
 TEST(ClipPipeline, FailingDeliveryKeepsTheEntryAndStillCleansUp)

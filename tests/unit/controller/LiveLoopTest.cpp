@@ -170,7 +170,7 @@ TEST(LiveLoop, StopStepOrder)
     EXPECT_EQ(h.journal, expected);
 }
 
-TEST(LiveLoop, FailuresDropOnlyTheirChunk)
+TEST(LiveLoop, FailedChunksAreKeptAndTheRestGoesOn)
 {
     ControllerHarness h;
     startLive(h);
@@ -183,7 +183,8 @@ TEST(LiveLoop, FailuresDropOnlyTheirChunk)
     h.engine.fail(finalFile, QStringLiteral("engine crashed again"));
     h.hotkey.press();
 
-    EXPECT_EQ(h.live.deleted, (QStringList{chunkFile(1), chunkFile(2), chunkFile(3), finalFile}));
+    EXPECT_EQ(h.live.deleted, (QStringList{chunkFile(1), chunkFile(3)}));
+    EXPECT_EQ(h.unsent.kept, (QStringList{FakeUnsentClips::keptPath(chunkFile(2)), FakeUnsentClips::keptPath(finalFile)}));
     ASSERT_EQ(h.history.entries.size(), 1);
     EXPECT_EQ(h.history.entries[0].text, QStringLiteral("kept also kept"));
 }

@@ -1,5 +1,5 @@
 // The cleaning of whisper-cli's standard output, case by case.
-#include "engine/WhisperTranscriber.h"
+#include "engine/TranscriptCleaner.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +45,7 @@ TEST(PostProcess, Cleans)
 {
     for (const Case &c : kCases) {
         SCOPED_TRACE(c.name);
-        const QString cleaned = parlix::WhisperTranscriber::postProcess(QString::fromUtf8(c.output));
+        const QString cleaned = parlix::TranscriptCleaner::clean(QString::fromUtf8(c.output));
         EXPECT_EQ(cleaned.toStdString(), std::string(c.cleaned));
     }
 }

@@ -64,6 +64,17 @@ TEST(StatusMenuStateTest, TopLevelItemsAndRecordingItem)
         {"transcribing", [](MenuInputs &in) { in.isTranscribing = true; in.canRecord = false; },
          QStringList{"Transcribing...", "Model: Base (English)"} + tail, "Transcribing...", false, MenuCommand::none,
          MenuTint::none},
+        // The engine may be ended while it works on a clip.
+        {"transcribingCancellable", [](MenuInputs &in) { in.isTranscribing = true; in.canRecord = false; in.canCancelTranscription = true; },
+         QStringList{"Transcribing...", "Cancel Transcription", "Model: Base (English)"} + tail, "Cancel Transcription", true,
+         MenuCommand::cancelTranscription, MenuTint::none},
+        // A kept recording can be retried when a dictation could start.
+        {"unsentRecording", [](MenuInputs &in) { in.hasUnsentRecording = true; },
+         QStringList{"Start Recording", "Retry Last Recording", "Model: Base (English)"} + tail, "Retry Last Recording", true,
+         MenuCommand::retryLastRecording, MenuTint::none},
+        {"unsentWhileRecording", [](MenuInputs &in) { in.hasUnsentRecording = true; in.isRecording = true; in.canRecord = false; },
+         QStringList{"Stop Recording", "Retry Last Recording", "Model: Base (English)"} + tail, "Retry Last Recording", false,
+         MenuCommand::retryLastRecording, MenuTint::none},
         {"engineMissingAndNoModels", [](MenuInputs &in) { in = MenuInputs{}; in.engineMissing = true; },
          QStringList{"⚠️ Engine Missing", "-", "⚠️ No Models Downloaded", "-", "Start Recording", "Model"} + tail,
          "Start Recording", false, MenuCommand::toggleRecording, MenuTint::none},

@@ -3,6 +3,7 @@
 // secret), the rule sheet, its command list and the formatting reference, drawn offscreen and kept as PNG artifacts
 // (PARLIX_ARTIFACTS_DIR, by default <build>/artifacts/screenshots). Every text and button on
 // them must have the room it asks for.
+#include "Files.h"
 #include "LoopbackHttpServer.h"
 #include "PageFixture.h"
 #include "Pump.h"
@@ -10,6 +11,7 @@
 #include "core/LoginItemManager.h"
 #include "ui/SettingsWindow.h"
 #include "ui/settings/CommandCompletionField.h"
+#include "ui/settings/EngineChoiceSection.h"
 #include "ui/settings/AboutPage.h"
 #include "ui/settings/GeneralPage.h"
 #include "ui/settings/FormattingReferenceWindow.h"
@@ -217,6 +219,48 @@ TEST_F(SettingsScreenshotsTest, ModelTabFromEmptyThroughADownloadToModels)
     emit models.modelsChanged();
     QCoreApplication::processEvents();
     keepScrolled(window, "settings-model-tab-models.png", "settings-model-tab-models-end.png");
+    EXPECT_EQ(cramped(page), QStringList());
+}
+
+TEST_F(SettingsScreenshotsTest, ModelTabEngineChoiceWithTheRemoteServerFields)
+{
+    ModelDownloadConfig config;
+    config.modelsDirectory = dir.filePath(QStringLiteral("models"));
+    ModelDownloadManager models(config);
+    SettingsPageServices pages = services();
+    pages.models = &models;
+    pages.remoteTokenPath = dir.filePath(QStringLiteral("config/remote-server-token"));
+    SettingsWindowHost host([pages](SettingsTab tab) { return buildSettingsPage(tab, pages); });
+    host.openSettingsToTab(SettingsTab::model);
+    SettingsView *window = host.settingsWindow();
+    auto *page = qobject_cast<ModelPage *>(window->tabView()->currentWidget());
+    ASSERT_TRUE(page);
+    EngineChoiceSection *engine = page->engineChoice();
+    EXPECT_FALSE(engine->remoteFields()->isVisibleTo(page));
+    keep(window->grab().toImage(), "settings-model-tab-engine-per-clip.png");
+
+    QComboBox *mode = engine->modePicker();
+    mode->setCurrentIndex(2);
+    emit mode->activated(2);
+    EXPECT_EQ(settings.engineMode(), EngineMode::remote);
+    EXPECT_TRUE(engine->remoteFields()->isVisibleTo(page));
+    EXPECT_TRUE(engine->problemLabel()->isVisibleTo(page)); // no address yet
+    engine->addressField()->setText(QStringLiteral("ftp://example.org"));
+    emit engine->addressField()->editingFinished();
+    QCoreApplication::processEvents();
+    keep(window->grab().toImage(), "settings-model-tab-engine-remote-bad-address.png");
+    EXPECT_EQ(cramped(page), QStringList());
+
+    engine->addressField()->setText(QStringLiteral(" https://192.168.1.20:8080 "));
+    emit engine->addressField()->editingFinished();
+    engine->tokenField()->setText(QStringLiteral("s3cret"));
+    emit engine->tokenField()->editingFinished();
+    EXPECT_EQ(settings.remoteServerUrl(), u"https://192.168.1.20:8080");
+    EXPECT_FALSE(engine->problemLabel()->isVisibleTo(page));
+    EXPECT_EQ(fileBytes(pages.remoteTokenPath), "s3cret");
+    EXPECT_EQ(fileMode(pages.remoteTokenPath), 0600);
+    QCoreApplication::processEvents();
+    keep(window->grab().toImage(), "settings-model-tab-engine-remote.png");
     EXPECT_EQ(cramped(page), QStringList());
 }
 
