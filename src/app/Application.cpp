@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/AppServices.h"
+#include "app/DesktopNotifications.h"
 #include "app/HotkeyConflictNotice.h"
 #include "app/ModelDownloadNotice.h"
 #include "control/ControlNames.h"
@@ -65,10 +66,13 @@ void Application::start()
 
     createTrayIcon();
     checkEngineAvailability();
+    SettingsModel &settings = m_services.settings();
+    m_notifications = std::make_unique<DesktopNotifications>(QDBusConnection::sessionBus(),
+                                                             [&settings] { return settings.notificationsEnabled(); });
     m_hotkeyNotice = std::make_unique<HotkeyConflictNotice>(
-        m_services.hotkeyManager(), m_services.settings(), QDBusConnection::sessionBus(),
+        m_services.hotkeyManager(), settings, *m_notifications,
         [&controller] { controller.openSettingsToTab(SettingsTab::recording); });
-    m_modelNotice = std::make_unique<ModelDownloadNotice>(m_services.modelDownloads(), QDBusConnection::sessionBus(),
+    m_modelNotice = std::make_unique<ModelDownloadNotice>(m_services.modelDownloads(), *m_notifications,
                                                           [&controller] { controller.openSettingsToTab(SettingsTab::model); });
     controller.setupHotkey();
     requestPermissions();

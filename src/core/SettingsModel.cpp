@@ -117,6 +117,7 @@ void SettingsModel::load()
     m_textReplacementEnabled = boolDefaultingToTrue(s, K::textReplacementEnabled);
     m_experimentalFeaturesEnabled = boolDefaultingToTrue(s, K::experimentalFeaturesEnabled);
     m_audioInputDevice = s.string(key(K::audioInputDevice));
+    m_notificationsEnabled = boolDefaultingToTrue(s, K::notificationsEnabled);
     // Absent or undecodable: the examples, and the stored bytes stay untouched until the next save.
     if (const auto bytes = s.data(key(K::textReplacementRules)))
         m_textReplacementRules = TextReplacementRule::decode(*bytes).value_or(TextReplacementRule::examples());
@@ -175,6 +176,12 @@ void SettingsModel::setLanguage(const QString &value)
 void SettingsModel::setLaunchAtLogin(bool value)
 {
     assign(m_launchAtLogin, value, SettingsKey::launchAtLogin, [this](const QString &k) { m_store.setBool(k, m_launchAtLogin); });
+}
+
+void SettingsModel::setNotificationsEnabled(bool value)
+{
+    assign(m_notificationsEnabled, value, SettingsKey::notificationsEnabled,
+           [this](const QString &k) { m_store.setBool(k, m_notificationsEnabled); });
 }
 
 void SettingsModel::setMaxHistoryItems(qint64 value)

@@ -43,6 +43,7 @@ inline constexpr auto textReplacementRules = "textReplacementRules";
 inline constexpr auto textReplacementEnabled = "textReplacementEnabled";
 inline constexpr auto experimentalFeaturesEnabled = "experimentalFeaturesEnabled";
 inline constexpr auto audioInputDevice = "audioInputDevice";
+inline constexpr auto notificationsEnabled = "notificationsEnabled";
 } // namespace SettingsKey
 
 class SettingsModel : public QObject {
@@ -92,6 +93,9 @@ public:
     // The microphone's device id; none means the system default.
     std::optional<QString> audioInputDevice() const { return m_audioInputDevice; }
     void setAudioInputDevice(const std::optional<QString> &value);
+    // Desktop notifications (hotkey unavailable, download finished or failed); on by default.
+    bool notificationsEnabled() const { return m_notificationsEnabled; }
+    void setNotificationsEnabled(bool value);
 
     void selectModel(const QString &path);
 
@@ -132,6 +136,7 @@ private:
     bool m_textReplacementEnabled = true;
     bool m_experimentalFeaturesEnabled = true;
     std::optional<QString> m_audioInputDevice;
+    bool m_notificationsEnabled = true;
 };
 
 } // namespace parlix

@@ -57,6 +57,15 @@ GeneralPage::GeneralPage(const SettingsPageServices &services, QWidget *parent)
     m_launch->setEnabled(m_services.loginItem != nullptr);
     connect(m_launch, &QCheckBox::toggled, this, &GeneralPage::setLaunchAtLogin);
 
+    QGroupBox *notifications = addSection(column, QStringLiteral("Notifications"));
+    m_notifications = new QCheckBox(QStringLiteral("Show Desktop &Notifications"), notifications);
+    m_notifications->setChecked(m_services.settings.notificationsEnabled());
+    sectionColumn(notifications)->addWidget(m_notifications);
+    sectionColumn(notifications)->addWidget(caption(
+        QStringLiteral("When the hotkey is unavailable and when a model download ends."), notifications));
+    connect(m_notifications, &QCheckBox::toggled, this,
+            [this](bool on) { m_services.settings.setNotificationsEnabled(on); });
+
     QGroupBox *permissions = addSection(column, QStringLiteral("Permissions"));
     auto *rows = new QFormLayout;
     m_micStatus = new QLabel(permissions);
