@@ -32,12 +32,12 @@ void HotkeyConflictNotice::notify()
             m_openRecordingTab();
     };
     m_notifications.notify(
-        QStringLiteral("Hotkey %1 is unavailable").arg(keys),
-        QStringLiteral("%1. Dictation cannot be started from the keyboard until you choose another hotkey in "
+        tr("Hotkey %1 is unavailable").arg(keys),
+        tr("%1. Dictation cannot be started from the keyboard until you choose another hotkey in "
                        "Settings → Recording.")
             .arg(m_hotkey.failure()),
-        {{DesktopNotifications::defaultAction, QStringLiteral("Change hotkey"), open},
-         {QStringLiteral("change-hotkey"), QStringLiteral("Change…"), open}},
+        {{DesktopNotifications::defaultAction, tr("Change hotkey"), open},
+         {QStringLiteral("change-hotkey"), tr("Change…"), open}},
         DesktopNotifications::Urgency::normal);
 }
 

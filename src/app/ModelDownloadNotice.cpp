@@ -21,16 +21,16 @@ ModelDownloadNotice::ModelDownloadNotice(ModelDownloadManager &models, DesktopNo
     , m_openModelTab(std::move(openModelTab))
 {
     connect(&models, &ModelDownloadManager::downloadFinished, this, [this](const QString &modelId, const QString &) {
-        notify(QStringLiteral("Model downloaded"), QStringLiteral("%1 is ready for dictation.").arg(modelName(modelId)));
+        notify(tr("Model downloaded"), tr("%1 is ready for dictation.").arg(modelName(modelId)));
     });
     connect(&models, &ModelDownloadManager::downloadFailed, this, [this](const QString &modelId, const QString &message) {
-        notify(QStringLiteral("Model download failed"), QStringLiteral("%1: %2").arg(modelName(modelId), message));
+        notify(tr("Model download failed"), QStringLiteral("%1: %2").arg(modelName(modelId), message));
     });
 }
 
 void ModelDownloadNotice::notify(const QString &summary, const QString &body)
 {
-    m_notifications.notify(summary, body, {{DesktopNotifications::defaultAction, QStringLiteral("Open the Model settings"), [this] {
+    m_notifications.notify(summary, body, {{DesktopNotifications::defaultAction, tr("Open the Model settings"), [this] {
                                                 if (m_openModelTab)
                                                     m_openModelTab();
                                             }}});

@@ -11,6 +11,7 @@
 #include "core/Categories.h"
 #include "core/Log.h"
 #include "ui/AppIcon.h"
+#include "ui/Translations.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -73,6 +74,7 @@ int main(int argc, char **argv)
     // A background app: closing the settings window must not end it.
     app.setQuitOnLastWindowClosed(false);
     log::installMessageHandler(::isatty(STDERR_FILENO) || qgetenv("PARLIX_LOG_STDERR") == "1");
+    ui::installTranslations(app, QLocale(), ui::translationsDirectory());
 
     if (app.arguments().size() > 1)
         std::fprintf(stderr, "parlix: takes no arguments (ignored); use parlixctl to control it\n");

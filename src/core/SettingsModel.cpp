@@ -5,6 +5,7 @@
 #include "core/Log.h"
 #include "models/ModelCatalog.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace parlix {
@@ -64,17 +65,17 @@ OutputMode outputModeFromRaw(const std::optional<QString> &raw)
 
 QString label(RecordingMode mode)
 {
-    return mode == RecordingMode::pushToTalk ? QStringLiteral("Push to talk (hold to record)")
-                                             : QStringLiteral("Toggle (press to start/stop)");
+    return mode == RecordingMode::pushToTalk ? QCoreApplication::translate("parlix::SettingsModel", "Push to talk (hold to record)")
+                                             : QCoreApplication::translate("parlix::SettingsModel", "Toggle (press to start/stop)");
 }
 
 QString label(OutputMode mode)
 {
     switch (mode) {
-    case OutputMode::pasteOnly: return QStringLiteral("Paste into active input");
-    case OutputMode::pasteAndCopy: return QStringLiteral("Paste into active input + copy to clipboard");
-    case OutputMode::copyOnly: return QStringLiteral("Copy to clipboard");
-    case OutputMode::historyOnly: return QStringLiteral("History only (click to copy)");
+    case OutputMode::pasteOnly: return QCoreApplication::translate("parlix::SettingsModel", "Paste into active input");
+    case OutputMode::pasteAndCopy: return QCoreApplication::translate("parlix::SettingsModel", "Paste into active input + copy to clipboard");
+    case OutputMode::copyOnly: return QCoreApplication::translate("parlix::SettingsModel", "Copy to clipboard");
+    case OutputMode::historyOnly: return QCoreApplication::translate("parlix::SettingsModel", "History only (click to copy)");
     }
     return {};
 }

@@ -72,7 +72,7 @@ int HotkeyManager::claim(const HotkeyConfig &config)
                 case ShortcutEvent::lost:
                     // The backend has logged why; nothing is left to unregister.
                     self->m_registered = false;
-                    self->setFailure(QStringLiteral("The hotkey stopped working after a keyboard layout change"));
+                    self->setFailure(tr("The hotkey stopped working after a keyboard layout change"));
                     break;
                 }
             },
@@ -105,17 +105,17 @@ QString HotkeyManager::describeStatus(int status, const QString &keys)
     case ShortcutStatus::success:
         return {};
     case ShortcutStatus::noConnection:
-        return QStringLiteral("The hotkey cannot be registered: the window system cannot be reached");
+        return tr("The hotkey cannot be registered: the window system cannot be reached");
     case ShortcutStatus::unsupportedServer:
-        return QStringLiteral("The hotkey cannot be registered: the window system lacks key release events");
+        return tr("The hotkey cannot be registered: the window system lacks key release events");
     case ShortcutStatus::unsupportedKey:
-        return QStringLiteral("%1 cannot be used as a hotkey on this system").arg(keys);
+        return tr("%1 cannot be used as a hotkey on this system").arg(keys);
     case ShortcutStatus::keyNotOnKeyboard:
-        return QStringLiteral("%1 cannot be typed on the current keyboard layout").arg(keys);
+        return tr("%1 cannot be typed on the current keyboard layout").arg(keys);
     case ShortcutStatus::alreadyTaken:
-        return QStringLiteral("%1 is already used by another application").arg(keys);
+        return tr("%1 is already used by another application").arg(keys);
     default:
-        return QStringLiteral("%1 could not be registered (error %2)").arg(keys).arg(status);
+        return tr("%1 could not be registered (error %2)").arg(keys).arg(status);
     }
 }
 
