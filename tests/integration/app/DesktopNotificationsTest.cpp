@@ -86,7 +86,7 @@ TEST_F(DesktopNotificationsTest, NothingIsSentWhenTurnedOffAndNothingWaitsWithou
     }
 
     enabled = true;
-    CategoryLog log(lcApp);
+    CategoryLog log(lcApp());
     notifications->notify(QStringLiteral("Nobody listens"), QString());
     EXPECT_TRUE(log.lines.isEmpty()) << "the call waited for its answer";
     EXPECT_TRUE(pumpUntil([&] { return !log.lines.isEmpty(); })) << "no log line about the failed call";
