@@ -28,7 +28,7 @@ as_root() {
 PACKAGES=(
     build-essential cmake ninja-build pkg-config git ca-certificates ccache
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qcoro-qt6-dev
-    qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
+    qt6-tools-dev qt6-l10n-tools qt6-translations-l10n scdoc
     libicu-dev libssl-dev libsystemd-dev libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev libx11-dev libxtst-dev libxdo-dev libxkbcommon-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libpulse-dev
