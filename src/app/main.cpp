@@ -57,6 +57,20 @@ BusRole claimServiceName(QDBusConnection &bus)
 
 int main(int argc, char **argv)
 {
+    // The two options a packaged program answers without a desktop.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("parlix %s\n", PARLIX_VERSION_STRING);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::printf("Usage: parlix\n\nLocal dictation in the system tray: press the global hotkey (Ctrl+Alt+Space by\n"
+                        "default), speak, and the text is typed into the window you were using.\n"
+                        "parlixctl(1) controls the running app from a terminal; see parlix(1).\n\n"
+                        "  --version  print the version and exit\n  --help     print this text and exit\n");
+            return 0;
+        }
+    }
     // Every service here talks to an X server (hotkey grab, clipboard, keystrokes, windows).
     if (qEnvironmentVariableIsEmpty("DISPLAY")) {
         std::fprintf(stderr, "parlix: no X display: DISPLAY is not set. Parlix needs an X11 session "
@@ -77,7 +91,7 @@ int main(int argc, char **argv)
     ui::installTranslations(app, QLocale(), ui::translationsDirectory());
 
     if (app.arguments().size() > 1)
-        std::fprintf(stderr, "parlix: takes no arguments (ignored); use parlixctl to control it\n");
+        std::fprintf(stderr, "parlix: takes no arguments besides --version and --help (ignored); use parlixctl to control it\n");
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     const BusRole role = claimServiceName(bus);
