@@ -9,6 +9,8 @@
 #   PARLIX_CACHE_DIR     where the whisper.cpp build is cached (default: ~/.cache/parlix)
 #   PARLIX_ENGINE_BUILD  how the pinned whisper.cpp is built: native (default: for this CPU) or
 #                        dispatch (every CPU variant, chosen at start: for packages)
+#   PARLIX_ENGINE_ONLY   native or dispatch: only install the packages and provide that engine,
+#                        print its directory and build nothing else (scripts/package.sh)
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -28,6 +30,7 @@ as_root() {
 PACKAGES=(
     build-essential cmake ninja-build pkg-config git ca-certificates ccache
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qcoro-qt6-dev
+    qt6-tools-dev qt6-l10n-tools qt6-translations-l10n scdoc
     libicu-dev libssl-dev libsystemd-dev libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev libx11-dev libxtst-dev libxi-dev libxdo-dev libxkbcommon-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libpulse-dev libsoxr-dev
@@ -46,6 +49,8 @@ if [ "${PARLIX_WITH_TEST_TOOLS:-0}" = 1 ]; then
     # The fuzz stage of scripts/test.sh: clang and its runtime libraries (libFuzzer, the
     # sanitizers). GCC brings its own sanitizer runtimes for the other checked builds.
     PACKAGES+=(clang libclang-rt-14-dev)
+    # The package stage: the Debian package's checks and what its installed files are read with.
+    PACKAGES+=(lintian appstream man-db dpkg-dev file)
 fi
 
 install_packages() {
@@ -170,6 +175,10 @@ configure_and_build() {
 }
 
 install_packages
+if [ -n "${PARLIX_ENGINE_ONLY:-}" ]; then
+    pinned_whisper "$PARLIX_ENGINE_ONLY"
+    exit 0
+fi
 WHISPER_DIR=$(provide_whisper)
 # With the test tools, the pinned engine is also built the way packages carry it, so the tests
 # run its CPU variants.

@@ -5,8 +5,11 @@
 #   asan  AddressSanitizer + UndefinedBehaviorSanitizer build, unit and integration labels
 #   tsan  ThreadSanitizer build, the audio and engine tests
 #   fuzz  libFuzzer targets (clang), each for PARLIX_FUZZ_SECONDS (default 30) from tests/fuzz/corpus
+#   package  the Debian package (scripts/package.sh, build-package/): lintian, installed with apt on
+#         this machine, its files checked and a dictation made with the installed programs, then
+#         purged, leaving nothing behind
 # Extra arguments go to ctest of the main build (e.g. -L unit, -R Settings) and skip the checked
-# stages; PARLIX_STAGES picks stages ("asan tsan fuzz" by default, "" for none).
+# stages; PARLIX_STAGES picks stages ("asan tsan fuzz package" by default, "" for none).
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export PARLIX_WITH_TEST_TOOLS=1
@@ -14,7 +17,7 @@ export PARLIX_WITH_TEST_TOOLS=1
 BUILD_DIR=${PARLIX_BUILD_DIR:-$ROOT/build}
 BUILD_DIR=$(cd "$BUILD_DIR" && pwd)
 JOBS=$(nproc)
-STAGES=${PARLIX_STAGES-asan tsan fuzz}
+STAGES=${PARLIX_STAGES-asan tsan fuzz package}
 [ $# -eq 0 ] || STAGES=
 
 log() { printf '[test] %s\n' "$*" >&2; }
@@ -97,6 +100,51 @@ fuzz_stage() {
             || { tail -n 60 "$dir/fuzz-$t.log" >&2; return 1; }
         grep -E '^stat::(number_of_executed_units|new_units_added)' "$dir/fuzz-$t.log" | sed "s/^/[test]   $t /" >&2 || true
     done
+}
+
+# Installs the package as a user's machine would, checks what it put there, dictates once with the
+# installed programs (the first-run end-to-end test: tray, model download, hotkey, paste) and
+# purges it again: nothing of it may stay. It refuses to run where a parlix package is installed.
+package_stage() {
+    local deb
+    deb=$(PARLIX_PACKAGE_DIR=$BUILD_DIR-package "$ROOT/scripts/package.sh" | tail -n 1)
+    log "lintian: $(lintian --version)"
+    lintian --fail-on error "$deb" | sed 's/^/[lintian] /' >&2 || { log "lintian reports errors"; return 1; }
+    local before
+    before=$(dpkg-query -W -f='${Status}' parlix 2>/dev/null | grep -q 'install ok installed' && echo yes || echo no)
+    [ "$before" = no ] || { log "a parlix package is already installed; the stage needs a machine without it"; return 1; }
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
+    local files status=0
+    files=$(mktemp)
+    dpkg -L parlix >"$files"
+    check() { "$@" >/dev/null || { log "failed: $*"; status=1; }; }
+    check /usr/bin/parlix --version
+    check /usr/bin/parlixctl --help
+    check man -w parlix
+    check man -w parlixctl
+    check desktop-file-validate /usr/share/applications/com.quorvane.parlix.desktop
+    check appstreamcli validate --no-net /usr/share/metainfo/com.quorvane.parlix.metainfo.xml
+    check test -x /usr/libexec/parlix/whisper-cli
+    check test -f /usr/share/parlix/translations/parlix_de.qm
+    check test -f /usr/share/bash-completion/completions/parlixctl
+    check test -f /usr/share/zsh/vendor-completions/_parlixctl
+    PARLIX_BIN=/usr/bin PARLIX_RESOURCE_DIR=/usr/libexec/parlix \
+        ctest --test-dir "$BUILD_DIR" --output-on-failure --timeout 600 --no-tests=error \
+        -R '^DictationTest\.FirstRunDownloadsTheRecommendedModelFromTheTrayAndDictates$' || status=1
+    DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq parlix >/dev/null
+    local left="" path
+    while read -r path; do
+        if [ -f "$path" ] || [ -L "$path" ]; then left+="$path "; fi
+    done <"$files"
+    for path in /usr/libexec/parlix /usr/share/parlix /usr/share/doc/parlix; do
+        if [ -d "$path" ]; then left+="$path "; fi
+    done
+    rm -f "$files"
+    if [ -n "$left" ] || dpkg-query -W parlix >/dev/null 2>&1; then
+        log "left behind after purge: ${left:-its dpkg record}"
+        status=1
+    fi
+    return $status
 }
 
 timed "main suite" main_suite "$@"

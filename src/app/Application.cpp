@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/AppServices.h"
+#include "app/DesktopNotifications.h"
 #include "app/HotkeyConflictNotice.h"
 #include "app/ModelDownloadNotice.h"
 #include "control/ControlNames.h"
@@ -67,12 +68,16 @@ void Application::start(bool adoptLeftoverRecordings)
     // Clips a previous run left unfinished (it was killed while recording or transcribing).
     if (adoptLeftoverRecordings)
         m_services.unsentRecordings().adoptLeftovers(Paths::temporaryDirectory());
+    SettingsModel &settings = m_services.settings();
+    m_notifications = std::make_unique<DesktopNotifications>(QDBusConnection::sessionBus(),
+                                                             [&settings] { return settings.notificationsEnabled(); });
+    connectNotifications();
     createTrayIcon();
     checkEngineAvailability();
     m_hotkeyNotice = std::make_unique<HotkeyConflictNotice>(
-        m_services.hotkeyManager(), m_services.settings(), QDBusConnection::sessionBus(),
+        m_services.hotkeyManager(), settings, *m_notifications,
         [&controller] { controller.openSettingsToTab(SettingsTab::recording); });
-    m_modelNotice = std::make_unique<ModelDownloadNotice>(m_services.modelDownloads(), QDBusConnection::sessionBus(),
+    m_modelNotice = std::make_unique<ModelDownloadNotice>(m_services.modelDownloads(), *m_notifications,
                                                           [&controller] { controller.openSettingsToTab(SettingsTab::model); });
     controller.setupHotkey();
     requestPermissions();
@@ -133,7 +138,20 @@ void Application::createTrayIcon()
     };
     connect(&models, &ModelDownloadManager::isDownloadingChanged, m_trayIcon.get(), showDownload);
     connect(&models, &ModelDownloadManager::downloadProgressChanged, m_trayIcon.get(), showDownload);
+    connect(m_trayIcon.get(), &ui::TrayIcon::noTrayHost, m_notifications.get(),
+            [this](const QString &message) { m_notifications->notify(tr("Parlix is running without a tray icon"), message); });
     m_trayIcon->show();
+}
+
+void Application::connectNotifications()
+{
+    DictationController &controller = m_services.controller();
+    connect(&controller, &DictationController::transcriptionFailed, m_notifications.get(), [this, &controller](const QString &message) {
+        m_notifications->notify(tr("Transcription failed"), message,
+                                {{QStringLiteral("retry"), tr("Retry"), [&controller] { controller.retryLastRecording(); }}});
+    });
+    connect(&m_services.pasteManager(), &PasteManager::manualPasteNeeded, m_notifications.get(),
+            [this](const QString &message) { m_notifications->notify(tr("Transcript on the clipboard"), message); });
 }
 
 update::UpdateController &Application::updater()

@@ -10,6 +10,7 @@
 namespace parlix {
 
 class AppServices;
+class DesktopNotifications;
 class HotkeyConflictNotice;
 class ModelDownloadNotice;
 class LoginItemManager;
@@ -48,8 +49,12 @@ public:
     void requestPermissions();
     // The tray icon and its menu; shown without waiting for a tray host to be there.
     void createTrayIcon();
+    // Failures and hand-overs the user hears about while no window is open.
+    void connectNotifications();
     ui::TrayIcon *trayIcon() const { return m_trayIcon.get(); }
     ui::SettingsWindowHost *settingsWindows() const { return m_settingsWindows.get(); }
+    // Made by start(); what other parts of the app tell the user through.
+    DesktopNotifications *notifications() const { return m_notifications.get(); }
     // The updater and its dialogs, created on first use (its daily checks start then).
     update::UpdateController &updater();
 
@@ -65,6 +70,7 @@ private:
     std::unique_ptr<LoginItemManager> m_loginItem;
     std::unique_ptr<ui::TrayIcon> m_trayIcon;
     std::unique_ptr<ui::SettingsWindowHost> m_settingsWindows;
+    std::unique_ptr<DesktopNotifications> m_notifications;
     std::unique_ptr<HotkeyConflictNotice> m_hotkeyNotice;
     std::unique_ptr<ModelDownloadNotice> m_modelNotice;
     std::unique_ptr<update::UpdateController> m_updater;

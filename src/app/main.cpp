@@ -12,6 +12,7 @@
 #include "core/Categories.h"
 #include "core/Log.h"
 #include "ui/AppIcon.h"
+#include "ui/Translations.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -58,6 +59,20 @@ BusRole claimServiceName(QDBusConnection &bus)
 
 int main(int argc, char **argv)
 {
+    // The two options a packaged program answers without a desktop.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("parlix %s\n", PARLIX_VERSION_STRING);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::printf("Usage: parlix\n\nLocal dictation in the system tray: press the global hotkey (Ctrl+Alt+Space by\n"
+                        "default), speak, and the text is typed into the window you were using.\n"
+                        "parlixctl(1) controls the running app from a terminal; see parlix(1).\n\n"
+                        "  --version  print the version and exit\n  --help     print this text and exit\n");
+            return 0;
+        }
+    }
     // Wayland or X11, once: the hotkey, the clipboard and the keystrokes all follow this choice.
     const DesktopSession session = DesktopSession::choose(QProcessEnvironment::systemEnvironment());
     if (!session.isValid()) {
@@ -74,9 +89,10 @@ int main(int argc, char **argv)
     // A background app: closing the settings window must not end it.
     app.setQuitOnLastWindowClosed(false);
     log::installMessageHandler(::isatty(STDERR_FILENO) || qgetenv("PARLIX_LOG_STDERR") == "1");
+    ui::installTranslations(app, QLocale(), ui::translationsDirectory());
 
     if (app.arguments().size() > 1)
-        std::fprintf(stderr, "parlix: takes no arguments (ignored); use parlixctl to control it\n");
+        std::fprintf(stderr, "parlix: takes no arguments besides --version and --help (ignored); use parlixctl to control it\n");
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     const BusRole role = claimServiceName(bus);

@@ -1,5 +1,7 @@
 #include "audio/AudioRecorderError.h"
 
+#include <QCoreApplication>
+
 namespace parlix {
 
 AudioRecorderError::AudioRecorderError(Kind kind, UnderlyingError underlying)
@@ -12,8 +14,8 @@ AudioRecorderError::AudioRecorderError(Kind kind, UnderlyingError underlying)
 QString AudioRecorderError::errorDescription() const
 {
     switch (m_kind) {
-    case Kind::recordingFailed: return QStringLiteral("Recording failed: ") + m_underlying.description;
-    case Kind::permissionDenied: return QStringLiteral("Microphone permission denied");
+    case Kind::recordingFailed: return QCoreApplication::translate("parlix::AudioRecorderError", "Recording failed: %1").arg(m_underlying.description);
+    case Kind::permissionDenied: return QCoreApplication::translate("parlix::AudioRecorderError", "Microphone permission denied");
     }
     return {};
 }

@@ -1,12 +1,14 @@
 #include "audio/InputDeviceChoice.h"
 
+#include <QCoreApplication>
+
 namespace parlix {
 
 InputDeviceChoice chooseInputDevice(AudioInput &input, const std::optional<QString> &savedDeviceId, log::Category category)
 {
     const QList<AudioDevice> devices = input.devices();
     if (devices.isEmpty())
-        return {{}, QStringLiteral("No audio input device")};
+        return {{}, QCoreApplication::translate("parlix::InputDeviceChoice", "No audio input device")};
     if (!savedDeviceId || savedDeviceId->isEmpty())
         return {};
     const QByteArray wanted = savedDeviceId->toUtf8();

@@ -1,5 +1,7 @@
 #include "core/Constants.h"
 
+#include <QCoreApplication>
+
 #include "core/BuildConfig.h"
 
 
@@ -9,31 +11,31 @@ const QList<WhisperLanguage> &supportedLanguages()
 {
     static const QList<WhisperLanguage> languages = [] {
         static const char *const pairs[][2] = {
-            {"auto", "Auto-detect"}, {"en", "English"}, {"zh", "Chinese"}, {"de", "German"},
-            {"es", "Spanish"}, {"ru", "Russian"}, {"ko", "Korean"}, {"fr", "French"},
-            {"ja", "Japanese"}, {"pt", "Portuguese"}, {"tr", "Turkish"}, {"pl", "Polish"},
-            {"ca", "Catalan"}, {"nl", "Dutch"}, {"ar", "Arabic"}, {"sv", "Swedish"},
-            {"it", "Italian"}, {"id", "Indonesian"}, {"hi", "Hindi"}, {"fi", "Finnish"},
-            {"vi", "Vietnamese"}, {"he", "Hebrew"}, {"uk", "Ukrainian"}, {"el", "Greek"},
-            {"ms", "Malay"}, {"cs", "Czech"}, {"ro", "Romanian"}, {"da", "Danish"},
-            {"hu", "Hungarian"}, {"ta", "Tamil"}, {"no", "Norwegian"}, {"th", "Thai"},
-            {"ur", "Urdu"}, {"hr", "Croatian"}, {"bg", "Bulgarian"}, {"lt", "Lithuanian"},
-            {"la", "Latin"}, {"mi", "Maori"}, {"ml", "Malayalam"}, {"cy", "Welsh"},
-            {"sk", "Slovak"}, {"te", "Telugu"}, {"fa", "Persian"}, {"lv", "Latvian"},
-            {"bn", "Bengali"}, {"sr", "Serbian"}, {"az", "Azerbaijani"}, {"sl", "Slovenian"},
-            {"kn", "Kannada"}, {"et", "Estonian"}, {"mk", "Macedonian"}, {"br", "Breton"},
-            {"eu", "Basque"}, {"is", "Icelandic"}, {"hy", "Armenian"}, {"ne", "Nepali"},
-            {"mn", "Mongolian"}, {"bs", "Bosnian"}, {"kk", "Kazakh"}, {"sq", "Albanian"},
-            {"sw", "Swahili"}, {"gl", "Galician"}, {"mr", "Marathi"}, {"pa", "Punjabi"},
-            {"si", "Sinhala"}, {"km", "Khmer"}, {"sn", "Shona"}, {"yo", "Yoruba"},
-            {"so", "Somali"}, {"af", "Afrikaans"}, {"oc", "Occitan"}, {"ka", "Georgian"},
-            {"be", "Belarusian"}, {"tg", "Tajik"}, {"sd", "Sindhi"}, {"gu", "Gujarati"},
-            {"am", "Amharic"}, {"yi", "Yiddish"}, {"lo", "Lao"}, {"uz", "Uzbek"},
-            {"fo", "Faroese"}, {"ht", "Haitian Creole"}, {"ps", "Pashto"}, {"tk", "Turkmen"},
-            {"nn", "Nynorsk"}, {"mt", "Maltese"}, {"sa", "Sanskrit"}, {"lb", "Luxembourgish"},
-            {"my", "Myanmar"}, {"bo", "Tibetan"}, {"tl", "Tagalog"}, {"mg", "Malagasy"},
-            {"as", "Assamese"}, {"tt", "Tatar"}, {"haw", "Hawaiian"}, {"ln", "Lingala"},
-            {"ha", "Hausa"}, {"ba", "Bashkir"}, {"jw", "Javanese"}, {"su", "Sundanese"},
+            {"auto", QT_TRANSLATE_NOOP("parlix::Constants", "Auto-detect")}, {"en", QT_TRANSLATE_NOOP("parlix::Constants", "English")}, {"zh", QT_TRANSLATE_NOOP("parlix::Constants", "Chinese")}, {"de", QT_TRANSLATE_NOOP("parlix::Constants", "German")},
+            {"es", QT_TRANSLATE_NOOP("parlix::Constants", "Spanish")}, {"ru", QT_TRANSLATE_NOOP("parlix::Constants", "Russian")}, {"ko", QT_TRANSLATE_NOOP("parlix::Constants", "Korean")}, {"fr", QT_TRANSLATE_NOOP("parlix::Constants", "French")},
+            {"ja", QT_TRANSLATE_NOOP("parlix::Constants", "Japanese")}, {"pt", QT_TRANSLATE_NOOP("parlix::Constants", "Portuguese")}, {"tr", QT_TRANSLATE_NOOP("parlix::Constants", "Turkish")}, {"pl", QT_TRANSLATE_NOOP("parlix::Constants", "Polish")},
+            {"ca", QT_TRANSLATE_NOOP("parlix::Constants", "Catalan")}, {"nl", QT_TRANSLATE_NOOP("parlix::Constants", "Dutch")}, {"ar", QT_TRANSLATE_NOOP("parlix::Constants", "Arabic")}, {"sv", QT_TRANSLATE_NOOP("parlix::Constants", "Swedish")},
+            {"it", QT_TRANSLATE_NOOP("parlix::Constants", "Italian")}, {"id", QT_TRANSLATE_NOOP("parlix::Constants", "Indonesian")}, {"hi", QT_TRANSLATE_NOOP("parlix::Constants", "Hindi")}, {"fi", QT_TRANSLATE_NOOP("parlix::Constants", "Finnish")},
+            {"vi", QT_TRANSLATE_NOOP("parlix::Constants", "Vietnamese")}, {"he", QT_TRANSLATE_NOOP("parlix::Constants", "Hebrew")}, {"uk", QT_TRANSLATE_NOOP("parlix::Constants", "Ukrainian")}, {"el", QT_TRANSLATE_NOOP("parlix::Constants", "Greek")},
+            {"ms", QT_TRANSLATE_NOOP("parlix::Constants", "Malay")}, {"cs", QT_TRANSLATE_NOOP("parlix::Constants", "Czech")}, {"ro", QT_TRANSLATE_NOOP("parlix::Constants", "Romanian")}, {"da", QT_TRANSLATE_NOOP("parlix::Constants", "Danish")},
+            {"hu", QT_TRANSLATE_NOOP("parlix::Constants", "Hungarian")}, {"ta", QT_TRANSLATE_NOOP("parlix::Constants", "Tamil")}, {"no", QT_TRANSLATE_NOOP("parlix::Constants", "Norwegian")}, {"th", QT_TRANSLATE_NOOP("parlix::Constants", "Thai")},
+            {"ur", QT_TRANSLATE_NOOP("parlix::Constants", "Urdu")}, {"hr", QT_TRANSLATE_NOOP("parlix::Constants", "Croatian")}, {"bg", QT_TRANSLATE_NOOP("parlix::Constants", "Bulgarian")}, {"lt", QT_TRANSLATE_NOOP("parlix::Constants", "Lithuanian")},
+            {"la", QT_TRANSLATE_NOOP("parlix::Constants", "Latin")}, {"mi", QT_TRANSLATE_NOOP("parlix::Constants", "Maori")}, {"ml", QT_TRANSLATE_NOOP("parlix::Constants", "Malayalam")}, {"cy", QT_TRANSLATE_NOOP("parlix::Constants", "Welsh")},
+            {"sk", QT_TRANSLATE_NOOP("parlix::Constants", "Slovak")}, {"te", QT_TRANSLATE_NOOP("parlix::Constants", "Telugu")}, {"fa", QT_TRANSLATE_NOOP("parlix::Constants", "Persian")}, {"lv", QT_TRANSLATE_NOOP("parlix::Constants", "Latvian")},
+            {"bn", QT_TRANSLATE_NOOP("parlix::Constants", "Bengali")}, {"sr", QT_TRANSLATE_NOOP("parlix::Constants", "Serbian")}, {"az", QT_TRANSLATE_NOOP("parlix::Constants", "Azerbaijani")}, {"sl", QT_TRANSLATE_NOOP("parlix::Constants", "Slovenian")},
+            {"kn", QT_TRANSLATE_NOOP("parlix::Constants", "Kannada")}, {"et", QT_TRANSLATE_NOOP("parlix::Constants", "Estonian")}, {"mk", QT_TRANSLATE_NOOP("parlix::Constants", "Macedonian")}, {"br", QT_TRANSLATE_NOOP("parlix::Constants", "Breton")},
+            {"eu", QT_TRANSLATE_NOOP("parlix::Constants", "Basque")}, {"is", QT_TRANSLATE_NOOP("parlix::Constants", "Icelandic")}, {"hy", QT_TRANSLATE_NOOP("parlix::Constants", "Armenian")}, {"ne", QT_TRANSLATE_NOOP("parlix::Constants", "Nepali")},
+            {"mn", QT_TRANSLATE_NOOP("parlix::Constants", "Mongolian")}, {"bs", QT_TRANSLATE_NOOP("parlix::Constants", "Bosnian")}, {"kk", QT_TRANSLATE_NOOP("parlix::Constants", "Kazakh")}, {"sq", QT_TRANSLATE_NOOP("parlix::Constants", "Albanian")},
+            {"sw", QT_TRANSLATE_NOOP("parlix::Constants", "Swahili")}, {"gl", QT_TRANSLATE_NOOP("parlix::Constants", "Galician")}, {"mr", QT_TRANSLATE_NOOP("parlix::Constants", "Marathi")}, {"pa", QT_TRANSLATE_NOOP("parlix::Constants", "Punjabi")},
+            {"si", QT_TRANSLATE_NOOP("parlix::Constants", "Sinhala")}, {"km", QT_TRANSLATE_NOOP("parlix::Constants", "Khmer")}, {"sn", QT_TRANSLATE_NOOP("parlix::Constants", "Shona")}, {"yo", QT_TRANSLATE_NOOP("parlix::Constants", "Yoruba")},
+            {"so", QT_TRANSLATE_NOOP("parlix::Constants", "Somali")}, {"af", QT_TRANSLATE_NOOP("parlix::Constants", "Afrikaans")}, {"oc", QT_TRANSLATE_NOOP("parlix::Constants", "Occitan")}, {"ka", QT_TRANSLATE_NOOP("parlix::Constants", "Georgian")},
+            {"be", QT_TRANSLATE_NOOP("parlix::Constants", "Belarusian")}, {"tg", QT_TRANSLATE_NOOP("parlix::Constants", "Tajik")}, {"sd", QT_TRANSLATE_NOOP("parlix::Constants", "Sindhi")}, {"gu", QT_TRANSLATE_NOOP("parlix::Constants", "Gujarati")},
+            {"am", QT_TRANSLATE_NOOP("parlix::Constants", "Amharic")}, {"yi", QT_TRANSLATE_NOOP("parlix::Constants", "Yiddish")}, {"lo", QT_TRANSLATE_NOOP("parlix::Constants", "Lao")}, {"uz", QT_TRANSLATE_NOOP("parlix::Constants", "Uzbek")},
+            {"fo", QT_TRANSLATE_NOOP("parlix::Constants", "Faroese")}, {"ht", QT_TRANSLATE_NOOP("parlix::Constants", "Haitian Creole")}, {"ps", QT_TRANSLATE_NOOP("parlix::Constants", "Pashto")}, {"tk", QT_TRANSLATE_NOOP("parlix::Constants", "Turkmen")},
+            {"nn", QT_TRANSLATE_NOOP("parlix::Constants", "Nynorsk")}, {"mt", QT_TRANSLATE_NOOP("parlix::Constants", "Maltese")}, {"sa", QT_TRANSLATE_NOOP("parlix::Constants", "Sanskrit")}, {"lb", QT_TRANSLATE_NOOP("parlix::Constants", "Luxembourgish")},
+            {"my", QT_TRANSLATE_NOOP("parlix::Constants", "Myanmar")}, {"bo", QT_TRANSLATE_NOOP("parlix::Constants", "Tibetan")}, {"tl", QT_TRANSLATE_NOOP("parlix::Constants", "Tagalog")}, {"mg", QT_TRANSLATE_NOOP("parlix::Constants", "Malagasy")},
+            {"as", QT_TRANSLATE_NOOP("parlix::Constants", "Assamese")}, {"tt", QT_TRANSLATE_NOOP("parlix::Constants", "Tatar")}, {"haw", QT_TRANSLATE_NOOP("parlix::Constants", "Hawaiian")}, {"ln", QT_TRANSLATE_NOOP("parlix::Constants", "Lingala")},
+            {"ha", QT_TRANSLATE_NOOP("parlix::Constants", "Hausa")}, {"ba", QT_TRANSLATE_NOOP("parlix::Constants", "Bashkir")}, {"jw", QT_TRANSLATE_NOOP("parlix::Constants", "Javanese")}, {"su", QT_TRANSLATE_NOOP("parlix::Constants", "Sundanese")},
         };
         QList<WhisperLanguage> list;
         for (const auto &p : pairs)
@@ -90,14 +92,14 @@ BuildInfo buildInfo()
 
 QString appVersion(const BuildInfo &info)
 {
-    return info.shortVersion.value_or(QStringLiteral("Unknown"));
+    return info.shortVersion.value_or(QCoreApplication::translate("parlix::Constants", "Unknown"));
 }
 
 QString versionDisplayString(const BuildInfo &info)
 {
     QString s = QLatin1Char('v') + appVersion(info);
     if (info.identifier.endsWith(QLatin1String(".dev")))
-        s += QStringLiteral(" (Dev Build)");
+        s += QCoreApplication::translate("parlix::Constants", " (Dev Build)");
     return s;
 }
 

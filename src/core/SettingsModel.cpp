@@ -5,6 +5,7 @@
 #include "core/Log.h"
 #include "models/ModelCatalog.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace parlix {
@@ -64,17 +65,17 @@ OutputMode outputModeFromRaw(const std::optional<QString> &raw)
 
 QString label(RecordingMode mode)
 {
-    return mode == RecordingMode::pushToTalk ? QStringLiteral("Push to talk (hold to record)")
-                                             : QStringLiteral("Toggle (press to start/stop)");
+    return mode == RecordingMode::pushToTalk ? QCoreApplication::translate("parlix::SettingsModel", "Push to talk (hold to record)")
+                                             : QCoreApplication::translate("parlix::SettingsModel", "Toggle (press to start/stop)");
 }
 
 QString label(OutputMode mode)
 {
     switch (mode) {
-    case OutputMode::pasteOnly: return QStringLiteral("Paste into active input");
-    case OutputMode::pasteAndCopy: return QStringLiteral("Paste into active input + copy to clipboard");
-    case OutputMode::copyOnly: return QStringLiteral("Copy to clipboard");
-    case OutputMode::historyOnly: return QStringLiteral("History only (click to copy)");
+    case OutputMode::pasteOnly: return QCoreApplication::translate("parlix::SettingsModel", "Paste into active input");
+    case OutputMode::pasteAndCopy: return QCoreApplication::translate("parlix::SettingsModel", "Paste into active input + copy to clipboard");
+    case OutputMode::copyOnly: return QCoreApplication::translate("parlix::SettingsModel", "Copy to clipboard");
+    case OutputMode::historyOnly: return QCoreApplication::translate("parlix::SettingsModel", "History only (click to copy)");
     }
     return {};
 }
@@ -125,6 +126,7 @@ void SettingsModel::load()
     const double idle = s.doubleValue(key(K::serverIdleMinutes));
     m_serverIdleMinutes = idle > 0 ? idle : 10.0;
     m_remoteServerUrl = s.string(key(K::remoteServerUrl)).value_or(QString());
+    m_notificationsEnabled = boolDefaultingToTrue(s, K::notificationsEnabled);
     // Absent or undecodable: the examples, and the stored bytes stay untouched until the next save.
     if (const auto bytes = s.data(key(K::textReplacementRules)))
         m_textReplacementRules = TextReplacementRule::decode(*bytes).value_or(TextReplacementRule::examples());
@@ -183,6 +185,12 @@ void SettingsModel::setLanguage(const QString &value)
 void SettingsModel::setLaunchAtLogin(bool value)
 {
     assign(m_launchAtLogin, value, SettingsKey::launchAtLogin, [this](const QString &k) { m_store.setBool(k, m_launchAtLogin); });
+}
+
+void SettingsModel::setNotificationsEnabled(bool value)
+{
+    assign(m_notificationsEnabled, value, SettingsKey::notificationsEnabled,
+           [this](const QString &k) { m_store.setBool(k, m_notificationsEnabled); });
 }
 
 void SettingsModel::setMaxHistoryItems(qint64 value)

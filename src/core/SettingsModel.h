@@ -49,6 +49,7 @@ inline constexpr auto engineTimeoutPerAudioSecond = "engineTimeoutPerAudioSecond
 inline constexpr auto engineMode = "engineMode";
 inline constexpr auto serverIdleMinutes = "serverIdleMinutes";
 inline constexpr auto remoteServerUrl = "remoteServerUrl";
+inline constexpr auto notificationsEnabled = "notificationsEnabled";
 } // namespace SettingsKey
 
 class SettingsModel : public QObject {
@@ -113,6 +114,9 @@ public:
     // RemoteServerToken.
     QString remoteServerUrl() const { return m_remoteServerUrl; }
     void setRemoteServerUrl(const QString &value);
+    // Desktop notifications (hotkey unavailable, download finished or failed); on by default.
+    bool notificationsEnabled() const { return m_notificationsEnabled; }
+    void setNotificationsEnabled(bool value);
 
     void selectModel(const QString &path);
 
@@ -158,6 +162,7 @@ private:
     EngineMode m_engineMode = EngineMode::perClip;
     double m_serverIdleMinutes = 10.0;
     QString m_remoteServerUrl;
+    bool m_notificationsEnabled = true;
 };
 
 } // namespace parlix

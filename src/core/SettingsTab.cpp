@@ -5,12 +5,12 @@ namespace parlix {
 const std::array<SettingsTabInfo, 6> &settingsTabs()
 {
     static const std::array<SettingsTabInfo, 6> tabs{{
-        {SettingsTab::recording, "recording", "Recording", {"audio-input-microphone", "media-record"}},
-        {SettingsTab::model, "model", "Model", {"cpu", "computer"}},
-        {SettingsTab::output, "output", "Output", {"edit-paste", "edit-copy"}},
-        {SettingsTab::history, "history", "History", {"document-open-recent", "view-history"}},
-        {SettingsTab::general, "general", "General", {"preferences-system", "preferences-other"}},
-        {SettingsTab::about, "about", "About", {"help-about", "dialog-information"}},
+        {SettingsTab::recording, "recording", QT_TRANSLATE_NOOP("parlix::SettingsTab", "Recording"), {"audio-input-microphone", "media-record"}},
+        {SettingsTab::model, "model", QT_TRANSLATE_NOOP("parlix::SettingsTab", "Model"), {"cpu", "computer"}},
+        {SettingsTab::output, "output", QT_TRANSLATE_NOOP("parlix::SettingsTab", "Output"), {"edit-paste", "edit-copy"}},
+        {SettingsTab::history, "history", QT_TRANSLATE_NOOP("parlix::SettingsTab", "History"), {"document-open-recent", "view-history"}},
+        {SettingsTab::general, "general", QT_TRANSLATE_NOOP("parlix::SettingsTab", "General"), {"preferences-system", "preferences-other"}},
+        {SettingsTab::about, "about", QT_TRANSLATE_NOOP("parlix::SettingsTab", "About"), {"help-about", "dialog-information"}},
     }};
     return tabs;
 }

@@ -1,5 +1,7 @@
 #include "history/ExportFormat.h"
 
+#include <QCoreApplication>
+
 namespace parlix {
 
 const QList<ExportFormat> &allExportFormats()
@@ -21,7 +23,7 @@ QString rawValue(ExportFormat format)
 QString label(ExportFormat format)
 {
     switch (format) {
-    case ExportFormat::txt: return QStringLiteral("Text (.txt)");
+    case ExportFormat::txt: return QCoreApplication::translate("parlix::ExportFormat", "Text (.txt)");
     case ExportFormat::csv: return QStringLiteral("CSV (.csv)");
     case ExportFormat::json: return QStringLiteral("JSON (.json)");
     }

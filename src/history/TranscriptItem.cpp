@@ -1,5 +1,7 @@
 #include "history/TranscriptItem.h"
 
+#include <QCoreApplication>
+
 namespace parlix {
 
 qsizetype TranscriptItem::wordCount() const
@@ -31,26 +33,27 @@ QString TranscriptItem::detailedTimestamp(const DateContext &context) const
     const QDate day = context.localDate(timestamp);
     const QDate today = context.localDate(context.currentDateTime());
     const Qt::DayOfWeek firstDay = context.locale.firstDayOfWeek();
-    const char *pattern = "MMM d, yyyy 'at' h:mm:ss a";
+    // Unicode date patterns (ICU): quoted text is kept as written.
+    const char *pattern = QT_TRANSLATE_NOOP("parlix::TranscriptItem", "MMM d, yyyy 'at' h:mm:ss a");
     if (day == today)
-        pattern = "'Today at' h:mm:ss a";
+        pattern = QT_TRANSLATE_NOOP("parlix::TranscriptItem", "'Today at' h:mm:ss a");
     else if (day == today.addDays(-1))
-        pattern = "'Yesterday at' h:mm:ss a";
+        pattern = QT_TRANSLATE_NOOP("parlix::TranscriptItem", "'Yesterday at' h:mm:ss a");
     else if (startOfWeek(day, firstDay) == startOfWeek(today, firstDay))
-        pattern = "EEEE 'at' h:mm:ss a";
-    return DateFormatter::pattern(QString::fromLatin1(pattern), context).format(timestamp);
+        pattern = QT_TRANSLATE_NOOP("parlix::TranscriptItem", "EEEE 'at' h:mm:ss a");
+    return DateFormatter::pattern(QCoreApplication::translate("parlix::TranscriptItem", pattern), context).format(timestamp);
 }
 
 QString wordCountText(qsizetype count)
 {
-    return QString::number(count) + (count == 1 ? QStringLiteral(" word") : QStringLiteral(" words"));
+    return count == 1 ? QCoreApplication::translate("parlix::TranscriptItem", "1 word") : QCoreApplication::translate("parlix::TranscriptItem", "%1 words").arg(count);
 }
 
 QString TranscriptItem::tooltipText(const DateContext &context) const
 {
     QString tip = detailedTimestamp(context) + u'\n' + wordCountText(wordCount());
     if (modelName)
-        tip += QStringLiteral("\nModel: ") + *modelName;
+        tip += u'\n' + QCoreApplication::translate("parlix::TranscriptItem", "Model: %1").arg(*modelName);
     return tip + QStringLiteral("\n\n") + text;
 }
 

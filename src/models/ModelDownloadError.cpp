@@ -1,5 +1,7 @@
 #include "models/ModelDownloadError.h"
 
+#include <QCoreApplication>
+
 namespace parlix {
 
 ModelDownloadError::ModelDownloadError(Kind kind, QString cause)
@@ -12,10 +14,10 @@ ModelDownloadError::ModelDownloadError(Kind kind, QString cause)
 QString ModelDownloadError::errorDescription() const
 {
     switch (m_kind) {
-    case Kind::downloadFailed: return QStringLiteral("Download failed: ") + m_cause;
-    case Kind::fileOperationFailed: return QStringLiteral("File operation failed: ") + m_cause;
-    case Kind::alreadyDownloading: return QStringLiteral("A download is already in progress");
-    case Kind::cancelled: return QStringLiteral("Download cancelled");
+    case Kind::downloadFailed: return QCoreApplication::translate("parlix::ModelDownloadError", "Download failed: %1").arg(m_cause);
+    case Kind::fileOperationFailed: return QCoreApplication::translate("parlix::ModelDownloadError", "File operation failed: %1").arg(m_cause);
+    case Kind::alreadyDownloading: return QCoreApplication::translate("parlix::ModelDownloadError", "A download is already in progress");
+    case Kind::cancelled: return QCoreApplication::translate("parlix::ModelDownloadError", "Download cancelled");
     }
     return {};
 }

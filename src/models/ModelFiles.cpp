@@ -1,5 +1,7 @@
 #include "models/ModelFiles.h"
 
+#include <QCoreApplication>
+
 #include "core/Categories.h"
 #include "core/Constants.h"
 #include "core/Log.h"
@@ -34,7 +36,7 @@ QStringList downloadedModels(const QString &directory)
     const QDir dir(directory);
     if (!dir.exists() || !QFileInfo(directory).isReadable()) {
         log::error(lcModelDownload, "Failed to list models: %s",
-                   QStringLiteral("The folder \u201c%1\u201d doesn\u2019t exist or can\u2019t be read.").arg(dir.dirName()));
+                   QCoreApplication::translate("parlix::ModelFiles", "The folder “%1” doesn’t exist or can’t be read.").arg(dir.dirName()));
         return {};
     }
     const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);

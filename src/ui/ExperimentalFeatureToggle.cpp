@@ -9,7 +9,7 @@
 namespace parlix::ui {
 
 ExperimentalBadge::ExperimentalBadge(QWidget *parent)
-    : QLabel(label, parent)
+    : QLabel(tr(label), parent)
 {
     // A small medium-weight caption in orange on a faint orange rounded box.
     QFont caption = font();

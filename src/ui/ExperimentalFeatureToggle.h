@@ -20,7 +20,7 @@ class ExperimentalBadge : public QLabel {
 public:
     explicit ExperimentalBadge(QWidget *parent = nullptr);
 
-    static inline const QString label = QStringLiteral("Experimental");
+    static inline const char *const label = QT_TRANSLATE_NOOP("parlix::ui::ExperimentalBadge", "Experimental");
 };
 
 class ExperimentalFeatureToggle : public QWidget {

@@ -1,5 +1,6 @@
 #include "ui/SettingsWindow.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
@@ -32,7 +33,7 @@ SettingsView::SettingsView(SettingsTab selectedTab, const SettingsPageFactory &p
     m_tabs->setMinimumSize(minimumTabViewSize);
     for (const SettingsTabInfo &entry : settingsTabs()) {
         QWidget *page = pages ? pages(entry.tab) : nullptr;
-        m_tabs->addTab(page ? page : new QWidget, themedIcon(entry.iconNames), QString::fromLatin1(entry.label));
+        m_tabs->addTab(page ? page : new QWidget, themedIcon(entry.iconNames), QCoreApplication::translate("parlix::SettingsTab", entry.label));
     }
     setSelectedTab(selectedTab);
 }
@@ -64,7 +65,7 @@ void SettingsWindowHost::openSettingsToTab(SettingsTab tab)
         // Titled and closable only: no minimise or maximise button, and a fixed size.
         auto *window = new SettingsView(tab, m_pages);
         window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-        window->setWindowTitle(windowTitle);
+        window->setWindowTitle(tr(windowTitle));
         // Opened at the initial size, grown to what the tab view needs, then held there.
         window->setFixedSize(initialContentSize.expandedTo(window->minimumSizeHint()));
         if (const QScreen *screen = QGuiApplication::primaryScreen()) {

@@ -50,7 +50,7 @@ public:
     // The window; null until the first request.
     SettingsView *settingsWindow() const { return m_settingsWindow; }
 
-    static inline const QString windowTitle = QStringLiteral("Parlix Settings");
+    static inline const char *const windowTitle = QT_TRANSLATE_NOOP("parlix::ui::SettingsWindowHost", "Parlix Settings");
     static constexpr QSize initialContentSize{450, 400};
 
 private:

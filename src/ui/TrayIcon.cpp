@@ -275,7 +275,7 @@ void TrayIcon::setModelDownload(const std::optional<MenuDownload> &download)
     if (download == m_modelDownload)
         return;
     m_modelDownload = download;
-    m_tray->setToolTip(download ? QStringLiteral("Parlix — %1").arg(downloadTitle(*download)) : QStringLiteral("Parlix"));
+    m_tray->setToolTip(download ? tr("Parlix — %1").arg(downloadTitle(*download)) : QStringLiteral("Parlix"));
 }
 
 void TrayIcon::selectModel(const QString &path)
@@ -302,7 +302,7 @@ void TrayIcon::exportHistory(ExportFormat format)
     HistoryStore &history = m_services.history();
     // Producing an export cannot fail here (it is built in memory), so there is no failure to report.
     const QByteArray data = history.exportAs(format);
-    auto *dialog = new QFileDialog(nullptr, QStringLiteral("Export History"));
+    auto *dialog = new QFileDialog(nullptr, tr("Export History"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);

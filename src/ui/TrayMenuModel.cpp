@@ -53,23 +53,23 @@ MenuEntry disabledItem(const QString &title)
 MenuEntry recordingItem(const MenuInputs &in)
 {
     if (in.isTranscribing) {
-        MenuEntry e = disabledItem(QStringLiteral("Transcribing..."));
+        MenuEntry e = disabledItem(QCoreApplication::translate("parlix::ui::TrayMenu", "Transcribing..."));
         e.iconName = QStringLiteral("process-working");
         return e;
     }
     if (in.isLiveTranscribing) {
-        MenuEntry e = item(QStringLiteral("Stop Live Recording"), QStringLiteral("media-playback-stop"),
+        MenuEntry e = item(QCoreApplication::translate("parlix::ui::TrayMenu", "Stop Live Recording"), QStringLiteral("media-playback-stop"),
                            MenuCommand::toggleRecording);
         e.tint = MenuTint::orange;
         return e;
     }
     if (in.isRecording) {
-        MenuEntry e = item(QStringLiteral("Stop Recording"), QStringLiteral("media-playback-stop"),
+        MenuEntry e = item(QCoreApplication::translate("parlix::ui::TrayMenu", "Stop Recording"), QStringLiteral("media-playback-stop"),
                            MenuCommand::toggleRecording);
         e.tint = MenuTint::red;
         return e;
     }
-    MenuEntry e = item(QStringLiteral("Start Recording"), QStringLiteral("audio-input-microphone"),
+    MenuEntry e = item(QCoreApplication::translate("parlix::ui::TrayMenu", "Start Recording"), QStringLiteral("audio-input-microphone"),
                        MenuCommand::toggleRecording);
     e.enabled = in.canRecord;
     return e;
@@ -78,7 +78,7 @@ MenuEntry recordingItem(const MenuInputs &in)
 MenuEntry modelItem(const MenuInputs &in)
 {
     const bool hasModel = in.modelPath && in.modelFileExists;
-    MenuEntry e = item(hasModel ? QStringLiteral("Model: ") + in.modelDisplayName : QStringLiteral("Model"),
+    MenuEntry e = item(hasModel ? QCoreApplication::translate("parlix::ui::TrayMenu", "Model: %1").arg(in.modelDisplayName) : QCoreApplication::translate("parlix::ui::TrayMenu", "Model"),
                        QStringLiteral("cpu"), MenuCommand::none);
     for (const QString &path : in.downloadedModels) {
         MenuEntry model = item(Constants::modelDisplayName(path), QString(), MenuCommand::selectModel);
@@ -88,15 +88,15 @@ MenuEntry modelItem(const MenuInputs &in)
         e.submenu.append(model);
     }
     if (in.downloadedModels.isEmpty())
-        e.submenu.append(disabledItem(QStringLiteral("No models downloaded")));
+        e.submenu.append(disabledItem(QCoreApplication::translate("parlix::ui::TrayMenu", "No models downloaded")));
     return e;
 }
 
 MenuEntry historyItem(const MenuInputs &in)
 {
-    MenuEntry e = item(QStringLiteral("History"), QStringLiteral("document-open-recent"), MenuCommand::none);
+    MenuEntry e = item(QCoreApplication::translate("parlix::ui::TrayMenu", "History"), QStringLiteral("document-open-recent"), MenuCommand::none);
     if (in.recentHistory.isEmpty()) {
-        e.submenu.append(disabledItem(QStringLiteral("No history")));
+        e.submenu.append(disabledItem(QCoreApplication::translate("parlix::ui::TrayMenu", "No history")));
         return e;
     }
     for (qsizetype i = 0; i < in.recentHistory.size() && i < historyMenuLimit; ++i) {
@@ -107,8 +107,8 @@ MenuEntry historyItem(const MenuInputs &in)
         e.submenu.append(entry);
     }
     e.submenu.append(MenuEntry::separator());
-    e.submenu.append(item(QStringLiteral("Show All History..."), QString(), MenuCommand::showAllHistory));
-    MenuEntry exportMenu = item(QStringLiteral("Export History"), QString(), MenuCommand::none);
+    e.submenu.append(item(QCoreApplication::translate("parlix::ui::TrayMenu", "Show All History..."), QString(), MenuCommand::showAllHistory));
+    MenuEntry exportMenu = item(QCoreApplication::translate("parlix::ui::TrayMenu", "Export History"), QString(), MenuCommand::none);
     for (ExportFormat format : allExportFormats()) {
         MenuEntry f = item(label(format), QString(), MenuCommand::exportHistory);
         f.exportFormat = format;
@@ -116,7 +116,7 @@ MenuEntry historyItem(const MenuInputs &in)
     }
     e.submenu.append(exportMenu);
     e.submenu.append(MenuEntry::separator());
-    e.submenu.append(item(QStringLiteral("Clear History"), QString(), MenuCommand::clearHistory));
+    e.submenu.append(item(QCoreApplication::translate("parlix::ui::TrayMenu", "Clear History"), QString(), MenuCommand::clearHistory));
     return e;
 }
 
@@ -124,8 +124,8 @@ MenuEntry historyItem(const MenuInputs &in)
 
 QString downloadTitle(const MenuDownload &download)
 {
-    const QString title = QStringLiteral("Downloading %1…").arg(download.modelName);
-    return download.percent ? QStringLiteral("%1 %2%").arg(title).arg(*download.percent) : title;
+    const QString title = QCoreApplication::translate("parlix::ui::TrayMenu", "Downloading %1…").arg(download.modelName);
+    return download.percent ? QCoreApplication::translate("parlix::ui::TrayMenu", "%1 %2%").arg(title).arg(*download.percent) : title;
 }
 
 QList<MenuEntry> buildStatusMenu(const MenuInputs &in)
@@ -133,14 +133,14 @@ QList<MenuEntry> buildStatusMenu(const MenuInputs &in)
     QList<MenuEntry> menu;
     if (in.unavailableHotkey) {
         // Opens the Recording tab, where another hotkey can be recorded.
-        MenuEntry e = item(QStringLiteral("⚠️ Hotkey %1 is unavailable — Change…").arg(*in.unavailableHotkey), QString(),
+        MenuEntry e = item(QCoreApplication::translate("parlix::ui::TrayMenu", "⚠️ Hotkey %1 is unavailable — Change…").arg(*in.unavailableHotkey), QString(),
                            MenuCommand::openSettings);
         e.toolTip = in.hotkeyFailure;
         menu.append(e);
         menu.append(MenuEntry::separator());
     }
     if (in.engineMissing) {
-        menu.append(disabledItem(QStringLiteral("⚠️ Engine Missing")));
+        menu.append(disabledItem(QCoreApplication::translate("parlix::ui::TrayMenu", "⚠️ Engine Missing")));
         menu.append(MenuEntry::separator());
     }
     // Both lead to the Model tab; a running download says how far it is instead of the warning.
@@ -148,15 +148,15 @@ QList<MenuEntry> buildStatusMenu(const MenuInputs &in)
         menu.append(item(downloadTitle(*in.modelDownload), QStringLiteral("download"), MenuCommand::openModelSettings));
         menu.append(MenuEntry::separator());
     } else if (in.downloadedModels.isEmpty()) {
-        menu.append(item(QStringLiteral("⚠️ No Models Downloaded"), QString(), MenuCommand::openModelSettings));
+        menu.append(item(QCoreApplication::translate("parlix::ui::TrayMenu", "⚠️ No Models Downloaded"), QString(), MenuCommand::openModelSettings));
         menu.append(MenuEntry::separator());
     }
     menu.append(recordingItem(in));
     if (in.isTranscribing && in.canCancelTranscription)
-        menu.append(item(QCoreApplication::translate("TrayMenu", "Cancel Transcription"), QStringLiteral("process-stop"),
+        menu.append(item(QCoreApplication::translate("parlix::ui::TrayMenu", "Cancel Transcription"), QStringLiteral("process-stop"),
                          MenuCommand::cancelTranscription));
     if (in.hasUnsentRecording) {
-        MenuEntry retry = item(QCoreApplication::translate("TrayMenu", "Retry Last Recording"),
+        MenuEntry retry = item(QCoreApplication::translate("parlix::ui::TrayMenu", "Retry Last Recording"),
                                QStringLiteral("view-refresh"), MenuCommand::retryLastRecording);
         retry.enabled = in.canRecord;
         menu.append(retry);
@@ -165,14 +165,14 @@ QList<MenuEntry> buildStatusMenu(const MenuInputs &in)
     menu.append(historyItem(in));
     menu.append(MenuEntry::separator());
     MenuEntry update = in.updateAvailable
-        ? item(QStringLiteral("Update Available"), QStringLiteral("software-update-available"), MenuCommand::checkForUpdates)
-        : item(QStringLiteral("Check for Updates..."), QStringLiteral("view-refresh"), MenuCommand::checkForUpdates);
+        ? item(QCoreApplication::translate("parlix::ui::TrayMenu", "Update Available"), QStringLiteral("software-update-available"), MenuCommand::checkForUpdates)
+        : item(QCoreApplication::translate("parlix::ui::TrayMenu", "Check for Updates..."), QStringLiteral("view-refresh"), MenuCommand::checkForUpdates);
     update.enabled = in.canCheckForUpdates;
     menu.append(update);
-    MenuEntry settings = item(QStringLiteral("Settings..."), QStringLiteral("preferences-system"), MenuCommand::openSettings);
+    MenuEntry settings = item(QCoreApplication::translate("parlix::ui::TrayMenu", "Settings..."), QStringLiteral("preferences-system"), MenuCommand::openSettings);
     settings.shortcut = QStringLiteral("Ctrl+,");
     menu.append(settings);
-    MenuEntry quit = item(QStringLiteral("Quit Parlix"), QStringLiteral("application-exit"), MenuCommand::quitApp);
+    MenuEntry quit = item(QCoreApplication::translate("parlix::ui::TrayMenu", "Quit Parlix"), QStringLiteral("application-exit"), MenuCommand::quitApp);
     quit.shortcut = QStringLiteral("Ctrl+Q");
     menu.append(quit);
     return menu;

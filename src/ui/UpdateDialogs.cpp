@@ -81,7 +81,7 @@ QDialog *UpdateDialogs::newDialog(Kind kind, const QString &heading, const QStri
     closeCurrent();
     auto *dialog = new QDialog;
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(QStringLiteral("Software Update"));
+    dialog->setWindowTitle(tr("Software Update"));
     dialog->setMinimumWidth(420);
     auto *layout = new QVBoxLayout(dialog);
     auto *title = new QLabel(heading, dialog);
@@ -103,7 +103,7 @@ QDialog *UpdateDialogs::newDialog(Kind kind, const QString &heading, const QStri
 
 void UpdateDialogs::showChecking()
 {
-    QDialog *dialog = newDialog(Kind::checking, QStringLiteral("Checking for updates…"), QString());
+    QDialog *dialog = newDialog(Kind::checking, tr("Checking for updates…"), QString());
     auto *progress = new QProgressBar(dialog);
     progress->setRange(0, 0);
     progress->setTextVisible(false);
@@ -122,8 +122,8 @@ void UpdateDialogs::showChecking()
 
 void UpdateDialogs::showUpToDate(const QString &runningVersion)
 {
-    QDialog *dialog = newDialog(Kind::upToDate, QStringLiteral("You're up to date!"),
-                                QStringLiteral("Parlix %1 is currently the newest version available.").arg(runningVersion));
+    QDialog *dialog = newDialog(Kind::upToDate, tr("You're up to date!"),
+                                tr("Parlix %1 is currently the newest version available.").arg(runningVersion));
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, dialog);
     connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     dialog->layout()->addWidget(buttons);
@@ -133,16 +133,16 @@ void UpdateDialogs::showUpToDate(const QString &runningVersion)
 void UpdateDialogs::showUpdateAvailable(const UpdateOffer &offer)
 {
     QDialog *dialog = newDialog(
-        Kind::updateAvailable, QStringLiteral("A new version of Parlix is available!"),
-        QStringLiteral("Parlix %1 is now available—you have %2. Would you like to download it now?")
+        Kind::updateAvailable, tr("A new version of Parlix is available!"),
+        tr("Parlix %1 is now available—you have %2. Would you like to download it now?")
             .arg(offer.version, offer.runningVersion));
     auto *layout = static_cast<QVBoxLayout *>(dialog->layout());
     if (!offer.releaseNotes.isEmpty() || isWebUrl(offer.releaseNotesLink)) {
-        layout->addWidget(new QLabel(QStringLiteral("Release Notes:"), dialog));
+        layout->addWidget(new QLabel(tr("Release Notes:"), dialog));
         auto *notes = new ReleaseNotesView(dialog);
         notes->setObjectName(QStringLiteral("releaseNotes"));
         if (offer.releaseNotes.isEmpty())
-            notes->setHtml(QStringLiteral("<a href=\"%1\">Read the release notes</a>")
+            notes->setHtml(tr("<a href=\"%1\">Read the release notes</a>")
                                .arg(offer.releaseNotesLink.toString(QUrl::FullyEncoded).toHtmlEscaped()));
         else if (Qt::mightBeRichText(offer.releaseNotes))
             notes->setHtml(offer.releaseNotes);
@@ -151,8 +151,8 @@ void UpdateDialogs::showUpdateAvailable(const UpdateOffer &offer)
         layout->addWidget(notes, 1);
     }
     auto *buttons = new QDialogButtonBox(dialog);
-    buttons->addButton(QStringLiteral("Remind Me Later"), QDialogButtonBox::RejectRole);
-    QPushButton *download = buttons->addButton(QStringLiteral("Download"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(tr("Remind Me Later"), QDialogButtonBox::RejectRole);
+    QPushButton *download = buttons->addButton(tr("Download"), QDialogButtonBox::AcceptRole);
     download->setDefault(true);
     download->setEnabled(isWebUrl(offer.downloadUrl));
     connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
@@ -167,7 +167,7 @@ void UpdateDialogs::showUpdateAvailable(const UpdateOffer &offer)
 
 void UpdateDialogs::showError(const QString &message)
 {
-    QDialog *dialog = newDialog(Kind::error, QStringLiteral("Update Error!"), message);
+    QDialog *dialog = newDialog(Kind::error, tr("Update Error!"), message);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, dialog);
     connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     dialog->layout()->addWidget(buttons);

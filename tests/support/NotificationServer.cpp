@@ -1,5 +1,7 @@
 #include "NotificationServer.h"
 
+#include <QDBusMessage>
+
 namespace parlix::test {
 
 namespace {
@@ -20,10 +22,27 @@ NotificationServer::~NotificationServer()
 }
 
 uint NotificationServer::Notify(const QString &appName, uint, const QString &, const QString &summary, const QString &body,
-                                const QStringList &, const QVariantMap &, int)
+                                const QStringList &actions, const QVariantMap &hints, int)
 {
-    m_notifications.append({appName, summary, body});
-    return uint(m_notifications.size());
+    const uint id = uint(m_notifications.size()) + 1;
+    m_notifications.append({appName, summary, body, actions, hints, id});
+    return id;
+}
+
+bool NotificationServer::invokeAction(uint id, const QString &key)
+{
+    QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/Notifications"),
+                                                     QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("ActionInvoked"));
+    signal << id << key;
+    return m_bus.send(signal);
+}
+
+bool NotificationServer::close(uint id)
+{
+    QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/Notifications"),
+                                                     QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("NotificationClosed"));
+    signal << id << uint(2);
+    return m_bus.send(signal);
 }
 
 } // namespace parlix::test

@@ -58,24 +58,24 @@ QVBoxLayout *narrowColumn(QWidget *page, int sideMargin)
 const QStringList &AboutPage::messages()
 {
     static const QStringList list{
-        QStringLiteral("Fun fact: The first words transcribed by this app were probably 'testing testing 1 2 3'"),
-        QStringLiteral("Did you know? Whisper was trained on 680,000 hours of audio. That's 77 years of podcasts."),
-        QStringLiteral("Pro tip: Talk to your computer. It's listening. Always listening..."),
-        QStringLiteral("Achievement unlocked: Icon Clicker"),
-        QStringLiteral("The mic is always ready. Are you?"),
-        QStringLiteral("Roses are red, violets are blue, I transcribe your voice, and your mumbling too."),
-        QStringLiteral("I heard you the first time. And the second. And the third..."),
-        QStringLiteral("Fun fact: Your voice is unique. Like a fingerprint, but louder."),
-        QStringLiteral("Whisper whisper... that's literally what I do."),
-        QStringLiteral("You've discovered the sacred spinning icon. Use this power wisely."),
-        QStringLiteral("Error 404: Silence not found. Keep talking!"),
-        QStringLiteral("I've transcribed things. Things I can never un-hear."),
-        QStringLiteral("Behind every great transcription is a developer who said 'it works on my machine'."),
-        QStringLiteral("Plot twist: The app was the friend we made along the way."),
-        QStringLiteral("You're still clicking? I admire your dedication."),
-        QStringLiteral("Shh... the bits are sleeping. Just kidding, they never sleep."),
-        QStringLiteral("Voice recognition tip: Speaking clearly helps. Shouting does not."),
-        QStringLiteral("I put the 'AI' in 'Wait, did I say that out loud?'"),
+        tr("Fun fact: The first words transcribed by this app were probably 'testing testing 1 2 3'"),
+        tr("Did you know? Whisper was trained on 680,000 hours of audio. That's 77 years of podcasts."),
+        tr("Pro tip: Talk to your computer. It's listening. Always listening..."),
+        tr("Achievement unlocked: Icon Clicker"),
+        tr("The mic is always ready. Are you?"),
+        tr("Roses are red, violets are blue, I transcribe your voice, and your mumbling too."),
+        tr("I heard you the first time. And the second. And the third..."),
+        tr("Fun fact: Your voice is unique. Like a fingerprint, but louder."),
+        tr("Whisper whisper... that's literally what I do."),
+        tr("You've discovered the sacred spinning icon. Use this power wisely."),
+        tr("Error 404: Silence not found. Keep talking!"),
+        tr("I've transcribed things. Things I can never un-hear."),
+        tr("Behind every great transcription is a developer who said 'it works on my machine'."),
+        tr("Plot twist: The app was the friend we made along the way."),
+        tr("You're still clicking? I admire your dedication."),
+        tr("Shh... the bits are sleeping. Just kidding, they never sleep."),
+        tr("Voice recognition tip: Speaking clearly helps. Shouting does not."),
+        tr("I put the 'AI' in 'Wait, did I say that out loud?'"),
     };
     return list;
 }
@@ -105,15 +105,15 @@ AboutPage::AboutPage(const SettingsPageServices &services, QWidget *parent)
     version->setFont(title3);
     version->setForegroundRole(QPalette::PlaceholderText);
     column->addWidget(version);
-    m_update = new QPushButton(QStringLiteral("Check for &Updates..."), m_main);
+    m_update = new QPushButton(tr("Check for &Updates..."), m_main);
     column->addWidget(m_update, 0, Qt::AlignHCenter);
-    m_updateNote = caption(QStringLiteral("Updates come from your package manager"), m_main);
+    m_updateNote = caption(tr("Updates come from your package manager"), m_main);
     m_updateNote->setAlignment(Qt::AlignCenter);
     column->addWidget(m_updateNote);
     column->addStretch();
-    QLabel *poweredBy = caption(QStringLiteral("Speech-to-text powered by Whisper"), m_main);
+    QLabel *poweredBy = caption(tr("Speech-to-text powered by Whisper"), m_main);
     poweredBy->setAlignment(Qt::AlignCenter);
-    QLabel *overrated = caption(QStringLiteral("Because typing is overrated"), m_main);
+    QLabel *overrated = caption(tr("Because typing is overrated"), m_main);
     overrated->setAlignment(Qt::AlignCenter);
     QFont italic = overrated->font();
     italic.setItalic(true);
@@ -142,7 +142,7 @@ AboutPage::AboutPage(const SettingsPageServices &services, QWidget *parent)
                                              " border: 1px solid rgba(255, 149, 0, 77); border-radius: 8px; }"));
     auto *messageColumn = new QVBoxLayout(messageBox);
     messageColumn->setContentsMargins(12, 12, 12, 12);
-    QLabel *headline = centred(QStringLiteral("You found the secret!"), messageBox);
+    QLabel *headline = centred(tr("You found the secret!"), messageBox);
     QFont bold = headline->font();
     bold.setBold(true);
     headline->setFont(bold);
@@ -157,12 +157,12 @@ AboutPage::AboutPage(const SettingsPageServices &services, QWidget *parent)
     experimentalBox->setStyleSheet(QStringLiteral("#experimentalBox { background-color: rgba(128, 128, 128, 26); border-radius: 6px; }"));
     auto *experimentalColumn = new QVBoxLayout(experimentalBox);
     experimentalColumn->setContentsMargins(10, 10, 10, 10);
-    m_experimental = new QCheckBox(QStringLiteral("Enable E&xperimental Features"), experimentalBox);
+    m_experimental = new QCheckBox(tr("Enable E&xperimental Features"), experimentalBox);
     experimentalColumn->addWidget(m_experimental);
     experimentalColumn->addWidget(caption(
-        QStringLiteral("When disabled, Live Dictation, Translate to English, and Text Replacements will not run."), experimentalBox));
+        tr("When disabled, Live Dictation, Translate to English, and Text Replacements will not run."), experimentalBox));
     hidden->addWidget(experimentalBox);
-    m_back = new QPushButton(QStringLiteral("&Back"), m_panel);
+    m_back = new QPushButton(tr("&Back"), m_panel);
     hidden->addWidget(m_back, 0, Qt::AlignHCenter);
     hidden->addStretch();
     layers->addWidget(m_panel);

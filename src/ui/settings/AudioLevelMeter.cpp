@@ -32,7 +32,7 @@ AudioLevelMeter::AudioLevelMeter(QWidget *parent)
     layout->setSpacing(3);
 
     auto *header = new QHBoxLayout;
-    header->addWidget(caption(QStringLiteral("Audio Level:"), this));
+    header->addWidget(caption(tr("Audio Level:"), this));
     header->addStretch();
     m_value->setFixedWidth(60);
     m_value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -41,12 +41,12 @@ AudioLevelMeter::AudioLevelMeter(QWidget *parent)
     layout->addLayout(header);
 
     m_bar->setFixedHeight(12);
-    m_bar->setAccessibleName(QStringLiteral("Audio level"));
+    m_bar->setAccessibleName(tr("Audio level"));
     layout->addWidget(m_bar);
 
     auto *legend = new QHBoxLayout;
-    QLabel *silence = caption(QStringLiteral("Silence"), this, 0.8);
-    QLabel *loud = caption(QStringLiteral("Loud"), this, 0.8);
+    QLabel *silence = caption(tr("Silence"), this, 0.8);
+    QLabel *loud = caption(tr("Loud"), this, 0.8);
     silence->setForegroundRole(QPalette::PlaceholderText);
     loud->setForegroundRole(QPalette::PlaceholderText);
     legend->addWidget(silence);
@@ -60,7 +60,7 @@ AudioLevelMeter::AudioLevelMeter(QWidget *parent)
 QString AudioLevelMeter::levelText() const
 {
     // Truncated toward zero, as the threshold is shown.
-    return QStringLiteral("%1 dB").arg(int(std::trunc(m_level)));
+    return tr("%1 dB").arg(int(std::trunc(m_level)));
 }
 
 void AudioLevelMeter::setLevel(float db)

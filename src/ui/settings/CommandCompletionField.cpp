@@ -1,5 +1,6 @@
 #include "ui/settings/CommandCompletionField.h"
 
+#include <QCoreApplication>
 #include <QCompleter>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -11,34 +12,34 @@ namespace parlix::ui {
 namespace {
 // The commands of TextReplacementRule::expandCommands, each with what it produces.
 constexpr CompletionCommand kCommands[] = {
-    {"\\n", "New line"},
-    {"\\t", "Tab"},
-    {"\\bold", "Bold (**)"},
-    {"\\italic", "Italic (_)"},
-    {"\\strike", "Strikethrough (~~)"},
-    {"\\code", "Inline code (`)"},
-    {"\\codeblock", "Code block (```)"},
-    {"\\bullet", "Bullet point (•)"},
-    {"\\dash", "Dash (-)"},
-    {"\\arrow", "Arrow (→)"},
-    {"\\num", "Numbered list (1.)"},
-    {"\\checkbox", "Unchecked box (☐)"},
-    {"\\checked", "Checked box (☑)"},
-    {"\\h1", "Heading 1 (#)"},
-    {"\\h2", "Heading 2 (##)"},
-    {"\\h3", "Heading 3 (###)"},
-    {"\\lquote", "Left double quote (“)"},
-    {"\\rquote", "Right double quote (”)"},
-    {"\\lsquote", "Left single quote (‘)"},
-    {"\\rsquote", "Right single quote (’)"},
-    {"\\blockquote", "Block quote (>)"},
-    {"\\ellipsis", "Ellipsis (…)"},
-    {"\\emdash", "Em dash (—)"},
-    {"\\endash", "En dash (–)"},
-    {"\\copyright", "Copyright (©)"},
-    {"\\trademark", "Trademark (™)"},
-    {"\\registered", "Registered (®)"},
-    {"\\degree", "Degree (°)"},
+    {"\\n", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "New line")},
+    {"\\t", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Tab")},
+    {"\\bold", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Bold (**)")},
+    {"\\italic", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Italic (_)")},
+    {"\\strike", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Strikethrough (~~)")},
+    {"\\code", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Inline code (`)")},
+    {"\\codeblock", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Code block (```)")},
+    {"\\bullet", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Bullet point (•)")},
+    {"\\dash", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Dash (-)")},
+    {"\\arrow", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Arrow (→)")},
+    {"\\num", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Numbered list (1.)")},
+    {"\\checkbox", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Unchecked box (☐)")},
+    {"\\checked", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Checked box (☑)")},
+    {"\\h1", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Heading 1 (#)")},
+    {"\\h2", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Heading 2 (##)")},
+    {"\\h3", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Heading 3 (###)")},
+    {"\\lquote", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Left double quote (“)")},
+    {"\\rquote", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Right double quote (”)")},
+    {"\\lsquote", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Left single quote (‘)")},
+    {"\\rsquote", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Right single quote (’)")},
+    {"\\blockquote", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Block quote (>)")},
+    {"\\ellipsis", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Ellipsis (…)")},
+    {"\\emdash", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Em dash (—)")},
+    {"\\endash", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "En dash (–)")},
+    {"\\copyright", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Copyright (©)")},
+    {"\\trademark", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Trademark (™)")},
+    {"\\registered", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Registered (®)")},
+    {"\\degree", QT_TRANSLATE_NOOP("parlix::ui::CommandCompletionField", "Degree (°)")},
 };
 static_assert(std::size(kCommands) == 28);
 } // namespace
@@ -78,7 +79,7 @@ CommandCompletionField::CommandCompletionField(QWidget *parent)
     for (const CompletionCommand &c : kCommands) {
         auto *command = new QStandardItem(QString::fromUtf8(c.command));
         command->setFont(QFont(QStringLiteral("monospace")));
-        auto *description = new QStandardItem(QString::fromUtf8(c.description));
+        auto *description = new QStandardItem(QCoreApplication::translate("parlix::ui::CommandCompletionField", c.description));
         description->setForeground(palette().brush(QPalette::PlaceholderText));
         m_model->appendRow({command, description});
     }
@@ -87,7 +88,7 @@ CommandCompletionField::CommandCompletionField(QWidget *parent)
     m_popup->setRootIsDecorated(false);
     m_popup->setUniformRowHeights(true);
     m_popup->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_popup->setAccessibleName(QStringLiteral("Command suggestions"));
+    m_popup->setAccessibleName(tr("Command suggestions"));
     m_popup->setStyleSheet(QStringLiteral("QTreeView::item { padding: 5px 4px; }"));
 
     m_completer->setModel(m_model);

@@ -11,10 +11,10 @@ namespace parlix::ui {
 
 namespace {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("CompositorBinding", text);
-}
+// The translation context of the texts below.
+class Texts {
+    Q_DECLARE_TR_FUNCTIONS(parlix::ui::CompositorBinding)
+};
 
 struct Names {
     const char *super;
@@ -98,29 +98,29 @@ CompositorBinding compositorBinding(Compositor compositor, RecordingMode mode, c
                                     const QString &command)
 {
     const QString pressOnly
-        = tr("This desktop runs a shortcut's command when the keys are pressed, never when they are let go: the key "
-             "starts and stops dictation, and push-to-talk is not available.");
+        = Texts::tr("This desktop runs a shortcut's command when the keys are pressed, never when they are let go: the key "
+                    "starts and stops dictation, and push-to-talk is not available.");
     switch (compositor) {
     case Compositor::sway:
-        return {tr("Add these lines to ~/.config/sway/config, then reload sway (swaymsg reload):"),
+        return {Texts::tr("Add these lines to ~/.config/sway/config, then reload sway (swaymsg reload):"),
                 swayLines(mode, hotkey, command), {}};
     case Compositor::hyprland:
-        return {tr("Add these lines to ~/.config/hypr/hyprland.conf (Hyprland reloads it when saved):"),
+        return {Texts::tr("Add these lines to ~/.config/hypr/hyprland.conf (Hyprland reloads it when saved):"),
                 hyprlandLines(mode, hotkey, command), {}};
     case Compositor::gnome:
-        return {tr("Run these commands in a terminal to add a custom shortcut (Settings → Keyboard → Custom Shortcuts "
-                   "lists it afterwards):"),
+        return {Texts::tr("Run these commands in a terminal to add a custom shortcut (Settings → Keyboard → Custom Shortcuts "
+                          "lists it afterwards):"),
                 gnomeLines(hotkey, command), mode == RecordingMode::pushToTalk ? pressOnly : QString()};
     case Compositor::kde:
-        return {tr("In System Settings → Shortcuts, choose Add New → Command or Script, enter this command and "
-                   "give it the key %1:")
-                    .arg(hotkey.displayString()),
+        return {Texts::tr("In System Settings → Shortcuts, choose Add New → Command or Script, enter this command and "
+                          "give it the key %1:")
+                           .arg(hotkey.displayString()),
                 QStringLiteral("%1 toggle").arg(command), mode == RecordingMode::pushToTalk ? pressOnly : QString()};
     case Compositor::other:
         break;
     }
-    return {tr("Bind a key to these commands in your compositor's configuration: toggle starts and stops dictation; "
-               "for push-to-talk run start when the key is pressed and stop when it is let go."),
+    return {Texts::tr("Bind a key to these commands in your compositor's configuration: toggle starts and stops dictation; "
+                      "for push-to-talk run start when the key is pressed and stop when it is let go."),
             QStringLiteral("%1 toggle\n%1 start\n%1 stop").arg(command), {}};
 }
 

@@ -1,5 +1,6 @@
 #include "ui/settings/FormattingReferenceWindow.h"
 
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -12,7 +13,7 @@ namespace parlix::ui {
 
 namespace {
 using Row = std::pair<const char *, const char *>;
-constexpr Row kBasic[] = {{"\\n", "New line"}, {"\\t", "Tab"}};
+constexpr Row kBasic[] = {{"\\n", QT_TRANSLATE_NOOP("parlix::ui::FormattingReferenceWindow", "New line")}, {"\\t", QT_TRANSLATE_NOOP("parlix::ui::FormattingReferenceWindow", "Tab")}};
 constexpr Row kMarkdown[] = {{"\\bold", "**"}, {"\\italic", "_"}, {"\\strike", "~~"}, {"\\code", "`"}, {"\\codeblock", "```"}};
 constexpr Row kLists[] = {{"\\bullet", "•"}, {"\\dash", "-"}, {"\\arrow", "→"},
                           {"\\num", "1."},   {"\\checkbox", "☐"}, {"\\checked", "☑"}};
@@ -21,8 +22,8 @@ constexpr Row kQuotes[] = {{"\\lquote", "“"}, {"\\rquote", "”"}, {"\\lsquote
 constexpr Row kSymbols[] = {{"\\ellipsis", "…"},  {"\\emdash", "—"},     {"\\endash", "–"}, {"\\copyright", "©"},
                             {"\\trademark", "™"}, {"\\registered", "®"}, {"\\degree", "°"}};
 constexpr ReferenceSection kSections[] = {
-    {"Basic", kBasic}, {"Markdown", kMarkdown}, {"Lists", kLists},
-    {"Headers", kHeaders}, {"Quotes", kQuotes}, {"Symbols", kSymbols},
+    {QT_TRANSLATE_NOOP("parlix::ui::FormattingReferenceWindow", "Basic"), kBasic}, {QT_TRANSLATE_NOOP("parlix::ui::FormattingReferenceWindow", "Markdown"), kMarkdown}, {QT_TRANSLATE_NOOP("parlix::ui::FormattingReferenceWindow", "Lists"), kLists},
+    {QT_TRANSLATE_NOOP("parlix::ui::FormattingReferenceWindow", "Headers"), kHeaders}, {QT_TRANSLATE_NOOP("parlix::ui::FormattingReferenceWindow", "Quotes"), kQuotes}, {QT_TRANSLATE_NOOP("parlix::ui::FormattingReferenceWindow", "Symbols"), kSymbols},
 };
 
 QFrame *card(const ReferenceSection &section, QWidget *parent)
@@ -33,7 +34,7 @@ QFrame *card(const ReferenceSection &section, QWidget *parent)
     auto *layout = new QGridLayout(frame);
     layout->setHorizontalSpacing(12);
     layout->setVerticalSpacing(3);
-    auto *title = new QLabel(QString::fromUtf8(section.title), frame);
+    auto *title = new QLabel(QCoreApplication::translate("parlix::ui::FormattingReferenceWindow", section.title), frame);
     QFont bold = title->font();
     bold.setWeight(QFont::DemiBold);
     title->setFont(bold);
@@ -46,7 +47,7 @@ QFrame *card(const ReferenceSection &section, QWidget *parent)
         c->setForegroundRole(QPalette::Link);
         c->setTextInteractionFlags(Qt::TextSelectableByMouse);
         layout->addWidget(c, row, 0);
-        layout->addWidget(new QLabel(QString::fromUtf8(output), frame), row, 1);
+        layout->addWidget(new QLabel(QCoreApplication::translate("parlix::ui::FormattingReferenceWindow", output), frame), row, 1);
         ++row;
     }
     layout->setColumnStretch(1, 1);
@@ -63,7 +64,7 @@ std::span<const ReferenceSection> formattingReference()
 FormattingReferenceWindow::FormattingReferenceWindow(QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
 {
-    setWindowTitle(title);
+    setWindowTitle(tr(title));
     setAttribute(Qt::WA_ShowWithoutActivating);
     resize(contentSize);
     auto *outer = new QVBoxLayout(this);

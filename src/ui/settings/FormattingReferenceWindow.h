@@ -20,7 +20,7 @@ class FormattingReferenceWindow : public QWidget {
     Q_OBJECT
 public:
     static constexpr QSize contentSize{420, 500};
-    static inline const QString title = QStringLiteral("Formatting Reference");
+    static inline const char *const title = QT_TRANSLATE_NOOP("parlix::ui::FormattingReferenceWindow", "Formatting Reference");
 
     explicit FormattingReferenceWindow(QWidget *parent = nullptr);
 };

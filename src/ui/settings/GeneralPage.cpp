@@ -6,6 +6,7 @@
 #include "ui/settings/LogTerminal.h"
 #include "ui/settings/PageParts.h"
 
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -21,9 +22,11 @@ namespace {
 constexpr auto kErrorStyle = "QLabel { color: rgb(215, 0, 21); }";
 
 void showStatus(QLabel *status, QLabel *hint, std::optional<bool> ok, const QString &missingHint,
-                const QString &availableText = QStringLiteral("Available"), const QString &missingText = QStringLiteral("Missing"))
+                const QString &availableText = {}, const QString &missingText = {})
 {
-    status->setText(!ok ? QStringLiteral("Unknown") : *ok ? availableText : missingText);
+    const auto text = [](const char *source) { return QCoreApplication::translate("parlix::ui::GeneralPage", source); };
+    status->setText(!ok ? text("Unknown") : *ok ? (availableText.isEmpty() ? text("Available") : availableText)
+                                                : (missingText.isEmpty() ? text("Missing") : missingText));
     status->setStyleSheet(!ok ? QString()
                               : *ok ? QStringLiteral("QLabel { color: rgb(36, 138, 61); }")
                                     : QStringLiteral("QLabel { color: rgb(201, 52, 0); }"));
@@ -47,37 +50,46 @@ GeneralPage::GeneralPage(const SettingsPageServices &services, QWidget *parent)
 {
     QVBoxLayout *column = scrollingColumn(this);
 
-    QGroupBox *startup = addSection(column, QStringLiteral("Startup"));
-    m_launch = new QCheckBox(QStringLiteral("&Launch at Login"), startup);
+    QGroupBox *startup = addSection(column, tr("Startup"));
+    m_launch = new QCheckBox(tr("&Launch at Login"), startup);
     sectionColumn(startup)->addWidget(m_launch);
     if (m_services.loginItem)
         sectionColumn(startup)->addWidget(caption(
-            QStringLiteral("Starts Parlix when you log in, through %1").arg(m_services.loginItem->entryPath()), startup));
+            tr("Starts Parlix when you log in, through %1").arg(m_services.loginItem->entryPath()), startup));
     m_launchError = errorLabel(startup);
     sectionColumn(startup)->addWidget(m_launchError);
     m_launch->setEnabled(m_services.loginItem != nullptr);
     connect(m_launch, &QCheckBox::toggled, this, &GeneralPage::setLaunchAtLogin);
 
-    QGroupBox *permissions = addSection(column, QStringLiteral("Permissions"));
+    QGroupBox *notifications = addSection(column, tr("Notifications"));
+    m_notifications = new QCheckBox(tr("Show Desktop &Notifications"), notifications);
+    m_notifications->setChecked(m_services.settings.notificationsEnabled());
+    sectionColumn(notifications)->addWidget(m_notifications);
+    sectionColumn(notifications)->addWidget(caption(
+        tr("When the hotkey is unavailable and when a model download ends."), notifications));
+    connect(m_notifications, &QCheckBox::toggled, this,
+            [this](bool on) { m_services.settings.setNotificationsEnabled(on); });
+
+    QGroupBox *permissions = addSection(column, tr("Permissions"));
     auto *rows = new QFormLayout;
     m_micStatus = new QLabel(permissions);
     m_micHint = caption(QString(), permissions);
     m_typingStatus = new QLabel(permissions);
     m_typingHint = caption(QString(), permissions);
-    rows->addRow(QStringLiteral("Microphone:"), m_micStatus);
+    rows->addRow(tr("Microphone:"), m_micStatus);
     rows->addRow(QString(), m_micHint);
-    rows->addRow(QStringLiteral("Typing into other apps:"), m_typingStatus);
+    rows->addRow(tr("Typing into other apps:"), m_typingStatus);
     rows->addRow(QString(), m_typingHint);
     sectionColumn(permissions)->addLayout(rows);
 
-    QGroupBox *debug = addSection(column, QStringLiteral("Debug"));
-    m_openLog = new QPushButton(QStringLiteral("&Open Log"), debug);
+    QGroupBox *debug = addSection(column, tr("Debug"));
+    m_openLog = new QPushButton(tr("&Open Log"), debug);
     auto *logRow = new QHBoxLayout;
     logRow->addWidget(m_openLog);
     logRow->addStretch();
     sectionColumn(debug)->addLayout(logRow);
     sectionColumn(debug)->addWidget(
-        caption(QStringLiteral("Opens a terminal that follows Parlix's log at debug level."), debug));
+        caption(tr("Opens a terminal that follows Parlix's log at debug level."), debug));
     m_openLogError = errorLabel(debug);
     sectionColumn(debug)->addWidget(m_openLogError);
     connect(m_openLog, &QPushButton::clicked, this, [this] {
@@ -106,7 +118,7 @@ void GeneralPage::setLaunchAtLogin(bool on)
     QString error;
     const bool done = m_services.loginItem->setEnabled(on, &error);
     m_launchError->setText(done ? QString()
-                                : QStringLiteral("Could not %1 launch at login: %2").arg(on ? QStringLiteral("turn on") : QStringLiteral("turn off"), error));
+                                : (on ? tr("Could not turn on launch at login: %1") : tr("Could not turn off launch at login: %1")).arg(error));
     m_launchError->setVisible(!done);
     // What is on disk decides, whatever was asked.
     showLaunchState();
@@ -116,7 +128,7 @@ void GeneralPage::refreshPermissions()
 {
     const bool microphone = !m_services.audioInput.devices().isEmpty();
     showStatus(m_micStatus, m_micHint, microphone,
-               QStringLiteral("No microphone found: the audio server (PipeWire or PulseAudio) is not running or has no input device."));
+               tr("No microphone found: the audio server (PipeWire or PulseAudio) is not running or has no input device."));
     std::optional<bool> typing;
     TypingSupport support;
     if (m_services.typing) {

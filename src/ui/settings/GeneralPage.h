@@ -1,6 +1,6 @@
 #pragma once
 // The General tab: launch at login (the XDG autostart entry; the switch shows whether the entry
-// is on disk), the state of what Parlix needs from the desktop (a microphone from the audio
+// is on disk), desktop notifications on or off, the state of what Parlix needs from the desktop (a microphone from the audio
 // server, synthetic keys for typing into other applications) with a hint for each that is
 // missing, and "Open Log".
 #include "ui/settings/SettingsPageServices.h"
@@ -24,6 +24,7 @@ public:
 
     QCheckBox *launchAtLogin() const { return m_launch; }
     QLabel *launchError() const { return m_launchError; }
+    QCheckBox *showNotifications() const { return m_notifications; }
     QLabel *microphoneStatus() const { return m_micStatus; }
     QLabel *microphoneHint() const { return m_micHint; }
     QLabel *typingStatus() const { return m_typingStatus; }
@@ -42,6 +43,7 @@ private:
     SettingsPageServices m_services;
     QCheckBox *m_launch;
     QLabel *m_launchError;
+    QCheckBox *m_notifications;
     QLabel *m_micStatus;
     QLabel *m_micHint;
     QLabel *m_typingStatus;

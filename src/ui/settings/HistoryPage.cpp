@@ -99,8 +99,8 @@ HistoryPage::HistoryPage(const SettingsPageServices &services, QWidget *parent)
     auto *searchBar = new QHBoxLayout;
     searchBar->setContentsMargins(16, 12, 16, 8);
     m_search = new QLineEdit(this);
-    m_search->setPlaceholderText(QStringLiteral("Search history..."));
-    m_search->setAccessibleName(QStringLiteral("Search history"));
+    m_search->setPlaceholderText(tr("Search history..."));
+    m_search->setAccessibleName(tr("Search history"));
     m_search->setClearButtonEnabled(true);
     m_search->addAction(magnifierIcon(palette().color(QPalette::PlaceholderText)), QLineEdit::LeadingPosition);
     m_search->installEventFilter(this);
@@ -125,7 +125,7 @@ HistoryPage::HistoryPage(const SettingsPageServices &services, QWidget *parent)
     m_list->setBatchSize(200);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setMouseTracking(true);
-    m_list->setAccessibleName(QStringLiteral("History"));
+    m_list->setAccessibleName(tr("History"));
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     m_empty = new HistoryEmptyState(m_content);
     m_content->addWidget(m_list);
@@ -163,18 +163,18 @@ HistoryPage::HistoryPage(const SettingsPageServices &services, QWidget *parent)
     m_count->setForegroundRole(QPalette::PlaceholderText);
     footer->addWidget(m_count);
     footer->addStretch();
-    m_copy = iconButton(drawnIcon(false, palette().color(QPalette::Text)), QStringLiteral("Copy selected"), this);
-    m_delete = iconButton(drawnIcon(true, QColor(255, 59, 48)), QStringLiteral("Delete selected"), this);
+    m_copy = iconButton(drawnIcon(false, palette().color(QPalette::Text)), tr("Copy selected"), this);
+    m_delete = iconButton(drawnIcon(true, QColor(255, 59, 48)), tr("Delete selected"), this);
     footer->addWidget(m_copy);
     footer->addWidget(m_delete);
     m_format = new QComboBox(this);
     for (ExportFormat format : allExportFormats())
         m_format->addItem(label(format), int(format));
-    m_format->setAccessibleName(QStringLiteral("Export format"));
+    m_format->setAccessibleName(tr("Export format"));
     m_format->setMinimumWidth(100);
     footer->addWidget(m_format);
-    m_export = new QPushButton(QStringLiteral("&Export..."), this);
-    m_clearAll = new QPushButton(QStringLiteral("C&lear All"), this);
+    m_export = new QPushButton(tr("&Export..."), this);
+    m_clearAll = new QPushButton(tr("C&lear All"), this);
     footer->addWidget(m_export);
     footer->addWidget(m_clearAll);
     column->addLayout(footer);
@@ -202,8 +202,8 @@ void HistoryPage::refresh()
     const qsizetype selected = m_list->selectionModel()->selectedRows().size();
     m_empty->showFor(!m_filter->searchText().isEmpty());
     m_content->setCurrentWidget(shown == 0 ? static_cast<QWidget *>(m_empty) : m_list);
-    m_count->setText(selected == 0 ? QStringLiteral("%1 of %2 items").arg(shown).arg(all)
-                                   : QStringLiteral("Selected %1 of %2").arg(selected).arg(shown));
+    m_count->setText(selected == 0 ? tr("%1 of %2 items").arg(shown).arg(all)
+                                   : tr("Selected %1 of %2").arg(selected).arg(shown));
     m_copy->setVisible(selected > 0);
     m_delete->setVisible(selected > 0);
     m_export->setEnabled(all > 0);
@@ -241,7 +241,7 @@ void HistoryPage::copySelectedItems()
 
 QString HistoryPage::confirmationTitle(qsizetype count)
 {
-    return QStringLiteral("Delete %1 item%2?").arg(count).arg(count == 1 ? QString() : QStringLiteral("s"));
+    return count == 1 ? tr("Delete 1 item?") : tr("Delete %1 items?").arg(count);
 }
 
 QMessageBox *HistoryPage::confirmDeleteSelected()
@@ -263,8 +263,8 @@ QMessageBox *HistoryPage::confirmDelete(const QSet<QUuid> &ids)
         return m_confirmation;
     auto *box = new QMessageBox(QMessageBox::Warning, confirmationTitle(ids.size()), confirmationTitle(ids.size()),
                                 QMessageBox::NoButton, this);
-    box->setInformativeText(QStringLiteral("This action cannot be undone."));
-    QPushButton *remove = box->addButton(QStringLiteral("&Delete"), QMessageBox::DestructiveRole);
+    box->setInformativeText(tr("This action cannot be undone."));
+    QPushButton *remove = box->addButton(tr("&Delete"), QMessageBox::DestructiveRole);
     box->addButton(QMessageBox::Cancel);
     box->setDefaultButton(QMessageBox::Cancel);
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -287,21 +287,21 @@ QMenu *HistoryPage::contextMenuFor(const QModelIndex &viewIndex)
     menu->setAttribute(Qt::WA_DeleteOnClose);
     const QUuid id = viewIndex.data(HistoryListModel::IdRole).toUuid();
     const QPersistentModelIndex row(viewIndex);
-    menu->addAction(QStringLiteral("Copy"), this, [this, id] {
+    menu->addAction(tr("Copy"), this, [this, id] {
         const int at = m_model->rowOf(id);
         if (at >= 0)
             copyText(m_model->shownText(m_model->item(at)));
     });
     const int at = m_model->rowOf(id);
     if (at >= 0 && HistoryListModel::hasDistinctOriginal(m_model->item(at))) {
-        menu->addAction(m_model->showsOriginal(id) ? QStringLiteral("Show Formatted") : QStringLiteral("Show Original"), this,
+        menu->addAction(m_model->showsOriginal(id) ? tr("Show Formatted") : tr("Show Original"), this,
                         [this, row] {
                             if (row.isValid())
                                 m_delegate->toggleOriginal(row);
                         });
     }
     menu->addSeparator();
-    QAction *remove = menu->addAction(QStringLiteral("Delete"), this, [this, id] { m_store.remove(QSet<QUuid>{id}); });
+    QAction *remove = menu->addAction(tr("Delete"), this, [this, id] { m_store.remove(QSet<QUuid>{id}); });
     remove->setIcon(drawnIcon(true, QColor(255, 59, 48)));
     return menu;
 }
@@ -309,7 +309,7 @@ QMenu *HistoryPage::contextMenuFor(const QModelIndex &viewIndex)
 void HistoryPage::exportHistory()
 {
     const ExportFormat format = ExportFormat(m_format->currentData().toInt());
-    auto *dialog = new QFileDialog(this, QStringLiteral("Export History"));
+    auto *dialog = new QFileDialog(this, tr("Export History"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
@@ -329,8 +329,8 @@ bool HistoryPage::exportTo(const QString &path)
     const ExportFormat format = ExportFormat(m_format->currentData().toInt());
     QString error;
     const bool saved = saveExport(path, m_store.exportAs(format), &error);
-    m_exportStatus->setText(saved ? QStringLiteral("Exported %1 items to %2").arg(m_store.items().size()).arg(path)
-                                  : QStringLiteral("Could not export to %1: %2").arg(path, error));
+    m_exportStatus->setText(saved ? tr("Exported %1 items to %2").arg(m_store.items().size()).arg(path)
+                                  : tr("Could not export to %1: %2").arg(path, error));
     m_exportStatus->setForegroundRole(saved ? QPalette::PlaceholderText : QPalette::NoRole);
     m_exportStatus->setStyleSheet(saved ? QString() : QStringLiteral("QLabel { color: rgb(215, 0, 21); }"));
     m_exportStatus->show();

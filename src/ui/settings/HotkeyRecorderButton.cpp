@@ -44,7 +44,7 @@ std::optional<quint32> modifierKeyBit(int key)
     }
 }
 
-const QString needsModifier = QStringLiteral("Hold Ctrl, Alt, Shift or Super together with the key");
+const char *const needsModifier = QT_TRANSLATE_NOOP("parlix::ui::HotkeyRecorderButton", "Hold Ctrl, Alt, Shift or Super together with the key");
 
 } // namespace
 
@@ -53,7 +53,7 @@ HotkeyRecorderButton::HotkeyRecorderButton(SettingsModel &settings, HotkeyManage
     , m_settings(settings)
     , m_hotkey(hotkey)
 {
-    setAccessibleName(QStringLiteral("Global hotkey"));
+    setAccessibleName(tr("Global hotkey"));
     setMinimumWidth(140);
     connect(this, &QPushButton::clicked, this, [this] { setCapturing(!m_capturing); });
     connect(&m_settings, &SettingsModel::changed, this, [this](const QString &key) {
@@ -85,7 +85,7 @@ void HotkeyRecorderButton::setCapturing(bool capturing)
         // to this window, before shortcuts, focus changes or the focused control see them.
         qApp->installEventFilter(this);
         log::debug(lcHotkey, "Waiting for a new hotkey to be typed");
-        emit message(QStringLiteral("Type the new combination; Escape cancels"), false);
+        emit message(tr("Type the new combination; Escape cancels"), false);
     } else {
         qApp->removeEventFilter(this);
         // Ended without a new combination: the stored hotkey is claimed again.
@@ -98,7 +98,7 @@ void HotkeyRecorderButton::setCapturing(bool capturing)
 void HotkeyRecorderButton::refresh()
 {
     if (m_capturing) {
-        setText(capturingText);
+        setText(tr(capturingText));
         setStyleSheet(QStringLiteral("QPushButton { color: rgb(255, 149, 0); }"));
     } else {
         setText(m_settings.hotkey().displayString());
@@ -152,12 +152,12 @@ bool HotkeyRecorderButton::handleKeyPress(int key, Qt::KeyboardModifiers modifie
         return true;
     }
     if (held == 0) {
-        emit message(needsModifier, false);
+        emit message(tr(needsModifier), false);
         return true;
     }
     const std::optional<quint32> keyCode = keytable::keyCodeForQtKey(key);
     if (!keyCode) {
-        emit message(QStringLiteral("This key cannot be part of a hotkey; use a letter, a digit, F1–F12, Space, "
+        emit message(tr("This key cannot be part of a hotkey; use a letter, a digit, F1–F12, Space, "
                                     "Return, Tab, Backspace or Escape"),
                      false);
         return true;
@@ -179,7 +179,7 @@ void HotkeyRecorderButton::handleKeyRelease(int key)
     if (modifierKeyBit(key) && m_modifiersOnly != 0) {
         const QString held = HotkeyConfig{0, m_modifiersOnly}.displayString().section(QLatin1Char('+'), 0, -2);
         m_modifiersOnly = 0;
-        emit message(QStringLiteral("%1 alone is not a hotkey: press a key while holding it").arg(held), false);
+        emit message(tr("%1 alone is not a hotkey: press a key while holding it").arg(held), false);
     }
 }
 

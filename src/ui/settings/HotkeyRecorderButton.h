@@ -24,7 +24,7 @@ public:
     bool isCapturing() const { return m_capturing; }
     void setCapturing(bool capturing);
 
-    static inline const QString capturingText = QStringLiteral("Press new hotkey...");
+    static inline const char *const capturingText = QT_TRANSLATE_NOOP("parlix::ui::HotkeyRecorderButton", "Press new hotkey...");
 
 signals:
     // Words for the user about the last capture: a hint while capturing, a refusal after it, or

@@ -2,6 +2,7 @@
 
 #include "core/Log.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -38,13 +39,13 @@ QStringList LogTerminal::processLogCommand()
 QString LogTerminal::open(const QStringList &command)
 {
     if (command.isEmpty())
-        return QStringLiteral("The log goes to the standard error of the program that started Parlix; there is no file to follow.");
+        return QCoreApplication::translate("parlix::ui::LogTerminal", "The log goes to the standard error of the program that started Parlix; there is no file to follow.");
     const auto [program, arguments] = terminalFor(command);
     if (program.isEmpty())
-        return QStringLiteral("No terminal found: install one that provides x-terminal-emulator or xdg-terminal-exec, or run: ")
+        return QCoreApplication::translate("parlix::ui::LogTerminal", "No terminal found: install one that provides x-terminal-emulator or xdg-terminal-exec, or run: ")
             + command.join(QLatin1Char(' '));
     if (!QProcess::startDetached(program, arguments))
-        return QStringLiteral("Could not start %1.").arg(program);
+        return QCoreApplication::translate("parlix::ui::LogTerminal", "Could not start %1.").arg(program);
     return {};
 }
 

@@ -16,14 +16,14 @@ MaxHistoryItemsField::MaxHistoryItemsField(std::function<qint64()> value, std::f
     , m_value(std::move(value))
     , m_setValue(std::move(setValue))
     , m_field(new QLineEdit(this))
-    , m_forever(new QLabel(QStringLiteral("Forever"), this))
-    , m_stepper(new Stepper(QStringLiteral("history size"), this))
+    , m_forever(new QLabel(tr("Forever"), this))
+    , m_stepper(new Stepper(tr("history size"), this))
 {
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
     m_field->setFixedWidth(60);
-    m_field->setAccessibleName(QStringLiteral("Max history items"));
+    m_field->setAccessibleName(tr("Max history items"));
     m_forever->setFixedWidth(60);
     m_forever->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_forever->setForegroundRole(QPalette::PlaceholderText);

@@ -1,11 +1,13 @@
 #include "ui/settings/MicrophoneChoices.h"
 
+#include <QCoreApplication>
+
 namespace parlix::ui {
 
 QList<MicrophoneChoice> microphoneChoices(const QList<AudioDevice> &devices, const std::optional<QString> &stored,
                                           const QHash<QString, QString> &knownNames)
 {
-    QList<MicrophoneChoice> choices{{std::nullopt, QStringLiteral("System default")}};
+    QList<MicrophoneChoice> choices{{std::nullopt, QCoreApplication::translate("parlix::ui::MicrophoneChoices", "System default")}};
     bool storedPresent = !stored || stored->isEmpty();
     for (const AudioDevice &device : devices) {
         const QString id = QString::fromUtf8(device.id);
@@ -13,7 +15,7 @@ QList<MicrophoneChoice> microphoneChoices(const QList<AudioDevice> &devices, con
         storedPresent = storedPresent || id == *stored;
     }
     if (!storedPresent)
-        choices.append({*stored, QStringLiteral("%1 (not connected)").arg(knownNames.value(*stored, *stored))});
+        choices.append({*stored, QCoreApplication::translate("parlix::ui::MicrophoneChoices", "%1 (not connected)").arg(knownNames.value(*stored, *stored))});
     return choices;
 }
 

@@ -10,6 +10,7 @@
 #include "ui/settings/ModelRow.h"
 #include "ui/settings/PageParts.h"
 
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
@@ -67,7 +68,7 @@ ModelPage::ModelPage(const SettingsPageServices &services, QWidget *parent)
     , m_models(*services.models)
 {
     QVBoxLayout *column = scrollingColumn(this);
-    buildSelectedSection(addSection(column, QStringLiteral("Selected Model")));
+    buildSelectedSection(addSection(column, tr("Selected Model")));
     QGroupBox *engine = addSection(column, tr("Engine"));
     m_engine = new EngineChoiceSection(m_services.settings,
                                        m_services.remoteTokenPath.isEmpty() ? RemoteServerToken::defaultPath()
@@ -75,7 +76,7 @@ ModelPage::ModelPage(const SettingsPageServices &services, QWidget *parent)
                                        engine);
     sectionColumn(engine)->addWidget(m_engine);
 
-    QGroupBox *downloads = addSection(column, QStringLiteral("Download Models"));
+    QGroupBox *downloads = addSection(column, tr("Download Models"));
     for (const ModelInfo &model : Constants::Models::available()) {
         auto *row = new ModelRow(model, downloads);
         connect(row, &ModelRow::downloadRequested, this, [this, model] { downloadModel(model); });
@@ -90,10 +91,10 @@ ModelPage::ModelPage(const SettingsPageServices &services, QWidget *parent)
     m_error->setForegroundRole(QPalette::WindowText);
     tint(m_error, QPalette::WindowText, systemRed);
     m_error->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_error->setAccessibleName(QStringLiteral("Download error"));
+    m_error->setAccessibleName(tr("Download error"));
     sectionColumn(downloads)->addWidget(m_error);
 
-    buildCustomSection(addSection(column, QStringLiteral("Custom Model")));
+    buildCustomSection(addSection(column, tr("Custom Model")));
     column->addStretch();
 
     connect(&m_services.settings, &SettingsModel::changed, this, &ModelPage::refreshSettings);
@@ -125,7 +126,7 @@ void ModelPage::buildSelectedSection(QGroupBox *section)
     auto *pickerLayout = new QHBoxLayout(m_pickerRow);
     pickerLayout->setContentsMargins(0, 0, 0, 0);
     m_picker = new QComboBox(m_pickerRow);
-    auto *pickerLabel = new QLabel(QStringLiteral("&Model:"), m_pickerRow);
+    auto *pickerLabel = new QLabel(tr("&Model:"), m_pickerRow);
     pickerLabel->setBuddy(m_picker);
     pickerLayout->addWidget(pickerLabel);
     pickerLayout->addWidget(m_picker, 1);
@@ -141,16 +142,16 @@ void ModelPage::buildSelectedSection(QGroupBox *section)
     m_selectedRow = new QWidget(section);
     auto *selectedLayout = new QHBoxLayout(m_selectedRow);
     selectedLayout->setContentsMargins(0, 0, 0, 0);
-    selectedLayout->addWidget(new QLabel(QStringLiteral("Selected:"), m_selectedRow));
+    selectedLayout->addWidget(new QLabel(tr("Selected:"), m_selectedRow));
     m_selectedName = new QLabel(m_selectedRow);
     m_selectedName->setForegroundRole(QPalette::PlaceholderText);
     selectedLayout->addWidget(m_selectedName, 1);
     layout->addWidget(m_selectedRow);
 
-    m_noModel = orangeText(QStringLiteral("No model selected - download one below"), false, section);
+    m_noModel = orangeText(tr("No model selected - download one below"), false, section);
     layout->addWidget(m_noModel);
     const ModelInfo *recommended = Constants::Models::find(recommendedModelId);
-    m_recommended = new QPushButton(QStringLiteral("&Download %1 (recommended, %2)").arg(recommended->displayName, recommended->size), section);
+    m_recommended = new QPushButton(tr("&Download %1 (recommended, %2)").arg(recommended->displayName, recommended->size), section);
     m_recommended->setDefault(true);
     auto *recommendedRow = new QHBoxLayout;
     recommendedRow->addWidget(m_recommended);
@@ -160,10 +161,10 @@ void ModelPage::buildSelectedSection(QGroupBox *section)
 
     m_language = new QComboBox(section);
     for (const Constants::WhisperLanguage &language : Constants::supportedLanguages())
-        m_language->addItem(language.name, language.code);
+        m_language->addItem(QCoreApplication::translate("parlix::Constants", language.name.toUtf8().constData()), language.code);
     m_language->setMaxVisibleItems(15);
     auto *languageRow = new QHBoxLayout;
-    auto *languageLabel = new QLabel(QStringLiteral("&Language:"), section);
+    auto *languageLabel = new QLabel(tr("&Language:"), section);
     languageLabel->setBuddy(m_language);
     languageRow->addWidget(languageLabel);
     languageRow->addWidget(m_language, 1);
@@ -172,27 +173,27 @@ void ModelPage::buildSelectedSection(QGroupBox *section)
             [this](int index) { m_services.settings.setLanguage(m_language->itemData(index).toString()); });
 
     m_englishOnly = orangeText(
-        QStringLiteral("English-only model selected. Switch to a multilingual model for other languages."), true, section);
+        tr("English-only model selected. Switch to a multilingual model for other languages."), true, section);
     layout->addWidget(m_englishOnly);
 
     m_translateRow = new QWidget(section);
     auto *translateLayout = new QVBoxLayout(m_translateRow);
     translateLayout->setContentsMargins(0, 0, 0, 0);
     m_translateToggle = new ExperimentalFeatureToggle(
-        settings, QStringLiteral("&Translate to English"), [&settings] { return settings.translateToEnglish(); },
+        settings, tr("&Translate to English"), [&settings] { return settings.translateToEnglish(); },
         [&settings](bool on) { settings.setTranslateToEnglish(on); }, m_translateRow);
     translateLayout->addWidget(m_translateToggle);
     translateLayout->addWidget(
-        caption(QStringLiteral("Transcribe speech in the selected language and output English text."), m_translateRow));
+        caption(tr("Transcribe speech in the selected language and output English text."), m_translateRow));
     layout->addWidget(m_translateRow);
 }
 
 void ModelPage::buildCustomSection(QGroupBox *section)
 {
     QVBoxLayout *layout = sectionColumn(section);
-    m_custom = new QPushButton(QStringLiteral("&Select Custom Model..."), section);
-    m_clear = new QPushButton(QStringLiteral("C&lear"), section);
-    m_clear->setAccessibleName(QStringLiteral("Clear the model selection"));
+    m_custom = new QPushButton(tr("&Select Custom Model..."), section);
+    m_clear = new QPushButton(tr("C&lear"), section);
+    m_clear->setAccessibleName(tr("Clear the model selection"));
     tint(m_clear, QPalette::ButtonText, systemRed);
     auto *row = new QHBoxLayout;
     row->addWidget(m_custom);
@@ -200,7 +201,7 @@ void ModelPage::buildCustomSection(QGroupBox *section)
     row->addStretch();
     layout->addLayout(row);
     // The platform's file chooser has no message line of its own.
-    layout->addWidget(caption(QStringLiteral("Choose a .bin model file (e.g., ggml-large-v3.bin)"), section));
+    layout->addWidget(caption(tr("Choose a .bin model file (e.g., ggml-large-v3.bin)"), section));
     connect(m_custom, &QPushButton::clicked, this, &ModelPage::openCustomModelChooser);
     connect(m_clear, &QPushButton::clicked, this, [this] { m_services.settings.setModelPath(std::nullopt); });
 }
@@ -250,7 +251,7 @@ void ModelPage::deleteModel(const ModelInfo &model)
 
 QFileDialog *ModelPage::openCustomModelChooser()
 {
-    auto *dialog = new QFileDialog(this, QStringLiteral("Select Whisper Model"));
+    auto *dialog = new QFileDialog(this, tr("Select Whisper Model"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     // One existing file; no folders; any name (the engine tells whether it can load it).
@@ -278,14 +279,14 @@ void ModelPage::fillModelPicker()
     const std::optional<QString> selected = m_services.settings.modelPath();
     const QSignalBlocker quiet(m_picker);
     m_picker->clear();
-    m_picker->addItem(QStringLiteral("None"), QString());
+    m_picker->addItem(tr("None"), QString());
     for (const QString &path : m_downloaded)
         m_picker->addItem(Constants::modelDisplayName(path), path);
     // A file chosen elsewhere on disk is listed too, so the picker never shows another model
     // than the one the engine runs.
     if (selected && !m_downloaded.contains(*selected)) {
         const QString name = Constants::modelDisplayName(*selected);
-        m_picker->addItem(QFileInfo::exists(*selected) ? name : QStringLiteral("%1 (missing)").arg(name), *selected);
+        m_picker->addItem(QFileInfo::exists(*selected) ? name : tr("%1 (missing)").arg(name), *selected);
     }
     m_picker->setCurrentIndex(selected ? m_picker->findData(*selected) : 0);
 }

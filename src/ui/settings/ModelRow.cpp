@@ -4,6 +4,7 @@
 #include "ui/TrayIconArt.h"
 #include "ui/settings/PageParts.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -27,10 +28,10 @@ ModelRow::ModelRow(Constants::Models::ModelInfo model, QWidget *parent)
     : QWidget(parent)
     , m_model(std::move(model))
     , m_name(new QLabel(m_model.displayName, this))
-    , m_cancel(new QPushButton(QStringLiteral("Cancel"), this))
-    , m_select(new QPushButton(QStringLiteral("Select"), this))
-    , m_delete(iconButton(QStringLiteral("edit-delete"), QStringLiteral("Delete"), this))
-    , m_download(new QPushButton(QStringLiteral("Download"), this))
+    , m_cancel(new QPushButton(tr("Cancel"), this))
+    , m_select(new QPushButton(tr("Select"), this))
+    , m_delete(iconButton(QStringLiteral("edit-delete"), tr("Delete"), this))
+    , m_download(new QPushButton(tr("Download"), this))
     , m_downloadIcon(iconButton(QStringLiteral("download"), QStringLiteral("↓"), this))
     , m_progressRow(new QWidget(this))
     , m_progress(new QProgressBar(m_progressRow))
@@ -47,7 +48,7 @@ ModelRow::ModelRow(Constants::Models::ModelInfo model, QWidget *parent)
     medium.setWeight(QFont::Medium);
     m_name->setFont(medium);
     texts->addWidget(m_name);
-    QLabel *description = caption(m_model.description, this);
+    QLabel *description = caption(QCoreApplication::translate("parlix::Constants::Models", m_model.description.toUtf8().constData()), this);
     description->setWordWrap(false);
     texts->addWidget(description);
     row->addLayout(texts);
@@ -59,14 +60,14 @@ ModelRow::ModelRow(Constants::Models::ModelInfo model, QWidget *parent)
     row->addWidget(size);
 
     const QString name = m_model.displayName;
-    m_cancel->setAccessibleName(QStringLiteral("Cancel the download of %1").arg(name));
-    m_select->setAccessibleName(QStringLiteral("Select %1").arg(name));
-    m_delete->setToolTip(QStringLiteral("Delete model"));
-    m_delete->setAccessibleName(QStringLiteral("Delete %1").arg(name));
+    m_cancel->setAccessibleName(tr("Cancel the download of %1").arg(name));
+    m_select->setAccessibleName(tr("Select %1").arg(name));
+    m_delete->setToolTip(tr("Delete model"));
+    m_delete->setAccessibleName(tr("Delete %1").arg(name));
     m_delete->setStyleSheet(QStringLiteral("QToolButton { color: %1; }").arg(systemRed.name()));
-    m_download->setAccessibleName(QStringLiteral("Download %1").arg(name));
-    m_downloadIcon->setToolTip(QStringLiteral("Download model"));
-    m_downloadIcon->setAccessibleName(QStringLiteral("Download %1 (%2)").arg(name, m_model.size));
+    m_download->setAccessibleName(tr("Download %1").arg(name));
+    m_downloadIcon->setToolTip(tr("Download model"));
+    m_downloadIcon->setAccessibleName(tr("Download %1 (%2)").arg(name, m_model.size));
     // One column of controls as wide as its widest state, so the sizes line up from row to row.
     auto *controls = new QHBoxLayout;
     controls->setSpacing(8);
@@ -75,7 +76,7 @@ ModelRow::ModelRow(Constants::Models::ModelInfo model, QWidget *parent)
                              static_cast<QWidget *>(m_delete), static_cast<QWidget *>(m_download),
                              static_cast<QWidget *>(m_downloadIcon)})
         controls->addWidget(control);
-    m_select->setText(QStringLiteral("Selected"));
+    m_select->setText(tr("Selected"));
     m_select->setMinimumWidth(m_select->sizeHint().width());
     const int widest = std::max({m_cancel->sizeHint().width(),
                                  m_select->sizeHint().width() + 8 + m_delete->sizeHint().width(),
@@ -91,7 +92,7 @@ ModelRow::ModelRow(Constants::Models::ModelInfo model, QWidget *parent)
     progressLayout->setContentsMargins(0, 0, 0, 0);
     m_progress->setRange(0, kProgressSteps);
     m_progress->setTextVisible(false);
-    m_progress->setAccessibleName(QStringLiteral("Download progress of %1").arg(name));
+    m_progress->setAccessibleName(tr("Download progress of %1").arg(name));
     m_percent->setWordWrap(false);
     progressLayout->addWidget(m_progress, 1);
     progressLayout->addWidget(m_percent);
@@ -119,7 +120,7 @@ void ModelRow::setState(const State &state)
     m_name->setForegroundRole(state.isSelected ? QPalette::Highlight : QPalette::WindowText);
     m_cancel->setVisible(downloading);
     m_select->setVisible(downloaded);
-    m_select->setText(state.isSelected ? QStringLiteral("Selected") : QStringLiteral("Select"));
+    m_select->setText(state.isSelected ? tr("Selected") : tr("Select"));
     m_select->setEnabled(!state.isSelected);
     m_delete->setVisible(downloaded);
     m_download->setVisible(absent);

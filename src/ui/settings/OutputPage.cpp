@@ -33,22 +33,22 @@ OutputPage::OutputPage(const SettingsPageServices &services, QWidget *parent)
     SettingsModel &settings = m_services.settings;
     QVBoxLayout *column = scrollingColumn(this);
 
-    QGroupBox *output = addSection(column, QStringLiteral("Output Mode"));
-    sectionColumn(output)->addWidget(new QLabel(QStringLiteral("Mode:"), output));
+    QGroupBox *output = addSection(column, tr("Output Mode"));
+    sectionColumn(output)->addWidget(new QLabel(tr("Mode:"), output));
     m_modes = new QButtonGroup(this);
     for (OutputMode mode : kModes) {
         auto *button = new QRadioButton(label(mode), output);
         m_modes->addButton(button, int(mode));
         sectionColumn(output)->addWidget(button);
     }
-    sectionColumn(output)->addWidget(caption(QStringLiteral("All transcriptions are saved to history"), output));
+    sectionColumn(output)->addWidget(caption(tr("All transcriptions are saved to history"), output));
     connect(m_modes, &QButtonGroup::idClicked, this, [this](int id) { m_services.settings.setOutputMode(OutputMode(id)); });
 
-    QGroupBox *history = addSection(column, QStringLiteral("History"));
+    QGroupBox *history = addSection(column, tr("History"));
     m_historyField = new MaxHistoryItemsField([&settings] { return settings.maxHistoryItems(); },
                                               [&settings](qint64 value) { settings.setMaxHistoryItems(value); }, history);
     auto *limitRow = new QHBoxLayout;
-    auto *limitLabel = new QLabel(QStringLiteral("Max &History Items:"), history);
+    auto *limitLabel = new QLabel(tr("Max &History Items:"), history);
     limitLabel->setBuddy(m_historyField->field());
     limitRow->addWidget(limitLabel);
     limitRow->addWidget(m_historyField);
@@ -56,17 +56,17 @@ OutputPage::OutputPage(const SettingsPageServices &services, QWidget *parent)
     sectionColumn(history)->addLayout(limitRow);
     m_historyCount = caption(QString(), history);
     sectionColumn(history)->addWidget(m_historyCount);
-    sectionColumn(history)->addWidget(caption(QStringLiteral("View and manage history in the History tab"), history));
+    sectionColumn(history)->addWidget(caption(tr("View and manage history in the History tab"), history));
 
-    QGroupBox *replacements = addSection(column, QStringLiteral("Text Replacements"));
+    QGroupBox *replacements = addSection(column, tr("Text Replacements"));
     m_replacementToggle = new ExperimentalFeatureToggle(
-        settings, QStringLiteral("Enable text replacements"), [&settings] { return settings.textReplacementEnabled(); },
+        settings, tr("Enable text replacements"), [&settings] { return settings.textReplacementEnabled(); },
         [&settings](bool on) { settings.setTextReplacementEnabled(on); }, replacements);
     sectionColumn(replacements)->addWidget(m_replacementToggle);
     m_ruleEditor = new QWidget(replacements);
     auto *editor = new QVBoxLayout(m_ruleEditor);
     editor->setContentsMargins(0, 0, 0, 0);
-    m_add = new QPushButton(QIcon::fromTheme(QStringLiteral("list-add")), QStringLiteral("&Add Replacement"), m_ruleEditor);
+    m_add = new QPushButton(QIcon::fromTheme(QStringLiteral("list-add")), tr("&Add Replacement"), m_ruleEditor);
     m_add->setFlat(true);
     auto *addRow = new QHBoxLayout;
     addRow->addWidget(m_add);
@@ -127,7 +127,7 @@ void OutputPage::refreshHistoryCount()
         connect(&store, &HistoryStore::itemsChanged, this, &OutputPage::refreshHistoryCount);
         m_historyCount->setProperty("connected", true);
     }
-    m_historyCount->setText(QStringLiteral("%1 items in history").arg(store.items().size()));
+    m_historyCount->setText(tr("%1 items in history").arg(store.items().size()));
 }
 
 void OutputPage::rebuildRules()

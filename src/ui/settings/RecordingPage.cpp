@@ -63,14 +63,14 @@ RecordingPage::RecordingPage(const SettingsPageServices &services, QWidget *pare
     , m_services(services)
 {
     QVBoxLayout *column = scrollingColumn(this);
-    buildHotkeySection(addSection(column, QStringLiteral("Hotkey")));
+    buildHotkeySection(addSection(column, tr("Hotkey")));
 
-    QGroupBox *microphone = addSection(column, QStringLiteral("Microphone"));
+    QGroupBox *microphone = addSection(column, tr("Microphone"));
     m_microphone = new QComboBox(microphone);
     m_microphone->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_microphone->setMinimumContentsLength(20);
     auto *micRow = new QHBoxLayout;
-    micRow->addWidget(rowLabel(QStringLiteral("&Microphone:"), m_microphone, microphone));
+    micRow->addWidget(rowLabel(tr("&Microphone:"), m_microphone, microphone));
     micRow->addWidget(m_microphone, 1);
     sectionColumn(microphone)->addLayout(micRow);
     connect(m_microphone, &QComboBox::activated, this, [this](int index) {
@@ -80,9 +80,9 @@ RecordingPage::RecordingPage(const SettingsPageServices &services, QWidget *pare
     m_devicePoll.setInterval(devicePollMs);
     connect(&m_devicePoll, &QTimer::timeout, this, &RecordingPage::refreshMicrophones);
 
-    m_liveSection = addSection(column, QStringLiteral("Live Dictation"));
+    m_liveSection = addSection(column, tr("Live Dictation"));
     buildLiveSection(m_liveSection);
-    buildSilenceSection(addSection(column, QStringLiteral("Silence Detection")));
+    buildSilenceSection(addSection(column, tr("Silence Detection")));
     column->addStretch();
 
     connect(&m_services.settings, &SettingsModel::changed, this, &RecordingPage::refresh);
@@ -107,7 +107,7 @@ void RecordingPage::buildHotkeySection(QGroupBox *section)
     m_hotkeyRecorder = new HotkeyRecorderButton(m_services.settings, m_services.hotkey, m_recorderRow);
     auto *row = new QHBoxLayout(m_recorderRow);
     row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(rowLabel(QStringLiteral("Global &Hotkey:"), m_hotkeyRecorder, m_recorderRow));
+    row->addWidget(rowLabel(tr("Global &Hotkey:"), m_hotkeyRecorder, m_recorderRow));
     row->addStretch();
     row->addWidget(m_hotkeyRecorder);
     layout->addWidget(m_recorderRow);
@@ -132,7 +132,7 @@ void RecordingPage::buildHotkeySection(QGroupBox *section)
     layout->addWidget(m_binding);
 
     m_hotkeyMessage = caption(QString(), section);
-    m_hotkeyMessage->setAccessibleName(QStringLiteral("Hotkey status"));
+    m_hotkeyMessage->setAccessibleName(tr("Hotkey status"));
     m_hotkeyMessage->hide();
     layout->addWidget(m_hotkeyMessage);
     connect(m_hotkeyRecorder, &HotkeyRecorderButton::message, this, [this](const QString &text, bool isError) {
@@ -141,7 +141,7 @@ void RecordingPage::buildHotkeySection(QGroupBox *section)
         m_hotkeyMessage->setVisible(!text.isEmpty());
     });
 
-    layout->addWidget(new QLabel(QStringLiteral("Recording Mode:"), section));
+    layout->addWidget(new QLabel(tr("Recording Mode:"), section));
     m_toggleMode = new QRadioButton(label(RecordingMode::toggle), section);
     m_pushToTalk = new QRadioButton(label(RecordingMode::pushToTalk), section);
     m_modes = new QButtonGroup(this);
@@ -184,7 +184,7 @@ void RecordingPage::buildLiveSection(QGroupBox *section)
     QVBoxLayout *layout = sectionColumn(section);
     SettingsModel &settings = m_services.settings;
     m_liveToggle = new ExperimentalFeatureToggle(
-        settings, QStringLiteral("Enable live dictation"), [&settings] { return settings.liveDictationEnabled(); },
+        settings, tr("Enable live dictation"), [&settings] { return settings.liveDictationEnabled(); },
         [&settings](bool on) { settings.setLiveDictationEnabled(on); }, section);
     layout->addWidget(m_liveToggle);
 
@@ -193,15 +193,15 @@ void RecordingPage::buildLiveSection(QGroupBox *section)
     details->setContentsMargins(0, 0, 0, 0);
     m_maxDuration = new QComboBox(m_liveDetails);
     m_maxDuration->setFixedWidth(100);
-    m_maxDuration->addItem(QStringLiteral("15 min"), 15);
-    m_maxDuration->addItem(QStringLiteral("30 min"), 30);
-    m_maxDuration->addItem(QStringLiteral("1 hour"), 60);
+    m_maxDuration->addItem(tr("15 min"), 15);
+    m_maxDuration->addItem(tr("30 min"), 30);
+    m_maxDuration->addItem(tr("1 hour"), 60);
     auto *row = new QHBoxLayout;
-    row->addWidget(rowLabel(QStringLiteral("Max &duration:"), m_maxDuration, m_liveDetails));
+    row->addWidget(rowLabel(tr("Max &duration:"), m_maxDuration, m_liveDetails));
     row->addWidget(m_maxDuration);
     row->addStretch();
     details->addLayout(row);
-    details->addWidget(caption(QStringLiteral("Transcribes and types text in real-time as you speak. Auto-stops after "
+    details->addWidget(caption(tr("Transcribes and types text in real-time as you speak. Auto-stops after "
                                               "the selected duration to prevent excessive resource usage."),
                                m_liveDetails));
     layout->addWidget(m_liveDetails);
@@ -213,7 +213,7 @@ void RecordingPage::buildLiveSection(QGroupBox *section)
 void RecordingPage::buildSilenceSection(QGroupBox *section)
 {
     QVBoxLayout *layout = sectionColumn(section);
-    m_silenceToggle = new QCheckBox(QStringLiteral("Auto-stop on &silence"), section);
+    m_silenceToggle = new QCheckBox(tr("Auto-stop on &silence"), section);
     layout->addWidget(m_silenceToggle);
     connect(m_silenceToggle, &QCheckBox::toggled, this,
             [this](bool on) { m_services.settings.setSilenceDetectionEnabled(on); });
@@ -225,9 +225,9 @@ void RecordingPage::buildSilenceSection(QGroupBox *section)
     m_durationSlider = new QSlider(Qt::Horizontal, m_silenceDetails);
     m_durationSlider->setRange(int(kDurationMin / kDurationStep), int(kDurationMax / kDurationStep));
     m_durationValue = valueLabel(48, m_silenceDetails);
-    m_durationStepper = new Stepper(QStringLiteral("silence duration"), m_silenceDetails);
+    m_durationStepper = new Stepper(tr("silence duration"), m_silenceDetails);
     auto *durationRow = new QHBoxLayout;
-    durationRow->addWidget(rowLabel(QStringLiteral("Silence d&uration:"), m_durationSlider, m_silenceDetails));
+    durationRow->addWidget(rowLabel(tr("Silence d&uration:"), m_durationSlider, m_silenceDetails));
     durationRow->addWidget(m_durationSlider, 1);
     durationRow->addWidget(m_durationValue);
     durationRow->addWidget(m_durationStepper);
@@ -241,9 +241,9 @@ void RecordingPage::buildSilenceSection(QGroupBox *section)
     m_thresholdSlider = new QSlider(Qt::Horizontal, m_silenceDetails);
     m_thresholdSlider->setRange(int(kThresholdMin / kThresholdStep), int(kThresholdMax / kThresholdStep));
     m_thresholdValue = valueLabel(58, m_silenceDetails);
-    m_thresholdStepper = new Stepper(QStringLiteral("sensitivity"), m_silenceDetails);
+    m_thresholdStepper = new Stepper(tr("sensitivity"), m_silenceDetails);
     auto *thresholdRow = new QHBoxLayout;
-    thresholdRow->addWidget(rowLabel(QStringLiteral("Sensi&tivity:"), m_thresholdSlider, m_silenceDetails));
+    thresholdRow->addWidget(rowLabel(tr("Sensi&tivity:"), m_thresholdSlider, m_silenceDetails));
     thresholdRow->addWidget(m_thresholdSlider, 1);
     thresholdRow->addWidget(m_thresholdValue);
     thresholdRow->addWidget(m_thresholdStepper);
@@ -256,7 +256,7 @@ void RecordingPage::buildSilenceSection(QGroupBox *section)
 
     m_meter = new AudioLevelMeter(m_silenceDetails);
     details->addWidget(m_meter);
-    details->addWidget(caption(QStringLiteral("Lower dB = more sensitive (detects quieter sounds as speech)"), m_silenceDetails));
+    details->addWidget(caption(tr("Lower dB = more sensitive (detects quieter sounds as speech)"), m_silenceDetails));
     layout->addWidget(m_silenceDetails);
 
     // The microphone is open for the preview exactly while the meter is on screen.
@@ -332,7 +332,7 @@ void RecordingPage::refresh(const QString &key)
         const double db = s.silenceThresholdDb();
         const QSignalBlocker quiet(m_thresholdSlider);
         m_thresholdSlider->setValue(int(std::lround(db / kThresholdStep)));
-        m_thresholdValue->setText(QStringLiteral("%1 dB").arg(int(std::trunc(db))));
+        m_thresholdValue->setText(tr("%1 dB").arg(int(std::trunc(db))));
         m_thresholdSlider->setAccessibleDescription(m_thresholdValue->text());
         m_meter->setThreshold(float(db));
     }

@@ -38,8 +38,8 @@ ReplacementRuleRow::ReplacementRuleRow(const TextReplacementRule &rule, QWidget 
     , m_toggle(new QToolButton(this))
     , m_trigger(new QLabel(rule.trigger, this))
     , m_replacement(new QLabel(shownReplacement(rule.replacement), this))
-    , m_edit(iconButton(QStringLiteral("document-edit"), QStringLiteral("Edit"), this))
-    , m_delete(iconButton(QStringLiteral("edit-delete"), QStringLiteral("Delete"), this))
+    , m_edit(iconButton(QStringLiteral("document-edit"), tr("Edit"), this))
+    , m_delete(iconButton(QStringLiteral("edit-delete"), tr("Delete"), this))
 {
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 2, 0, 2);
@@ -50,8 +50,8 @@ ReplacementRuleRow::ReplacementRuleRow(const TextReplacementRule &rule, QWidget 
     m_toggle->setText(rule.isEnabled ? QStringLiteral("✔") : QStringLiteral("○"));
     m_toggle->setStyleSheet(rule.isEnabled ? QStringLiteral("QToolButton { color: palette(highlight); font-weight: bold; }")
                                            : QStringLiteral("QToolButton { color: gray; }"));
-    m_toggle->setAccessibleName(QStringLiteral("Enable “%1”").arg(rule.trigger));
-    m_toggle->setToolTip(rule.isEnabled ? QStringLiteral("Enabled") : QStringLiteral("Disabled"));
+    m_toggle->setAccessibleName(tr("Enable “%1”").arg(rule.trigger));
+    m_toggle->setToolTip(rule.isEnabled ? tr("Enabled") : tr("Disabled"));
     layout->addWidget(m_toggle);
 
     auto *texts = new QVBoxLayout;
@@ -68,10 +68,10 @@ ReplacementRuleRow::ReplacementRuleRow(const TextReplacementRule &rule, QWidget 
     texts->addWidget(m_replacement);
     layout->addLayout(texts, 1);
 
-    m_edit->setToolTip(QStringLiteral("Edit"));
-    m_edit->setAccessibleName(QStringLiteral("Edit “%1”").arg(rule.trigger));
-    m_delete->setToolTip(QStringLiteral("Delete"));
-    m_delete->setAccessibleName(QStringLiteral("Delete “%1”").arg(rule.trigger));
+    m_edit->setToolTip(tr("Edit"));
+    m_edit->setAccessibleName(tr("Edit “%1”").arg(rule.trigger));
+    m_delete->setToolTip(tr("Delete"));
+    m_delete->setAccessibleName(tr("Delete “%1”").arg(rule.trigger));
     layout->addWidget(m_edit);
     layout->addWidget(m_delete);
 

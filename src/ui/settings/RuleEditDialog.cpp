@@ -19,12 +19,12 @@ RuleEditDialog::RuleEditDialog(const TextReplacementRule &rule, bool isNew,
     , m_onSave(std::move(onSave))
     , m_trigger(new QLineEdit(rule.trigger, this))
     , m_replacement(new CommandCompletionField(this))
-    , m_help(new QPushButton(QIcon::fromTheme(QStringLiteral("help-contents")), QStringLiteral("Formatting &Help"), this))
+    , m_help(new QPushButton(QIcon::fromTheme(QStringLiteral("help-contents")), tr("Formatting &Help"), this))
     , m_problem(new QLabel(this))
-    , m_cancel(new QPushButton(QStringLiteral("Cancel"), this))
-    , m_save(new QPushButton(QStringLiteral("&Save"), this))
+    , m_cancel(new QPushButton(tr("Cancel"), this))
+    , m_save(new QPushButton(tr("&Save"), this))
 {
-    const QString heading = isNew ? QStringLiteral("Add Replacement") : QStringLiteral("Edit Replacement");
+    const QString heading = isNew ? tr("Add Replacement") : tr("Edit Replacement");
     setWindowTitle(heading);
     setWindowModality(Qt::WindowModal);
     setMinimumWidth(360);
@@ -37,15 +37,15 @@ RuleEditDialog::RuleEditDialog(const TextReplacementRule &rule, bool isNew,
     title->setFont(headline);
     layout->addWidget(title);
 
-    auto *triggerLabel = new QLabel(QStringLiteral("S&poken phrase"), this);
+    auto *triggerLabel = new QLabel(tr("S&poken phrase"), this);
     triggerLabel->setBuddy(m_trigger);
-    m_trigger->setPlaceholderText(QStringLiteral("When I say..."));
+    m_trigger->setPlaceholderText(tr("When I say..."));
     layout->addWidget(triggerLabel);
     layout->addWidget(m_trigger);
 
-    auto *replacementLabel = new QLabel(QStringLiteral("&Replacement text"), this);
+    auto *replacementLabel = new QLabel(tr("&Replacement text"), this);
     replacementLabel->setBuddy(m_replacement);
-    m_replacement->setPlaceholderText(QStringLiteral("Replace with..."));
+    m_replacement->setPlaceholderText(tr("Replace with..."));
     m_replacement->setText(rule.replacement);
     layout->addWidget(replacementLabel);
     layout->addWidget(m_replacement);
@@ -66,7 +66,7 @@ RuleEditDialog::RuleEditDialog(const TextReplacementRule &rule, bool isNew,
 
     m_problem->setWordWrap(true);
     m_problem->setStyleSheet(QStringLiteral("QLabel { color: rgb(215, 0, 21); }"));
-    m_problem->setAccessibleName(QStringLiteral("Problem"));
+    m_problem->setAccessibleName(tr("Problem"));
     m_problem->hide();
     layout->addWidget(m_problem);
 
@@ -123,7 +123,7 @@ void RuleEditDialog::save()
     // The stored list is UTF-8 JSON: a text that cannot be written so would make the whole list
     // unstorable, so it is refused here rather than lost later.
     if (!TextReplacementRule::encode({*rule})) {
-        m_problem->setText(QStringLiteral("This rule holds a character that cannot be saved; remove it and try again."));
+        m_problem->setText(tr("This rule holds a character that cannot be saved; remove it and try again."));
         m_problem->show();
         return;
     }

@@ -14,7 +14,7 @@ SpinningIcon::SpinningIcon(QWidget *parent)
 {
     setFixedSize(128, 128);
     setFocusPolicy(Qt::TabFocus);
-    setAccessibleName(QStringLiteral("Parlix icon"));
+    setAccessibleName(tr("Parlix icon"));
     connect(&m_turn, &QVariantAnimation::valueChanged, this, [this](const QVariant &value) {
         m_shown = value.toDouble();
         update();

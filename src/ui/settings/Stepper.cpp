@@ -22,8 +22,8 @@ Stepper::Stepper(const QString &what, QWidget *parent)
     }
     m_up->setArrowType(Qt::UpArrow);
     m_down->setArrowType(Qt::DownArrow);
-    m_up->setAccessibleName(QStringLiteral("Increase %1").arg(what));
-    m_down->setAccessibleName(QStringLiteral("Decrease %1").arg(what));
+    m_up->setAccessibleName(tr("Increase %1").arg(what));
+    m_down->setAccessibleName(tr("Decrease %1").arg(what));
     connect(m_up, &QToolButton::clicked, this, &Stepper::incremented);
     connect(m_down, &QToolButton::clicked, this, &Stepper::decremented);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);

@@ -57,9 +57,9 @@ void HistoryEmptyState::showFor(bool searching)
     m_searching = searching;
     m_glyph->magnifier = searching;
     m_glyph->update();
-    m_title->setText(searching ? QStringLiteral("No results found") : QStringLiteral("No history yet"));
-    m_subtitle->setText(searching ? QStringLiteral("Try a different search term")
-                                  : QStringLiteral("Your transcriptions will appear here"));
+    m_title->setText(searching ? tr("No results found") : tr("No history yet"));
+    m_subtitle->setText(searching ? tr("Try a different search term")
+                                  : tr("Your transcriptions will appear here"));
 }
 
 } // namespace parlix::ui

@@ -126,12 +126,17 @@ HistoryItemDelegate::HistoryItemDelegate(HistoryListModel &model, QObject *paren
 
 QString HistoryItemDelegate::switchLabel(bool showsOriginal)
 {
-    return showsOriginal ? QStringLiteral("✓ Original") : QStringLiteral("≡ Formatted");
+    return showsOriginal ? tr("✓ Original") : tr("≡ Formatted");
+}
+
+QString HistoryItemDelegate::wordsText(qsizetype count)
+{
+    return count == 1 ? tr("1 word") : tr("%1 words").arg(count);
 }
 
 QString HistoryItemDelegate::switchToolTip(bool showsOriginal)
 {
-    return showsOriginal ? QStringLiteral("Showing original (pre-formatting)") : QStringLiteral("Showing formatted text");
+    return showsOriginal ? tr("Showing original (pre-formatting)") : tr("Showing formatted text");
 }
 
 HistoryItemDelegate::Header HistoryItemDelegate::header(const QStyleOptionViewItem &option, const QModelIndex &index) const
@@ -143,7 +148,7 @@ HistoryItemDelegate::Header HistoryItemDelegate::header(const QStyleOptionViewIt
     const int height = caption.height();
     int right = option.rect.right() - kPadX;
     Header h;
-    const int wordsWidth = caption.horizontalAdvance(QString::number(record.wordCount()) + QStringLiteral(" words"));
+    const int wordsWidth = caption.horizontalAdvance(wordsText(record.wordCount()));
     h.words = QRect(right - wordsWidth, top, wordsWidth, height);
     right = h.words.left() - kHeaderGap;
     if (record.modelName) {
@@ -188,7 +193,7 @@ void HistoryItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
     painter->setPen(secondary);
     painter->drawText(h.time, Qt::AlignLeft | Qt::AlignVCenter,
                       QFontMetrics(caption).elidedText(m_model.detailedTimestamp(sourceRow(index)), Qt::ElideRight, h.time.width()));
-    painter->drawText(h.words, Qt::AlignRight | Qt::AlignVCenter, QString::number(record.wordCount()) + QStringLiteral(" words"));
+    painter->drawText(h.words, Qt::AlignRight | Qt::AlignVCenter, wordsText(record.wordCount()));
     painter->setFont(small);
     if (!h.toggle.isEmpty()) {
         painter->setPen(accent);

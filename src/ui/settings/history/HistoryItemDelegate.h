@@ -30,6 +30,8 @@ public:
 
     static QString switchLabel(bool showsOriginal);
     static QString switchToolTip(bool showsOriginal);
+    // "1 word", "5 words".
+    static QString wordsText(qsizetype count);
 
 private:
     struct Header {
