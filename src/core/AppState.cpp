@@ -16,7 +16,8 @@ AppState::AppState(SettingsModel &settings, Clock clock, QObject *parent)
 
 bool AppState::modelMissing() const
 {
-    return !m_settings.modelFile().has_value();
+    // A remote server transcribes with a model of its own, so none is missing then.
+    return m_settings.engineMode() != EngineMode::remote && !m_settings.modelFile().has_value();
 }
 
 bool AppState::canRecord() const

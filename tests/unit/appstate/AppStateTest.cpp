@@ -46,6 +46,7 @@ struct GuardCase {
     int activity; // 0 none, 1 recording, 2 transcribing, 3 live
     bool modelMissing;
     bool canRecord;
+    EngineMode engine = EngineMode::perClip;
 };
 
 TEST_F(AppStateTest, CanRecordOnlyWithEngineModelAndNothingRunning)
@@ -57,11 +58,15 @@ TEST_F(AppStateTest, CanRecordOnlyWithEngineModelAndNothingRunning)
         {Model::present, false, 3, false, false},
         {Model::none, false, 0, true, false},
         {Model::missingFile, false, 0, true, false},
+        // A remote server brings its own model.
+        {Model::none, false, 0, false, true, EngineMode::remote},
+        {Model::none, false, 0, true, false, EngineMode::keepLoaded},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         const auto &c = cases[i];
         AppState state(m_settings);
         useModel(c.model);
+        m_settings.setEngineMode(c.engine);
         state.setEngineMissing(c.engineMissing);
         if (c.activity == 1)
             state.setRecording(true);
