@@ -43,9 +43,10 @@ FakePortal::~FakePortal()
     QDBusConnection::disconnectFromBus(kConnection);
 }
 
-QString FakePortal::introspect(const QString &) const
+bool FakePortal::offers(const QString &interface) const
 {
-    return {};
+    return (interface == kPrefix + "GlobalShortcuts" && offersGlobalShortcuts)
+        || (interface == kPrefix + "RemoteDesktop" && offersRemoteDesktop);
 }
 
 bool FakePortal::handleMessage(const QDBusMessage &message, const QDBusConnection &connection)
@@ -55,10 +56,7 @@ bool FakePortal::handleMessage(const QDBusMessage &message, const QDBusConnectio
     const QList<QVariant> args = message.arguments();
 
     if (interface == QLatin1String("org.freedesktop.DBus.Properties") && method == QLatin1String("Get")) {
-        const QString asked = args.value(0).toString();
-        const bool offered = (asked == kPrefix + "GlobalShortcuts" && offersGlobalShortcuts)
-            || (asked == kPrefix + "RemoteDesktop" && offersRemoteDesktop);
-        if (!offered) {
+        if (!offers(args.value(0).toString())) {
             connection.send(message.createErrorReply(QDBusError::UnknownInterface, QStringLiteral("No such interface")));
             return true;
         }
@@ -81,19 +79,18 @@ bool FakePortal::handleMessage(const QDBusMessage &message, const QDBusConnectio
         return true;
     }
 
-    const QString shortName = interface.mid(kPrefix.size());
-    const bool offered = (shortName == QLatin1String("GlobalShortcuts") && offersGlobalShortcuts)
-        || (shortName == QLatin1String("RemoteDesktop") && offersRemoteDesktop);
-    if (!interface.startsWith(kPrefix) || !offered) {
+    if (!offers(interface)) {
         connection.send(message.createErrorReply(QDBusError::UnknownInterface, QStringLiteral("No such interface")));
         return true;
     }
-    calls << shortName + QLatin1Char('.') + method;
+    const QString shortName = interface.mid(kPrefix.size());
     const QString sessionArg = args.isEmpty() ? QString() : qdbus_cast<QDBusObjectPath>(args[0]).path();
     const bool knownSession = !sessionArg.isEmpty() && m_sessions.value(shortName) == sessionArg;
 
     if (method == QLatin1String("CreateSession")) {
-        const QString path = newSession(message, shortName, optionsOf(message));
+        const QString path = kRoot + QStringLiteral("/session/%1/%2").arg(senderPart(message),
+                                              optionsOf(message).value("session_handle_token").toString());
+        m_sessions.insert(shortName, path);
         answerLater(message, method, {{QStringLiteral("session_handle"), path}});
         return true;
     }
@@ -103,7 +100,7 @@ bool FakePortal::handleMessage(const QDBusMessage &message, const QDBusConnectio
             boundShortcuts.insert(shortcut.id, shortcut.properties);
             if (!bindsNothing)
                 bound.append({shortcut.id, {{QStringLiteral("description"), shortcut.properties.value("description")},
-                                            {QStringLiteral("trigger_description"), triggerDescription}}});
+                                            {QStringLiteral("trigger_description"), QStringLiteral("Ctrl+Alt+Space")}}});
         }
         answerLater(message, method, {{QStringLiteral("shortcuts"), QVariant::fromValue(bound)}});
         return true;
@@ -114,9 +111,8 @@ bool FakePortal::handleMessage(const QDBusMessage &message, const QDBusConnectio
         return true;
     }
     if (method == QLatin1String("Start") && knownSession) {
-        issuedTokens << QStringLiteral("restore-%1").arg(issuedTokens.size() + 1);
-        answerLater(message, method,
-                    {{QStringLiteral("devices"), grantedDevices}, {QStringLiteral("restore_token"), issuedTokens.last()}});
+        answerLater(message, method, {{QStringLiteral("devices"), grantedDevices},
+                                      {QStringLiteral("restore_token"), QStringLiteral("restore-%1").arg(++m_tokens)}});
         return true;
     }
     if (method == QLatin1String("NotifyKeyboardKeysym") && knownSession) {
@@ -126,14 +122,6 @@ bool FakePortal::handleMessage(const QDBusMessage &message, const QDBusConnectio
     }
     connection.send(message.createErrorReply(QDBusError::InvalidArgs, QStringLiteral("Unknown session or method")));
     return true;
-}
-
-QString FakePortal::newSession(const QDBusMessage &message, const QString &interface, const QVariantMap &options)
-{
-    const QString path = kRoot + QStringLiteral("/session/%1/%2").arg(senderPart(message),
-                                                                      options.value("session_handle_token").toString());
-    m_sessions.insert(interface, path);
-    return path;
 }
 
 void FakePortal::answerLater(const QDBusMessage &message, const QString &method, const QVariantMap &results)
@@ -152,15 +140,14 @@ void FakePortal::answerLater(const QDBusMessage &message, const QString &method,
 void FakePortal::changeTrigger(const QString &id, const QString &description)
 {
     QDBusMessage signal = QDBusMessage::createSignal(kRoot, kPrefix + "GlobalShortcuts", QStringLiteral("ShortcutsChanged"));
-    signal << QVariant::fromValue(QDBusObjectPath(session(QStringLiteral("GlobalShortcuts"))))
+    signal << QVariant::fromValue(QDBusObjectPath(m_sessions.value(QStringLiteral("GlobalShortcuts"))))
            << QVariant::fromValue(portal::PortalShortcuts{{id, {{QStringLiteral("trigger_description"), description}}}});
     m_bus.send(signal);
 }
 
 void FakePortal::closeSession(const QString &interface)
 {
-    const QString path = m_sessions.value(interface);
-    QDBusMessage signal = QDBusMessage::createSignal(path, kPrefix + "Session", QStringLiteral("Closed"));
+    QDBusMessage signal = QDBusMessage::createSignal(m_sessions.value(interface), kPrefix + "Session", QStringLiteral("Closed"));
     signal << QVariantMap();
     m_bus.send(signal);
 }

@@ -12,16 +12,14 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <utility>
+
 namespace parlix::test {
 
 class FakePortal : public QDBusVirtualObject {
     Q_OBJECT
 public:
-    struct Keysym {
-        int keysym;
-        uint state; // 1 pressed, 0 released
-        bool operator==(const Keysym &) const = default;
-    };
+    using Keysym = std::pair<int, uint>; // keysym, and 1 pressed or 0 released
 
     explicit FakePortal(const QString &busAddress);
     ~FakePortal() override;
@@ -34,42 +32,36 @@ public:
     // The Response code per method ("CreateSession", "BindShortcuts", "SelectDevices", "Start"):
     // 0 success (the default), 1 cancelled by the user, 2 ended otherwise.
     QHash<QString, uint> responses;
-    // What BindShortcuts reports as bound: the trigger it describes, or no shortcut at all.
-    QString triggerDescription = QStringLiteral("Ctrl+Alt+Space");
+    // BindShortcuts reports every shortcut bound to Ctrl+Alt+Space, or none at all.
     bool bindsNothing = false;
     // The device types Start grants (1 keyboard).
     uint grantedDevices = 1;
 
-    // Methods called, in order, as "Interface.Method" ("GlobalShortcuts.BindShortcuts").
-    QStringList calls;
     // The shortcuts BindShortcuts was given: id → properties.
     QHash<QString, QVariantMap> boundShortcuts;
     // The options SelectDevices received.
     QVariantMap deviceOptions;
-    // The restore tokens Start handed out, oldest first.
-    QStringList issuedTokens;
     QList<Keysym> keysyms;
     // Session paths the client closed.
     QStringList closedSessions;
 
-    // The latest session of an interface ("GlobalShortcuts", "RemoteDesktop"); empty when none.
-    QString session(const QString &interface) const { return m_sessions.value(interface); }
     // The user binds the action to another trigger in the desktop's settings.
     void changeTrigger(const QString &id, const QString &description);
     // The desktop ends the latest session of an interface.
     void closeSession(const QString &interface);
 
-    QString introspect(const QString &path) const override;
+    QString introspect(const QString &) const override { return {}; }
     bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override;
 
 private:
     // Replies with a Request path and emits its Response once the reply is out.
     void answerLater(const QDBusMessage &message, const QString &method, const QVariantMap &results);
-    QString newSession(const QDBusMessage &message, const QString &interface, const QVariantMap &options);
+    bool offers(const QString &interface) const;
 
     QDBusConnection m_bus;
     bool m_registered = false;
-    QHash<QString, QString> m_sessions;
+    QHash<QString, QString> m_sessions; // "GlobalShortcuts" → path of its latest session
+    int m_tokens = 0;
 };
 
 } // namespace parlix::test

@@ -1,5 +1,6 @@
 #include "WaylandSession.h"
 
+#include "ProcessRunner.h"
 #include "Pump.h"
 
 #include <QDir>
@@ -15,13 +16,11 @@ namespace parlix::test {
 
 namespace {
 
+// Asks it to end; one that does not is killed as its QProcess goes.
 void stop(QProcess *process)
 {
-    if (!process || process->state() == QProcess::NotRunning)
-        return;
-    process->terminate();
-    if (!process->waitForFinished(3000)) {
-        process->kill();
+    if (process && process->state() != QProcess::NotRunning) {
+        process->terminate();
         process->waitForFinished(3000);
     }
 }
@@ -32,8 +31,8 @@ QString WaylandSession::runUnprivileged()
 {
     if (::geteuid() != 0)
         return {};
-    if (::setgroups(0, nullptr) != 0 || ::setresgid(unprivilegedId, unprivilegedId, unprivilegedId) != 0
-        || ::setresuid(unprivilegedId, unprivilegedId, unprivilegedId) != 0)
+    if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0
+        || ::setresuid(65534, 65534, 65534) != 0)
         return QStringLiteral("cannot drop root privileges: ") + QString::fromLocal8Bit(std::strerror(errno));
     // Root's home and runtime directory are out of reach now.
     qputenv("HOME", QDir::tempPath().toUtf8());
@@ -50,25 +49,20 @@ bool WaylandSession::toolsAvailable()
     return true;
 }
 
-WaylandSession::WaylandSession(const QString &keyboardLayout)
+WaylandSession::WaylandSession()
 {
     m_runtimeDir = m_dir.filePath(QStringLiteral("runtime"));
     if (!QDir().mkpath(m_runtimeDir) || !QFile::setPermissions(m_runtimeDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
         m_error = QStringLiteral("cannot make the runtime directory");
         return;
     }
+    // No XWayland: every client here is a native Wayland client. No bar, no key bindings.
     const QString config = m_dir.filePath(QStringLiteral("sway.conf"));
-    QFile file(config);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (QFile file(config);
+        !file.open(QIODevice::WriteOnly) || file.write("xwayland disable\ndefault_border none\nfocus_on_window_activation focus\n") < 0) {
         m_error = QStringLiteral("cannot write the sway configuration");
         return;
     }
-    // No XWayland: every client here is a native Wayland client. No bar, no key bindings.
-    file.write("xwayland disable\n"
-               "default_border none\n"
-               "focus_on_window_activation focus\n"
-               "input * xkb_layout " + keyboardLayout.toUtf8() + "\n");
-    file.close();
 
     m_sway = std::make_unique<QProcess>();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -87,30 +81,21 @@ WaylandSession::WaylandSession(const QString &keyboardLayout)
         m_error = QStringLiteral("sway could not be started: ") + m_sway->errorString();
         return;
     }
-    // Ready once both its Wayland socket and its IPC socket exist.
+    // Ready once its Wayland socket exists and its IPC socket answers: the configuration is applied.
     QDir runtime(m_runtimeDir);
     const bool up = pumpUntil([&] {
-        const QStringList displays = runtime.entryList({QStringLiteral("wayland-*")}, QDir::System);
+        const QStringList display = runtime.entryList({QStringLiteral("wayland-?")}, QDir::System);
         const QStringList ipc = runtime.entryList({QStringLiteral("sway-ipc.*.sock")}, QDir::System);
-        for (const QString &name : displays) {
-            if (!name.endsWith(QStringLiteral(".lock")) && !ipc.isEmpty()) {
-                m_swaySocket = runtime.filePath(ipc.first());
-                m_display = name;
-                return true;
-            }
-        }
-        return m_sway->state() == QProcess::NotRunning;
+        if (display.isEmpty() || ipc.isEmpty())
+            return m_sway->state() == QProcess::NotRunning;
+        m_display = display.first();
+        m_swaySocket = runtime.filePath(ipc.first());
+        return run(QStringLiteral("swaymsg"), {QStringLiteral("-t"), QStringLiteral("get_version")}) == 0;
     }, 15000);
-    if (!up || m_display.isEmpty()) {
+    if (!up || m_sway->state() == QProcess::NotRunning) {
         QFile log(m_dir.filePath(QStringLiteral("sway.log")));
         log.open(QIODevice::ReadOnly);
         m_error = QStringLiteral("sway did not start: ") + QString::fromUtf8(log.readAll().right(2000));
-        m_display.clear();
-        return;
-    }
-    // The IPC socket answers once the configuration is applied.
-    if (!pumpUntil([&] { return run(QStringLiteral("swaymsg"), {QStringLiteral("-t"), QStringLiteral("get_version")}) == 0; }, 15000)) {
-        m_error = QStringLiteral("sway does not answer on its IPC socket");
         m_display.clear();
     }
 }
@@ -138,17 +123,10 @@ QProcessEnvironment WaylandSession::environment(QProcessEnvironment base) const
 
 int WaylandSession::run(const QString &program, const QStringList &arguments, QByteArray *output, int timeoutMs) const
 {
-    QProcess process;
-    process.setProcessEnvironment(environment());
-    process.start(program, arguments);
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished(3000);
-        return -1;
-    }
+    const ProcessResult result = runProcess(program, arguments, environment(), {}, timeoutMs);
     if (output)
-        *output = process.readAllStandardOutput();
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        *output = result.out;
+    return result.exitCode;
 }
 
 QProcess *WaylandSession::start(const QString &program, const QStringList &arguments, const QProcessEnvironment &extra)

@@ -17,19 +17,14 @@ namespace parlix::test {
 
 class WaylandSession {
 public:
-    // The uid and gid tests run as when started as root (nobody/nogroup on Debian).
-    static constexpr unsigned unprivilegedId = 65534;
-
-    // When this process is root, drops it to unprivilegedId for good (no way back); does nothing
+    // When this process is root, drops it to nobody/nogroup (65534) for good; does nothing
     // otherwise. Empty on success, else why it failed.
     static QString runUnprivileged();
     static bool toolsAvailable();
 
-    // `keyboardLayout`: the XKB layout sway configures for every keyboard ("us", "de", …).
-    explicit WaylandSession(const QString &keyboardLayout = QStringLiteral("us"));
+    WaylandSession();
     ~WaylandSession();
-    WaylandSession(const WaylandSession &) = delete;
-    WaylandSession &operator=(const WaylandSession &) = delete;
+    Q_DISABLE_COPY(WaylandSession)
 
     bool isRunning() const { return !m_display.isEmpty(); }
     QString error() const { return m_error; }
@@ -37,8 +32,7 @@ public:
     // (the clients are native Wayland clients).
     QProcessEnvironment environment(QProcessEnvironment base = QProcessEnvironment::systemEnvironment()) const;
 
-    // Runs a program (swaymsg, wl-copy, wl-paste, …) in the session; its exit code, -1 when it could
-    // not run or timed out. Standard output goes to `output` when given.
+    // Runs swaymsg, wl-copy, … in the session: its exit code (-1 when it did not end), its output to `output`.
     int run(const QString &program, const QStringList &arguments, QByteArray *output = nullptr, int timeoutMs = 10000) const;
     // Starts a long-running program in the session; it is ended with the session.
     QProcess *start(const QString &program, const QStringList &arguments, const QProcessEnvironment &extra = {});

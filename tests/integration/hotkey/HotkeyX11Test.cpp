@@ -12,14 +12,11 @@
 #include "platform/x11/X11GlobalShortcutBackend.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QRegularExpression>
-#include <QThread>
 #include <gtest/gtest.h>
 
 #include <xcb/xcb.h>
 
-#include <functional>
 #include <memory>
 
 using namespace parlix;
@@ -27,14 +24,12 @@ using namespace parlix::test;
 
 namespace {
 
-// The server's stock keymap puts Alt on Mod1 and Num Lock on Mod2.
-constexpr quint16 kAlt = XCB_MOD_MASK_1;
+// The server's stock keymap puts Num Lock on Mod2.
 constexpr quint16 kNumLock = XCB_MOD_MASK_2;
 constexpr quint16 kControlShift = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT;
 const QVector<quint16> kLockVariants{0, XCB_MOD_MASK_LOCK, kNumLock, XCB_MOD_MASK_LOCK | kNumLock};
 
 const HotkeyConfig optionSpace{49, HotkeyConfig::option};
-const HotkeyConfig controlShiftD{2, HotkeyConfig::control | HotkeyConfig::shift};
 const HotkeyConfig controlShiftZ{6, HotkeyConfig::control | HotkeyConfig::shift};
 
 constexpr xcb_keysym_t kControlL = 0xffe3;
@@ -59,12 +54,6 @@ protected:
         manager = std::make_unique<HotkeyManager>(*settings, *backend);
         manager->onHotkeyPressed = [this] { events << "pressed"; };
         manager->onHotkeyReleased = [this] { events << "released"; };
-    }
-
-    void TearDown() override
-    {
-        manager.reset();
-        backend.reset();
     }
 
     void registerHotkey(const HotkeyConfig &config)
@@ -109,10 +98,6 @@ TEST_F(HotkeyX11Test, ATapOrAHeldKeyGivesOnePressAndOneReleaseWhateverTheLocks)
     registerHotkey(optionSpace);
     ASSERT_TRUE(manager->isRegistered());
 
-    ASSERT_TRUE(xdotool({"key", "alt+space"}));
-    EXPECT_EQ(eventsBeforeTapOf("alt+space"), QStringList({"pressed", "released"}));
-
-    events.clear();
     // The server repeats a held key 25 times a second after 660 ms. One xdotool run holds the
     // keys: the server releases what an input-faking client holds when it disconnects.
     ASSERT_TRUE(xdotool({"keydown", "alt+space", "sleep", "1.5", "keyup", "space", "alt"}));
@@ -136,105 +121,14 @@ TEST_F(HotkeyX11Test, ATapOrAHeldKeyGivesOnePressAndOneReleaseWhateverTheLocks)
         ASSERT_EQ(lockIsOn("Caps Lock"), step.caps);
         ASSERT_EQ(lockIsOn("Num Lock"), step.num);
         events.clear();
-        ASSERT_TRUE(xdotool({"key", "alt+space"}));
-        EXPECT_EQ(eventsBeforeTapOf("alt+space"), QStringList({"pressed", "released"}));
+        EXPECT_EQ(eventsBeforeTapOf("alt+space"), QStringList()); // its own tap is checked there
     }
 }
 
-TEST_F(HotkeyX11Test, ReRegisteringAndUnregisteringReleaseTheirCombinations)
-{
-    registerHotkey(optionSpace);
-    ASSERT_TRUE(manager->isRegistered());
-    registerHotkey(controlShiftD);
-    ASSERT_TRUE(manager->isRegistered());
-    manager->unregisterHotkey();
-
-    OtherXClient other(session.display());
-    ASSERT_TRUE(other.isConnected());
-    for (const quint16 lock : kLockVariants) {
-        EXPECT_EQ(other.grab(' ', kAlt | lock), 0) << "lock variant " << lock;
-        EXPECT_EQ(other.grab('d', kControlShift | lock), 0) << "lock variant " << lock;
-    }
-    // The keys now reach the other client, and nothing reaches the callbacks.
-    ASSERT_TRUE(xdotool({"key", "ctrl+shift+d"}));
-    EXPECT_TRUE(pumpUntil([&] { return other.keyEvents() >= 2; }));
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(events.isEmpty());
-}
-
-TEST_F(HotkeyX11Test, ACombinationHeldByAnotherClientIsReportedAndTheAppCarriesOn)
-{
-    OtherXClient other(session.display());
-    ASSERT_TRUE(other.isConnected());
-    ASSERT_EQ(other.grab(' ', kAlt), 0);
-
-    CategoryLog log(lcHotkey());
-    registerHotkey(optionSpace);
-    EXPECT_EQ(log.lines, QStringList({"error Failed to register hotkey: 10"}));
-    EXPECT_TRUE(manager->isHandlerInstalled());
-    EXPECT_FALSE(manager->isRegistered());
-
-    // The combination still belongs to the other client.
-    ASSERT_TRUE(xdotool({"key", "alt+space"}));
-    EXPECT_TRUE(pumpUntil([&] { return other.keyEvents() >= 2; }));
-
-    registerHotkey(controlShiftD);
-    ASSERT_TRUE(manager->isRegistered());
-    ASSERT_TRUE(xdotool({"key", "ctrl+shift+d"}));
-    EXPECT_EQ(eventsBeforeTapOf("ctrl+shift+d"), QStringList({"pressed", "released"}));
-}
-
-// A layout that puts the hotkey's letter on another key: the grab has to go with the letter.
-struct MovingKey {
-    const char *layout;
-    HotkeyConfig hotkey;
-    QVector<xcb_keysym_t> modifierKeys;
-    xcb_keysym_t key;
-    const char *combination; // as xdotool names it
-};
-
-void PrintTo(const MovingKey &k, std::ostream *os)
-{
-    *os << k.combination << " under " << k.layout;
-}
-
-class HotkeyX11LayoutTest : public HotkeyX11Test, public ::testing::WithParamInterface<MovingKey> {};
-
-TEST_P(HotkeyX11LayoutTest, TheHotkeyFollowsItsLetterToAnotherKey)
-{
-    const MovingKey &c = GetParam();
-    OtherXClient keyboard(session.display());
-    ASSERT_TRUE(keyboard.isConnected());
-    const xcb_keycode_t oldKey = keyboard.keycode(c.key);
-    QVector<xcb_keycode_t> modifiers;
-    for (const xcb_keysym_t modifier : c.modifierKeys)
-        modifiers.append(keyboard.keycode(modifier));
-    registerHotkey(c.hotkey);
-    ASSERT_TRUE(manager->isRegistered());
-
-    CategoryLog log(lcHotkey());
-    ASSERT_TRUE(switchLayout(c.layout));
-    ASSERT_TRUE(pumpUntil([&] { return log.lines.contains(kMoved); }));
-    ASSERT_NE(keyboard.keycode(c.key), oldKey) << "the layout does not move the key";
-
-    // The old key with the same modifiers is now another letter and fires nothing; xdotool
-    // types the letter on the key it sits on now.
-    ASSERT_TRUE(keyboard.fake(XCB_KEY_PRESS, modifiers + QVector<xcb_keycode_t>{oldKey}));
-    ASSERT_TRUE(keyboard.fake(XCB_KEY_RELEASE, {oldKey}));
-    ASSERT_TRUE(keyboard.fake(XCB_KEY_RELEASE, modifiers));
-    EXPECT_EQ(eventsBeforeTapOf(c.combination), QStringList()) << "the old key still fired";
-    EXPECT_EQ(log.lines.filter(QRegularExpression("^(info|warning|error) ")), QStringList({kMoved}));
-}
-
-INSTANTIATE_TEST_SUITE_P(HotkeyX11Test, HotkeyX11LayoutTest,
-                         ::testing::Values(MovingKey{"de", controlShiftZ, {kControlL, kShiftL}, 'z', "ctrl+shift+z"}),
-                         [](const auto &info) {
-                             return std::string(info.param.layout) + "_" + char(info.param.key);
-                         });
-
+// A refused grab is undone, and a grab let go is let go in every lock variant: registering,
+// unregistering and following the layout all take and release grabs through the same code.
 TEST_F(HotkeyX11Test, AMoveRefusedBecauseAnotherClientHoldsTheNewKeyLeavesNothingGrabbed)
 {
-    // Under de, Z sits where Y is under us.
     OtherXClient other(session.display());
     ASSERT_TRUE(other.isConnected());
     ASSERT_EQ(other.grab('y', kControlShift), 0);
@@ -258,28 +152,34 @@ TEST_F(HotkeyX11Test, AMoveRefusedBecauseAnotherClientHoldsTheNewKeyLeavesNothin
     }
 }
 
-TEST_F(HotkeyX11Test, AKeyHeldAcrossALayoutChangeStillDeliversItsRelease)
+// Under de, Z sits where Y is under us: the grab has to go with the letter, also while it is held.
+TEST_F(HotkeyX11Test, TheHotkeyFollowsItsLetterToAnotherKeyEvenWhileHeld)
 {
     registerHotkey(controlShiftZ);
     ASSERT_TRUE(manager->isRegistered());
     OtherXClient keyboard(session.display());
     ASSERT_TRUE(keyboard.isConnected());
     const QVector<xcb_keycode_t> modifiers{keyboard.keycode(kControlL), keyboard.keycode(kShiftL)};
-    const xcb_keycode_t z = keyboard.keycode('z');
+    const xcb_keycode_t oldZ = keyboard.keycode('z');
 
-    ASSERT_TRUE(keyboard.fake(XCB_KEY_PRESS, modifiers + QVector<xcb_keycode_t>{z}));
+    ASSERT_TRUE(keyboard.fake(XCB_KEY_PRESS, modifiers + QVector<xcb_keycode_t>{oldZ}));
     ASSERT_TRUE(pumpUntil([&] { return events == QStringList({"pressed"}); }));
     CategoryLog log(lcHotkey());
     ASSERT_TRUE(switchLayout("de"));
     ASSERT_TRUE(pumpUntil([&] { return log.lines.contains(kMoved); }));
-
-    ASSERT_TRUE(keyboard.fake(XCB_KEY_RELEASE, {z}));
+    ASSERT_NE(keyboard.keycode('z'), oldZ) << "the layout does not move the key";
+    ASSERT_TRUE(keyboard.fake(XCB_KEY_RELEASE, {oldZ}));
     ASSERT_TRUE(keyboard.fake(XCB_KEY_RELEASE, modifiers));
     EXPECT_TRUE(pumpUntil([&] { return events.size() >= 2; }));
     EXPECT_EQ(events, QStringList({"pressed", "released"}));
-    // And the next push-to-talk starts on the key Z is on now.
+
+    // The old key is Y now and fires nothing; xdotool types Z on the key it sits on now.
     events.clear();
-    EXPECT_EQ(eventsBeforeTapOf("ctrl+shift+z"), QStringList());
+    ASSERT_TRUE(keyboard.fake(XCB_KEY_PRESS, modifiers + QVector<xcb_keycode_t>{oldZ}));
+    ASSERT_TRUE(keyboard.fake(XCB_KEY_RELEASE, {oldZ}));
+    ASSERT_TRUE(keyboard.fake(XCB_KEY_RELEASE, modifiers));
+    EXPECT_EQ(eventsBeforeTapOf("ctrl+shift+z"), QStringList()) << "the old key still fired";
+    EXPECT_EQ(log.lines.filter(QRegularExpression("^(info|warning|error) ")), QStringList({kMoved}));
 }
 
 TEST_F(HotkeyX11Test, NoServerIsReportedAsAFailedHandler)
