@@ -89,7 +89,6 @@ QFuture<QString> FakeAudioInput::start(const QByteArray &deviceId, Callbacks cal
 
 void FakeAudioInput::stop()
 {
-    ++stopCount;
     std::lock_guard lock(m_callbackMutex);
     m_running = false;
     m_callbacks = {};

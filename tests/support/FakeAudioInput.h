@@ -27,7 +27,6 @@ public:
     QString startError;
 
     int startCount = 0;
-    int stopCount = 0;
     QByteArray lastStartedDevice;
 
     QList<AudioDevice> devices() override { return deviceList; }

@@ -3,7 +3,6 @@
 // server or microphone that disappears mid-recording loses nothing already captured. Every case
 // runs over both inputs: Qt Multimedia's and the direct libpulse one.
 #include "audio/AudioRecorder.h"
-#include "audio/LiveAudioRecorder.h"
 #include "platform/pulse/PulseAudioInput.h"
 #include "platform/qtaudio/QtAudioInput.h"
 
@@ -146,7 +145,6 @@ TEST_P(AudioCaptureTest, MicrophoneRemovedMidRecordingEndsItWithEverythingKept)
 {
     AudioRecorder recorder(*input, settings);
     recorder.setTemporaryDirectory(dir);
-    LiveAudioRecorder live(*input, settings); // shares nothing with the clip but the server
     int interruptions = 0;
     QString description;
     recorder.onRecordingInterrupted = [&](const AudioRecorderError &e) {
@@ -165,16 +163,9 @@ TEST_P(AudioCaptureTest, MicrophoneRemovedMidRecordingEndsItWithEverythingKept)
     EXPECT_EQ(wav->fileSize, qint64(44 + wav->dataSize));
     EXPECT_NEAR(double(trimmed(wav->samples).size()), 24000.0, 500.0);
 
-    // No microphone left (monitors of outputs are not microphones): both recorders say so.
-    ASSERT_TRUE(pumpUntil([&] { return input->devices().isEmpty(); }, 5000));
-    try {
-        coro::waitFor(recorder.startRecording());
-        ADD_FAILURE() << "started without a microphone";
-    } catch (const AudioRecorderError &e) {
-        EXPECT_EQ(e.errorDescription(), QStringLiteral("Recording failed: No audio input device"));
-    }
-    EXPECT_THROW(coro::waitFor(live.startRecording()), AudioRecorderError);
-    EXPECT_FALSE(live.isRecording());
+    // No microphone left: monitors of outputs are not microphones. What a recorder makes of an
+    // empty list is RecorderTest's.
+    EXPECT_TRUE(pumpUntil([&] { return input->devices().isEmpty(); }, 5000));
 }
 
 // A 48 kHz stereo microphone: whole frames arrive, and the clip holds the mix of both channels at

@@ -80,7 +80,6 @@ QCoro::Task<> FakeLiveCapture::startRecording()
         co_await starts.take();
     if (startFailure)
         throw FakeFailure(startFailure->toStdString());
-    capturing = true;
     m_journal << QStringLiteral("live.started");
 }
 
@@ -112,7 +111,6 @@ void FakeLiveCapture::deleteChunk(const QString &path)
 void FakeLiveCapture::stopRecording()
 {
     ++stopCalls;
-    capturing = false;
     m_journal << QStringLiteral("live.stop");
 }
 
@@ -153,8 +151,6 @@ std::optional<QString> FakeUnsentClips::keep(const QString &path)
     m_journal << QStringLiteral("unsent.keep ") + name(path);
     if (kept.contains(path))
         return path;
-    if (refuse)
-        return std::nullopt;
     kept << keptPath(path);
     return kept.last();
 }
@@ -176,7 +172,6 @@ void FakeUnsentClips::remove(const QString &path)
 
 QString FakeTextRewriter::applyReplacements(const QString &text)
 {
-    inputs << text;
     m_journal << QStringLiteral("rewrite ") + text;
     return rewrites.value(text, text);
 }
@@ -186,9 +181,8 @@ QCoro::Task<bool> FakeTextDelivery::pasteText(QString text)
     m_journal << QStringLiteral("paste ") + text;
     if (pasteFailure)
         throw FakeFailure(pasteFailure->toStdString());
-    if (permitted)
-        pasted << text;
-    co_return permitted;
+    pasted << text;
+    co_return true;
 }
 
 void FakeTextDelivery::copyToClipboard(const QString &text)
@@ -202,11 +196,8 @@ QCoro::Task<bool> FakeTextDelivery::typeText(QString text)
     m_journal << QStringLiteral("type ") + text;
     if (holdTyping)
         co_await typing.take();
-    if (typeFailure)
-        throw FakeFailure(typeFailure->toStdString());
-    if (permitted)
-        typed << text;
-    co_return permitted;
+    typed << text;
+    co_return true;
 }
 
 // ---- history ----

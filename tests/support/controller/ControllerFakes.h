@@ -101,7 +101,6 @@ public:
     int stopCalls = 0;
     int extractCalls = 0;
     int finalExtractCalls = 0;
-    bool capturing = false;
     QStringList deleted;
     std::function<void()> silenceHandler;
     std::function<void(const QString &)> interruptionHandler;
@@ -152,7 +151,6 @@ public:
     static QString keptPath(const QString &path);
     // Oldest first.
     QStringList kept;
-    bool refuse = false;
 
 private:
     QStringList &m_journal;
@@ -165,7 +163,6 @@ public:
 
     // Input → output; other input comes back unchanged.
     QMap<QString, QString> rewrites;
-    QStringList inputs;
 
 private:
     QStringList &m_journal;
@@ -179,9 +176,7 @@ public:
     void copyToClipboard(const QString &text) override;
     QCoro::Task<bool> typeText(QString text) override;
 
-    bool permitted = true;
     std::optional<QString> pasteFailure;
-    std::optional<QString> typeFailure;
     bool holdTyping = false;
     HoldQueue typing;
     QStringList pasted;
@@ -241,7 +236,6 @@ public:
     // Runs the timer's callback as its interval elapsing would; false when it is not running.
     bool fire(qsizetype index);
     const Record &record(qsizetype index) const { return *m_records.at(index); }
-    qsizetype count() const { return m_records.size(); }
 
 private:
     std::vector<std::shared_ptr<Record>> m_records;

@@ -1,29 +1,23 @@
 #include "ControllerHarness.h"
 
-#include <QFile>
+#include "Files.h"
 
 namespace parlix::test {
 
 ControllerHarness::ControllerHarness()
 {
     modelPath = directory.filePath(QStringLiteral("ggml-base.en.bin"));
-    QFile model(modelPath);
-    model.open(QIODevice::WriteOnly);
-    model.write("model");
-    model.close();
+    writeFile(modelPath, "model");
     settings.setModelPath(modelPath);
     settings.setExperimentalFeaturesEnabled(false);
     settings.setLiveDictationEnabled(false);
 
-    QObject::connect(&state, &AppState::isRecordingChanged, [this](bool v) {
-        journal << QStringLiteral("state.recording ") + QLatin1String(v ? "true" : "false");
-    });
-    QObject::connect(&state, &AppState::isTranscribingChanged, [this](bool v) {
-        journal << QStringLiteral("state.transcribing ") + QLatin1String(v ? "true" : "false");
-    });
-    QObject::connect(&state, &AppState::isLiveTranscribingChanged, [this](bool v) {
-        journal << QStringLiteral("state.live ") + QLatin1String(v ? "true" : "false");
-    });
+    const auto journalFlag = [this](const char *name, void (AppState::*changed)(bool)) {
+        QObject::connect(&state, changed, [this, name](bool v) { journal << QStringLiteral("state.%1 %2").arg(name, v ? "true" : "false"); });
+    };
+    journalFlag("recording", &AppState::isRecordingChanged);
+    journalFlag("transcribing", &AppState::isTranscribingChanged);
+    journalFlag("live", &AppState::isLiveTranscribingChanged);
     QObject::connect(&state, &AppState::lastTranscriptChanged,
                      [this](const QString &text) { journal << QStringLiteral("state.record ") + text; });
 
@@ -37,11 +31,6 @@ ControllerHarness::ControllerHarness()
     controller->setupHotkey();
     controller->setupStateObservers();
     controller->setupSilenceDetection();
-}
-
-void ControllerHarness::removeModel()
-{
-    QFile::remove(modelPath);
 }
 
 void ControllerHarness::releaseAll()

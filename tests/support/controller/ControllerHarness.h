@@ -3,7 +3,6 @@
 // model file on disk so the start guard lets starts through. Everything the controller does is
 // journalled in order: service calls (see ControllerFakes.h) and AppState changes
 // ("state.recording true", "state.transcribing false", "state.live true", "state.record <text>").
-#include "CategoryLog.h"
 #include "ControllerFakes.h"
 #include "Printers.h"
 #include "MemoryKeyValueStore.h"
@@ -17,15 +16,6 @@
 #include <memory>
 
 namespace parlix::test {
-
-// The controller's log lines while it exists, as "<level> <message>".
-struct ControllerLog : CategoryLog {
-    ControllerLog()
-        : CategoryLog(lcController())
-    {
-    }
-    bool contains(const QString &line) const { return lines.contains(line); }
-};
 
 class ControllerHarness {
 public:
@@ -43,7 +33,6 @@ public:
         settings.setExperimentalFeaturesEnabled(experimental);
         settings.setLiveDictationEnabled(true);
     }
-    void removeModel();
 
     // "R" recording, "T" transcribing, "L" live, "-" idle.
     QString activity() const;

@@ -1,11 +1,10 @@
 // One clip from stop to clean-up: the order of the steps, every output mode, and every way the
 // pipeline can end early.
 #include "ControllerHarness.h"
+#include "WavReader.h"
 
 #include "core/Constants.h"
 #include "models/ModelCatalog.h"
-
-#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -153,13 +152,8 @@ TEST(ClipPipeline, WatchdogBoundGrowsWithTheClip)
     ControllerHarness h;
     h.settings.setEngineTimeoutSeconds(5);
     h.settings.setEngineTimeoutPerAudioSecond(2);
-    // 16 kHz mono 16-bit: 3 s of audio after a 44-byte header.
     const QString clip = h.directory.filePath(QStringLiteral("three-seconds.wav"));
-    QFile file(clip);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    QByteArray header("RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x80\x3e\0\0\0\x7d\0\0\x02\0\x10\0data\0\0\0\0", 44);
-    file.write(header + QByteArray(3 * 32000, '\0'));
-    file.close();
+    ASSERT_TRUE(writeWav(clip, std::vector<int16_t>(3 * 16000))); // 16 kHz mono
     EXPECT_EQ(h.controller->engineTimeLimit(clip), std::chrono::seconds(5 + 2 * 3));
 }
 

@@ -3,6 +3,7 @@
 #include "ControllerHarness.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace parlix;
@@ -137,7 +138,7 @@ TEST(ControllerTriggers, StartGuard)
             ControllerHarness h;
             configure(h, Mode::toggle, kind);
             if (row.situation == modelMissing || row.situation == modelAndEngineMissing)
-                h.removeModel();
+                QFile::remove(h.modelPath);
             if (row.situation == engineMissing || row.situation == modelAndEngineMissing)
                 h.state.setEngineMissing(true);
             if (row.situation == busyTranscribing)

@@ -15,15 +15,6 @@ using namespace parlix::test;
 
 namespace {
 
-// The PasteManager category's messages while it exists.
-struct PasteLog : CategoryLog {
-    PasteLog()
-        : CategoryLog(lcPasteManager())
-    {
-    }
-    QStringList lines() const { return messages(); }
-};
-
 RunningApplication app(quint64 window, const QString &identifier, qint64 pid, bool regular = true)
 {
     return {identifier, identifier.toLower(), pid, window, regular};
@@ -74,7 +65,7 @@ TEST(PasteManager, PasteRunsTheFullSequenceAndLogsEachStep)
         f.clipboard.contents = {{{"text/plain", "before"}}};
         const HeldModifiers held{{64, 108}, 0x2};
         f.keys.held = held;
-        PasteLog log;
+        CategoryLog log(lcPasteManager());
 
         EXPECT_TRUE(coro::waitFor(f.paste.pasteText("hello")));
 
@@ -84,7 +75,7 @@ TEST(PasteManager, PasteRunsTheFullSequenceAndLogsEachStep)
         EXPECT_EQ(f.keys.held, held); // taken off around the chord, then put back
         const QStringList lines = QStringList{"Pasteboard set OK: true"} + c.activationLog
             + QStringList{"Frontmost now: Editor", "Simulated Cmd+V via explicit key events", "Restored previous clipboard contents"};
-        EXPECT_EQ(log.lines(), lines);
+        EXPECT_EQ(log.messages(), lines);
     }
 }
 
@@ -104,12 +95,12 @@ TEST(PasteManager, WithoutAccessNothingIsTouched)
         Fixture f;
         f.keys.trusted = false;
         f.clipboard.contents = {{{"text/plain", "keep"}}};
-        PasteLog log;
+        CategoryLog log(lcPasteManager());
         const bool result = coro::waitFor(c.typing ? f.paste.typeText("hi") : f.paste.pasteText("hi"));
         EXPECT_FALSE(result);
         EXPECT_EQ(f.journal, QStringList{"keys.ensureAccess"});
         EXPECT_EQ(f.clipboard.contents, (ClipboardContents{{{"text/plain", "keep"}}}));
-        EXPECT_EQ(log.lines(), QStringList{c.logLine});
+        EXPECT_EQ(log.messages(), QStringList{c.logLine});
     }
 }
 
@@ -122,12 +113,12 @@ TEST(PasteManager, WithoutWindowAccessTheKeysGoToTheFocusedWindow)
     FakeKeyInjector keys{journal};
     PasteManager paste{clipboard, keys, nullptr, journalSleep(journal), [] { return 0; }};
     clipboard.contents = {{{"text/plain", "before"}}};
-    PasteLog log;
+    CategoryLog log(lcPasteManager());
 
     EXPECT_TRUE(coro::waitFor(paste.pasteText("hello")));
     EXPECT_EQ(journal, (QStringList{"keys.ensureAccess", "clipboard.save", "clipboard.putText hello"} + chordCtrlV
                         + QStringList{"clipboard.waitUntilRead 0 1000", "clipboard.restore"}));
-    EXPECT_EQ(log.lines(), (QStringList{"Pasteboard set OK: true", "Simulated Cmd+V via explicit key events",
+    EXPECT_EQ(log.messages(), (QStringList{"Pasteboard set OK: true", "Simulated Cmd+V via explicit key events",
                                         "Restored previous clipboard contents"}));
 
     journal.clear();
@@ -186,10 +177,10 @@ TEST(PasteManager, ClipboardAfterPasteHoldsWhatItHeldBefore)
         Fixture f;
         f.clipboard.contents = c.before;
         f.clipboard.targetReads = c.targetReads;
-        PasteLog log;
+        CategoryLog log(lcPasteManager());
         coro::waitFor(f.paste.pasteText("new text"));
         EXPECT_EQ(f.clipboard.contents, c.after);
-        EXPECT_EQ(log.lines().mid(log.lines().indexOf("Simulated Cmd+V via explicit key events") + 1), c.logged);
+        EXPECT_EQ(log.messages().mid(log.messages().indexOf("Simulated Cmd+V via explicit key events") + 1), c.logged);
     }
 }
 
@@ -197,9 +188,9 @@ TEST(PasteManager, FailedClipboardWriteIsLoggedAndTheSequenceGoesOn)
 {
     Fixture f;
     f.clipboard.failWrites = true;
-    PasteLog log;
+    CategoryLog log(lcPasteManager());
     EXPECT_TRUE(coro::waitFor(f.paste.pasteText("x")));
-    EXPECT_TRUE(log.lines().contains("Pasteboard set OK: false"));
+    EXPECT_TRUE(log.messages().contains("Pasteboard set OK: false"));
     EXPECT_TRUE(f.journal.contains("v down"));
 }
 
@@ -286,7 +277,7 @@ TEST(PasteManager, TargetChoice)
         f.windows.frontmost = c.frontmost;
         f.windows.own = c.own;
         f.windows.focusWindow = 99; // the focus elsewhere: the chosen target is activated
-        PasteLog log;
+        CategoryLog log(lcPasteManager());
         EXPECT_TRUE(coro::waitFor(f.paste.pasteText("x")));
         QStringList activations;
         for (const QString &entry : f.journal) {
@@ -295,7 +286,7 @@ TEST(PasteManager, TargetChoice)
         }
         EXPECT_EQ(activations, c.activated.isEmpty() ? QStringList{} : QStringList{c.activated});
         if (!c.errorLine.isEmpty()) {
-            EXPECT_TRUE(log.lines().contains(c.errorLine)) << log.lines().join('\n').toStdString();
+            EXPECT_TRUE(log.messages().contains(c.errorLine)) << log.messages().join('\n').toStdString();
         }
         // The keystroke is sent whatever happened to activation.
         EXPECT_TRUE(f.journal.contains("v down"));
@@ -325,14 +316,14 @@ TEST(PasteManager, ActivationRetriesUpToThreeTimes)
         // Our own window is in front and stays there while requests are ignored.
         f.windows.frontmost = f.windows.applications[0];
         f.windows.ignoredActivations = c.ignored;
-        PasteLog log;
+        CategoryLog log(lcPasteManager());
         EXPECT_TRUE(coro::waitFor(f.paste.pasteText("x")));
         const qsizetype from = f.journal.indexOf("clipboard.putText x") + 1;
         const qsizetype to = f.journal.indexOf("keys.releaseModifiers");
         EXPECT_EQ(f.journal.mid(from, to - from), c.activationSteps);
-        EXPECT_TRUE(log.lines().contains(c.lastLine)) << log.lines().join('\n').toStdString();
+        EXPECT_TRUE(log.messages().contains(c.lastLine)) << log.messages().join('\n').toStdString();
         for (int attempt = 1; attempt <= std::min(c.ignored, 2); ++attempt)
-            EXPECT_TRUE(log.lines().contains(QString("Activation attempt %1 failed, retrying...").arg(attempt)));
+            EXPECT_TRUE(log.messages().contains(QString("Activation attempt %1 failed, retrying...").arg(attempt)));
         // The keystroke still goes out after a failed activation.
         EXPECT_TRUE(f.journal.contains("v down"));
     }
@@ -379,7 +370,7 @@ TEST(PasteManager, TypingPacesEachCharacter)
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         Fixture f;
-        PasteLog log;
+        CategoryLog log(lcPasteManager());
         EXPECT_TRUE(coro::waitFor(f.paste.typeText(c.text)));
         QStringList typed;
         QStringList waits;
@@ -394,7 +385,7 @@ TEST(PasteManager, TypingPacesEachCharacter)
         }
         EXPECT_EQ(typed, c.typed);
         EXPECT_EQ(waits, c.waits);
-        EXPECT_EQ(log.lines().last(), c.logLine);
+        EXPECT_EQ(log.messages().last(), c.logLine);
         if (c.text.isEmpty()) {
             EXPECT_FALSE(f.journal.contains("keys.releaseModifiers"));
             EXPECT_FALSE(f.journal.contains("keys.prepareTyping 0/0"));
@@ -402,22 +393,7 @@ TEST(PasteManager, TypingPacesEachCharacter)
     }
 }
 
-TEST(PasteManager, TypingSequenceAroundTheCharacters)
-{
-    Fixture f;
-    f.keys.held = {{64}, 0};
-    f.windows.frontmost = f.windows.applications[0]; // our own window: Editor is the target
-    EXPECT_TRUE(coro::waitFor(f.paste.typeText("hé")));
-    EXPECT_EQ(f.journal, (QStringList{
-        "keys.ensureAccess", "activate 2",
-        "keys.releaseModifiers", "keys.prepareTyping 2/2",
-        "type h", "wait 7000", "type é", "wait 7001",
-        "keys.finish", "keys.restoreModifiers",
-    }));
-    EXPECT_EQ(f.keys.held, (HeldModifiers{{64}, 0}));
-}
-
-TEST(PasteManager, TypingInStretchesAndSkippingUntypeable)
+TEST(PasteManager, TypingSequenceInStretchesSkippingUntypeable)
 {
     struct Case {
         const char *name;
@@ -439,12 +415,14 @@ TEST(PasteManager, TypingInStretchesAndSkippingUntypeable)
         Fixture f;
         f.keys.typingCapacity = c.capacity;
         f.keys.untypeable = c.untypeable;
-        PasteLog log;
+        f.keys.held = {{64}, 0};
+        f.windows.frontmost = f.windows.applications[0]; // our own window: Editor is the target
+        CategoryLog log(lcPasteManager());
         EXPECT_TRUE(coro::waitFor(f.paste.typeText("abcde")));
-        const qsizetype from = f.journal.indexOf("keys.releaseModifiers") + 1;
-        const qsizetype to = f.journal.indexOf("keys.restoreModifiers");
-        EXPECT_EQ(f.journal.mid(from, to - from), c.expected);
-        EXPECT_EQ(log.lines().last(), "Typed 5 characters");
+        EXPECT_EQ(f.journal, QStringList({"keys.ensureAccess", "activate 2", "keys.releaseModifiers"}) + c.expected
+                                 + QStringList{"keys.restoreModifiers"});
+        EXPECT_EQ(f.keys.held, (HeldModifiers{{64}, 0})); // taken off around the typing, then put back
+        EXPECT_EQ(log.messages().last(), "Typed 5 characters");
     }
 }
 
@@ -452,12 +430,12 @@ TEST(PasteManager, CopyReplacesTheClipboard)
 {
     Fixture f;
     f.clipboard.contents = {{{"image/png", "png"}}};
-    PasteLog log;
+    CategoryLog log(lcPasteManager());
     const QString text = QString(60, QChar(u'é'));
     f.paste.copyToClipboard(text);
     EXPECT_EQ(f.clipboard.contents, (ClipboardContents{{{"text/plain", text.toUtf8()}}}));
     EXPECT_EQ(f.journal, QStringList{"clipboard.setText " + text});
-    ASSERT_EQ(log.lines().size(), 1);
-    EXPECT_TRUE(log.lines()[0].startsWith("Copied to clipboard: "));
-    EXPECT_TRUE(log.lines()[0].endsWith("..."));
+    ASSERT_EQ(log.messages().size(), 1);
+    EXPECT_TRUE(log.messages()[0].startsWith("Copied to clipboard: "));
+    EXPECT_TRUE(log.messages()[0].endsWith("..."));
 }
