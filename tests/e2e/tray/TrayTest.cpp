@@ -159,6 +159,18 @@ protected:
         app.reset();
         connection.reset();
         QDBusConnection::disconnectFromBus(connectionName);
+        if (pulse)
+            pulse->stopFeeding();
+    }
+
+    // A virtual microphone that hears silence, for parlix started after this.
+    void startPulse()
+    {
+        ASSERT_TRUE(PulseAudioSession::toolsAvailable()) << "pulseaudio and pactl are needed (scripts/setup.sh installs them)";
+        pulse = std::make_unique<PulseAudioSession>();
+        QString error;
+        ASSERT_TRUE(pulse->start(&error)) << error.toStdString();
+        pulse->startFeeding(true);
     }
 
     void makeApp(const QString &resourceDirectory, bool withModel)
@@ -200,19 +212,8 @@ protected:
     {
         TrayFixture::SetUp();
         ASSERT_TRUE(g_tray && g_tray->isRunning()) << (g_tray ? g_tray->error().toStdString() : "no tray host");
-        ASSERT_TRUE(PulseAudioSession::toolsAvailable()) << "pulseaudio and pactl are needed (scripts/setup.sh installs them)";
-        pulse = std::make_unique<PulseAudioSession>();
-        QString error;
-        ASSERT_TRUE(pulse->start(&error)) << error.toStdString();
-        pulse->startFeeding(true);
+        ASSERT_NO_FATAL_FAILURE(startPulse());
         makeApp(engineDir.path(), true);
-    }
-
-    void TearDown() override
-    {
-        TrayFixture::TearDown();
-        if (pulse)
-            pulse->stopFeeding();
     }
 
     // Starts parlix and waits for its icon in the panel, drawn as the idle microphone.
@@ -435,11 +436,7 @@ TEST_F(TrayMenuTest, AHeldHotkeyIsAnnouncedOnceAndTheMenuLeadsToTheRecordingTab)
 // one record, Ctrl+C copies it, a second search and Delete (confirmed) remove the other one.
 TEST_F(TrayMenuTest, ShowAllHistoryFindsCopiesAndDeletesRecords)
 {
-    ASSERT_TRUE(PulseAudioSession::toolsAvailable()) << "pulseaudio and pactl are needed (scripts/setup.sh installs them)";
-    pulse = std::make_unique<PulseAudioSession>();
-    QString error;
-    ASSERT_TRUE(pulse->start(&error)) << error.toStdString();
-    pulse->startFeeding(true);
+    ASSERT_NO_FATAL_FAILURE(startPulse());
     makeApp(engineDir.path(), true);
     ASSERT_TRUE(app->writeSettings({{QStringLiteral("outputMode"), storedString(QStringLiteral("history_only"))}}));
     ASSERT_NO_FATAL_FAILURE(startAndFindMenu());

@@ -45,8 +45,14 @@ protected:
     QTemporaryDir m_dir;
 };
 
+// No file is an empty history, and listing creates none.
 TEST_F(HistoryCliTest, ListShowsOneLinePerRecordNewestFirst)
 {
+    const ProcessResult none = parlixctl({"history", "list"});
+    EXPECT_EQ(none.exitCode, 0);
+    EXPECT_TRUE(none.out.isEmpty());
+    EXPECT_FALSE(QFile::exists(historyPath()));
+
     writeHistory(historyJson);
     const ProcessResult run = parlixctl({"history", "list"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
@@ -78,14 +84,6 @@ TEST_F(HistoryCliTest, ExportWritesTheLibrarysFormatToStdoutOrAFile)
     const ProcessResult text = parlixctl({"history", "export", "--format", "txt"});
     EXPECT_EQ(text.exitCode, 0);
     EXPECT_TRUE(text.out.contains("\n[Mar 4, 2020, 8:01:02\u202fPM]\nModel: Base\n")) << text.out.toStdString();
-}
-
-TEST_F(HistoryCliTest, NoHistoryFileIsAnEmptyHistory)
-{
-    const ProcessResult list = parlixctl({"history", "list"});
-    EXPECT_EQ(list.exitCode, 0);
-    EXPECT_TRUE(list.out.isEmpty());
-    EXPECT_FALSE(QFile::exists(historyPath()));
 }
 
 struct BadCase {

@@ -3,7 +3,6 @@
 #include "HistoryTestSupport.h"
 #include "history/HistoryExport.h"
 
-#include <QJsonDocument>
 #include <gtest/gtest.h>
 
 using namespace parlix;
@@ -27,16 +26,9 @@ QList<TranscriptItem> fixedHistory()
     };
 }
 
-struct TextCase {
-    const char *locale;
-    const char *zone;
-    const char *expected;
-};
-
 TEST(HistoryExportTest, TextUsesTheLocaleMediumStyles)
 {
-    const TextCase cases[] = {
-        {"en_US", "UTC",
+    const QByteArray english =
          "Parlix Transcription History\n"
          "Exported: Mar 5, 2025, 6:00:00\u202fPM\n"
          "Total items: 4\n"
@@ -67,12 +59,9 @@ TEST(HistoryExportTest, TextUsesTheLocaleMediumStyles)
          "[Jun 1, 2024, 12:00:00\u202fAM]\n"
          "gr\u00fc\u00df dich\n"
          "\n"
-         "--------------------------------------------------\n"},
-    };
-    for (const auto &c : cases) {
-        const FixedDates dates("2025-03-05T18:00:00Z", c.locale, c.zone);
-        EXPECT_EQ(exports::asText(fixedHistory(), dates.context), QByteArray(c.expected)) << c.locale;
-    }
+         "--------------------------------------------------\n";
+    const FixedDates utc("2025-03-05T18:00:00Z", "en_US", "UTC");
+    EXPECT_EQ(exports::asText(fixedHistory(), utc.context), english);
     // Another locale and zone: the same layout with their own date and time styles.
     const FixedDates berlin("2025-03-05T18:00:00Z", "de_DE", "Europe/Berlin");
     const QByteArray german = exports::asText(fixedHistory(), berlin.context);
@@ -124,11 +113,7 @@ TEST(HistoryExportTest, JSONHasSortedKeysAndTwoSpaceLayout)
     "wordCount" : 2
   }
 ])";
-    const QByteArray json = exports::asJSON(fixedHistory());
-    EXPECT_EQ(json, expected);
-    QJsonParseError error;
-    QJsonDocument::fromJson(json, &error);
-    EXPECT_EQ(error.error, QJsonParseError::NoError);
+    EXPECT_EQ(exports::asJSON(fixedHistory()), expected);
 }
 
 TEST(HistoryExportTest, EmptyHistoryIsAnEmptyJsonArray)

@@ -63,9 +63,12 @@ void keep(const QImage &image, const char *name)
     EXPECT_TRUE(image.save(artifactsDirectory() + QLatin1Char('/') + QLatin1String(name), "PNG")) << name;
 }
 
-// The window as shown, and once more with its page scrolled to the end.
+QStringList cramped(QWidget *top);
+
+// The window as shown, and once more with its page scrolled to the end; the page's texts fit.
 void keepScrolled(SettingsView *window, const char *name, const char *endName)
 {
+    QCoreApplication::processEvents();
     keep(window->grab().toImage(), name);
     auto *scroll = window->tabView()->currentWidget()->findChild<QScrollArea *>();
     ASSERT_TRUE(scroll);
@@ -73,6 +76,7 @@ void keepScrolled(SettingsView *window, const char *name, const char *endName)
     QCoreApplication::processEvents();
     keep(window->grab().toImage(), endName);
     scroll->verticalScrollBar()->setValue(0);
+    EXPECT_EQ(cramped(window->tabView()->currentWidget()), QStringList()) << name;
 }
 
 // Visible labels and buttons narrower than their text needs, or reaching past the left or right
@@ -99,6 +103,15 @@ QStringList cramped(QWidget *top)
     return found;
 }
 
+// `shown` kept as `name` once pending events are drawn, and every text in `checked` (if any) fits.
+void shoot(QWidget *shown, const char *name, QWidget *checked = nullptr)
+{
+    QCoreApplication::processEvents();
+    keep(shown->grab().toImage(), name);
+    if (checked)
+        EXPECT_EQ(cramped(checked), QStringList()) << name;
+}
+
 class SettingsScreenshotsTest : public PageFixture {
 protected:
     void SetUp() override
@@ -121,20 +134,15 @@ TEST_F(SettingsScreenshotsTest, TabsSheetListAndReferenceHaveRoomForTheirTexts)
     QCoreApplication::processEvents();
     recorder.stopAudioPreview();
     keepScrolled(window, "settings-recording-tab.png", "settings-recording-tab-end.png");
-    EXPECT_EQ(cramped(window->tabView()->currentWidget()), QStringList());
 
     host.openSettingsToTab(SettingsTab::output);
-    QCoreApplication::processEvents();
     keepScrolled(window, "settings-output-tab.png", "settings-output-tab-end.png");
-    EXPECT_EQ(cramped(window->tabView()->currentWidget()), QStringList());
 
     auto *output = qobject_cast<OutputPage *>(window->tabView()->currentWidget());
     ASSERT_TRUE(output);
     RuleEditDialog *sheet = output->openAddSheet();
     sheet->triggerField()->setText(QStringLiteral("bullet point"));
-    QCoreApplication::processEvents();
-    keep(sheet->grab().toImage(), "settings-rule-sheet.png");
-    EXPECT_EQ(cramped(sheet), QStringList());
+    shoot(sheet, "settings-rule-sheet.png", sheet);
 
     // The list under the field, drawn where it opens.
     sheet->replacementField()->setFocus();
@@ -157,9 +165,7 @@ TEST_F(SettingsScreenshotsTest, TabsSheetListAndReferenceHaveRoomForTheirTexts)
     sheet->helpButton()->click();
     FormattingReferenceWindow *reference = output->formattingReference().window();
     ASSERT_TRUE(reference);
-    QCoreApplication::processEvents();
-    keep(reference->grab().toImage(), "settings-formatting-reference.png");
-    EXPECT_EQ(cramped(reference), QStringList());
+    shoot(reference, "settings-formatting-reference.png", reference);
     sheet->close();
 }
 
@@ -188,9 +194,7 @@ TEST_F(SettingsScreenshotsTest, ModelTabFromEmptyThroughADownloadToModels)
     SettingsView *window = host.settingsWindow();
     auto *page = qobject_cast<ModelPage *>(window->tabView()->currentWidget());
     ASSERT_TRUE(page);
-    QCoreApplication::processEvents();
     keepScrolled(window, "settings-model-tab-empty.png", "settings-model-tab-empty-end.png");
-    EXPECT_EQ(cramped(page), QStringList());
 
     page->recommendedButton()->click();
     ModelRow *base = page->row(QStringLiteral("base.en"));
@@ -200,8 +204,7 @@ TEST_F(SettingsScreenshotsTest, ModelTabFromEmptyThroughADownloadToModels)
     ModelRow *tiny = page->row(QStringLiteral("tiny.en"));
     EXPECT_TRUE(tiny->downloadButton()->isVisible() && !tiny->downloadButton()->isEnabled());
     EXPECT_FALSE(tiny->progressBar()->isVisible());
-    keep(window->grab().toImage(), "settings-model-tab-downloading.png");
-    EXPECT_EQ(cramped(page), QStringList());
+    shoot(window, "settings-model-tab-downloading.png", page);
 
     base->cancelButton()->click();
     EXPECT_TRUE(base->downloadButton()->isVisible() && !base->cancelButton()->isVisible());
@@ -219,9 +222,7 @@ TEST_F(SettingsScreenshotsTest, ModelTabFromEmptyThroughADownloadToModels)
     ASSERT_TRUE(large.open(QIODevice::WriteOnly));
     settings.setModelPath(large.fileName());
     emit models.modelsChanged();
-    QCoreApplication::processEvents();
     keepScrolled(window, "settings-model-tab-models.png", "settings-model-tab-models-end.png");
-    EXPECT_EQ(cramped(page), QStringList());
 }
 
 TEST_F(SettingsScreenshotsTest, ModelTabEngineChoiceWithTheRemoteServerFields)
@@ -239,7 +240,7 @@ TEST_F(SettingsScreenshotsTest, ModelTabEngineChoiceWithTheRemoteServerFields)
     ASSERT_TRUE(page);
     EngineChoiceSection *engine = page->engineChoice();
     EXPECT_FALSE(engine->remoteFields()->isVisibleTo(page));
-    keep(window->grab().toImage(), "settings-model-tab-engine-per-clip.png");
+    shoot(window, "settings-model-tab-engine-per-clip.png");
 
     QComboBox *mode = engine->modePicker();
     mode->setCurrentIndex(2);
@@ -249,9 +250,7 @@ TEST_F(SettingsScreenshotsTest, ModelTabEngineChoiceWithTheRemoteServerFields)
     EXPECT_TRUE(engine->problemLabel()->isVisibleTo(page)); // no address yet
     engine->addressField()->setText(QStringLiteral("ftp://example.org"));
     emit engine->addressField()->editingFinished();
-    QCoreApplication::processEvents();
-    keep(window->grab().toImage(), "settings-model-tab-engine-remote-bad-address.png");
-    EXPECT_EQ(cramped(page), QStringList());
+    shoot(window, "settings-model-tab-engine-remote-bad-address.png", page);
 
     engine->addressField()->setText(QStringLiteral(" https://192.168.1.20:8080 "));
     emit engine->addressField()->editingFinished();
@@ -261,9 +260,7 @@ TEST_F(SettingsScreenshotsTest, ModelTabEngineChoiceWithTheRemoteServerFields)
     EXPECT_FALSE(engine->problemLabel()->isVisibleTo(page));
     EXPECT_EQ(fileBytes(pages.remoteTokenPath), "s3cret");
     EXPECT_EQ(fileMode(pages.remoteTokenPath), 0600);
-    QCoreApplication::processEvents();
-    keep(window->grab().toImage(), "settings-model-tab-engine-remote.png");
-    EXPECT_EQ(cramped(page), QStringList());
+    shoot(window, "settings-model-tab-engine-remote.png", page);
 }
 
 TEST_F(SettingsScreenshotsTest, HistoryGeneralAndAboutTabs)
@@ -284,8 +281,7 @@ TEST_F(SettingsScreenshotsTest, HistoryGeneralAndAboutTabs)
     SettingsView *window = host.settingsWindow();
     auto *page = qobject_cast<HistoryPage *>(window->tabView()->currentWidget());
     ASSERT_TRUE(page);
-    QCoreApplication::processEvents();
-    keep(window->grab().toImage(), "settings-history-empty.png");
+    shoot(window, "settings-history-empty.png");
 
     history.add(QStringLiteral("Buy milk and eggs on the way home, and call the plumber about the kitchen sink before "
                                "Friday; he said the part should arrive this week, so ask whether Saturday works too."),
@@ -293,13 +289,10 @@ TEST_F(SettingsScreenshotsTest, HistoryGeneralAndAboutTabs)
     history.add(QStringLiteral("Meeting notes:\n- ship the beta\n- review the installer\n- update the docs"),
                 std::nullopt, QStringLiteral("Small (English)"));
     history.add(QStringLiteral("Hello"));
-    QCoreApplication::processEvents();
-    keep(window->grab().toImage(), "settings-history-filled.png");
-    EXPECT_EQ(cramped(page), QStringList());
+    shoot(window, "settings-history-filled.png", page);
 
     page->searchField()->setText(QStringLiteral("milk"));
-    QCoreApplication::processEvents();
-    keep(window->grab().toImage(), "settings-history-search.png");
+    shoot(window, "settings-history-search.png");
     page->searchField()->clear();
 
     for (int row : {0, 1})
@@ -317,28 +310,21 @@ TEST_F(SettingsScreenshotsTest, HistoryGeneralAndAboutTabs)
     confirm->reject();
 
     host.openSettingsToTab(SettingsTab::general);
-    QCoreApplication::processEvents();
-    keep(window->grab().toImage(), "settings-general-tab.png");
-    EXPECT_EQ(cramped(window->tabView()->currentWidget()), QStringList());
+    shoot(window, "settings-general-tab.png", window->tabView()->currentWidget());
     *virtualKeyboard = true;
     auto *general = qobject_cast<GeneralPage *>(window->tabView()->currentWidget());
     ASSERT_TRUE(general);
     general->refreshPermissions();
-    QCoreApplication::processEvents();
-    keep(window->grab().toImage(), "settings-general-tab-wayland.png");
-    EXPECT_EQ(cramped(general), QStringList());
+    shoot(window, "settings-general-tab-wayland.png", general);
 
     host.openSettingsToTab(SettingsTab::about);
     auto *about = qobject_cast<AboutPage *>(window->tabView()->currentWidget());
     ASSERT_TRUE(about);
-    QCoreApplication::processEvents();
-    keep(window->grab().toImage(), "settings-about-tab.png");
-    EXPECT_EQ(cramped(about), QStringList());
+    shoot(window, "settings-about-tab.png", about);
     for (int i = 0; i < 5; ++i)
         about->iconClicked();
     QTest::qWait(1000);
-    keep(window->grab().toImage(), "settings-about-secret.png");
-    EXPECT_EQ(cramped(about), QStringList());
+    shoot(window, "settings-about-secret.png", about);
 }
 
 TEST_F(SettingsScreenshotsTest, RecordingTabWhereTheDesktopBindsTheKey)
@@ -372,9 +358,7 @@ TEST_F(SettingsScreenshotsTest, RecordingTabWhereTheDesktopBindsTheKey)
         SettingsView *window = host.settingsWindow();
         auto *page = qobject_cast<RecordingPage *>(window->tabView()->currentWidget());
         ASSERT_TRUE(page);
-        QCoreApplication::processEvents();
-        keep(window->grab().toImage(), c.file);
-        EXPECT_EQ(cramped(page), QStringList());
+        shoot(window, c.file, page);
 
         EXPECT_FALSE(page->hotkeyRecorder()->isVisible());
         EXPECT_EQ(page->desktopTriggerRow()->isVisible(), !c.firstLine);
@@ -423,9 +407,8 @@ TEST_F(SettingsScreenshotsTest, DISABLED_GermanTabsHaveRoomForTheirTexts)
             // Pages scroll vertically only: wider content is cut off at the right.
             EXPECT_LE(scroll->widget()->minimumSizeHint().width(), scroll->viewport()->width());
         } else {
-            keep(window->grab().toImage(), name + ".png");
+            shoot(window, name + ".png", window->tabView()->currentWidget());
         }
-        EXPECT_EQ(cramped(window->tabView()->currentWidget()), QStringList());
     }
 }
 
