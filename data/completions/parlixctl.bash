@@ -10,7 +10,7 @@ _parlixctl()
         cword=$COMP_CWORD
     }
 
-    local commands="toggle start stop settings status transcribe replace history models"
+    local commands="toggle start stop cancel retry settings status transcribe replace history models"
     local models="tiny.en base.en small.en medium.en large-v3-turbo large-v3"
 
     # The command is the first word that is not an option.
@@ -37,6 +37,10 @@ _parlixctl()
             COMPREPLY=($(compgen -W "txt csv json" -- "$cur"))
             return
             ;;
+        --engine)
+            COMPREPLY=($(compgen -W "per-clip server remote" -- "$cur"))
+            return
+            ;;
         --language | --prompt)
             return
             ;;
@@ -51,7 +55,7 @@ _parlixctl()
             ;;
         transcribe)
             if [[ $cur == -* ]]; then
-                COMPREPLY=($(compgen -W "--model --language --translate --prompt" -- "$cur"))
+                COMPREPLY=($(compgen -W "--model --language --translate --prompt --engine" -- "$cur"))
             else
                 COMPREPLY=($(compgen -f -X '!*.[wW][aA][vV]' -- "$cur") $(compgen -d -- "$cur"))
             fi
