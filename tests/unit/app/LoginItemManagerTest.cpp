@@ -2,6 +2,8 @@
 // executable even from an awkward path, and a failure leaves the switch off instead of throwing.
 #include "core/LoginItemManager.h"
 
+#include "Files.h"
+#include "ScopedEnvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,27 +38,17 @@ TEST(LoginItemSwitchTest, LeavesTheEntryAsAsked)
         SCOPED_TRACE(c.name);
         QTemporaryDir dir;
         ASSERT_TRUE(dir.isValid());
-        const bool hadConfigHome = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
-        const QByteArray savedConfigHome = qgetenv("XDG_CONFIG_HOME");
-        QString configHome = dir.filePath(QStringLiteral("config"));
-        if (c.setup == Setup::configHomeIsAFile) {
-            // Not writable even for root: a directory cannot be created beneath a file.
-            QFile blocker(configHome);
-            ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-        }
-        qputenv("XDG_CONFIG_HOME", configHome.toUtf8());
-        const QString entry = LoginItemManager::defaultEntryPath();
-        if (hadConfigHome)
-            qputenv("XDG_CONFIG_HOME", savedConfigHome);
-        else
-            qunsetenv("XDG_CONFIG_HOME");
+        const QString configHome = dir.filePath(QStringLiteral("config"));
+        // Not writable even for root: a directory cannot be created beneath a file.
+        if (c.setup == Setup::configHomeIsAFile)
+            test::writeFile(configHome, {});
+        const QString entry = [&] {
+            const test::ScopedEnvironment home("XDG_CONFIG_HOME", configHome.toUtf8());
+            return LoginItemManager::defaultEntryPath();
+        }();
         ASSERT_EQ(entry, configHome + QStringLiteral("/autostart/com.quorvane.parlix.desktop"));
-
-        if (c.setup == Setup::entryPresent) {
-            ASSERT_TRUE(QDir().mkpath(QFileInfo(entry).absolutePath()));
-            QFile file(entry);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        }
+        if (c.setup == Setup::entryPresent)
+            test::writeFile(entry, {});
         if (c.setup == Setup::entryIsADirectory) {
             ASSERT_TRUE(QDir().mkpath(entry + QStringLiteral("/keep")));
         }

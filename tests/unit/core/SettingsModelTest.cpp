@@ -1,9 +1,11 @@
 // SettingsModel: the reading rules at creation, notify-then-persist on assignment, the values
 // derived from the model path and the automatic model choice.
 #include "CategoryLog.h"
+#include "Files.h"
 #include "core/Categories.h"
 #include "MemoryKeyValueStore.h"
 #include "core/SettingsModel.h"
+#include "core/TextReplacementRule.h"
 #include "models/ModelFiles.h"
 
 #include <QDir>
@@ -40,6 +42,7 @@ Snapshot snapshot(const SettingsModel &m)
         {"recordingMode", rawValue(m.recordingMode()).toStdString()},
         {"silenceThresholdDb", number(m.silenceThresholdDb())},
         {"liveDictationMaxMinutes", std::to_string(m.liveDictationMaxMinutes())},
+        {"textReplacementRules", std::to_string(m.textReplacementRules().size()) + " rules"},
     };
 }
 
@@ -78,6 +81,13 @@ TEST(SettingsReading, AppliesTheRuleAndWritesNothing)
 
 // ---- Assignment: notify, then persist; one write per assignment ----
 
+QList<TextReplacementRule> rules()
+{
+    static const QList<TextReplacementRule> list{TextReplacementRule(QStringLiteral("period"), QStringLiteral("."), true),
+                                                 TextReplacementRule(QStringLiteral("bold"), QStringLiteral("\\bold"), false)};
+    return list;
+}
+
 struct WriteCase {
     const char *key;
     std::function<void(SettingsModel &)> assign;
@@ -91,6 +101,9 @@ const WriteCase writeCases[] = {
     {"outputMode", [](SettingsModel &m) { m.setOutputMode(OutputMode::copyOnly); }, text("copy_only"), "copy_only"},
     {"maxHistoryItems", [](SettingsModel &m) { m.setMaxHistoryItems(0); }, i64(0), "0"},
     {"silenceThresholdDb", [](SettingsModel &m) { m.setSilenceThresholdDb(-25.5f); }, QVariant(-25.5f), "-25.5"},
+    // The whole list in its stored form (which TextReplacementRuleTest checks byte for byte).
+    {"textReplacementRules", [](SettingsModel &m) { m.setTextReplacementRules(rules()); },
+     QVariant(*TextReplacementRule::encode(rules())), "2 rules"},
 };
 
 struct Observation {
@@ -198,9 +211,8 @@ TEST(SettingsShouldTranslate, NeedsBothSwitchesAndAMultilingualModel)
 TEST(SettingsModelFile, PresentOnlyWhileTheFileExists)
 {
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     const QString file = dir.filePath("mine.bin");
-    QFile(file).open(QIODevice::WriteOnly);
+    parlix::test::writeFile(file, {});
     MemoryKeyValueStore store;
     SettingsModel model(store);
 
@@ -220,13 +232,7 @@ class ModelDirectory : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
 
-    QString touch(const QString &name)
-    {
-        const QString path = QDir(m_dir.path()).absoluteFilePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-        return path;
-    }
+    void touch(const QString &name) { parlix::test::writeFile(path(name), {}); }
     QString path(const QString &name) const { return QDir(m_dir.path()).absoluteFilePath(name); }
     SettingsModel::ModelLister lister()
     {
@@ -271,17 +277,6 @@ TEST_F(ModelDirectory, MissingDirectoryListsNothingAndCreatesNothing)
     EXPECT_TRUE(log.lines[0].startsWith("error Failed to list models: ")) << log.lines[0].toStdString();
 }
 
-TEST_F(ModelDirectory, FirstRunSelectsTheOnlyModelAndStoresNothingElse)
-{
-    const QString model = touch("ggml-base.en.bin");
-    MemoryKeyValueStore store;
-
-    const SettingsModel settings(store, lister());
-
-    EXPECT_EQ(settings.modelPath(), std::optional<QString>(model));
-    EXPECT_EQ(store.values, (QMap<QString, QVariant>{{"modelPath", model}}));
-}
-
 TEST_F(ModelDirectory, AStalePathIsReplacedByTheFirstModelPresent)
 {
     struct Case {
@@ -296,6 +291,7 @@ TEST_F(ModelDirectory, AStalePathIsReplacedByTheFirstModelPresent)
         {"stale path, no model present", {"readme.txt"}, "deleted.bin", "deleted.bin", 1},
         {"existing model kept without listing", {"ggml-tiny.en.bin", "custom.bin"}, "custom.bin", "custom.bin", 0},
         {"empty directory on first run", {}, "", "", 1},
+        {"first run selects the only model and stores nothing else", {"ggml-base.en.bin"}, "", "ggml-base.en.bin", 1},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

@@ -123,27 +123,6 @@ TEST(RulesSettingLoadTest, FallsBackToExamplesWithoutWritingBack)
     }
 }
 
-TEST(RulesSetting, NotifiesThenStoresTheWholeList)
-{
-    MemoryKeyValueStore store;
-    SettingsModel settings(store);
-    const auto rules = someRules();
-    std::optional<QVariant> storedWhenNotified = QVariant(QStringLiteral("not called"));
-    QList<TextReplacementRule> readableWhenNotified;
-    QObject::connect(&settings, &SettingsModel::changed, [&](const QString &key) {
-        EXPECT_EQ(key, kKey);
-        storedWhenNotified = store.object(kKey);
-        readableWhenNotified = settings.textReplacementRules();
-    });
-
-    settings.setTextReplacementRules(rules);
-
-    EXPECT_FALSE(storedWhenNotified.has_value()) << "observers hear of the change before it is stored";
-    EXPECT_EQ(readableWhenNotified, rules);
-    EXPECT_EQ(store.data(kKey), TextReplacementRule::encode(rules));
-    EXPECT_EQ(SettingsModel(store).textReplacementRules(), rules) << "a new model reads the list back";
-}
-
 TEST(RulesSetting, UnencodableListKeepsThePreviousStoredValue)
 {
     MemoryKeyValueStore store;

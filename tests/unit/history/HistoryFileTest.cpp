@@ -1,4 +1,5 @@
-// The history file format: exact compact bytes, and which files read and which are refused.
+// The history file format: exact compact bytes, which files read and which are refused, and
+// stored text that comes back unchanged.
 #include "HistoryTestSupport.h"
 #include "history/HistoryFile.h"
 
@@ -31,6 +32,15 @@ TEST(HistoryFileTest, EncodesCompactlyWithOptionalKeysOnlyWhenPresent)
     for (const auto &c : cases)
         EXPECT_EQ(historyfile::encode({c.item}), QByteArray(c.expected)) << c.name;
     EXPECT_EQ(historyfile::encode({}), QByteArray("[]"));
+    // Text with unpaired surrogates is written back as it was read (found by the history file fuzzer).
+    for (const char *text : {R"(lone high \ud83d)", R"(\ude00 lone low)", R"(reversed \ude00\ud83d pair)", R"(paired \ud83d\ude00 \ud83d)"}) {
+        QList<TranscriptItem> read, reread;
+        QString error;
+        ASSERT_TRUE(historyfile::decode(QByteArray(R"([{"id":"0B7D2A3E-5F11-4C3A-9C55-2B1E7A4D9F10","text":")") + text + R"(","timestamp":1.5}])",
+                                        read, error)) << text;
+        ASSERT_TRUE(historyfile::decode(historyfile::encode(read), reread, error)) << text;
+        EXPECT_EQ(reread, read) << text;
+    }
 }
 
 struct DecodeCase {

@@ -72,14 +72,18 @@ TEST(AppcastParseTest, ItemFields)
     }
 }
 
-TEST(AppcastParseTest, ItemsWithoutVersionAreLeftOut)
+// Items without a version are left out; of equal versions the first listed is the newest.
+TEST(AppcastParseTest, ItemsWithoutVersionAreLeftOutAndTheFirstOfEqualVersionsIsNewest)
 {
     const Appcast parsed = parseAppcast(feed("<item><title>no version</title><enclosure url=\"https://x/a\"/></item>"
-                                             "<item><sparkle:version>2</sparkle:version></item>"
-                                             "<item><title>empty</title><sparkle:version> </sparkle:version></item>"));
+                                             "<item><title>older</title><sparkle:version>1.5</sparkle:version></item>"
+                                             "<item><title>first</title><sparkle:version>2.0</sparkle:version></item>"
+                                             "<item><title>empty</title><sparkle:version> </sparkle:version></item>"
+                                             "<item><title>second</title><sparkle:version>2</sparkle:version></item>"));
     ASSERT_TRUE(parsed.ok()) << parsed.error.toStdString();
-    ASSERT_EQ(parsed.items.size(), 1);
-    EXPECT_EQ(parsed.items[0].version, QStringLiteral("2"));
+    ASSERT_EQ(parsed.items.size(), 3);
+    EXPECT_EQ(newestItem(parsed.items)->title, QStringLiteral("first"));
+    EXPECT_FALSE(newestItem({}).has_value());
     EXPECT_TRUE(parseAppcast(feed("")).ok());
 }
 
@@ -153,17 +157,6 @@ TEST(AppcastEvaluateTest, NewestItemAgainstTheRunningVersion)
             EXPECT_EQ(outcome.update.downloadUrl(), QUrl("https://example.org/1.10.tgz")) << c.name;
         }
     }
-}
-
-TEST(AppcastEvaluateTest, NewestOfEqualVersionsIsTheFirst)
-{
-    const Appcast parsed = parseAppcast(feed("<item><title>first</title><sparkle:version>2.0</sparkle:version></item>"
-                                             "<item><title>second</title><sparkle:version>2</sparkle:version></item>"
-                                             "<item><title>older</title><sparkle:version>1.5</sparkle:version></item>"));
-    ASSERT_TRUE(parsed.ok());
-    ASSERT_TRUE(newestItem(parsed.items).has_value());
-    EXPECT_EQ(newestItem(parsed.items)->title, QStringLiteral("first"));
-    EXPECT_FALSE(newestItem({}).has_value());
 }
 
 } // namespace

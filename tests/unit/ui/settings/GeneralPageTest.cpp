@@ -1,6 +1,7 @@
 // The General tab: the launch-at-login switch against a temporary XDG_CONFIG_HOME, and the typing
 // row.
 #include "PageFixture.h"
+#include "ScopedEnvironment.h"
 #include "core/LoginItemManager.h"
 #include "ui/settings/GeneralPage.h"
 
@@ -16,8 +17,6 @@ namespace {
 
 class GeneralPageTest : public PageFixture {
 protected:
-    ~GeneralPageTest() override { qunsetenv("XDG_CONFIG_HOME"); }
-
     std::unique_ptr<GeneralPage> makePage(std::function<TypingSupport()> typing = {})
     {
         SettingsPageServices pages = services();
@@ -26,7 +25,7 @@ protected:
         return std::make_unique<GeneralPage>(pages);
     }
 
-    const bool configHome = qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
+    const ScopedEnvironment configHome{"XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8()};
     LoginItemManager login{LoginItemManager::defaultEntryPath(), QStringLiteral("/usr/bin/parlix")};
 };
 

@@ -7,6 +7,7 @@
 #include "Files.h"
 #include "LoopbackHttpServer.h"
 #include "PageFixture.h"
+#include "ScopedEnvironment.h"
 #include "Pump.h"
 #include "models/ModelDownloadManager.h"
 #include "core/LoginItemManager.h"
@@ -349,7 +350,7 @@ TEST_F(SettingsScreenshotsTest, RecordingTabWhereTheDesktopBindsTheKey)
     backend.boundTrigger = QStringLiteral("Ctrl+Alt+Space");
     for (const auto &c : cases) {
         SCOPED_TRACE(c.desktop);
-        qputenv("XDG_CURRENT_DESKTOP", c.desktop);
+        const ScopedEnvironment desktop("XDG_CURRENT_DESKTOP", c.desktop);
         backend.registerStatus = c.status;
         settings.setRecordingMode(c.mode);
         hotkey.registerHotkey();
@@ -372,7 +373,6 @@ TEST_F(SettingsScreenshotsTest, RecordingTabWhereTheDesktopBindsTheKey)
         page->compositorBinding()->copyButton()->click();
         EXPECT_EQ(copied.takeLast(), lines);
     }
-    qunsetenv("XDG_CURRENT_DESKTOP");
 }
 
 // Run by ctest as SettingsScreenshotsGerman, under a German locale: the catalogue the build made
