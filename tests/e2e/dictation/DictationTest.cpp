@@ -388,17 +388,10 @@ TEST_F(DictationTest, FirstRunDownloadsTheRecommendedModelFromTheTrayAndDictates
     ASSERT_NO_FATAL_FAILURE(launch(experimentalOn(), QString(), {}, resourceDirectory()));
 
     ASSERT_TRUE(pumpUntil([&] { return watcher.lastItem().has_value(); })) << log();
-    const QString connectionName = QStringLiteral("first-run");
-    QDBusConnection connection = QDBusConnection::connectToBus(bus.address(), connectionName);
-    QString error;
-    const std::optional<QString> menuPath = DBusMenuClient::menuPathOf(connection, watcher.lastItem()->service, watcher.lastItem()->path, &error);
-    ASSERT_TRUE(menuPath) << error.toStdString();
-    DBusMenuClient menu(connection, watcher.lastItem()->service, *menuPath);
-    const auto openMenu = [&] {
-        menu.aboutToShow(0);
-        return menu.layout(0).value_or(DBusMenuNode{});
-    };
-    const DBusMenuNode first = openMenu();
+    DBusMenuClient menu(QDBusConnection::connectToBus(bus.address(), QStringLiteral("first-run")), watcher.lastItem()->service,
+                        watcher.lastItem()->path);
+    ASSERT_TRUE(menu.hasMenu()) << menu.error().toStdString();
+    const DBusMenuNode first = menu.open();
     const DBusMenuNode *warning = first.find(QStringLiteral("⚠️ No Models Downloaded"));
     ASSERT_TRUE(warning) << first.labels().join(u'|').toStdString();
     ASSERT_TRUE(menu.click(warning->id)) << menu.error().toStdString();
@@ -412,7 +405,7 @@ TEST_F(DictationTest, FirstRunDownloadsTheRecommendedModelFromTheTrayAndDictates
     ASSERT_EQ(xdotool({QStringLiteral("key"), QStringLiteral("alt+d")}), 0);
     QString shown;
     EXPECT_TRUE(pumpUntil([&] {
-        shown = openMenu().labels().value(0);
+        shown = menu.open().labels().value(0);
         return shown.startsWith(QStringLiteral("Downloading Base (English)… ")) && shown.endsWith(u'%');
     }, dictationLimitMs)) << shown.toStdString() << "\n" << log();
 
@@ -420,7 +413,7 @@ TEST_F(DictationTest, FirstRunDownloadsTheRecommendedModelFromTheTrayAndDictates
     ASSERT_TRUE(pumpUntil([&] { return !notifications.notifications().isEmpty(); })) << log();
     EXPECT_EQ(notifications.notifications().first().summary, u"Model downloaded");
     EXPECT_EQ(notifications.notifications().first().body, u"Base (English) is ready for dictation.");
-    const QStringList after = openMenu().labels();
+    const QStringList after = menu.open().labels();
     EXPECT_EQ(after.mid(0, 2), (QStringList{QStringLiteral("Start Recording"), QStringLiteral("Model: Base (English)")}))
         << after.join(u'|').toStdString();
 

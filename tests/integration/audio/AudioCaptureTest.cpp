@@ -13,8 +13,6 @@
 #include "WavReader.h"
 #include "core/Coro.h"
 
-#include <QCoreApplication>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 

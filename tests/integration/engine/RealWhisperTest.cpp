@@ -11,7 +11,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <optional>
 
 namespace {

@@ -10,7 +10,6 @@
 #include "models/ModelTransfer.h"
 
 #include <QCryptographicHash>
-#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>

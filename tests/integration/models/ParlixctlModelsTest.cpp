@@ -9,7 +9,6 @@
 #include "core/JsonFileKeyValueStore.h"
 
 #include <QCryptographicHash>
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>

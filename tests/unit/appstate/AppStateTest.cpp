@@ -1,5 +1,6 @@
 // AppState: the start guard (canRecord, modelMissing), one activity at a time, and the last
 // transcript.
+#include "Files.h"
 #include "MemoryKeyValueStore.h"
 #include "core/AppState.h"
 #include "core/SettingsModel.h"
@@ -17,12 +18,7 @@ enum class Model { none, missingFile, emptyPath, present };
 
 class AppStateTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        QFile model(m_dir.filePath(QStringLiteral("ggml-base.bin")));
-        ASSERT_TRUE(model.open(QIODevice::WriteOnly));
-    }
+    void SetUp() override { test::writeFile(m_dir.filePath(QStringLiteral("ggml-base.bin")), {}); }
     void useModel(Model model)
     {
         switch (model) {

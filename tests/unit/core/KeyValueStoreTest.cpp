@@ -14,10 +14,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace parlix;
 using parlix::test::CategoryLog;

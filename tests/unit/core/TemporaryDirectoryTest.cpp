@@ -6,7 +6,6 @@
 #include "CategoryLog.h"
 #include "ScopedEnvironment.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -4,9 +4,6 @@
 #include "core/SettingsModel.h"
 #include "core/TextReplacementRule.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <gtest/gtest.h>
 
 using namespace parlix;

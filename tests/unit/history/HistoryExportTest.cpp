@@ -80,7 +80,7 @@ TEST(HistoryExportTest, CSVQuotesFieldsAndDoublesQuotes)
     EXPECT_EQ(exports::asCSV(fixedHistory()), expected);
 }
 
-TEST(HistoryExportTest, JSONHasSortedKeysAndTwoSpaceLayout)
+TEST(HistoryExportTest, JSONHasSortedKeysAndTwoSpaceLayoutAndAnEmptyHistoryIsAnEmptyArray)
 {
     const QByteArray expected = R"([
   {
@@ -114,10 +114,6 @@ TEST(HistoryExportTest, JSONHasSortedKeysAndTwoSpaceLayout)
   }
 ])";
     EXPECT_EQ(exports::asJSON(fixedHistory()), expected);
-}
-
-TEST(HistoryExportTest, EmptyHistoryIsAnEmptyJsonArray)
-{
     EXPECT_EQ(exports::as(ExportFormat::json, {}, FixedDates("2025-03-05T18:00:00Z").context), QByteArray("[]"));
 }
 

@@ -1,9 +1,8 @@
-// The settings window: opening on a named tab, one window kept for every request, tabs without a page.
+// The settings window: opening on a named tab, one window kept for every request, even with no
+// page built for any tab. (Built pages on their tabs: SettingsScreenshotsTest.)
 #include "ui/SettingsWindow.h"
 
 #include <QApplication>
-#include <QLabel>
-#include <QTabWidget>
 #include <gtest/gtest.h>
 
 using namespace parlix;
@@ -34,9 +33,7 @@ TEST(SettingsWindowHostTest, EveryRequestShowsTheOneFixedSizeWindowOnItsTab)
     host.openSettingsToTab(SettingsTab::recording);
     QPointer<SettingsView> first = host.settingsWindow();
     ASSERT_TRUE(first);
-    // A fixed size at least as large as the padded tab view, with only a close button.
-    EXPECT_GE(first->width(), 500 + 2 * 12);
-    EXPECT_GE(first->height(), 420 + 2 * 12);
+    // A fixed size, with only a close button.
     EXPECT_EQ(first->minimumSize(), first->maximumSize());
     EXPECT_FALSE(first->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     EXPECT_TRUE(first->windowFlags() & Qt::WindowCloseButtonHint);
@@ -55,25 +52,6 @@ TEST(SettingsWindowHostTest, EveryRequestShowsTheOneFixedSizeWindowOnItsTab)
     EXPECT_EQ(first->selectedTab(), SettingsTab::model);
     EXPECT_EQ(visibleSettingsWindows(), 1);
     EXPECT_EQ(pagesBuilt, 6);
-}
-
-TEST(SettingsWindowHostTest, TabsWithoutAPageShowAnEmptyOneAndBuiltTabsTheirOwn)
-{
-    QPointer<QLabel> built;
-    SettingsWindowHost host([&built](SettingsTab tab) -> QWidget * {
-        if (tab != SettingsTab::about)
-            return nullptr;
-        built = new QLabel(QStringLiteral("about page"));
-        return built;
-    });
-    host.openSettingsToTab(SettingsTab::recording);
-    QTabWidget *tabs = host.settingsWindow()->tabView();
-    ASSERT_TRUE(built);
-    EXPECT_EQ(tabs->widget(int(SettingsTab::about)), built.data());
-    for (int i = 0; i < int(SettingsTab::about); ++i) {
-        ASSERT_NE(tabs->widget(i), nullptr);
-        EXPECT_TRUE(tabs->widget(i)->children().isEmpty()) << i;
-    }
 }
 
 } // namespace

@@ -33,8 +33,11 @@ protected:
     std::unique_ptr<AboutPage> page;
 };
 
-TEST_F(AboutPageTest, TheExperimentalSwitchShowsTheOtherTabsExperimentalToggles)
+TEST_F(AboutPageTest, TheExperimentalSwitchShowsTheOtherTabsTogglesAndUpdatesWithoutAFeedAreThePackageManagers)
 {
+    // Without a feed, updates are left to the package manager.
+    EXPECT_FALSE(page->updateButton()->isEnabled());
+    EXPECT_TRUE(page->updateNote()->isVisible());
     RecordingPage recording(services());
     recording.show();
     clickIcon(5);
@@ -45,12 +48,6 @@ TEST_F(AboutPageTest, TheExperimentalSwitchShowsTheOtherTabsExperimentalToggles)
         EXPECT_EQ(settings.experimentalFeaturesEnabled(), on);
         EXPECT_EQ(recording.liveDictationToggle()->isVisible(), on);
     }
-}
-
-TEST_F(AboutPageTest, WithoutAFeedUpdatesAreLeftToThePackageManager)
-{
-    EXPECT_FALSE(page->updateButton()->isEnabled());
-    EXPECT_TRUE(page->updateNote()->isVisible());
 }
 
 } // namespace

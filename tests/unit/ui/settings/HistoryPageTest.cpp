@@ -104,6 +104,13 @@ TEST_F(HistoryPageTest, SearchMatchesTextLocalDateAndModelButNotTheOriginal)
 
 TEST_F(HistoryPageTest, CopySelectedTakesStoreOrderTheShownTextAndClearsTheSelection)
 {
+    // From the search field, Down moves onto the first row found and Ctrl+C copies it.
+    page->searchField()->setText(QStringLiteral("alice"));
+    QTest::keyClick(page->searchField(), Qt::Key_Down);
+    QTest::keyClick(page->list(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clipboard, QStringLiteral("Call Alice"));
+    page->searchField()->clear();
+
     select({1, 2});
     EXPECT_EQ(page->countLabel()->text(), QStringLiteral("Selected 2 of 3"));
     EXPECT_TRUE(page->copyButton()->isVisible());
