@@ -14,6 +14,7 @@
 #include "OtherXClient.h"
 #include "ParlixInstance.h"
 #include "ProcessRunner.h"
+#include "Screenshots.h"
 #include "PulseAudioSession.h"
 #include "Pump.h"
 #include "StatusNotifierWatcher.h"
@@ -26,7 +27,6 @@
 
 #include <QDBusMessage>
 #include <QDBusVariant>
-#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -51,19 +51,6 @@ const QString kInstance = QStringLiteral("parlix");
 bool developmentBuild()
 {
     return ui::isDevelopmentIdentifier(Constants::buildInfo().identifier);
-}
-
-QString artifactsDirectory()
-{
-    const QString configured = qEnvironmentVariable("PARLIX_ARTIFACTS_DIR");
-    return configured.isEmpty() ? QStringLiteral(PARLIX_ARTIFACTS_DEFAULT) : configured;
-}
-
-void keep(const QImage &image, const QString &name)
-{
-    const QString dir = artifactsDirectory();
-    QDir().mkpath(dir);
-    EXPECT_TRUE(image.save(dir + QLatin1Char('/') + name, "PNG")) << "cannot write " << dir.toStdString() << "/" << name.toStdString();
 }
 
 QImage grab(const QRect &area)
@@ -248,7 +235,7 @@ protected:
 TEST_F(TrayIconTest, IconShowsRecordingAndTheTurningArcThenTheMicrophoneAgainAndAClickOpensTheMenu)
 {
     ASSERT_NO_FATAL_FAILURE(startWithIcon());
-    keep(idle, QStringLiteral("tray-idle.png"));
+    keepScreenshot(idle, QStringLiteral("tray-idle.png"));
     const Colours idleColours = colours(idle);
     EXPECT_GT(idleColours.ink, 0);
     EXPECT_EQ(idleColours.red, 0);
@@ -257,7 +244,7 @@ TEST_F(TrayIconTest, IconShowsRecordingAndTheTurningArcThenTheMicrophoneAgainAnd
     ASSERT_EQ(parlixctl(QStringLiteral("start")), 0);
     ASSERT_TRUE(app->waitForState(QStringLiteral("recording"))) << app->log().toStdString();
     const QImage recording = waitForIcon([](const QImage &, const Colours &c) { return c.red > 0; });
-    keep(recording, QStringLiteral("tray-recording.png"));
+    keepScreenshot(recording, QStringLiteral("tray-recording.png"));
     EXPECT_GT(colours(recording).red, 20);
     EXPECT_EQ(colours(recording).orange, 0);
 
@@ -269,8 +256,8 @@ TEST_F(TrayIconTest, IconShowsRecordingAndTheTurningArcThenTheMicrophoneAgainAnd
     });
     // The arc turns half a circle a second: a later frame shows it elsewhere.
     const QImage second = waitForIcon([&](const QImage &panel, const Colours &) { return panel != first; });
-    keep(first, QStringLiteral("tray-transcribing-1.png"));
-    keep(second, QStringLiteral("tray-transcribing-2.png"));
+    keepScreenshot(first, QStringLiteral("tray-transcribing-1.png"));
+    keepScreenshot(second, QStringLiteral("tray-transcribing-2.png"));
     EXPECT_NE(first, second);
     for (const QImage *frame : {&first, &second}) {
         EXPECT_EQ(colours(*frame).red, 0);
@@ -305,7 +292,7 @@ TEST_F(TrayIconTest, IconShowsRecordingAndTheTurningArcThenTheMicrophoneAgainAnd
             return changedShare(before, open, *menu) > 0.5;
         });
         if (QLatin1String(button) == QLatin1String("3"))
-            keep(open, QStringLiteral("tray-menu.png"));
+            keepScreenshot(open, QStringLiteral("tray-menu.png"));
         // The menu covers its window: most of that area has changed, and it has text on it.
         EXPECT_GT(changedShare(before, open, *menu), 0.5);
         EXPECT_GT(colours(open.copy(*menu)).ink, 100);

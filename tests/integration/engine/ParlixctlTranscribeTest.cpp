@@ -23,7 +23,6 @@ class ParlixctlTranscribe : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_root.isValid());
         for (const char *dir : {"config", "data", "resources", "work"})
             ASSERT_TRUE(QDir(m_root.path()).mkpath(dir));
         m_audio = path("work/clip.wav");

@@ -43,7 +43,6 @@ class TranscriberTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_resources.isValid() && m_work.isValid());
         m_engine = std::make_unique<EngineStandIn>(m_resources.path());
         ASSERT_TRUE(m_engine->installed());
         m_settings = std::make_unique<SettingsModel>(m_store);

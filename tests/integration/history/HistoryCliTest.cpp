@@ -24,11 +24,7 @@ const QByteArray historyJson =
 
 class HistoryCliTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        QDir().mkpath(dataDir());
-    }
+    void SetUp() override { QDir().mkpath(dataDir()); }
     QString dataDir() const { return m_dir.filePath(QStringLiteral("data/Parlix")); }
     QString historyPath() const { return dataDir() + QStringLiteral("/history.json"); }
     void writeHistory(const QByteArray &bytes) { parlix::test::writeFile(historyPath(), bytes); }

@@ -54,7 +54,6 @@ class ModelDownloadTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
         ASSERT_TRUE(m_server.isListening());
         ModelDownloadConfig config;
         config.modelsDirectory = m_dir.filePath("models");

@@ -44,7 +44,6 @@ class ParlixctlModels : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_root.isValid());
         ASSERT_TRUE(m_server.isListening());
         m_parlixctl = parlix::test::binDirectory() + "/parlixctl";
         ASSERT_TRUE(QFileInfo(m_parlixctl).isExecutable());

@@ -75,16 +75,6 @@ TEST_F(AppStateTest, CanRecordOnlyWithEngineModelAndNothingRunning)
     }
 }
 
-TEST_F(AppStateTest, DeletedModelFileIsMissingAtTheNextRead)
-{
-    useModel(Model::present);
-    EXPECT_FALSE(m_state.modelMissing());
-    EXPECT_TRUE(m_state.canRecord());
-    ASSERT_TRUE(QFile::remove(m_dir.filePath(QStringLiteral("ggml-base.bin"))));
-    EXPECT_TRUE(m_state.modelMissing());
-    EXPECT_FALSE(m_state.canRecord());
-}
-
 using Setter = bool (AppState::*)(bool);
 using Getter = bool (AppState::*)() const;
 struct Activity {

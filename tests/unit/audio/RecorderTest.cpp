@@ -372,25 +372,15 @@ TEST_F(ClipRecorderTest, ClipHoldsTheCapturedAudioAsSixteenKilohertzMono)
         EXPECT_FALSE(paths.contains(path));
         paths << path;
         EXPECT_TRUE(QFileInfo(path).fileName().contains(QRegularExpression(QStringLiteral("^parlix_[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\.wav$"))));
-        std::vector<int16_t> sent;
-        std::vector<int16_t> interleaved;
-        for (size_t i = 0; i < c.frames; ++i) {
-            const auto v = int16_t(std::lround(8000 * std::sin(double(i) * 2 * M_PI * 300 / c.format.sampleRate)));
-            sent.push_back(v);
-            interleaved.insert(interleaved.end(), size_t(c.format.channelCount), v);
-        }
-        const size_t bufferFrames = 441;
-        const size_t channels = size_t(c.format.channelCount);
-        for (size_t at = 0; at < c.frames; at += bufferFrames) {
-            const size_t n = std::min(bufferFrames, c.frames - at);
-            if (c.format.sampleType == AudioFormat::SampleType::int16) {
-                input.deliverInt16(std::span<const int16_t>(interleaved).subspan(at * channels, n * channels));
-            } else {
-                std::vector<float> f;
-                for (size_t i = at; i < at + n; ++i)
-                    f.push_back(float(interleaved[i]) / 32768.0f);
-                input.deliverFloats(f);
-            }
+        std::vector<int16_t> sent(c.frames);
+        for (size_t i = 0; i < c.frames; ++i)
+            sent[i] = int16_t(std::lround(8000 * std::sin(double(i) * 2 * M_PI * 300 / c.format.sampleRate)));
+        for (size_t at = 0; at < c.frames; at += 441) { // in a capture's buffers
+            const auto piece = std::span<const int16_t>(sent).subspan(at, std::min<size_t>(441, c.frames - at));
+            std::vector<float> floats;
+            for (int16_t v : piece)
+                floats.push_back(float(v) / 32768.0f);
+            c.format.sampleType == AudioFormat::SampleType::int16 ? input.deliverInt16(piece) : input.deliverFloats(floats);
         }
         ASSERT_EQ(clip.stopRecording(), path);
         EXPECT_EQ(clip.stopRecording(), std::nullopt); // a second stop has nothing to hand back

@@ -157,12 +157,20 @@ TEST(ClipPipeline, WatchdogBoundGrowsWithTheClip)
     EXPECT_EQ(h.controller->engineTimeLimit(clip), std::chrono::seconds(5 + 2 * 3));
 }
 
-TEST(ClipPipeline, RetryTranscribesTheNewestKeptClipAndRemovesItOnceDelivered)
+TEST(ClipPipeline, RetryTranscribesTheNewestKeptClipWhenIdleAndRemovesItOnceDelivered)
 {
     ControllerHarness h;
     recordClip(h, QString(), QStringLiteral("engine crashed"));
     const QString kept = FakeUnsentClips::keptPath(h.clip.clipPath);
     ASSERT_EQ(h.unsent.kept, QStringList{kept});
+
+    // Not while recording.
+    h.hotkey.press();
+    h.controller->retryLastRecording();
+    EXPECT_EQ(h.engine.calls.size(), 1);
+    EXPECT_EQ(h.activity(), "R");
+    h.clip.stopWithoutFile = true;
+    h.hotkey.press();
 
     // Failing again leaves it where it is, and says so again.
     h.engine.fail(kept, QStringLiteral("still broken"));
@@ -181,16 +189,6 @@ TEST(ClipPipeline, RetryTranscribesTheNewestKeptClipAndRemovesItOnceDelivered)
     // Nothing left: a retry does nothing.
     h.controller->retryLastRecording();
     EXPECT_EQ(h.engine.calls.size(), 3);
-}
-
-TEST(ClipPipeline, RetryWaitsForIdle)
-{
-    ControllerHarness h;
-    h.unsent.kept << QStringLiteral("/unsent/old.wav");
-    h.hotkey.press(); // recording
-    h.controller->retryLastRecording();
-    EXPECT_TRUE(h.engine.calls.isEmpty());
-    EXPECT_EQ(h.activity(), "R");
 }
 
 TEST(ClipPipeline, FailingDeliveryKeepsTheEntryAndStillCleansUp)

@@ -70,8 +70,6 @@ TEST(TypedReads, ConvertBetweenCompatibleTypes)
 
 class JsonStore : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_root.isValid()); }
-
     QString configDir() const { return m_root.filePath("config/Parlix"); }
     QString settingsPath() const { return configDir() + "/settings.json"; }
     QStringList entries() const

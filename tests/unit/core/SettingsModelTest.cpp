@@ -230,8 +230,6 @@ TEST(SettingsModelFile, PresentOnlyWhileTheFileExists)
 
 class ModelDirectory : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
-
     void touch(const QString &name) { parlix::test::writeFile(path(name), {}); }
     QString path(const QString &name) const { return QDir(m_dir.path()).absoluteFilePath(name); }
     SettingsModel::ModelLister lister()

@@ -28,11 +28,6 @@ namespace {
 
 class HistoryStoreTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-    }
-
     QString path() const { return m_dir.filePath(QStringLiteral("Parlix/history.json")); }
     std::unique_ptr<HistoryStore> makeStore() { return std::make_unique<HistoryStore>(m_settings, path(), m_dates.context); }
     QJsonArray fileArray() const { return QJsonDocument::fromJson(fileBytes(path())).array(); }
@@ -54,8 +49,9 @@ protected:
     FixedDates m_dates{"2025-03-05T18:00:00Z"};
 };
 
-// Which keys the file then holds is HistoryFileTest's.
-TEST_F(HistoryStoreTest, AddTrimsTextAndOriginal)
+// Which keys the file then holds is HistoryFileTest's. A missing file is an empty history, and
+// blank text adds nothing: no record, no file.
+TEST_F(HistoryStoreTest, AddTrimsTextAndOriginalAndBlankTextAddsNothing)
 {
     const struct {
         const char *name;
@@ -67,11 +63,19 @@ TEST_F(HistoryStoreTest, AddTrimsTextAndOriginal)
         {"plain", QStringLiteral("  Hello world.\n"), std::nullopt, QStringLiteral("Hello world."), std::nullopt},
         {"both trimmed", QStringLiteral(" a "), QStringLiteral("\t b \n"), QStringLiteral("a"), QStringLiteral("b")},
         {"blank original stays present", QStringLiteral("x"), QStringLiteral("   "), QStringLiteral("x"), QString()},
+        {"blank", QStringLiteral(" \n\t\r\n "), QStringLiteral("raw"), QString(), std::nullopt},
+        {"empty", QString(), QStringLiteral("raw"), QString(), std::nullopt},
     };
     for (const auto &c : cases) {
         QFile::remove(path());
         auto store = makeStore();
+        EXPECT_TRUE(store->items().isEmpty() && store->loadError().isEmpty()) << c.name;
         store->add(c.text, c.original, QStringLiteral("Base"));
+        EXPECT_EQ(QFile::exists(path()), !c.storedText.isEmpty()) << c.name;
+        if (c.storedText.isEmpty()) {
+            EXPECT_TRUE(store->items().isEmpty()) << c.name;
+            continue;
+        }
         ASSERT_EQ(store->items().size(), 1) << c.name;
         const TranscriptItem &item = store->items().front();
         EXPECT_EQ(item.text, c.storedText) << c.name;
@@ -158,19 +162,6 @@ TEST_F(HistoryStoreTest, ObserversSeeTheOldListBeforeAndTheNewAfterAndClearLeave
     EXPECT_EQ(after, (QList<qsizetype>{2, 1, 0}));
     // Clearing leaves an empty array on disk.
     EXPECT_EQ(fileBytes(path()), QByteArray("[]"));
-}
-
-TEST_F(HistoryStoreTest, MissingFileStartsEmptyAndBlankTextCreatesNothing)
-{
-    auto store = makeStore();
-    EXPECT_TRUE(store->items().isEmpty());
-    EXPECT_TRUE(store->loadError().isEmpty());
-    EXPECT_FALSE(QFile::exists(path()));
-    // Blank text changes nothing: no record, no file.
-    for (const QString &blank : {QString(), QStringLiteral("   "), QStringLiteral(" \n\t\r\n ")})
-        store->add(blank, QStringLiteral("raw"), QStringLiteral("Base"));
-    EXPECT_TRUE(store->items().isEmpty());
-    EXPECT_FALSE(QFile::exists(path()));
 }
 
 struct UnreadableCase {

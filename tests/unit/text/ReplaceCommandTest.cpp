@@ -29,8 +29,6 @@ const char kRulesJson[] =
 
 class ReplaceCommandTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(home.isValid()); }
-
     QString path(const QString &name) const { return home.filePath(name); }
     QString settingsPath() const { return path(QStringLiteral("config/Parlix/settings.json")); }
 

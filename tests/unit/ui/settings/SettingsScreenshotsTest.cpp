@@ -9,6 +9,7 @@
 #include "PageFixture.h"
 #include "ScopedEnvironment.h"
 #include "Pump.h"
+#include "Screenshots.h"
 #include "models/ModelDownloadManager.h"
 #include "core/LoginItemManager.h"
 #include "ui/SettingsWindow.h"
@@ -32,7 +33,6 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QCryptographicHash>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -52,30 +52,18 @@ using namespace parlix::ui;
 
 namespace {
 
-QString artifactsDirectory()
-{
-    const QString configured = qEnvironmentVariable("PARLIX_ARTIFACTS_DIR");
-    return configured.isEmpty() ? QStringLiteral(PARLIX_ARTIFACTS_DEFAULT) : configured;
-}
-
-void keep(const QImage &image, const char *name)
-{
-    QDir().mkpath(artifactsDirectory());
-    EXPECT_TRUE(image.save(artifactsDirectory() + QLatin1Char('/') + QLatin1String(name), "PNG")) << name;
-}
-
 QStringList cramped(QWidget *top);
 
 // The window as shown, and once more with its page scrolled to the end; the page's texts fit.
 void keepScrolled(SettingsView *window, const char *name, const char *endName)
 {
     QCoreApplication::processEvents();
-    keep(window->grab().toImage(), name);
+    keepScreenshot(window->grab().toImage(), QString::fromLatin1(name));
     auto *scroll = window->tabView()->currentWidget()->findChild<QScrollArea *>();
     ASSERT_TRUE(scroll);
     scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
     QCoreApplication::processEvents();
-    keep(window->grab().toImage(), endName);
+    keepScreenshot(window->grab().toImage(), QString::fromLatin1(endName));
     scroll->verticalScrollBar()->setValue(0);
     EXPECT_EQ(cramped(window->tabView()->currentWidget()), QStringList()) << name;
 }
@@ -108,7 +96,7 @@ QStringList cramped(QWidget *top)
 void shoot(QWidget *shown, const char *name, QWidget *checked = nullptr)
 {
     QCoreApplication::processEvents();
-    keep(shown->grab().toImage(), name);
+    keepScreenshot(shown->grab().toImage(), QString::fromLatin1(name));
     if (checked)
         EXPECT_EQ(cramped(checked), QStringList()) << name;
 }
@@ -160,7 +148,7 @@ TEST_F(SettingsScreenshotsTest, TabsSheetListAndReferenceHaveRoomForTheirTexts)
     painter.drawImage(0, 0, composed);
     painter.drawImage(at, list);
     painter.end();
-    keep(canvas, "settings-completion-popup.png");
+    keepScreenshot(canvas, QStringLiteral("settings-completion-popup.png"));
     press(sheet->replacementField(), Qt::Key_Escape);
 
     sheet->helpButton()->click();
@@ -306,7 +294,7 @@ TEST_F(SettingsScreenshotsTest, HistoryGeneralAndAboutTabs)
     const QImage box = confirm->grab().toImage();
     painter.drawImage((composed.width() - box.width()) / 2, (composed.height() - box.height()) / 3, box);
     painter.end();
-    keep(composed, "settings-history-confirm.png");
+    keepScreenshot(composed, QStringLiteral("settings-history-confirm.png"));
     EXPECT_EQ(cramped(confirm), QStringList());
     confirm->reject();
 
