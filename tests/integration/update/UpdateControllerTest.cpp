@@ -3,6 +3,7 @@
 // daily background check runs.
 #include "update/UpdateController.h"
 
+#include "Files.h"
 #include "LoopbackHttpServer.h"
 #include "ScopedEnvironment.h"
 
@@ -44,20 +45,10 @@ protected:
 
     QString lastCheckFile() const { return m_dir.filePath(QStringLiteral("state/Parlix/last-update-check")); }
 
+    // Invalid when there is no file.
     QDateTime recordedLastCheck() const
     {
-        QFile f(lastCheckFile());
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        return QDateTime::fromString(QString::fromUtf8(f.readAll()).trimmed(), Qt::ISODateWithMs);
-    }
-
-    void writeLastCheck(const QByteArray &content)
-    {
-        QDir().mkpath(QFileInfo(lastCheckFile()).absolutePath());
-        QFile f(lastCheckFile());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(content);
+        return QDateTime::fromString(QString::fromUtf8(test::fileBytes(lastCheckFile())).trimmed(), Qt::ISODateWithMs);
     }
 
     // Runs one interactive check to its end.
@@ -223,7 +214,7 @@ TEST_F(UpdateControllerTest, FirstBackgroundCheckIsDueADayAfterTheLastOne)
     for (const auto &c : cases) {
         QFile::remove(lastCheckFile());
         if (!c.lastCheck.isNull())
-            writeLastCheck(c.lastCheck + '\n');
+            test::writeFile(lastCheckFile(), c.lastCheck + '\n');
         UpdaterConfig cfg = config();
         cfg.firstCheckDelay = 60s;
         UpdateController updater(cfg);

@@ -30,6 +30,18 @@ std::vector<float> operator+(std::vector<float> a, const std::vector<float> &b)
     return a;
 }
 
+// A monitor on a clock the test moves: tick() advances it by 0.1 s after the monitor's tick.
+struct Clocked {
+    explicit Clocked(log::Category category) : monitor(category) { monitor.setClock([this] { return now; }); }
+    void tick(int times = 1)
+    {
+        for (int i = 0; i < times; ++i, now += 100ms)
+            monitor.tick();
+    }
+    std::chrono::steady_clock::time_point now = std::chrono::steady_clock::time_point{} + 1h;
+    SilenceMonitor monitor;
+};
+
 } // namespace
 
 TEST(SilenceMonitor, CallsBackOnceAfterTheDurationOfSilence)
@@ -42,50 +54,40 @@ TEST(SilenceMonitor, CallsBackOnceAfterTheDurationOfSilence)
         {"one loud tick restarts the count", ticks(10, -50.0f) + ticks(1, -30.0f) + ticks(25, -50.0f), -40.0f, 2.0, {31}},
     };
     for (const Scenario &s : scenarios) {
-        SilenceMonitor monitor(lcAudioRecorder);
-        auto now = std::chrono::steady_clock::time_point{} + 1h;
-        monitor.setClock([&] { return now; });
+        Clocked clocked(lcAudioRecorder);
         size_t index = 0;
         std::vector<size_t> calls;
-        monitor.start({[&] { return s.levels[index]; },
-                       [&] { return SilenceMonitor::Settings{s.threshold, s.duration}; },
-                       [&] { calls.push_back(index); }});
-        for (index = 0; index < s.levels.size(); ++index) {
-            monitor.tick();
-            now += 100ms;
-        }
+        clocked.monitor.start({[&] { return s.levels[index]; },
+                               [&] { return SilenceMonitor::Settings{s.threshold, s.duration}; },
+                               [&] { calls.push_back(index); }});
+        for (index = 0; index < s.levels.size(); ++index)
+            clocked.tick();
         EXPECT_EQ(calls, s.expectedCallbackTicks) << s.name;
-        EXPECT_EQ(monitor.isRunning(), s.expectedCallbackTicks.empty()) << s.name;
+        EXPECT_EQ(clocked.monitor.isRunning(), s.expectedCallbackTicks.empty()) << s.name;
     }
 }
 
 TEST(SilenceMonitor, SettingsChangedDuringARecordingApplyAtTheNextTick)
 {
-    SilenceMonitor monitor(lcLiveAudioRecorder);
-    auto now = std::chrono::steady_clock::time_point{} + 1h;
-    monitor.setClock([&] { return now; });
+    Clocked clocked(lcLiveAudioRecorder);
     SilenceMonitor::Settings settings{-60.0f, 2.0};
     int calls = 0;
-    monitor.start({[] { return -50.0f; }, [&] { return settings; }, [&] { ++calls; }});
-    for (int i = 0; i < 5; ++i, now += 100ms)
-        monitor.tick();
-    EXPECT_FALSE(monitor.silenceStartTime()); // -50 is sound for a -60 threshold
+    clocked.monitor.start({[] { return -50.0f; }, [&] { return settings; }, [&] { ++calls; }});
+    clocked.tick(5);
+    EXPECT_FALSE(clocked.monitor.silenceStartTime()); // -50 is sound for a -60 threshold
     settings = {-40.0f, 0.3};
-    for (int i = 0; i < 4; ++i, now += 100ms)
-        monitor.tick();
+    clocked.tick(4);
     EXPECT_EQ(calls, 1);
 }
 
 TEST(SilenceMonitor, StopAndRestartClearTheSilenceClock)
 {
-    SilenceMonitor monitor(lcAudioRecorder);
-    auto now = std::chrono::steady_clock::time_point{} + 1h;
-    monitor.setClock([&] { return now; });
+    Clocked clocked(lcAudioRecorder);
+    SilenceMonitor &monitor = clocked.monitor;
     int calls = 0;
     const SilenceMonitor::Sources sources{[] { return -70.0f; }, [] { return SilenceMonitor::Settings{-40.0f, 1.0}; }, [&] { ++calls; }};
     monitor.start(sources);
-    for (int i = 0; i < 8; ++i, now += 100ms)
-        monitor.tick();
+    clocked.tick(8);
     ASSERT_TRUE(monitor.silenceStartTime());
     monitor.stop();
     EXPECT_FALSE(monitor.silenceStartTime());
@@ -94,9 +96,8 @@ TEST(SilenceMonitor, StopAndRestartClearTheSilenceClock)
 
     // A new recording counts from its own first silent tick.
     monitor.start(sources);
-    for (int i = 0; i < 10; ++i, now += 100ms)
-        monitor.tick();
+    clocked.tick(10);
     EXPECT_EQ(calls, 0);
-    monitor.tick();
+    clocked.tick();
     EXPECT_EQ(calls, 1);
 }

@@ -87,25 +87,8 @@ protected:
 TEST_F(JsonStore, ValuesKeepTheirTypesThroughANewInstance)
 {
     const QByteArray binary("\x00\xff\x7f{\"keyCode\":1}", 16);
-    {
-        JsonFileKeyValueStore store(settingsPath());
-        store.setBool("bool", false);
-        store.setInteger("int", -7);
-        store.setInteger("intMax", std::numeric_limits<qint64>::max());
-        store.setFloat("float", 0.1f);
-        store.setDouble("double", 0.1);
-        store.setString("text", QStringLiteral("héllo ✓ \"quoted\"\n"));
-        store.setString("numericText", QStringLiteral("300"));
-        store.setData("data", binary);
-    }
-
-    const JsonFileKeyValueStore reread(settingsPath());
-
-    struct Expect {
-        const char *key;
-        QVariant value;
-    };
-    const Expect expected[] = {
+    // What the typed setters hand to setValue().
+    const std::pair<const char *, QVariant> values[] = {
         {"bool", QVariant(false)},
         {"int", QVariant(qlonglong(-7))},
         {"intMax", QVariant(qlonglong(std::numeric_limits<qint64>::max()))},
@@ -115,12 +98,20 @@ TEST_F(JsonStore, ValuesKeepTheirTypesThroughANewInstance)
         {"numericText", QVariant(QStringLiteral("300"))},
         {"data", QVariant(binary)},
     };
-    for (const Expect &e : expected) {
-        SCOPED_TRACE(e.key);
-        const auto v = reread.object(e.key);
+    {
+        JsonFileKeyValueStore store(settingsPath());
+        for (const auto &[key, value] : values)
+            store.setValue(key, value);
+    }
+
+    const JsonFileKeyValueStore reread(settingsPath());
+
+    for (const auto &[key, value] : values) {
+        SCOPED_TRACE(key);
+        const auto v = reread.object(key);
         ASSERT_TRUE(v.has_value());
-        EXPECT_EQ(v->typeId(), e.value.typeId()) << v->typeName();
-        EXPECT_EQ(*v, e.value);
+        EXPECT_EQ(v->typeId(), value.typeId()) << v->typeName();
+        EXPECT_EQ(*v, value);
     }
 }
 
