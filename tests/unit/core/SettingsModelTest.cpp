@@ -91,13 +91,16 @@ QList<TextReplacementRule> rules()
 struct WriteCase {
     const char *key;
     std::function<void(SettingsModel &)> assign;
-    QVariant stored;      // what the store must hold afterwards, type included
+    QVariant stored;      // what the store must hold afterwards, type included; invalid: nothing
     std::string readBack; // the getter's value, as in snapshot()
+    QVariant before = {}; // what the store held before
 };
 
 const WriteCase writeCases[] = {
     {"hotkey", [](SettingsModel &m) { m.setHotkey({2, 768}); }, bytes(R"({"keyCode":2,"modifiers":768})"), "Super+Shift+D"},
     {"modelPath", [](SettingsModel &m) { m.setModelPath(QStringLiteral("/m/x.bin")); }, text("/m/x.bin"), "/m/x.bin"},
+    // No model removes the key.
+    {"modelPath", [](SettingsModel &m) { m.setModelPath(std::nullopt); }, QVariant(), "<none>", text("/m/x.bin")},
     {"outputMode", [](SettingsModel &m) { m.setOutputMode(OutputMode::copyOnly); }, text("copy_only"), "copy_only"},
     {"maxHistoryItems", [](SettingsModel &m) { m.setMaxHistoryItems(0); }, i64(0), "0"},
     {"silenceThresholdDb", [](SettingsModel &m) { m.setSilenceThresholdDb(-25.5f); }, QVariant(-25.5f), "-25.5"},
@@ -106,54 +109,28 @@ const WriteCase writeCases[] = {
      QVariant(*TextReplacementRule::encode(rules())), "2 rules"},
 };
 
-struct Observation {
-    QString key;
-    std::string readBack;
-    std::optional<QVariant> storedAtNotification;
-};
-
 TEST(SettingsAssignment, NotifiesWithTheNewValueBeforeStoringIt)
 {
     for (const WriteCase &c : writeCases) {
         SCOPED_TRACE(c.key);
         const QString key = QString::fromLatin1(c.key);
         MemoryKeyValueStore store;
+        if (c.before.isValid())
+            store.values.insert(key, c.before);
         SettingsModel model(store);
-        std::vector<Observation> seen;
+        QStringList seen; // key, then the getter's value and the stored one when observers are told
         QObject::connect(&model, &SettingsModel::changed, [&](const QString &k) {
-            seen.push_back({k, snapshot(model).at(c.key), store.object(k)});
+            seen << k << QString::fromStdString(snapshot(model).at(c.key)) << store.object(k).value_or(QVariant()).toString();
         });
 
         c.assign(model);
 
-        ASSERT_EQ(seen.size(), 1u);
-        EXPECT_EQ(seen[0].key, key);
-        EXPECT_EQ(seen[0].readBack, c.readBack);
-        EXPECT_FALSE(seen[0].storedAtNotification.has_value()) << "stored before observers were told";
-        ASSERT_EQ(store.values.keys(), QStringList{key});
+        EXPECT_EQ(seen, (QStringList{key, QString::fromStdString(c.readBack), c.before.toString()}));
+        EXPECT_EQ(store.values.keys(), c.stored.isValid() ? QStringList{key} : QStringList{});
         EXPECT_EQ(store.values.value(key).typeId(), c.stored.typeId());
         EXPECT_EQ(store.values.value(key), c.stored);
-        EXPECT_EQ(store.writes, QStringList{"set " + key});
+        EXPECT_EQ(store.writes, QStringList{(c.stored.isValid() ? "set " : "remove ") + key});
     }
-}
-
-TEST(SettingsAssignmentModelPath, AbsentRemovesTheKeyAfterNotifying)
-{
-    MemoryKeyValueStore store;
-    store.values = {{"modelPath", text("/m/x.bin")}};
-    SettingsModel model(store);
-    std::vector<Observation> seen;
-    QObject::connect(&model, &SettingsModel::changed, [&](const QString &k) {
-        seen.push_back({k, snapshot(model).at("modelPath"), store.object(k)});
-    });
-
-    model.setModelPath(std::nullopt);
-
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].readBack, "<none>");
-    EXPECT_EQ(seen[0].storedAtNotification, std::optional<QVariant>(text("/m/x.bin")));
-    EXPECT_TRUE(store.values.isEmpty());
-    EXPECT_EQ(store.writes, QStringList{"remove modelPath"});
 }
 
 // ---- Derived values ----
