@@ -44,18 +44,14 @@ protected:
     }
 
     // Calls a method through the bus; the service answers on this thread, so the loop runs meanwhile.
-    QDBusMessage call(const QString &interface, const QString &method, const QVariantList &arguments = {})
+    QDBusMessage control(const QString &method, const QVariantList &arguments = {})
     {
-        QDBusMessage message = QDBusMessage::createMethodCall(QString::fromLatin1(control::serviceName),
-                                                              QString::fromLatin1(control::objectPath), interface, method);
+        QDBusMessage message = QDBusMessage::createMethodCall(QString::fromLatin1(control::serviceName), QString::fromLatin1(control::objectPath),
+                                                              QString::fromLatin1(control::interfaceName), method);
         message.setArguments(arguments);
         QDBusPendingCall pending = client->asyncCall(message, 5000);
         EXPECT_TRUE(pumpUntil([&] { return pending.isFinished(); }));
         return pending.reply();
-    }
-    QDBusMessage control(const QString &method, const QVariantList &arguments = {})
-    {
-        return call(QString::fromLatin1(control::interfaceName), method, arguments);
     }
     DBusSession bus;
     std::unique_ptr<ControllerHarness> harness;
