@@ -1,5 +1,6 @@
 // "parlixctl transcribe" run as a process with its own configuration, data and resource
-// directories: the text on stdout, errors on stderr, and the user's stored settings untouched.
+// directories and the engine stand-in: the text on stdout, errors on stderr, and the user's
+// stored settings untouched. (The real engine's output: RealWhisperTest and ServerEngineTest.)
 #include "EngineStandIn.h"
 #include "EngineTestSupport.h"
 
@@ -35,15 +36,6 @@ protected:
     QString settingsFile() const { return path("config/Parlix/settings.json"); }
     QString modelsDirectory() const { return path("data/Parlix/models"); }
 
-    // Installs the real whisper-cli in the resource directory; false when the build has none.
-    bool useRealEngine()
-    {
-        const QString real = parlix::test::resourceDirectory() + "/whisper-cli";
-        if (!QFileInfo(real).isExecutable())
-            return false;
-        return QFile::link(real, path("resources/whisper-cli"));
-    }
-
     EngineStandIn &useStandIn()
     {
         m_standIn = std::make_unique<EngineStandIn>(path("resources"));
@@ -66,12 +58,6 @@ protected:
         environment.insert("PARLIX_RESOURCE_DIR", path("resources"));
         environment.remove("PARLIX_LOG_PRIVATE");
         return parlix::test::runProcess(m_parlixctl, QStringList{"transcribe"} + arguments, environment);
-    }
-
-    QString syntheticModel(const QString &at)
-    {
-        QDir().mkpath(QFileInfo(at).path());
-        return parlix::test::makeSyntheticModel("for-tests-ggml-tiny.en.bin", at, " Hello world!");
     }
 
     QTemporaryDir m_root;
@@ -110,8 +96,9 @@ TEST_F(ParlixctlTranscribe, FlagsReachTheEngineWithoutChangingStoredSettings)
 {
     const QString model = path("work/ggml-base.bin");
     const QString other = path("work/ggml-other.bin");
-    parlix::test::writeFile(model, {});
-    parlix::test::writeFile(other, {});
+    const QString found = modelsDirectory() + "/ggml-small.bin";
+    for (const QString &file : {model, other, found})
+        parlix::test::writeFile(file, {});
     EngineStandIn &engine = useStandIn();
     engine.setPlan({EngineStandIn::recordArguments(), "stdout " + engine.writeFile("out.txt", "\n hello there\n")});
     const struct {
@@ -119,14 +106,16 @@ TEST_F(ParlixctlTranscribe, FlagsReachTheEngineWithoutChangingStoredSettings)
         std::function<void(parlix::KeyValueStore &)> stored; // the user's settings.json besides the model
         QStringList flags;                                    // after the audio file
         QStringList languageAndAfter;                         // the engine's arguments from "-l" on
+        QString usedModel;
     } cases[] = {
-        {"stored language", [](parlix::KeyValueStore &s) { s.setString("language", "fr"); }, {}, {"-l", "fr"}},
-        {"language flag wins", [](parlix::KeyValueStore &s) { s.setString("language", "fr"); }, {"--language", "de"}, {"-l", "de"}},
+        {"stored language", [](parlix::KeyValueStore &s) { s.setString("language", "fr"); }, {}, {"-l", "fr"}, model},
+        {"language flag wins", [](parlix::KeyValueStore &s) { s.setString("language", "fr"); }, {"--language", "de"}, {"-l", "de"}, model},
         {"translate flag turns on the experimental features",
          [](parlix::KeyValueStore &s) { s.setBool("experimentalFeaturesEnabled", false); },
-         {"--translate", "--language", "ja"}, {"-l", "ja", "-tr"}},
-        {"prompt flag", {}, {"--prompt", "earlier words"}, {"-l", "auto", "--prompt", "earlier words"}},
-        {"model flag wins over the stored model", {}, {"--model", other}, {"-l", "auto"}},
+         {"--translate", "--language", "ja"}, {"-l", "ja", "-tr"}, model},
+        {"prompt flag", {}, {"--prompt", "earlier words"}, {"-l", "auto", "--prompt", "earlier words"}, model},
+        {"model flag wins over the stored model", {}, {"--model", other}, {"-l", "auto"}, other},
+        {"none stored: the one in the models directory", [](parlix::KeyValueStore &s) { s.remove("modelPath"); }, {}, {"-l", "auto"}, found},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -142,33 +131,13 @@ TEST_F(ParlixctlTranscribe, FlagsReachTheEngineWithoutChangingStoredSettings)
 
         ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
         EXPECT_EQ(result.out, QByteArray("Hello there.\n"));
+        EXPECT_EQ(result.err, QByteArray()); // the log stays off stderr unless --verbose is given
         const QStringList arguments = engine.arguments();
         const qsizetype language = arguments.indexOf("-l");
         ASSERT_GE(language, 0) << arguments.join(' ').toStdString();
         EXPECT_EQ(arguments.mid(language), c.languageAndAfter);
-        EXPECT_EQ(arguments.mid(0, 4), (QStringList{"-m", c.flags.contains("--model") ? other : model, "-f", m_audio}));
+        EXPECT_EQ(arguments.mid(0, 4), (QStringList{"-m", c.usedModel, "-f", m_audio}));
         EXPECT_EQ(parlix::test::fileBytes(settingsFile()), storedBytes);
-    }
-}
-
-// ---- With the real engine -----------------------------------------------------------------------
-
-// The model named on the command line, then the one found in the models directory: neither is stored.
-TEST_F(ParlixctlTranscribe, PrintsTheCleanedTextOfTheModelGivenOrFound)
-{
-    if (!useRealEngine())
-        GTEST_SKIP() << "no whisper-cli in the build's resource directory";
-    const QString given = syntheticModel(path("work/synthetic.bin"));
-    ASSERT_FALSE(given.isEmpty());
-    ASSERT_FALSE(syntheticModel(modelsDirectory() + "/ggml-tiny.en.bin").isEmpty());
-
-    for (const QStringList &arguments : {QStringList{m_audio, "--model", given}, QStringList{m_audio}}) {
-        SCOPED_TRACE(arguments.join(' ').toStdString());
-        const ProcessResult result = run(arguments);
-        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-        EXPECT_EQ(result.out, QByteArray("Hello world!\n"));
-        EXPECT_EQ(result.err, QByteArray()); // the log stays off stderr unless --verbose is given
-        EXPECT_FALSE(QFileInfo::exists(settingsFile()));
     }
 }
 
