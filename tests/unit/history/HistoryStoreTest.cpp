@@ -140,12 +140,6 @@ TEST_F(HistoryStoreTest, RemoveDropsEveryRecordWithTheIdAndRewritesTheFile)
     EXPECT_EQ(texts(*store), QStringList{QStringLiteral("b")});
     EXPECT_EQ(fileBytes(path()), QByteArray(R"([{"id":"1A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"b","timestamp":2}])"));
 
-    // A record that is not in the list: nothing removed, the file is still rewritten.
-    writeFile(path(), R"([ {"id":"1A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"b","timestamp":2} ])");
-    auto reloaded = makeStore();
-    reloaded->remove(test::record("{2a1b2c3d-4e5f-6789-abcd-ef0123456789}", QStringLiteral("z"), "2025-01-01T00:00:00Z"));
-    EXPECT_EQ(texts(*reloaded), QStringList{QStringLiteral("b")});
-    EXPECT_EQ(fileBytes(path()), QByteArray(R"([{"id":"1A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"b","timestamp":2}])"));
 }
 
 TEST_F(HistoryStoreTest, ObserversSeeTheOldListBeforeAndTheNewAfterAndClearLeavesAnEmptyArray)

@@ -6,6 +6,14 @@
 
 using namespace parlix::update;
 
+namespace parlix::update {
+void PrintTo(const AppcastItem &i, std::ostream *os)
+{
+    *os << QStringList{i.title, i.version, i.shortVersionString, i.enclosureUrl.toString(), i.link.toString(), i.description,
+                       i.releaseNotesLink.toString(), i.pubDate.toString(Qt::ISODate)}.join(u'|').toStdString();
+}
+} // namespace parlix::update
+
 namespace {
 
 QByteArray feed(const QByteArray &items, const QByteArray &channelExtra = {})
@@ -60,15 +68,7 @@ TEST(AppcastParseTest, ItemFields)
         const Appcast parsed = parseAppcast(feed(c.item), feedUrl);
         ASSERT_TRUE(parsed.ok()) << c.name << ": " << parsed.error.toStdString();
         ASSERT_EQ(parsed.items.size(), 1) << c.name;
-        const AppcastItem &item = parsed.items[0];
-        EXPECT_EQ(item.title, c.expected.title) << c.name;
-        EXPECT_EQ(item.version, c.expected.version) << c.name;
-        EXPECT_EQ(item.shortVersionString, c.expected.shortVersionString) << c.name;
-        EXPECT_EQ(item.enclosureUrl, c.expected.enclosureUrl) << c.name << " " << item.enclosureUrl.toString().toStdString();
-        EXPECT_EQ(item.link, c.expected.link) << c.name << " " << item.link.toString().toStdString();
-        EXPECT_EQ(item.description, c.expected.description) << c.name;
-        EXPECT_EQ(item.releaseNotesLink, c.expected.releaseNotesLink) << c.name;
-        EXPECT_EQ(item.pubDate, c.expected.pubDate) << c.name;
+        EXPECT_EQ(parsed.items[0], c.expected) << c.name;
     }
 }
 

@@ -1,9 +1,10 @@
-// The settings window at its default size with every tab built so far (Model through a first
-// download; History empty, filled, searching and asking to delete; About before and after its
-// secret), the rule sheet, its command list and the formatting reference, drawn offscreen and kept as PNG artifacts
-// (PARLIX_ARTIFACTS_DIR, by default <build>/artifacts/screenshots). Every text and button on
-// them must have the room it asks for. The German run (ctest SettingsScreenshotsGerman, with
-// LANG=de_DE.UTF-8) draws every tab once more in German, whose texts are longer.
+// The settings window (one for every request, of a fixed size) at its default size with every
+// tab built so far (Model through a first download; History empty, filled, searching and asking
+// to delete; About before and after its secret), the rule sheet, its command list and the
+// formatting reference, drawn offscreen and kept as PNG artifacts (PARLIX_ARTIFACTS_DIR, by
+// default <build>/artifacts/screenshots). Every text and button on them must have the room it
+// asks for. The German run (ctest SettingsScreenshotsGerman, with LANG=de_DE.UTF-8) draws every
+// tab once more in German, whose texts are longer.
 #include "Files.h"
 #include "LoopbackHttpServer.h"
 #include "PageFixture.h"
@@ -125,6 +126,7 @@ TEST_F(SettingsScreenshotsTest, TabsSheetListAndReferenceHaveRoomForTheirTexts)
     keepScrolled(window, "settings-recording-tab.png", "settings-recording-tab-end.png");
 
     host.openSettingsToTab(SettingsTab::output);
+    EXPECT_EQ(host.settingsWindow(), window); // one window for every request
     keepScrolled(window, "settings-output-tab.png", "settings-output-tab-end.png");
 
     auto *output = qobject_cast<OutputPage *>(window->tabView()->currentWidget());
@@ -156,6 +158,18 @@ TEST_F(SettingsScreenshotsTest, TabsSheetListAndReferenceHaveRoomForTheirTexts)
     ASSERT_TRUE(reference);
     shoot(reference, "settings-formatting-reference.png", reference);
     sheet->close();
+
+    // A fixed size with only a close button; closed, it is hidden, and shown again on the next request.
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_FALSE(window->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowCloseButtonHint);
+    const QPointer<SettingsView> kept = window;
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    host.openSettingsToTab(SettingsTab::history);
+    ASSERT_EQ(host.settingsWindow(), kept.data());
+    EXPECT_TRUE(kept->isVisible());
+    EXPECT_EQ(kept->selectedTab(), SettingsTab::history);
 }
 
 // The Model tab through a first download: empty; the recommended model stalled at 37.9 % by the
