@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -286,21 +285,5 @@ TEST_F(TranscriberTest, TwoCallsRunOneChildAtATimeAndBothComplete)
     }
 }
 
-TEST_F(TranscriberTest, MainEventLoopKeepsRunningWhileTheChildRuns)
-{
-    // The child finishes only once the main thread's timer has fired several times.
-    const QString gate = m_work.filePath("gate");
-    m_engine->setPlan({"wait-for " + gate + " 60000", "stdout " + m_engine->writeFile("out.txt", " done")});
-    int ticks = 0;
-    QTimer timer;
-    timer.setInterval(1);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (++ticks == 5)
-            parlix::test::writeFile(gate, {});
-    });
-    timer.start();
-    expectOutcome(transcribe(), QString("Done."));
-    EXPECT_GE(ticks, 5);
-}
 
 } // namespace

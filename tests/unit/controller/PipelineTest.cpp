@@ -165,13 +165,16 @@ TEST(ClipPipeline, RetryTranscribesTheNewestKeptClipWhenIdleAndRemovesItOnceDeli
     const QString kept = FakeUnsentClips::keptPath(h.clip.clipPath);
     ASSERT_EQ(h.unsent.kept, QStringList{kept});
 
-    // Not while recording.
+    // Not while recording; a recording that leaves no file goes straight back to idle.
     h.hotkey.press();
     h.controller->retryLastRecording();
     EXPECT_EQ(h.engine.calls.size(), 1);
     EXPECT_EQ(h.activity(), "R");
     h.clip.stopWithoutFile = true;
     h.hotkey.press();
+    EXPECT_EQ(h.activity(), "-");
+    EXPECT_EQ(h.engine.calls.size(), 1);
+    EXPECT_EQ(h.journal.count("state.transcribing true"), 1); // the first clip's only
 
     // Failing again leaves it where it is, and says so again.
     h.engine.fail(kept, QStringLiteral("still broken"));
@@ -202,17 +205,6 @@ TEST(ClipPipeline, FailingDeliveryKeepsTheEntryAndStillCleansUp)
     EXPECT_EQ(h.activity(), "-");
 }
 
-TEST(ClipPipeline, StopWithoutAFileGoesStraightToIdle)
-{
-    ControllerHarness h;
-    h.clip.stopWithoutFile = true;
-    h.hotkey.press();
-    h.hotkey.press();
-    EXPECT_EQ(h.activity(), "-");
-    EXPECT_TRUE(h.engine.calls.isEmpty());
-    EXPECT_TRUE(h.clip.deleted.isEmpty());
-    EXPECT_FALSE(h.journal.contains("state.transcribing true"));
-}
 
 namespace {
 
