@@ -17,12 +17,10 @@ TEST(ControlState, FlagsMapToOneName)
         bool recording, transcribing, live;
         const char *name;
     };
+    // One flag each is every e2e test's waitForState. AppState refuses two activities at once;
+    // should it happen, the one a stop acts on wins.
     const Row rows[] = {
         {false, false, false, "idle"},
-        {true, false, false, "recording"},
-        {false, true, false, "transcribing"},
-        {false, false, true, "live"},
-        // AppState refuses two activities at once; should it happen, the one a stop acts on wins.
         {true, true, false, "recording"},
         {false, true, true, "live"},
     };
