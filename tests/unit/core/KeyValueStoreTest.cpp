@@ -72,10 +72,6 @@ class JsonStore : public ::testing::Test {
 protected:
     QString configDir() const { return m_root.filePath("config/Parlix"); }
     QString settingsPath() const { return configDir() + "/settings.json"; }
-    QStringList entries() const
-    {
-        return QDir(configDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-    }
     QStringList asideFiles() const
     {
         return QDir(configDir()).entryList({"settings.json.unreadable-*"}, QDir::Files | QDir::Hidden, QDir::Name);
@@ -127,7 +123,7 @@ TEST_F(JsonStore, FileIsPrivateWrittenAtomicallyAndMadePrivateAgain)
 
     EXPECT_EQ(fileMode(configDir()), 0700);
     EXPECT_EQ(fileMode(settingsPath()), 0600);
-    EXPECT_EQ(entries(), QStringList{"settings.json"});
+    EXPECT_EQ(QDir(configDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"settings.json"});
     const QJsonDocument doc = QJsonDocument::fromJson(fileBytes(settingsPath()));
     EXPECT_EQ(doc.object(), (QJsonObject{{"maxHistoryItems", QJsonObject{{"int", 50}}}}));
 
@@ -174,7 +170,7 @@ TEST_F(JsonStore, IsMovedAsideAndNeverOverwritten)
         QStringList added = asideFiles();
         for (const QString &name : before)
             added.removeOne(name);
-        ASSERT_EQ(added.size(), 1) << entries().join(", ").toStdString();
+        ASSERT_EQ(added.size(), 1) << added.join(", ").toStdString();
         ASSERT_EQ(log.lines.size(), 1);
         EXPECT_TRUE(log.lines[0].contains(added[0])) << log.lines[0].toStdString();
         EXPECT_EQ(JsonFileKeyValueStore(settingsPath()).string("language"), std::optional<QString>("de"));
