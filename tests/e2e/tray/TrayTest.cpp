@@ -53,15 +53,11 @@ bool developmentBuild()
     return ui::isDevelopmentIdentifier(Constants::buildInfo().identifier);
 }
 
-QImage grab(const QRect &area)
+// The screen, or the area of it.
+QImage grab(const QRect &area = QRect(0, 0, -1, -1))
 {
     return QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage()
         .convertToFormat(QImage::Format_RGB32);
-}
-
-QImage grabScreen()
-{
-    return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 // Pixels of the two dot colours, and pixels that are not the panel's background at all.
@@ -274,7 +270,7 @@ TEST_F(TrayIconTest, IconShowsRecordingAndTheTurningArcThenTheMicrophoneAgainAnd
     EXPECT_EQ(grabPanel(), idle);
 
     // A click on the icon opens the menu.
-    const QImage before = grabScreen();
+    const QImage before = grab();
     const QPoint centre = icon.center();
     // The right button opens the context menu in every tray host; some report only the left.
     for (const char *button : {"1", "3"}) {
@@ -288,7 +284,7 @@ TEST_F(TrayIconTest, IconShowsRecordingAndTheTurningArcThenTheMicrophoneAgainAnd
             << "no menu window opened; log:\n" << app->log().toStdString();
         QImage open;
         pumpUntil([&] {
-            open = grabScreen();
+            open = grab();
             return changedShare(before, open, *menu) > 0.5;
         });
         if (QLatin1String(button) == QLatin1String("3"))

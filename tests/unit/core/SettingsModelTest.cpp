@@ -132,7 +132,7 @@ TEST(SettingsAssignment, NotifiesWithTheNewValueBeforeStoringIt)
 
 // ---- Derived values ----
 
-// The display name itself is modelDisplayName()'s (ConstantsTest).
+// A catalogue model by its name, any other by its file name without ".bin".
 TEST(SettingsDerived, FollowTheFileName)
 {
     const struct {
@@ -146,6 +146,8 @@ TEST(SettingsDerived, FollowTheFileName)
         {"/models/GGML-TINY.EN.BIN", "GGML-TINY.EN.BIN", true, false},
         {"/voices.en.d/custom.bin", "custom", false, true}, // only the file name counts
         {"/models/ggml-tiny.en.bin.part", "ggml-tiny.en.part", true, false},
+        {"/m/a.bin.bin", "a", false, true},
+        {"/m/x.binocular", "xocular", false, true},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.displayName);

@@ -93,6 +93,18 @@ QStringList cramped(QWidget *top)
     return found;
 }
 
+// `base` drawn with `top` over it at `at` (in base's coordinates), on a canvas that holds both.
+QImage overlaid(QWidget *base, QWidget *top, const QPoint &at)
+{
+    const QImage under = base->grab().toImage(), over = top->grab().toImage();
+    QImage canvas(under.width(), std::max(under.height(), at.y() + over.height()), QImage::Format_ARGB32);
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    painter.drawImage(0, 0, under);
+    painter.drawImage(at, over);
+    return canvas;
+}
+
 // `shown` kept as `name` once pending events are drawn, and every text in `checked` (if any) fits.
 void shoot(QWidget *shown, const char *name, QWidget *checked = nullptr)
 {
@@ -141,16 +153,8 @@ TEST_F(SettingsScreenshotsTest, TabsSheetListAndReferenceHaveRoomForTheirTexts)
         press(sheet->replacementField(), 0, Qt::NoModifier, QString(c));
     ASSERT_TRUE(sheet->replacementField()->isPopupShown());
     QTreeView *popup = sheet->replacementField()->popup();
-    QImage composed = sheet->grab().toImage();
-    const QPoint at = sheet->mapFromGlobal(popup->mapToGlobal(QPoint()));
-    QImage list = popup->grab().toImage();
-    QImage canvas(composed.width(), std::max(composed.height(), at.y() + list.height()), QImage::Format_ARGB32);
-    canvas.fill(Qt::white);
-    QPainter painter(&canvas);
-    painter.drawImage(0, 0, composed);
-    painter.drawImage(at, list);
-    painter.end();
-    keepScreenshot(canvas, QStringLiteral("settings-completion-popup.png"));
+    keepScreenshot(overlaid(sheet, popup, sheet->mapFromGlobal(popup->mapToGlobal(QPoint()))),
+                   QStringLiteral("settings-completion-popup.png"));
     press(sheet->replacementField(), Qt::Key_Escape);
 
     sheet->helpButton()->click();
@@ -301,12 +305,8 @@ TEST_F(SettingsScreenshotsTest, HistoryGeneralAndAboutTabs)
     QMessageBox *confirm = page->confirmDeleteSelected();
     ASSERT_TRUE(confirm);
     QCoreApplication::processEvents();
-    QImage composed = window->grab().toImage();
-    QPainter painter(&composed);
-    const QImage box = confirm->grab().toImage();
-    painter.drawImage((composed.width() - box.width()) / 2, (composed.height() - box.height()) / 3, box);
-    painter.end();
-    keepScreenshot(composed, QStringLiteral("settings-history-confirm.png"));
+    keepScreenshot(overlaid(window, confirm, QPoint((window->width() - confirm->width()) / 2, (window->height() - confirm->height()) / 3)),
+                   QStringLiteral("settings-history-confirm.png"));
     EXPECT_EQ(cramped(confirm), QStringList());
     confirm->reject();
 
