@@ -119,8 +119,6 @@ protected:
 
     int xdotool(const QStringList &arguments) { return x.run(QStringLiteral("xdotool"), arguments); }
     void pressHotkey() { ASSERT_EQ(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+space")}), 0); }
-    void holdHotkey() { ASSERT_EQ(xdotool({QStringLiteral("keydown"), QStringLiteral("ctrl+alt+space")}), 0); }
-    void releaseHotkey() { ASSERT_EQ(xdotool({QStringLiteral("keyup"), QStringLiteral("ctrl+alt+space")}), 0); }
     // The first line xdotool prints for `arguments`.
     QString xdotoolLine(const QStringList &arguments)
     {
@@ -218,13 +216,13 @@ TEST_F(DictationTest, PushToTalkRecordsWhileTheHotkeyIsHeld)
     engineAnswers(" held and spoken");
     ASSERT_NO_FATAL_FAILURE(launch({{QStringLiteral("recordingMode"), storedString(QStringLiteral("push_to_talk"))}}));
 
-    holdHotkey();
+    ASSERT_EQ(xdotool({QStringLiteral("keydown"), QStringLiteral("ctrl+alt+space")}), 0);
     ASSERT_NO_FATAL_FAILURE(waitForState("recording"));
     speak();
     waitUntilSpoken();
     // Still recording: only the release stops it.
     EXPECT_EQ(app->state(), u"recording");
-    releaseHotkey();
+    ASSERT_EQ(xdotool({QStringLiteral("keyup"), QStringLiteral("ctrl+alt+space")}), 0);
 
     expectOutcome(QStringLiteral("Held and spoken."));
 }

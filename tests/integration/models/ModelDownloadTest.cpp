@@ -13,7 +13,6 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace parlix;
@@ -184,34 +183,8 @@ TEST_F(ModelDownloadTest, NotEnoughRoomNamesBothSizes)
     EXPECT_TRUE(m_server.requests().isEmpty());
 }
 
-TEST_F(ModelDownloadTest, CancelEndsTheCallAndRemovesOnlyThePart)
-{
-    writeFile(target(), previous);
-    Response r = Response::ok(body);
-    r.chunkSize = 8 * 1024;
-    r.chunkInterval = 20ms;
-    serve(r);
-    QSignalSpy failed(m_manager.get(), &ModelDownloadManager::downloadFailed);
-    QSignalSpy bytes(m_manager.get(), &ModelDownloadManager::bytesReceivedChanged);
-    auto task = m_manager->downloadModel(model);
-    while (m_manager->bytesReceived() == 0)
-        ASSERT_TRUE(bytes.wait(5000));
-
-    m_manager->cancelDownload();
-
-    expectIdle();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !QFile::exists(part()); }, 5000));
-    EXPECT_EQ(fileBytes(target()), previous);
-    try {
-        coro::waitFor(std::move(task));
-        ADD_FAILURE() << "the cancelled download returned";
-    } catch (const ModelDownloadError &e) {
-        EXPECT_EQ(e.errorDescription(), "Download cancelled");
-    }
-    EXPECT_TRUE(failed.isEmpty());
-    EXPECT_TRUE(m_manager->downloadError().isEmpty());
-}
-
+// A cancelled download: ParlixctlModelsTest's Ctrl+C (the part removed, the model before kept, what
+// it says) and SettingsScreenshotsTest's Model tab (no error shown, the row ready again).
 TEST_F(ModelDownloadTest, ASecondDownloadIsRefusedAndTheFirstCarriesOn)
 {
     serve(slowly(Response::ok(body)));

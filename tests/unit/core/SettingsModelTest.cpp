@@ -23,11 +23,6 @@ namespace {
 
 using Snapshot = std::map<std::string, std::string>;
 
-std::string number(double v)
-{
-    return QString::number(v, 'g', 17).toStdString();
-}
-
 // The settings these tests read, as text.
 Snapshot snapshot(const SettingsModel &m)
 {
@@ -37,7 +32,7 @@ Snapshot snapshot(const SettingsModel &m)
         {"outputMode", rawValue(m.outputMode()).toStdString()},
         {"maxHistoryItems", std::to_string(m.maxHistoryItems())},
         {"recordingMode", rawValue(m.recordingMode()).toStdString()},
-        {"silenceThresholdDb", number(m.silenceThresholdDb())},
+        {"silenceThresholdDb", QString::number(m.silenceThresholdDb(), 'g', 17).toStdString()},
         {"liveDictationMaxMinutes", std::to_string(m.liveDictationMaxMinutes())},
         {"textReplacementRules", std::to_string(m.textReplacementRules().size()) + " rules"},
     };

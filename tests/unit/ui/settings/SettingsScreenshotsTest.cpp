@@ -215,6 +215,7 @@ TEST_F(SettingsScreenshotsTest, ModelTabFromEmptyThroughADownloadToModels)
 
     base->cancelButton()->click();
     EXPECT_TRUE(base->downloadButton()->isVisible() && !base->cancelButton()->isVisible());
+    EXPECT_FALSE(page->errorLabel()->isVisible());
     server.setResponse(QStringLiteral("/ggml-base.en.bin"), LoopbackHttpServer::Response::ok(body));
     base->downloadButton()->click();
     ASSERT_TRUE(pumpUntil([&] { return settings.modelPath().has_value(); }));
