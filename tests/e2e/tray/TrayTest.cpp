@@ -362,9 +362,7 @@ TEST_F(TrayMenuTest, MenuWarnsAboutEngineAndModelAndQuitUnregistersTheHotkeyOnce
     ASSERT_TRUE(quit) << reopened.labels().join(u'|').toStdString();
     ASSERT_TRUE(menu->click(quit->id)) << menu->error().toStdString();
     EXPECT_TRUE(app->waitForExit()) << app->log().toStdString();
-    const QString log = app->log();
-    EXPECT_EQ(log.count(QStringLiteral("Hotkey unregistered")), 1) << log.toStdString();
-    EXPECT_TRUE(log.contains(QStringLiteral("Parlix quitting"))) << log.toStdString();
+    EXPECT_EQ(app->log().count(QStringLiteral("Hotkey unregistered")), 1) << app->log().toStdString();
     EXPECT_TRUE(pumpUntil([&] { return watcher->registeredItems().isEmpty(); }));
 }
 
