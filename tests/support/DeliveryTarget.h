@@ -1,9 +1,8 @@
 #pragma once
 // Runs tests/delivery_target (a text field that records what it receives) and talks to it.
+#include "Pump.h"
 #include "TestEnvironment.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -16,13 +15,7 @@ namespace parlix::test {
 // running so that the clipboard we own keeps answering other applications.
 inline bool waitUntil(const std::function<bool()> &done, int timeoutMs = 10000)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
+    return pumpUntil(done, timeoutMs);
 }
 
 class DeliveryTarget {

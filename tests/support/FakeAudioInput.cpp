@@ -2,18 +2,7 @@
 
 #include <QFuture>
 
-#include <algorithm>
-
 namespace parlix::test {
-
-namespace {
-// `samples` interleaved values of `type` in the channel layout of `format`.
-AudioBufferView view(AudioFormat format, AudioFormat::SampleType type, const void *data, size_t samples)
-{
-    format.sampleType = type;
-    return {format, static_cast<const char *>(data), qint64(samples) / std::max(1, format.channelCount)};
-}
-} // namespace
 
 FakeAudioInput::FakeAudioInput()
     : m_thread([this] { run(); })
@@ -107,16 +96,8 @@ void FakeAudioInput::deliverOnCaptureThread(const AudioBufferView &buffer)
         m_callbacks.onBuffer(buffer);
 }
 
-void FakeAudioInput::deliverFloats(std::span<const float> interleaved)
+void FakeAudioInput::deliver(const AudioBufferView &buffer)
 {
-    const AudioBufferView buffer = view(format, AudioFormat::SampleType::float32, interleaved.data(), interleaved.size());
-    post([=, this] { deliverOnCaptureThread(buffer); });
-    waitUntilIdle();
-}
-
-void FakeAudioInput::deliverInt16(std::span<const int16_t> interleaved)
-{
-    const AudioBufferView buffer = view(format, AudioFormat::SampleType::int16, interleaved.data(), interleaved.size());
     post([=, this] { deliverOnCaptureThread(buffer); });
     waitUntilIdle();
 }
@@ -124,7 +105,7 @@ void FakeAudioInput::deliverInt16(std::span<const int16_t> interleaved)
 void FakeAudioInput::stream(std::vector<float> interleaved, int count, std::chrono::microseconds pause)
 {
     auto samples = std::make_shared<const std::vector<float>>(std::move(interleaved));
-    const AudioBufferView buffer = view(format, AudioFormat::SampleType::float32, samples->data(), samples->size());
+    const AudioBufferView buffer = view(AudioFormat::SampleType::float32, std::span<const float>(*samples));
     for (int i = 0; i < count; ++i)
         post([this, buffer, pause, samples] { // `samples` keeps the data `buffer` points to
             std::this_thread::sleep_for(pause);

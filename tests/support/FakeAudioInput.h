@@ -5,6 +5,7 @@
 // as configured, and every call is counted.
 #include "platform/AudioInput.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -37,8 +38,8 @@ public:
 
     bool isRunning() const;
     // Delivers interleaved frames in `format` as one buffer on the capture thread and waits for it.
-    void deliverFloats(std::span<const float> interleaved);
-    void deliverInt16(std::span<const int16_t> interleaved);
+    void deliverFloats(std::span<const float> interleaved) { deliver(view(AudioFormat::SampleType::float32, interleaved)); }
+    void deliverInt16(std::span<const int16_t> interleaved) { deliver(view(AudioFormat::SampleType::int16, interleaved)); }
     // Delivers `interleaved` float frames `count` times on the capture thread, `pause` apart,
     // without waiting, as a running stream does while the main thread goes on; waitUntilIdle()
     // waits for the last.
@@ -48,6 +49,14 @@ public:
     void fail(const QString &description);
 
 private:
+    // `interleaved` samples of `type` in the channel layout of `format`.
+    template <typename Sample>
+    AudioBufferView view(AudioFormat::SampleType type, std::span<const Sample> interleaved) const
+    {
+        return {{format.sampleRate, format.channelCount, type}, reinterpret_cast<const char *>(interleaved.data()),
+                qint64(interleaved.size()) / std::max(1, format.channelCount)};
+    }
+    void deliver(const AudioBufferView &buffer);
     void post(std::function<void()> job);
     void deliverOnCaptureThread(const AudioBufferView &buffer);
     void run();

@@ -69,15 +69,4 @@ bool OtherXClient::fake(quint8 type, const QVector<quint8> &codes)
     return isConnected();
 }
 
-int OtherXClient::keyEvents()
-{
-    while (xcb_generic_event_t *event = xcb_poll_for_event(m_c)) {
-        const int type = event->response_type & 0x7f;
-        if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE)
-            ++m_keyEvents;
-        std::free(event);
-    }
-    return m_keyEvents;
-}
-
 } // namespace parlix::test

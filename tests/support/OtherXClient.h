@@ -26,13 +26,10 @@ public:
     bool tap(quint32 keysym);
     // Presses (or releases) keys by keycode, in order, whatever the layout makes of them.
     bool fake(quint8 type, const QVector<quint8> &codes);
-    // Key presses and releases this client's grabs received so far.
-    int keyEvents();
 
 private:
     xcb_connection_t *m_c = nullptr;
     quint32 m_root = 0;
-    int m_keyEvents = 0;
 };
 
 } // namespace parlix::test

@@ -65,55 +65,38 @@ const DBusMenuNode *DBusMenuNode::find(const QString &wanted) const
     return nullptr;
 }
 
-DBusMenuClient::DBusMenuClient(const QDBusConnection &bus, const QString &service, const QString &path)
+DBusMenuClient::DBusMenuClient(const QDBusConnection &bus, const QString &service, const QString &itemPath)
     : m_bus(bus)
     , m_service(service)
-    , m_path(path)
 {
-}
-
-std::optional<QString> DBusMenuClient::menuPathOf(const QDBusConnection &bus, const QString &service,
-                                                  const QString &path, QString *error)
-{
-    QDBusMessage get = QDBusMessage::createMethodCall(service, path, QStringLiteral("org.freedesktop.DBus.Properties"),
+    QDBusMessage get = QDBusMessage::createMethodCall(service, itemPath, QStringLiteral("org.freedesktop.DBus.Properties"),
                                                       QStringLiteral("Get"));
     get << QStringLiteral("org.kde.StatusNotifierItem") << QStringLiteral("Menu");
-    const QDBusMessage reply = QDBusConnection(bus).call(get, QDBus::Block, kCallTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
-        if (error)
-            *error = reply.errorMessage();
-        return std::nullopt;
-    }
-    const QVariant value = qvariant_cast<QDBusVariant>(reply.arguments().first()).variant();
-    const QString menu = qvariant_cast<QDBusObjectPath>(value).path();
-    if (menu.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("the item publishes no menu");
-        return std::nullopt;
-    }
-    return menu;
-}
-
-bool DBusMenuClient::aboutToShow(int id)
-{
-    QDBusMessage call = QDBusMessage::createMethodCall(m_service, m_path, kMenuInterface, QStringLiteral("AboutToShow"));
-    call << id;
-    const QDBusMessage reply = m_bus.call(call, QDBus::Block, kCallTimeoutMs);
+    const QDBusMessage reply = m_bus.call(get, QDBus::Block, kCallTimeoutMs);
     m_error = reply.errorMessage();
-    return reply.type() == QDBusMessage::ReplyMessage;
+    if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
+        m_path = qvariant_cast<QDBusObjectPath>(qvariant_cast<QDBusVariant>(reply.arguments().first()).variant()).path();
+    if (m_path.isEmpty() && m_error.isEmpty())
+        m_error = QStringLiteral("the item publishes no menu");
 }
 
-std::optional<DBusMenuNode> DBusMenuClient::layout(int id)
+DBusMenuNode DBusMenuClient::open(int id)
 {
-    QDBusMessage call = QDBusMessage::createMethodCall(m_service, m_path, kMenuInterface, QStringLiteral("GetLayout"));
-    call << id << -1 << QStringList();
-    const QDBusMessage reply = m_bus.call(call, QDBus::Block, kCallTimeoutMs);
+    QDBusMessage show = QDBusMessage::createMethodCall(m_service, m_path, kMenuInterface, QStringLiteral("AboutToShow"));
+    show << id;
+    QDBusMessage reply = m_bus.call(show, QDBus::Block, kCallTimeoutMs);
+    m_error = reply.errorMessage();
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return {};
+    QDBusMessage get = QDBusMessage::createMethodCall(m_service, m_path, kMenuInterface, QStringLiteral("GetLayout"));
+    get << id << -1 << QStringList();
+    reply = m_bus.call(get, QDBus::Block, kCallTimeoutMs);
     m_error = reply.errorMessage();
     // (u revision, (ia{sv}av) layout)
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 2) {
         if (m_error.isEmpty())
             m_error = QStringLiteral("unexpected GetLayout reply: ") + reply.signature();
-        return std::nullopt;
+        return {};
     }
     DBusMenuNode root;
     readNode(qvariant_cast<QDBusArgument>(reply.arguments().at(1)), root);

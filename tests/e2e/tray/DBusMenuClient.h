@@ -6,8 +6,6 @@
 #include <QString>
 #include <QVariantMap>
 
-#include <optional>
-
 namespace parlix::test {
 
 struct DBusMenuNode {
@@ -27,16 +25,14 @@ struct DBusMenuNode {
 
 class DBusMenuClient {
 public:
-    DBusMenuClient(const QDBusConnection &bus, const QString &service, const QString &path);
+    // The menu of the StatusNotifierItem `service` publishes at `itemPath` (its "Menu" property);
+    // error() says why there is none.
+    DBusMenuClient(const QDBusConnection &bus, const QString &service, const QString &itemPath);
 
-    // The menu path a StatusNotifierItem publishes in its "Menu" property.
-    static std::optional<QString> menuPathOf(const QDBusConnection &bus, const QString &service, const QString &path,
-                                             QString *error = nullptr);
-
-    // Tells the application the menu (or submenu `id`) is about to open, as a host does first.
-    bool aboutToShow(int id = 0);
-    // The whole tree below `id`.
-    std::optional<DBusMenuNode> layout(int id = 0);
+    bool hasMenu() const { return !m_path.isEmpty(); }
+    // Tells the application the menu (or submenu `id`) is about to open, as a host does first,
+    // then reads the whole tree below `id`: an empty node when it could not (see error()).
+    DBusMenuNode open(int id = 0);
     bool click(int id);
     QString error() const { return m_error; }
 

@@ -14,6 +14,7 @@
 #include "OtherXClient.h"
 #include "ParlixInstance.h"
 #include "ProcessRunner.h"
+#include "Screenshots.h"
 #include "PulseAudioSession.h"
 #include "Pump.h"
 #include "StatusNotifierWatcher.h"
@@ -24,15 +25,11 @@
 #include "core/Constants.h"
 #include "ui/TrayIconArt.h"
 
-#include <QClipboard>
 #include <QDBusMessage>
 #include <QDBusVariant>
-#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
-#include <QJsonArray>
-#include <QJsonObject>
 #include <QPixmap>
 #include <QRegularExpression>
 #include <QScreen>
@@ -56,28 +53,11 @@ bool developmentBuild()
     return ui::isDevelopmentIdentifier(Constants::buildInfo().identifier);
 }
 
-QString artifactsDirectory()
-{
-    const QString configured = qEnvironmentVariable("PARLIX_ARTIFACTS_DIR");
-    return configured.isEmpty() ? QStringLiteral(PARLIX_ARTIFACTS_DEFAULT) : configured;
-}
-
-void keep(const QImage &image, const QString &name)
-{
-    const QString dir = artifactsDirectory();
-    QDir().mkpath(dir);
-    EXPECT_TRUE(image.save(dir + QLatin1Char('/') + name, "PNG")) << "cannot write " << dir.toStdString() << "/" << name.toStdString();
-}
-
-QImage grab(const QRect &area)
+// The screen, or the area of it.
+QImage grab(const QRect &area = QRect(0, 0, -1, -1))
 {
     return QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage()
         .convertToFormat(QImage::Format_RGB32);
-}
-
-QImage grabScreen()
-{
-    return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 // Pixels of the two dot colours, and pixels that are not the panel's background at all.
@@ -251,7 +231,7 @@ protected:
 TEST_F(TrayIconTest, IconShowsRecordingAndTheTurningArcThenTheMicrophoneAgainAndAClickOpensTheMenu)
 {
     ASSERT_NO_FATAL_FAILURE(startWithIcon());
-    keep(idle, QStringLiteral("tray-idle.png"));
+    keepScreenshot(idle, QStringLiteral("tray-idle.png"));
     const Colours idleColours = colours(idle);
     EXPECT_GT(idleColours.ink, 0);
     EXPECT_EQ(idleColours.red, 0);
@@ -260,7 +240,7 @@ TEST_F(TrayIconTest, IconShowsRecordingAndTheTurningArcThenTheMicrophoneAgainAnd
     ASSERT_EQ(parlixctl(QStringLiteral("start")), 0);
     ASSERT_TRUE(app->waitForState(QStringLiteral("recording"))) << app->log().toStdString();
     const QImage recording = waitForIcon([](const QImage &, const Colours &c) { return c.red > 0; });
-    keep(recording, QStringLiteral("tray-recording.png"));
+    keepScreenshot(recording, QStringLiteral("tray-recording.png"));
     EXPECT_GT(colours(recording).red, 20);
     EXPECT_EQ(colours(recording).orange, 0);
 
@@ -272,8 +252,8 @@ TEST_F(TrayIconTest, IconShowsRecordingAndTheTurningArcThenTheMicrophoneAgainAnd
     });
     // The arc turns half a circle a second: a later frame shows it elsewhere.
     const QImage second = waitForIcon([&](const QImage &panel, const Colours &) { return panel != first; });
-    keep(first, QStringLiteral("tray-transcribing-1.png"));
-    keep(second, QStringLiteral("tray-transcribing-2.png"));
+    keepScreenshot(first, QStringLiteral("tray-transcribing-1.png"));
+    keepScreenshot(second, QStringLiteral("tray-transcribing-2.png"));
     EXPECT_NE(first, second);
     for (const QImage *frame : {&first, &second}) {
         EXPECT_EQ(colours(*frame).red, 0);
@@ -290,7 +270,7 @@ TEST_F(TrayIconTest, IconShowsRecordingAndTheTurningArcThenTheMicrophoneAgainAnd
     EXPECT_EQ(grabPanel(), idle);
 
     // A click on the icon opens the menu.
-    const QImage before = grabScreen();
+    const QImage before = grab();
     const QPoint centre = icon.center();
     // The right button opens the context menu in every tray host; some report only the left.
     for (const char *button : {"1", "3"}) {
@@ -304,11 +284,11 @@ TEST_F(TrayIconTest, IconShowsRecordingAndTheTurningArcThenTheMicrophoneAgainAnd
             << "no menu window opened; log:\n" << app->log().toStdString();
         QImage open;
         pumpUntil([&] {
-            open = grabScreen();
+            open = grab();
             return changedShare(before, open, *menu) > 0.5;
         });
         if (QLatin1String(button) == QLatin1String("3"))
-            keep(open, QStringLiteral("tray-menu.png"));
+            keepScreenshot(open, QStringLiteral("tray-menu.png"));
         // The menu covers its window: most of that area has changed, and it has text on it.
         EXPECT_GT(changedShare(before, open, *menu), 0.5);
         EXPECT_GT(colours(open.copy(*menu)).ink, 100);
@@ -341,20 +321,16 @@ protected:
         ASSERT_TRUE(app->start()) << app->error().toStdString();
         ASSERT_TRUE(pumpUntil([&] { return watcher->lastItem().has_value(); }))
             << "no StatusNotifierItem registered; log:\n" << app->log().toStdString();
-        const StatusNotifierWatcher::Item item = *watcher->lastItem();
-        QString error;
-        const std::optional<QString> path = DBusMenuClient::menuPathOf(*connection, item.service, item.path, &error);
-        ASSERT_TRUE(path) << error.toStdString();
-        menu = std::make_unique<DBusMenuClient>(*connection, item.service, *path);
+        menu = std::make_unique<DBusMenuClient>(*connection, watcher->lastItem()->service, watcher->lastItem()->path);
+        ASSERT_TRUE(menu->hasMenu()) << menu->error().toStdString();
     }
 
     // The menu as a host shows it: told it is about to open, then read.
     DBusMenuNode openMenu()
     {
-        EXPECT_TRUE(menu->aboutToShow(0)) << menu->error().toStdString();
-        const std::optional<DBusMenuNode> root = menu->layout(0);
-        EXPECT_TRUE(root) << menu->error().toStdString();
-        return root.value_or(DBusMenuNode{});
+        const DBusMenuNode root = menu->open();
+        EXPECT_FALSE(root.children.isEmpty()) << menu->error().toStdString();
+        return root;
     }
 
     std::unique_ptr<StatusNotifierWatcher> watcher;
@@ -386,9 +362,7 @@ TEST_F(TrayMenuTest, MenuWarnsAboutEngineAndModelAndQuitUnregistersTheHotkeyOnce
     ASSERT_TRUE(quit) << reopened.labels().join(u'|').toStdString();
     ASSERT_TRUE(menu->click(quit->id)) << menu->error().toStdString();
     EXPECT_TRUE(app->waitForExit()) << app->log().toStdString();
-    const QString log = app->log();
-    EXPECT_EQ(log.count(QStringLiteral("Hotkey unregistered")), 1) << log.toStdString();
-    EXPECT_TRUE(log.contains(QStringLiteral("Parlix quitting"))) << log.toStdString();
+    EXPECT_EQ(app->log().count(QStringLiteral("Hotkey unregistered")), 1) << app->log().toStdString();
     EXPECT_TRUE(pumpUntil([&] { return watcher->registeredItems().isEmpty(); }));
 }
 
@@ -430,64 +404,6 @@ TEST_F(TrayMenuTest, AHeldHotkeyIsAnnouncedOnceAndTheMenuLeadsToTheRecordingTab)
     openMenu();
     pumpFor(500);
     EXPECT_EQ(notifications.notifications().size(), 1);
-}
-
-// Two dictations, then the History tab from the menu, driven with the keyboard: a search finds
-// one record, Ctrl+C copies it, a second search and Delete (confirmed) remove the other one.
-TEST_F(TrayMenuTest, ShowAllHistoryFindsCopiesAndDeletesRecords)
-{
-    ASSERT_NO_FATAL_FAILURE(startPulse());
-    makeApp(engineDir.path(), true);
-    ASSERT_TRUE(app->writeSettings({{QStringLiteral("outputMode"), storedString(QStringLiteral("history_only"))}}));
-    ASSERT_NO_FATAL_FAILURE(startAndFindMenu());
-    for (const char *said : {" Alpha record\n", " Bravo record\n"}) {
-        engine.writeFile(QStringLiteral("out.txt"), said);
-        engine.setPlan({QStringLiteral("stdout {dir}/out.txt")});
-        ASSERT_EQ(parlixctl(QStringLiteral("start")), 0);
-        ASSERT_TRUE(app->waitForState(QStringLiteral("recording"))) << app->log().toStdString();
-        pumpFor(300);
-        ASSERT_EQ(parlixctl(QStringLiteral("stop")), 0);
-        ASSERT_TRUE(pumpUntil([&] { return app->state() == u"idle" && app->historyItems().size() == (said[1] == 'A' ? 1 : 2); }, 30000))
-            << app->log().toStdString();
-    }
-
-    const DBusMenuNode root = openMenu();
-    const DBusMenuNode *history = root.find(QStringLiteral("History"));
-    ASSERT_TRUE(history) << root.labels().join(u'|').toStdString();
-    menu->aboutToShow(history->id);
-    const std::optional<DBusMenuNode> submenu = menu->layout(history->id);
-    ASSERT_TRUE(submenu) << menu->error().toStdString();
-    const DBusMenuNode *showAll = submenu->find(QStringLiteral("Show All History..."));
-    ASSERT_TRUE(showAll) << submenu->labels().join(u'|').toStdString();
-    ASSERT_TRUE(menu->click(showAll->id)) << menu->error().toStdString();
-
-    const auto xdotool = [](const QStringList &arguments, QByteArray *out = nullptr) {
-        return g_x->run(QStringLiteral("xdotool"), arguments, out);
-    };
-    const auto focusWindow = [&](const QString &title) {
-        QByteArray id;
-        if (!pumpUntil([&] { return xdotool({QStringLiteral("search"), QStringLiteral("--name"), title}, &id) == 0; }))
-            return false;
-        return xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::fromLatin1(id.split('\n').first())}) == 0;
-    };
-    const auto keys = [&](const QStringList &arguments) { ASSERT_EQ(xdotool(arguments), 0); };
-    ASSERT_TRUE(focusWindow(QStringLiteral("^Parlix Settings$"))) << app->log().toStdString();
-
-    // The search field has the focus; Down moves onto the first row found.
-    keys({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("50"), QStringLiteral("alpha")});
-    keys({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("ctrl+c")});
-    QClipboard *clipboard = QGuiApplication::clipboard();
-    EXPECT_TRUE(pumpUntil([&] { return clipboard->text() == u"Alpha record."; })) << clipboard->text().toStdString();
-
-    keys({QStringLiteral("key"), QStringLiteral("shift+Tab")});
-    keys({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("50"), QStringLiteral("bravo")});
-    keys({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Delete")});
-    ASSERT_TRUE(focusWindow(QStringLiteral("^Delete 1 item\\?$")));
-    keys({QStringLiteral("key"), QStringLiteral("alt+d")});
-
-    ASSERT_TRUE(pumpUntil([&] { return app->historyItems().size() == 1; })) << app->log().toStdString();
-    EXPECT_EQ(app->historyItems().first().toObject().value(QStringLiteral("text")).toString(), u"Alpha record.");
-    EXPECT_EQ(clipboard->text(), u"Alpha record.");
 }
 
 } // namespace

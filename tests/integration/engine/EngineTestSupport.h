@@ -5,8 +5,6 @@
 #include "TestEnvironment.h"
 #include "WavReader.h"
 
-#include <QByteArray>
-#include <QFile>
 #include <QString>
 #include <QStringList>
 

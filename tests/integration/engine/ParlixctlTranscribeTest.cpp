@@ -1,5 +1,6 @@
 // "parlixctl transcribe" run as a process with its own configuration, data and resource
-// directories: the text on stdout, errors on stderr, and the user's stored settings untouched.
+// directories and the engine stand-in: the text on stdout, errors on stderr, and the user's
+// stored settings untouched. (The real engine's output: RealWhisperTest and ServerEngineTest.)
 #include "EngineStandIn.h"
 #include "EngineTestSupport.h"
 
@@ -23,7 +24,6 @@ class ParlixctlTranscribe : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_root.isValid());
         for (const char *dir : {"config", "data", "resources", "work"})
             ASSERT_TRUE(QDir(m_root.path()).mkpath(dir));
         m_audio = path("work/clip.wav");
@@ -35,15 +35,6 @@ protected:
     QString path(const QString &relative) const { return m_root.filePath(relative); }
     QString settingsFile() const { return path("config/Parlix/settings.json"); }
     QString modelsDirectory() const { return path("data/Parlix/models"); }
-
-    // Installs the real whisper-cli in the resource directory; false when the build has none.
-    bool useRealEngine()
-    {
-        const QString real = parlix::test::resourceDirectory() + "/whisper-cli";
-        if (!QFileInfo(real).isExecutable())
-            return false;
-        return QFile::link(real, path("resources/whisper-cli"));
-    }
 
     EngineStandIn &useStandIn()
     {
@@ -69,139 +60,84 @@ protected:
         return parlix::test::runProcess(m_parlixctl, QStringList{"transcribe"} + arguments, environment);
     }
 
-    QString syntheticModel(const QString &at)
-    {
-        QDir().mkpath(QFileInfo(at).path());
-        return parlix::test::makeSyntheticModel("for-tests-ggml-tiny.en.bin", at, " Hello world!");
-    }
-
     QTemporaryDir m_root;
     QString m_audio;
     QString m_parlixctl;
     std::unique_ptr<EngineStandIn> m_standIn;
 };
 
-// ---- Failures: a description on stderr and a non-zero exit --------------------------------------
-
-struct FailureCase {
-    const char *name;
-    bool withEngine;
-    QStringList arguments; // "{audio}" and "{root}" are replaced
-    int exitCode;
-    const char *standardError;
-};
-
-void PrintTo(const FailureCase &c, std::ostream *os) { *os << c.name; }
-
-class ParlixctlFailure : public ParlixctlTranscribe, public ::testing::WithParamInterface<FailureCase> {};
-
-TEST_P(ParlixctlFailure, ReportsOnStderr)
+// Failures: a description on stderr, nothing on stdout and a non-zero exit; the engine never runs.
+TEST_F(ParlixctlTranscribe, FailuresAreReportedOnStderr)
 {
-    const FailureCase &c = GetParam();
-    if (c.withEngine) {
-        EngineStandIn &engine = useStandIn();
-        engine.setPlan({EngineStandIn::recordArguments(), "stdout " + engine.writeFile("out.txt", " should not show")});
+    EngineStandIn &engine = useStandIn();
+    engine.setPlan({EngineStandIn::recordArguments(), "stdout " + engine.writeFile("out.txt", " should not show")});
+    const struct {
+        const char *name;
+        QStringList arguments;
+        QString standardError;
+    } cases[] = {
+        {"no model", {m_audio}, "Model file not found: No model selected\n"},
+        {"unknown language", {m_audio, "--language", "German"}, "Unknown language code: German\n"},
+        {"missing audio file", {path("nothing.wav")}, "Audio file not found: " + path("nothing.wav") + "\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const ProcessResult result = run(c.arguments);
+        ASSERT_TRUE(result.finished) << result.err.toStdString();
+        EXPECT_EQ(result.exitCode, 1) << result.err.toStdString();
+        EXPECT_EQ(result.out, QByteArray());
+        EXPECT_EQ(result.err.toStdString(), c.standardError.toStdString());
     }
-    QStringList arguments = c.arguments;
-    arguments.replaceInStrings("{audio}", m_audio).replaceInStrings("{root}", m_root.path());
-
-    const ProcessResult result = run(arguments);
-
-    ASSERT_TRUE(result.finished) << result.err.toStdString();
-    EXPECT_EQ(result.exitCode, c.exitCode) << result.err.toStdString();
-    EXPECT_EQ(result.out, QByteArray());
-    EXPECT_EQ(result.err.toStdString(), QString(c.standardError).replace("{root}", m_root.path()).toStdString());
-    if (m_standIn)
-        EXPECT_FALSE(m_standIn->ranAtAll());
+    EXPECT_FALSE(engine.ranAtAll());
 }
 
-const FailureCase kFailures[] = {
-    {"NoModel", true, {"{audio}"}, 1, "Model file not found: No model selected\n"},
-    {"UnknownLanguage", true, {"{audio}", "--language", "German"}, 1, "Unknown language code: German\n"},
-    {"MissingAudioFileIsNamed", false, {"{root}/nothing.wav"}, 1, "Audio file not found: {root}/nothing.wav\n"},
-};
-
-INSTANTIATE_TEST_SUITE_P(Cases, ParlixctlFailure, ::testing::ValuesIn(kFailures),
-                         [](const ::testing::TestParamInfo<FailureCase> &info) { return std::string(info.param.name); });
-
-// ---- What the flags and stored settings hand to the engine --------------------------------------
-
-struct FlagCase {
-    const char *name;
-    std::function<void(parlix::KeyValueStore &)> stored; // the user's settings.json
-    QStringList flags;                                    // after the audio file; "{other}" is a second model
-    QStringList languageAndAfter;                         // the engine's arguments from "-l" on
-};
-
-void PrintTo(const FlagCase &c, std::ostream *os) { *os << c.name; }
-
-class ParlixctlFlags : public ParlixctlTranscribe, public ::testing::WithParamInterface<FlagCase> {};
-
-TEST_P(ParlixctlFlags, ReachTheEngineWithoutChangingStoredSettings)
+// What the flags and the stored settings hand to the engine, the stored settings left untouched.
+TEST_F(ParlixctlTranscribe, FlagsReachTheEngineWithoutChangingStoredSettings)
 {
-    const FlagCase &c = GetParam();
     const QString model = path("work/ggml-base.bin");
-    parlix::test::writeFile(model, {});
-    storeSettings([&](parlix::KeyValueStore &store) {
-        store.setString("modelPath", model);
-        if (c.stored)
-            c.stored(store);
-    });
-    QFile before(settingsFile());
-    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
-    const QByteArray storedBytes = before.readAll();
+    const QString other = path("work/ggml-other.bin");
+    const QString found = modelsDirectory() + "/ggml-small.bin";
+    for (const QString &file : {model, other, found})
+        parlix::test::writeFile(file, {});
     EngineStandIn &engine = useStandIn();
     engine.setPlan({EngineStandIn::recordArguments(), "stdout " + engine.writeFile("out.txt", "\n hello there\n")});
-    const QString other = path("work/ggml-other.bin");
-    parlix::test::writeFile(other, {});
-    QStringList flags = c.flags;
-    flags.replaceInStrings("{other}", other);
+    const struct {
+        const char *name;
+        std::function<void(parlix::KeyValueStore &)> stored; // the user's settings.json besides the model
+        QStringList flags;                                    // after the audio file
+        QStringList languageAndAfter;                         // the engine's arguments from "-l" on
+        QString usedModel;
+    } cases[] = {
+        {"stored language", [](parlix::KeyValueStore &s) { s.setString("language", "fr"); }, {}, {"-l", "fr"}, model},
+        {"language flag wins", [](parlix::KeyValueStore &s) { s.setString("language", "fr"); }, {"--language", "de"}, {"-l", "de"}, model},
+        {"translate flag turns on the experimental features",
+         [](parlix::KeyValueStore &s) { s.setBool("experimentalFeaturesEnabled", false); },
+         {"--translate", "--language", "ja"}, {"-l", "ja", "-tr"}, model},
+        {"prompt flag", {}, {"--prompt", "earlier words"}, {"-l", "auto", "--prompt", "earlier words"}, model},
+        {"model flag wins over the stored model", {}, {"--model", other}, {"-l", "auto"}, other},
+        {"none stored: the one in the models directory", [](parlix::KeyValueStore &s) { s.remove("modelPath"); }, {}, {"-l", "auto"}, found},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(settingsFile());
+        storeSettings([&](parlix::KeyValueStore &store) {
+            store.setString("modelPath", model);
+            if (c.stored)
+                c.stored(store);
+        });
+        const QByteArray storedBytes = parlix::test::fileBytes(settingsFile());
 
-    const ProcessResult result = run(QStringList{m_audio} + flags);
+        const ProcessResult result = run(QStringList{m_audio} + c.flags);
 
-    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    EXPECT_EQ(result.out, QByteArray("Hello there.\n"));
-    const QStringList arguments = engine.arguments();
-    const qsizetype language = arguments.indexOf("-l");
-    ASSERT_GE(language, 0) << arguments.join(' ').toStdString();
-    EXPECT_EQ(arguments.mid(language), c.languageAndAfter);
-    EXPECT_EQ(arguments.mid(0, 4), (QStringList{"-m", flags.contains("--model") ? other : model, "-f", m_audio}));
-    QFile after(settingsFile());
-    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
-    EXPECT_EQ(after.readAll(), storedBytes);
-}
-
-const FlagCase kFlagCases[] = {
-    {"StoredLanguage", [](parlix::KeyValueStore &s) { s.setString("language", "fr"); }, {}, {"-l", "fr"}},
-    {"LanguageFlagWins", [](parlix::KeyValueStore &s) { s.setString("language", "fr"); }, {"--language", "de"}, {"-l", "de"}},
-    {"TranslateFlagTurnsOnExperimental",
-     [](parlix::KeyValueStore &s) { s.setBool("experimentalFeaturesEnabled", false); },
-     {"--translate", "--language", "ja"}, {"-l", "ja", "-tr"}},
-    {"PromptFlag", {}, {"--prompt", "earlier words"}, {"-l", "auto", "--prompt", "earlier words"}},
-    {"ModelFlagWinsOverStoredModel", {}, {"--model", "{other}"}, {"-l", "auto"}},
-};
-
-INSTANTIATE_TEST_SUITE_P(Cases, ParlixctlFlags, ::testing::ValuesIn(kFlagCases),
-                         [](const ::testing::TestParamInfo<FlagCase> &info) { return std::string(info.param.name); });
-
-// ---- With the real engine -----------------------------------------------------------------------
-
-// The model named on the command line, then the one found in the models directory: neither is stored.
-TEST_F(ParlixctlTranscribe, PrintsTheCleanedTextOfTheModelGivenOrFound)
-{
-    if (!useRealEngine())
-        GTEST_SKIP() << "no whisper-cli in the build's resource directory";
-    const QString given = syntheticModel(path("work/synthetic.bin"));
-    ASSERT_FALSE(given.isEmpty());
-    ASSERT_FALSE(syntheticModel(modelsDirectory() + "/ggml-tiny.en.bin").isEmpty());
-
-    for (const QStringList &arguments : {QStringList{m_audio, "--model", given}, QStringList{m_audio}}) {
-        SCOPED_TRACE(arguments.join(' ').toStdString());
-        const ProcessResult result = run(arguments);
         ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-        EXPECT_EQ(result.out, QByteArray("Hello world!\n"));
+        EXPECT_EQ(result.out, QByteArray("Hello there.\n"));
         EXPECT_EQ(result.err, QByteArray()); // the log stays off stderr unless --verbose is given
-        EXPECT_FALSE(QFileInfo::exists(settingsFile()));
+        const QStringList arguments = engine.arguments();
+        const qsizetype language = arguments.indexOf("-l");
+        ASSERT_GE(language, 0) << arguments.join(' ').toStdString();
+        EXPECT_EQ(arguments.mid(language), c.languageAndAfter);
+        EXPECT_EQ(arguments.mid(0, 4), (QStringList{"-m", c.usedModel, "-f", m_audio}));
+        EXPECT_EQ(parlix::test::fileBytes(settingsFile()), storedBytes);
     }
 }
 

@@ -11,7 +11,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <optional>
 
 namespace {
@@ -53,7 +52,6 @@ protected:
     {
         if (!QFileInfo(parlix::test::resourceDirectory() + "/whisper-cli").isExecutable())
             GTEST_SKIP() << "no whisper-cli in the build's resource directory";
-        ASSERT_TRUE(m_dir.isValid());
     }
 
     QTemporaryDir m_dir;

@@ -5,6 +5,7 @@
 #include "history/HistoryStore.h"
 
 #include "FakeAudioInput.h"
+#include "Files.h"
 #include "FileSizeLimit.h"
 #include "MemoryKeyValueStore.h"
 #include "WavReader.h"
@@ -12,19 +13,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace parlix;
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Saves that replace a whole file: the old file must survive a new one that cannot be written.
 TEST(DiskFull, FailedSaveKeepsTheStoredFileAndSaysWhy)
@@ -67,7 +61,7 @@ TEST(DiskFull, FailedSaveKeepsTheStoredFileAndSaysWhy)
     for (const Case &c : cases) {
         QTemporaryDir dir;
         const QString path = c.store(dir.path());
-        const QByteArray before = readAll(path);
+        const QByteArray before = test::fileBytes(path);
         ASSERT_FALSE(before.isEmpty()) << c.name;
 
         const auto child = test::runWithFileSizeLimit(rlim_t(before.size() + 100), [&] {
@@ -76,7 +70,7 @@ TEST(DiskFull, FailedSaveKeepsTheStoredFileAndSaysWhy)
         });
 
         EXPECT_EQ(child.exitCode, 0) << c.name;
-        EXPECT_EQ(readAll(path), before) << c.name;
+        EXPECT_EQ(test::fileBytes(path), before) << c.name;
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(path).fileName()})
             << c.name << ": a partial file was left behind";
         const QString expected = c.message.contains(QLatin1String("%1")) ? c.message.arg(path) : c.message;

@@ -24,11 +24,7 @@ const QByteArray historyJson =
 
 class HistoryCliTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        QDir().mkpath(dataDir());
-    }
+    void SetUp() override { QDir().mkpath(dataDir()); }
     QString dataDir() const { return m_dir.filePath(QStringLiteral("data/Parlix")); }
     QString historyPath() const { return dataDir() + QStringLiteral("/history.json"); }
     void writeHistory(const QByteArray &bytes) { parlix::test::writeFile(historyPath(), bytes); }
@@ -86,44 +82,36 @@ TEST_F(HistoryCliTest, ExportWritesTheLibrarysFormatToStdoutOrAFile)
     EXPECT_TRUE(text.out.contains("\n[Mar 4, 2020, 8:01:02\u202fPM]\nModel: Base\n")) << text.out.toStdString();
 }
 
-struct BadCase {
-    QStringList args;
-    int exitCode;
-    const char *message;
-};
-
+// Bad arguments, a file that cannot be written and a history that cannot be read: each fails
+// clearly, and the history file stays as it was (reading never moves or rewrites it).
 TEST_F(HistoryCliTest, BadInputFailsClearlyAndChangesNothing)
 {
-    writeHistory(historyJson);
+    const QByteArray broken = R"([{"id":"A1000000-0000-4000-8000-000000000001","timestamp":1}])";
     const QString blocked = m_dir.filePath(QStringLiteral("no-such-dir/export.csv"));
-    const BadCase cases[] = {
-        {{"history", "frob"}, 2, "unknown subcommand 'frob'"},
-        {{"history", "export"}, 2, "--format is required"},
-        {{"history", "export", "--format", "csv", "--output", blocked}, 1, "Cannot write"},
+    const QByteArray unreadable = "Cannot read the history file " + historyPath().toUtf8();
+    const struct {
+        QByteArray history;
+        QStringList args;
+        int exitCode;
+        QByteArray message;
+    } cases[] = {
+        {historyJson, {"history", "frob"}, 2, "unknown subcommand 'frob'"},
+        {historyJson, {"history", "export"}, 2, "--format is required"},
+        {historyJson, {"history", "export", "--format", "csv", "--output", blocked}, 1, "Cannot write"},
+        {broken, {"history", "list"}, 1, unreadable},
+        {broken, {"history", "export", "--format", "json"}, 1, unreadable},
     };
     for (const auto &c : cases) {
+        SCOPED_TRACE(c.args.join(u' ').toStdString());
+        writeHistory(c.history);
         const ProcessResult run = parlixctl(c.args);
-        EXPECT_EQ(run.exitCode, c.exitCode) << c.args.join(u' ').toStdString();
-        EXPECT_TRUE(run.err.contains(c.message)) << c.args.join(u' ').toStdString() << " -> " << run.err.toStdString();
-        EXPECT_TRUE(run.out.isEmpty()) << c.args.join(u' ').toStdString();
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_TRUE(run.err.contains(c.message)) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_EQ(parlix::test::fileBytes(historyPath()), c.history);
+        EXPECT_EQ(QDir(dataDir()).entryList(QDir::Files), QStringList{QStringLiteral("history.json")});
     }
     EXPECT_FALSE(QFile::exists(blocked));
-    EXPECT_EQ(parlix::test::fileBytes(historyPath()), historyJson);
-}
-
-TEST_F(HistoryCliTest, UnreadableHistoryIsAnErrorNotAnEmptyList)
-{
-    const QByteArray broken = R"([{"id":"A1000000-0000-4000-8000-000000000001","timestamp":1}])";
-    writeHistory(broken);
-    for (const QStringList &args : {QStringList{"history", "list"}, QStringList{"history", "export", "--format", "json"}}) {
-        const ProcessResult run = parlixctl(args);
-        EXPECT_EQ(run.exitCode, 1) << args.join(u' ').toStdString();
-        EXPECT_TRUE(run.out.isEmpty()) << args.join(u' ').toStdString();
-        EXPECT_TRUE(run.err.contains(("Cannot read the history file " + historyPath()).toUtf8())) << run.err.toStdString();
-    }
-    // Reading never moves or rewrites the file.
-    EXPECT_EQ(parlix::test::fileBytes(historyPath()), broken);
-    EXPECT_EQ(QDir(dataDir()).entryList(QDir::Files), QStringList{QStringLiteral("history.json")});
 }
 
 } // namespace

@@ -20,7 +20,6 @@ namespace {
 TEST(HistoryCrashTest, KilledWriterNeverLosesAConfirmedRecord)
 {
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("Parlix/history.json"));
     const QString writer = parlix::test::testBinDirectory() + QStringLiteral("/history_writer");
     ASSERT_TRUE(QFile::exists(writer)) << writer.toStdString();

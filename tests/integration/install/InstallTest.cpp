@@ -3,7 +3,6 @@
 #include "ProcessRunner.h"
 #include "TestEnvironment.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QSettings>

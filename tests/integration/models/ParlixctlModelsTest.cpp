@@ -9,7 +9,6 @@
 #include "core/JsonFileKeyValueStore.h"
 
 #include <QCryptographicHash>
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -45,7 +44,6 @@ class ParlixctlModels : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_root.isValid());
         ASSERT_TRUE(m_server.isListening());
         m_parlixctl = parlix::test::binDirectory() + "/parlixctl";
         ASSERT_TRUE(QFileInfo(m_parlixctl).isExecutable());

@@ -70,7 +70,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_server.isListening());
-        ASSERT_TRUE(m_dir.isValid());
         for (const char *scheme : {"http", "https", "file", "ftp"})
             QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &m_browser, "open");
     }

@@ -209,30 +209,6 @@ void FakeHistory::add(const QString &text, const std::optional<QString> &origina
     m_journal << QStringLiteral("history.add ") + text;
 }
 
-// ---- hotkey ----
-
-void FakeHotkey::setHandlers(std::function<void()> onPressed, std::function<void()> onReleased)
-{
-    pressed = std::move(onPressed);
-    released = std::move(onReleased);
-}
-
-bool FakeHotkey::press()
-{
-    if (!pressed)
-        return false;
-    pressed();
-    return true;
-}
-
-bool FakeHotkey::release()
-{
-    if (!released)
-        return false;
-    released();
-    return true;
-}
-
 // ---- timers ----
 
 namespace {

@@ -206,12 +206,16 @@ private:
 
 class FakeHotkey : public HotkeyRegistration {
 public:
-    void setHandlers(std::function<void()> pressed, std::function<void()> released) override;
+    void setHandlers(std::function<void()> onPressed, std::function<void()> onReleased) override
+    {
+        pressed = std::move(onPressed);
+        released = std::move(onReleased);
+    }
     void registerHotkey() override { ++registerCalls; }
 
     // What the platform does on a key event; false when no handler is installed.
-    bool press();
-    bool release();
+    bool press() { return pressed && (pressed(), true); }
+    bool release() { return released && (released(), true); }
 
     std::function<void()> pressed;
     std::function<void()> released;

@@ -27,7 +27,6 @@ ControllerHarness::ControllerHarness()
                      [this](const QString &message) { failureNotices << message; });
     QObject::connect(controller.get(), &DictationController::settingsWindowRequested,
                      [this](SettingsTab tab) { settingsRequests << tab; });
-    QObject::connect(controller.get(), &DictationController::statusIconUpdateRequested, [this] { ++iconUpdates; });
     controller->setupHotkey();
     controller->setupStateObservers();
     controller->setupSilenceDetection();

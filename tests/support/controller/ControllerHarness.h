@@ -58,7 +58,6 @@ public:
     QList<SettingsTab> settingsRequests;
     // The transcriptionFailed notices.
     QStringList failureNotices;
-    int iconUpdates = 0;
 };
 
 } // namespace parlix::test

@@ -1,7 +1,7 @@
 // A target application for delivery tests: one text field whose whole content is written, as
-// UTF-8, to the --output file after every change. With --terminal it pastes only on
-// Ctrl+Shift+V, as terminal emulators do; --class sets its WM_CLASS class; --paste-delay asks
-// for the clipboard that many milliseconds after the paste key, as a busy application does.
+// UTF-8, to the --output file after every change; its WM_CLASS class is DeliveryTarget.
+// --paste-delay asks for the clipboard that many milliseconds after the paste key, as a busy
+// application does.
 //
 // "ready <window id>" is printed once the window holds the X input focus: only then do keys sent
 // to the focus reach it. (Window ids are reused by the next client, so a window manager's
@@ -16,7 +16,6 @@
 #include <QClipboard>
 #include <QCommandLineParser>
 #include <QDeadlineTimer>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -35,24 +34,15 @@ namespace {
 
 class Field : public QPlainTextEdit {
 public:
-    bool terminal = false;
     int pasteDelay = 0;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override
     {
-        if (pasteDelay > 0 && event->matches(QKeySequence::Paste)) {
+        if (pasteDelay > 0 && event->matches(QKeySequence::Paste))
             QTimer::singleShot(pasteDelay, this, [this] { paste(); });
-            return;
-        }
-        const bool ctrlShiftV = event->key() == Qt::Key_V && event->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier);
-        if (terminal && event->matches(QKeySequence::Paste))
-            return; // Ctrl+V is a control character in a terminal
-        if (terminal && ctrlShiftV) {
-            paste();
-            return;
-        }
-        QPlainTextEdit::keyPressEvent(event);
+        else
+            QPlainTextEdit::keyPressEvent(event);
     }
 };
 
@@ -127,25 +117,17 @@ void reply(const QByteArray &line)
 int main(int argc, char **argv)
 {
     // The class must be known before the first window exists.
-    QString className = QStringLiteral("DeliveryTarget");
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (QByteArray(argv[i]) == "--class")
-            className = QString::fromLocal8Bit(argv[i + 1]);
-    }
-    QApplication::setApplicationName(className);
+    QApplication::setApplicationName(QStringLiteral("DeliveryTarget"));
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addOption({QStringLiteral("output"), QStringLiteral("file"), QStringLiteral("path")});
-    parser.addOption({QStringLiteral("class"), QStringLiteral("WM_CLASS class"), QStringLiteral("name")});
-    parser.addOption({QStringLiteral("terminal"), QStringLiteral("paste only on Ctrl+Shift+V")});
     parser.addOption({QStringLiteral("paste-delay"), QStringLiteral("late paste"), QStringLiteral("ms")});
     parser.process(app);
 
     const QString output = parser.value(QStringLiteral("output"));
     Field field;
-    field.terminal = parser.isSet(QStringLiteral("terminal"));
     field.pasteDelay = parser.value(QStringLiteral("paste-delay")).toInt();
-    field.setWindowTitle(className);
+    field.setWindowTitle(QApplication::applicationName());
     QObject::connect(&field, &QPlainTextEdit::textChanged, [&] {
         QSaveFile file(output);
         if (file.open(QIODevice::WriteOnly)) {

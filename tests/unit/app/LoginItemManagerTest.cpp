@@ -2,6 +2,8 @@
 // executable even from an awkward path, and a failure leaves the switch off instead of throwing.
 #include "core/LoginItemManager.h"
 
+#include "Files.h"
+#include "ScopedEnvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,77 +11,41 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <vector>
 
 using namespace parlix;
 
 namespace {
 
-enum class Setup { none, entryPresent, configHomeIsAFile, entryIsADirectory };
-
-struct SwitchCase {
-    const char *name;
-    Setup setup;
-    std::vector<bool> switches;
-    bool entryAfter;
-};
-
+// Switching on and off, and a configuration directory that cannot be made: GeneralPageTest.
+// Here the entry's place under XDG_CONFIG_HOME, and what is already there.
 TEST(LoginItemSwitchTest, LeavesTheEntryAsAsked)
 {
-    const SwitchCase cases[] = {
-        {"EnableThenDisable", Setup::none, {true, false}, false},
-        {"EnableOverAnExistingEntry", Setup::entryPresent, {true}, true},
-        {"UnwritableConfigDirectory", Setup::configHomeIsAFile, {true}, false},
-        {"EntryThatCannotBeRemoved", Setup::entryIsADirectory, {false}, false},
-    };
-    for (const SwitchCase &c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const bool entryIsADirectory : {false, true}) {
+        SCOPED_TRACE(entryIsADirectory ? "an entry that cannot be removed, switched off" : "switched on over an existing entry");
         QTemporaryDir dir;
-        ASSERT_TRUE(dir.isValid());
-        const bool hadConfigHome = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
-        const QByteArray savedConfigHome = qgetenv("XDG_CONFIG_HOME");
-        QString configHome = dir.filePath(QStringLiteral("config"));
-        if (c.setup == Setup::configHomeIsAFile) {
-            // Not writable even for root: a directory cannot be created beneath a file.
-            QFile blocker(configHome);
-            ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-        }
-        qputenv("XDG_CONFIG_HOME", configHome.toUtf8());
-        const QString entry = LoginItemManager::defaultEntryPath();
-        if (hadConfigHome)
-            qputenv("XDG_CONFIG_HOME", savedConfigHome);
-        else
-            qunsetenv("XDG_CONFIG_HOME");
+        const QString configHome = dir.filePath(QStringLiteral("config"));
+        const QString entry = [&] {
+            const test::ScopedEnvironment home("XDG_CONFIG_HOME", configHome.toUtf8());
+            return LoginItemManager::defaultEntryPath();
+        }();
         ASSERT_EQ(entry, configHome + QStringLiteral("/autostart/com.quorvane.parlix.desktop"));
-
-        if (c.setup == Setup::entryPresent) {
-            ASSERT_TRUE(QDir().mkpath(QFileInfo(entry).absolutePath()));
-            QFile file(entry);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        }
-        if (c.setup == Setup::entryIsADirectory) {
-            ASSERT_TRUE(QDir().mkpath(entry + QStringLiteral("/keep")));
-        }
+        entryIsADirectory ? void(QDir().mkpath(entry + QStringLiteral("/keep"))) : test::writeFile(entry, {});
 
         LoginItemManager manager(entry, QStringLiteral("/opt/parlix/bin/parlix"));
-        for (bool enabled : c.switches)
-            manager.setEnabled(enabled);
+        manager.setEnabled(!entryIsADirectory);
 
-        EXPECT_EQ(QFileInfo(entry).isFile(), c.entryAfter);
-        EXPECT_EQ(manager.isEnabled(), c.entryAfter || c.setup == Setup::entryIsADirectory);
-        if (c.entryAfter) {
-            QSettings desktop(entry, QSettings::IniFormat);
-            desktop.beginGroup(QStringLiteral("Desktop Entry"));
-            EXPECT_EQ(desktop.value(QStringLiteral("Exec")).toString(), QStringLiteral("/opt/parlix/bin/parlix"));
-            EXPECT_EQ(desktop.value(QStringLiteral("Type")).toString(), QStringLiteral("Application"));
-        }
+        EXPECT_EQ(QFileInfo(entry).isFile(), !entryIsADirectory);
+        EXPECT_TRUE(manager.isEnabled());
+        QSettings desktop(entry, QSettings::IniFormat);
+        desktop.beginGroup(QStringLiteral("Desktop Entry"));
+        EXPECT_EQ(desktop.value(QStringLiteral("Exec")).toString(), entryIsADirectory ? QString() : QStringLiteral("/opt/parlix/bin/parlix"));
+        EXPECT_EQ(desktop.value(QStringLiteral("Type")).toString(), entryIsADirectory ? QString() : QStringLiteral("Application"));
     }
 }
 
 TEST(LoginItemManagerTest, RefusesToWriteAnEntryForARelativeExecutable)
 {
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     LoginItemManager manager(dir.filePath(QStringLiteral("autostart/parlix.desktop")), QStringLiteral("parlix"));
     manager.setEnabled(true);
     EXPECT_FALSE(manager.isEnabled());

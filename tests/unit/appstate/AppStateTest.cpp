@@ -1,5 +1,6 @@
 // AppState: the start guard (canRecord, modelMissing), one activity at a time, and the last
 // transcript.
+#include "Files.h"
 #include "MemoryKeyValueStore.h"
 #include "core/AppState.h"
 #include "core/SettingsModel.h"
@@ -13,25 +14,9 @@ using namespace parlix;
 
 namespace {
 
-enum class Model { none, missingFile, emptyPath, present };
-
 class AppStateTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        QFile model(m_dir.filePath(QStringLiteral("ggml-base.bin")));
-        ASSERT_TRUE(model.open(QIODevice::WriteOnly));
-    }
-    void useModel(Model model)
-    {
-        switch (model) {
-        case Model::none: m_settings.setModelPath(std::nullopt); break;
-        case Model::missingFile: m_settings.setModelPath(m_dir.filePath(QStringLiteral("gone.bin"))); break;
-        case Model::emptyPath: m_settings.setModelPath(QString()); break;
-        case Model::present: m_settings.setModelPath(m_dir.filePath(QStringLiteral("ggml-base.bin"))); break;
-        }
-    }
+    void SetUp() override { test::writeFile(m_dir.filePath(QStringLiteral("ggml-base.bin")), {}); }
 
     QTemporaryDir m_dir;
     test::MemoryKeyValueStore m_store;
@@ -40,56 +25,41 @@ protected:
     AppState m_state{m_settings, [this] { return m_now; }};
 };
 
-struct GuardCase {
-    Model model;
-    bool engineMissing;
-    int activity; // 0 none, 1 recording, 2 transcribing, 3 live
-    bool modelMissing;
-    bool canRecord;
-    EngineMode engine = EngineMode::perClip;
-};
+using Setter = bool (AppState::*)(bool);
 
 TEST_F(AppStateTest, CanRecordOnlyWithEngineModelAndNothingRunning)
 {
-    const GuardCase cases[] = {
-        {Model::present, false, 0, false, true},
-        {Model::present, true, 0, false, false},
-        {Model::present, false, 1, false, false},
-        {Model::present, false, 3, false, false},
-        {Model::none, false, 0, true, false},
-        {Model::missingFile, false, 0, true, false},
+    const struct {
+        const char *model; // a file name in the directory; none: no model selected
+        bool engineMissing;
+        Setter running;    // an activity under way
+        bool modelMissing;
+        bool canRecord;
+        EngineMode engine = EngineMode::perClip;
+    } cases[] = {
+        {"ggml-base.bin", false, nullptr, false, true},
+        {"ggml-base.bin", true, nullptr, false, false},
+        {"ggml-base.bin", false, &AppState::setRecording, false, false},
+        {"ggml-base.bin", false, &AppState::setLiveTranscribing, false, false},
+        {nullptr, false, nullptr, true, false},
+        {"gone.bin", false, nullptr, true, false},
         // A remote server brings its own model.
-        {Model::none, false, 0, false, true, EngineMode::remote},
-        {Model::none, false, 0, true, false, EngineMode::keepLoaded},
+        {nullptr, false, nullptr, false, true, EngineMode::remote},
+        {nullptr, false, nullptr, true, false, EngineMode::keepLoaded},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         const auto &c = cases[i];
         AppState state(m_settings);
-        useModel(c.model);
+        m_settings.setModelPath(c.model ? std::optional(m_dir.filePath(QString::fromLatin1(c.model))) : std::nullopt);
         m_settings.setEngineMode(c.engine);
         state.setEngineMissing(c.engineMissing);
-        if (c.activity == 1)
-            state.setRecording(true);
-        else if (c.activity == 2)
-            state.setTranscribing(true);
-        else if (c.activity == 3)
-            state.setLiveTranscribing(true);
+        if (c.running)
+            (state.*c.running)(true);
         EXPECT_EQ(state.modelMissing(), c.modelMissing) << "case " << i;
         EXPECT_EQ(state.canRecord(), c.canRecord) << "case " << i;
     }
 }
 
-TEST_F(AppStateTest, DeletedModelFileIsMissingAtTheNextRead)
-{
-    useModel(Model::present);
-    EXPECT_FALSE(m_state.modelMissing());
-    EXPECT_TRUE(m_state.canRecord());
-    ASSERT_TRUE(QFile::remove(m_dir.filePath(QStringLiteral("ggml-base.bin"))));
-    EXPECT_TRUE(m_state.modelMissing());
-    EXPECT_FALSE(m_state.canRecord());
-}
-
-using Setter = bool (AppState::*)(bool);
 using Getter = bool (AppState::*)() const;
 struct Activity {
     const char *name;

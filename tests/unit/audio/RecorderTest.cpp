@@ -1,13 +1,15 @@
-// Both recorders over a scripted microphone: files, levels, cuts, errors, device choice.
+// Both recorders over a scripted microphone: files, levels, cuts, errors, device choice; and the
+// silence rule both share, driven tick by tick with a clock the test moves.
 #include "audio/AudioRecorder.h"
 #include "audio/LiveAudioRecorder.h"
-
 #include "FakeAudioInput.h"
 #include "Files.h"
 #include "MemoryKeyValueStore.h"
 #include "Printers.h"
 #include "WavReader.h"
 #include "core/Coro.h"
+#include "audio/SilenceMonitor.h"
+#include "core/Categories.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,6 +22,8 @@
 #include <chrono>
 #include <cmath>
 #include <type_traits>
+#include <string>
+#include <vector>
 
 using namespace parlix;
 using namespace std::chrono_literals;
@@ -372,25 +376,15 @@ TEST_F(ClipRecorderTest, ClipHoldsTheCapturedAudioAsSixteenKilohertzMono)
         EXPECT_FALSE(paths.contains(path));
         paths << path;
         EXPECT_TRUE(QFileInfo(path).fileName().contains(QRegularExpression(QStringLiteral("^parlix_[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\.wav$"))));
-        std::vector<int16_t> sent;
-        std::vector<int16_t> interleaved;
-        for (size_t i = 0; i < c.frames; ++i) {
-            const auto v = int16_t(std::lround(8000 * std::sin(double(i) * 2 * M_PI * 300 / c.format.sampleRate)));
-            sent.push_back(v);
-            interleaved.insert(interleaved.end(), size_t(c.format.channelCount), v);
-        }
-        const size_t bufferFrames = 441;
-        const size_t channels = size_t(c.format.channelCount);
-        for (size_t at = 0; at < c.frames; at += bufferFrames) {
-            const size_t n = std::min(bufferFrames, c.frames - at);
-            if (c.format.sampleType == AudioFormat::SampleType::int16) {
-                input.deliverInt16(std::span<const int16_t>(interleaved).subspan(at * channels, n * channels));
-            } else {
-                std::vector<float> f;
-                for (size_t i = at; i < at + n; ++i)
-                    f.push_back(float(interleaved[i]) / 32768.0f);
-                input.deliverFloats(f);
-            }
+        std::vector<int16_t> sent(c.frames);
+        for (size_t i = 0; i < c.frames; ++i)
+            sent[i] = int16_t(std::lround(8000 * std::sin(double(i) * 2 * M_PI * 300 / c.format.sampleRate)));
+        for (size_t at = 0; at < c.frames; at += 441) { // in a capture's buffers
+            const auto piece = std::span<const int16_t>(sent).subspan(at, std::min<size_t>(441, c.frames - at));
+            std::vector<float> floats;
+            for (int16_t v : piece)
+                floats.push_back(float(v) / 32768.0f);
+            c.format.sampleType == AudioFormat::SampleType::int16 ? input.deliverInt16(piece) : input.deliverFloats(floats);
         }
         ASSERT_EQ(clip.stopRecording(), path);
         EXPECT_EQ(clip.stopRecording(), std::nullopt); // a second stop has nothing to hand back
@@ -469,3 +463,93 @@ TEST_F(ClipRecorderTest, PreviewRunsOnlyWhenNothingElseDoes)
 }
 
 } // namespace
+
+namespace {
+
+struct Scenario {
+    std::string name;
+    std::vector<float> levels; // one per 0.1 s tick
+    float threshold = -40.0f;
+    double duration = 2.0;
+    std::vector<size_t> expectedCallbackTicks; // indexes into levels
+};
+
+// A level list: `count` ticks at `level`.
+std::vector<float> ticks(size_t count, float level) { return std::vector<float>(count, level); }
+std::vector<float> operator+(std::vector<float> a, const std::vector<float> &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// A monitor on a clock the test moves: tick() advances it by 0.1 s after the monitor's tick.
+struct Clocked {
+    explicit Clocked(log::Category category) : monitor(category) { monitor.setClock([this] { return now; }); }
+    void tick(int times = 1)
+    {
+        for (int i = 0; i < times; ++i, now += 100ms)
+            monitor.tick();
+    }
+    std::chrono::steady_clock::time_point now = std::chrono::steady_clock::time_point{} + 1h;
+    SilenceMonitor monitor;
+};
+
+} // namespace
+
+TEST(SilenceMonitor, CallsBackOnceAfterTheDurationOfSilence)
+{
+    const Scenario scenarios[] = {
+        // First silent tick starts the clock at t=0; the tick at t=2.0 s fires; later ticks do not.
+        {"steady silence", ticks(30, -50.0f), -40.0f, 2.0, {20}},
+        {"a level equal to the threshold is sound", ticks(40, -40.0f), -40.0f, 2.0, {}},
+        {"just below the threshold is silence", ticks(40, -40.001f), -40.0f, 2.0, {20}},
+        {"one loud tick restarts the count", ticks(10, -50.0f) + ticks(1, -30.0f) + ticks(25, -50.0f), -40.0f, 2.0, {31}},
+    };
+    for (const Scenario &s : scenarios) {
+        Clocked clocked(lcAudioRecorder);
+        size_t index = 0;
+        std::vector<size_t> calls;
+        clocked.monitor.start({[&] { return s.levels[index]; },
+                               [&] { return SilenceMonitor::Settings{s.threshold, s.duration}; },
+                               [&] { calls.push_back(index); }});
+        for (index = 0; index < s.levels.size(); ++index)
+            clocked.tick();
+        EXPECT_EQ(calls, s.expectedCallbackTicks) << s.name;
+        EXPECT_EQ(clocked.monitor.isRunning(), s.expectedCallbackTicks.empty()) << s.name;
+    }
+}
+
+TEST(SilenceMonitor, SettingsChangedDuringARecordingApplyAtTheNextTick)
+{
+    Clocked clocked(lcLiveAudioRecorder);
+    SilenceMonitor::Settings settings{-60.0f, 2.0};
+    int calls = 0;
+    clocked.monitor.start({[] { return -50.0f; }, [&] { return settings; }, [&] { ++calls; }});
+    clocked.tick(5);
+    EXPECT_FALSE(clocked.monitor.silenceStartTime()); // -50 is sound for a -60 threshold
+    settings = {-40.0f, 0.3};
+    clocked.tick(4);
+    EXPECT_EQ(calls, 1);
+}
+
+TEST(SilenceMonitor, StopAndRestartClearTheSilenceClock)
+{
+    Clocked clocked(lcAudioRecorder);
+    SilenceMonitor &monitor = clocked.monitor;
+    int calls = 0;
+    const SilenceMonitor::Sources sources{[] { return -70.0f; }, [] { return SilenceMonitor::Settings{-40.0f, 1.0}; }, [&] { ++calls; }};
+    monitor.start(sources);
+    clocked.tick(8);
+    ASSERT_TRUE(monitor.silenceStartTime());
+    monitor.stop();
+    EXPECT_FALSE(monitor.silenceStartTime());
+    monitor.tick(); // a tick after stop does nothing
+    EXPECT_FALSE(monitor.silenceStartTime());
+
+    // A new recording counts from its own first silent tick.
+    monitor.start(sources);
+    clocked.tick(10);
+    EXPECT_EQ(calls, 0);
+    clocked.tick();
+    EXPECT_EQ(calls, 1);
+}

@@ -51,44 +51,35 @@ TEST(ControllerRaces, SecondStartWhileTheRecorderStartsIsRefused)
     }
 }
 
-TEST(ControllerRaces, PushToTalkReleaseBeforeTheRecorderStartedStopsItOnceStarted)
+// Push-to-talk keys while the recorder is still starting: a release stops it once it has started
+// (the short clip is still transcribed) and is used up by that; pressed again before the start,
+// the earlier release no longer counts.
+TEST(ControllerRaces, PushToTalkKeysBeforeTheRecorderStartedCountOnceItHas)
 {
     for (Kind kind : {Kind::clip, Kind::live}) {
-        SCOPED_TRACE(kind == Kind::clip ? "clip" : "live");
-        ControllerHarness h;
-        configure(h, kind);
-        h.usePushToTalk();
-        h.hotkey.press();
-        h.hotkey.release();
-        EXPECT_EQ(stops(h), 0); // nothing to stop yet
-        h.releaseAll();
-        EXPECT_EQ(stops(h), 1);
-        EXPECT_EQ(h.activity(), "-");
-        if (kind == Kind::clip) {
-            EXPECT_EQ(h.history.entries.size(), 1); // the short clip is still transcribed
+        for (const bool pressedAgain : {false, true}) {
+            SCOPED_TRACE(std::string(kind == Kind::clip ? "clip" : "live") + (pressedAgain ? ", pressed again" : ""));
+            ControllerHarness h;
+            configure(h, kind);
+            h.usePushToTalk();
+            h.hotkey.press();
+            h.hotkey.release();
+            if (pressedAgain)
+                h.hotkey.press();
+            EXPECT_EQ(stops(h), 0); // nothing to stop yet
+            h.releaseAll();
+            EXPECT_EQ(starts(h), 1);
+            EXPECT_EQ(stops(h), pressedAgain ? 0 : 1);
+            EXPECT_EQ(h.activity(), pressedAgain ? running(kind) : "-");
+            EXPECT_EQ(h.history.entries.size(), kind == Kind::clip && !pressedAgain ? 1 : 0);
+            if (!pressedAgain) { // the next dictation runs until its own release
+                h.hotkey.press();
+                h.releaseAll();
+                EXPECT_EQ(h.activity(), running(kind));
+            }
+            h.hotkey.release();
+            EXPECT_EQ(stops(h), pressedAgain ? 1 : 2);
         }
-        // The deferred stop was used up: the next dictation runs until its own release.
-        h.hotkey.press();
-        h.releaseAll();
-        EXPECT_EQ(h.activity(), running(kind));
-    }
-}
-
-TEST(ControllerRaces, PressReleasePressBeforeStartKeepsRecording)
-{
-    for (Kind kind : {Kind::clip, Kind::live}) {
-        SCOPED_TRACE(kind == Kind::clip ? "clip" : "live");
-        ControllerHarness h;
-        configure(h, kind);
-        h.usePushToTalk();
-        h.hotkey.press();
-        h.hotkey.release();
-        h.hotkey.press(); // held again: the earlier release no longer counts
-        h.releaseAll();
-        EXPECT_EQ(starts(h), 1);
-        EXPECT_EQ(h.activity(), running(kind));
-        h.hotkey.release();
-        EXPECT_EQ(stops(h), 1);
     }
 }
 

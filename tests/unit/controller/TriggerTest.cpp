@@ -1,8 +1,8 @@
 // Which trigger starts or stops what: the state tables of toggle, push-to-talk and live
-// dictation (with the silence, time-limit and interruption triggers), the start guard, and the wiring.
+// dictation (with the silence, time-limit and interruption triggers), the start guard, and the
+// wiring. (The tray icon following the activity: TrayTest.)
 #include "ControllerHarness.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -166,33 +166,6 @@ TEST(ControllerTriggers, RecorderStartFailureChangesNoFlag)
         h.clip.startFailure = h.live.startFailure = std::nullopt;
         h.hotkey.press();
         EXPECT_EQ(h.activity(), kind == Kind::clip ? "R" : "L");
-    }
-}
-
-TEST(ControllerTriggers, StatusIconFollowsTheThreeActivityFlagsAfterTheChange)
-{
-    struct FlagRow {
-        const char *name;
-        std::function<void(AppState &)> change;
-        int updates;
-    };
-    const FlagRow rows[] = {
-        {"recording", [](AppState &s) { s.setRecording(true); }, 1},
-        {"live", [](AppState &s) { s.setLiveTranscribing(true); }, 1},
-        {"engine missing is not observed", [](AppState &s) { s.setEngineMissing(true); }, 0},
-    };
-    for (const FlagRow &row : rows) {
-        SCOPED_TRACE(row.name);
-        ControllerHarness h;
-        bool recordingWhenRedrawn = false;
-        QObject::connect(h.controller.get(), &DictationController::statusIconUpdateRequested,
-                         [&] { recordingWhenRedrawn = h.state.isRecording(); });
-        row.change(h.state);
-        EXPECT_EQ(h.iconUpdates, 0); // delivered later, on the event loop
-        QCoreApplication::processEvents();
-        EXPECT_EQ(h.iconUpdates, row.updates);
-        if (row.name == std::string("recording"))
-            EXPECT_TRUE(recordingWhenRedrawn);
     }
 }
 

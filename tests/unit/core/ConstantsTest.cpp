@@ -1,25 +1,11 @@
-// The names derived from the fixed tables: model display names and version texts.
+// The version text, marking development builds. (Model display names: SettingsModelTest.)
 #include "core/Constants.h"
-#include "models/ModelCatalog.h"
 
 #include <gtest/gtest.h>
 
 using namespace parlix::Constants;
 
 namespace {
-
-TEST(ModelDisplayName, CatalogueNameElseFileNameWithoutBin)
-{
-    const std::pair<const char *, const char *> rows[] = {
-        {"/home/u/.local/share/Parlix/models/ggml-tiny.en.bin", "Tiny (English)"},
-        {"GGML-LARGE-V3.BIN", "GGML-LARGE-V3.BIN"},
-        {"a.bin.bin", "a"},
-        {"x.binocular", "xocular"},
-        {"/models.bin/plain", "plain"},
-    };
-    for (const auto &[input, expected] : rows)
-        EXPECT_EQ(modelDisplayName(QString::fromUtf8(input)), QString::fromUtf8(expected)) << input;
-}
 
 TEST(VersionDisplay, PrefixesVAndMarksDevelopmentBuilds)
 {

@@ -1,4 +1,5 @@
-// Graphemes: counting and cutting text by user-perceived characters, never inside one.
+// Graphemes: counting and cutting text by user-perceived characters, never inside one. (The
+// first and last of a text: PostProcessTest's capitals and endings.)
 #include "core/Graphemes.h"
 
 #include <gtest/gtest.h>
@@ -45,15 +46,6 @@ TEST(GraphemeCuts, CountPrefixAndSuffixRespectClusters)
         EXPECT_EQ(g::prefix(text, c.n), QString::fromUtf8(c.prefix));
         EXPECT_EQ(g::suffix(text, c.n), QString::fromUtf8(c.suffix));
     }
-}
-
-TEST(GraphemeEnds, FirstAndLastAreWholeClusters)
-{
-    EXPECT_EQ(g::first(QString::fromUtf8(FAMILY " hi")), QString::fromUtf8(FAMILY));
-    EXPECT_EQ(g::last(QString::fromUtf8("ok" FR)), QString::fromUtf8(FR));
-    EXPECT_EQ(g::last(QString::fromUtf8("caf" E_ACUTE)), QString::fromUtf8(E_ACUTE));
-    EXPECT_EQ(g::first(QString()), QString());
-    EXPECT_EQ(g::last(QString()), QString());
 }
 
 TEST(GraphemeThreads, AnotherThreadGetsTheSameAnswers)

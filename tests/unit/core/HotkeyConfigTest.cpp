@@ -1,7 +1,6 @@
 // HotkeyConfig: rendering, and which stored JSON forms decode.
 #include "core/HotkeyConfig.h"
 
-#include <QStringList>
 #include <gtest/gtest.h>
 
 #include <ostream>

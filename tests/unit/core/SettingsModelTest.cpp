@@ -1,9 +1,9 @@
 // SettingsModel: the reading rules at creation, notify-then-persist on assignment, the values
 // derived from the model path and the automatic model choice.
-#include "CategoryLog.h"
-#include "core/Categories.h"
+#include "Files.h"
 #include "MemoryKeyValueStore.h"
 #include "core/SettingsModel.h"
+#include "core/TextReplacementRule.h"
 #include "models/ModelFiles.h"
 
 #include <QDir>
@@ -17,17 +17,11 @@
 #include <string>
 
 using namespace parlix;
-using parlix::test::CategoryLog;
 using parlix::test::MemoryKeyValueStore;
 
 namespace {
 
 using Snapshot = std::map<std::string, std::string>;
-
-std::string number(double v)
-{
-    return QString::number(v, 'g', 17).toStdString();
-}
 
 // The settings these tests read, as text.
 Snapshot snapshot(const SettingsModel &m)
@@ -38,8 +32,9 @@ Snapshot snapshot(const SettingsModel &m)
         {"outputMode", rawValue(m.outputMode()).toStdString()},
         {"maxHistoryItems", std::to_string(m.maxHistoryItems())},
         {"recordingMode", rawValue(m.recordingMode()).toStdString()},
-        {"silenceThresholdDb", number(m.silenceThresholdDb())},
+        {"silenceThresholdDb", QString::number(m.silenceThresholdDb(), 'g', 17).toStdString()},
         {"liveDictationMaxMinutes", std::to_string(m.liveDictationMaxMinutes())},
+        {"textReplacementRules", std::to_string(m.textReplacementRules().size()) + " rules"},
     };
 }
 
@@ -78,25 +73,32 @@ TEST(SettingsReading, AppliesTheRuleAndWritesNothing)
 
 // ---- Assignment: notify, then persist; one write per assignment ----
 
+QList<TextReplacementRule> rules()
+{
+    static const QList<TextReplacementRule> list{TextReplacementRule(QStringLiteral("period"), QStringLiteral("."), true),
+                                                 TextReplacementRule(QStringLiteral("bold"), QStringLiteral("\\bold"), false)};
+    return list;
+}
+
 struct WriteCase {
     const char *key;
     std::function<void(SettingsModel &)> assign;
-    QVariant stored;      // what the store must hold afterwards, type included
+    QVariant stored;      // what the store must hold afterwards, type included; invalid: nothing
     std::string readBack; // the getter's value, as in snapshot()
+    QVariant before = {}; // what the store held before
 };
 
 const WriteCase writeCases[] = {
     {"hotkey", [](SettingsModel &m) { m.setHotkey({2, 768}); }, bytes(R"({"keyCode":2,"modifiers":768})"), "Super+Shift+D"},
     {"modelPath", [](SettingsModel &m) { m.setModelPath(QStringLiteral("/m/x.bin")); }, text("/m/x.bin"), "/m/x.bin"},
+    // No model removes the key.
+    {"modelPath", [](SettingsModel &m) { m.setModelPath(std::nullopt); }, QVariant(), "<none>", text("/m/x.bin")},
     {"outputMode", [](SettingsModel &m) { m.setOutputMode(OutputMode::copyOnly); }, text("copy_only"), "copy_only"},
     {"maxHistoryItems", [](SettingsModel &m) { m.setMaxHistoryItems(0); }, i64(0), "0"},
     {"silenceThresholdDb", [](SettingsModel &m) { m.setSilenceThresholdDb(-25.5f); }, QVariant(-25.5f), "-25.5"},
-};
-
-struct Observation {
-    QString key;
-    std::string readBack;
-    std::optional<QVariant> storedAtNotification;
+    // The whole list in its stored form (which TextReplacementRuleTest checks byte for byte).
+    {"textReplacementRules", [](SettingsModel &m) { m.setTextReplacementRules(rules()); },
+     QVariant(*TextReplacementRule::encode(rules())), "2 rules"},
 };
 
 TEST(SettingsAssignment, NotifiesWithTheNewValueBeforeStoringIt)
@@ -105,47 +107,27 @@ TEST(SettingsAssignment, NotifiesWithTheNewValueBeforeStoringIt)
         SCOPED_TRACE(c.key);
         const QString key = QString::fromLatin1(c.key);
         MemoryKeyValueStore store;
+        if (c.before.isValid())
+            store.values.insert(key, c.before);
         SettingsModel model(store);
-        std::vector<Observation> seen;
+        QStringList seen; // key, then the getter's value and the stored one when observers are told
         QObject::connect(&model, &SettingsModel::changed, [&](const QString &k) {
-            seen.push_back({k, snapshot(model).at(c.key), store.object(k)});
+            seen << k << QString::fromStdString(snapshot(model).at(c.key)) << store.object(k).value_or(QVariant()).toString();
         });
 
         c.assign(model);
 
-        ASSERT_EQ(seen.size(), 1u);
-        EXPECT_EQ(seen[0].key, key);
-        EXPECT_EQ(seen[0].readBack, c.readBack);
-        EXPECT_FALSE(seen[0].storedAtNotification.has_value()) << "stored before observers were told";
-        ASSERT_EQ(store.values.keys(), QStringList{key});
+        EXPECT_EQ(seen, (QStringList{key, QString::fromStdString(c.readBack), c.before.toString()}));
+        EXPECT_EQ(store.values.keys(), c.stored.isValid() ? QStringList{key} : QStringList{});
         EXPECT_EQ(store.values.value(key).typeId(), c.stored.typeId());
         EXPECT_EQ(store.values.value(key), c.stored);
-        EXPECT_EQ(store.writes, QStringList{"set " + key});
+        EXPECT_EQ(store.writes, QStringList{(c.stored.isValid() ? "set " : "remove ") + key});
     }
-}
-
-TEST(SettingsAssignmentModelPath, AbsentRemovesTheKeyAfterNotifying)
-{
-    MemoryKeyValueStore store;
-    store.values = {{"modelPath", text("/m/x.bin")}};
-    SettingsModel model(store);
-    std::vector<Observation> seen;
-    QObject::connect(&model, &SettingsModel::changed, [&](const QString &k) {
-        seen.push_back({k, snapshot(model).at("modelPath"), store.object(k)});
-    });
-
-    model.setModelPath(std::nullopt);
-
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].readBack, "<none>");
-    EXPECT_EQ(seen[0].storedAtNotification, std::optional<QVariant>(text("/m/x.bin")));
-    EXPECT_TRUE(store.values.isEmpty());
-    EXPECT_EQ(store.writes, QStringList{"remove modelPath"});
 }
 
 // ---- Derived values ----
 
-// The display name itself is modelDisplayName()'s (ConstantsTest).
+// A catalogue model by its name, any other by its file name without ".bin".
 TEST(SettingsDerived, FollowTheFileName)
 {
     const struct {
@@ -159,6 +141,8 @@ TEST(SettingsDerived, FollowTheFileName)
         {"/models/GGML-TINY.EN.BIN", "GGML-TINY.EN.BIN", true, false},
         {"/voices.en.d/custom.bin", "custom", false, true}, // only the file name counts
         {"/models/ggml-tiny.en.bin.part", "ggml-tiny.en.part", true, false},
+        {"/m/a.bin.bin", "a", false, true},
+        {"/m/x.binocular", "xocular", false, true},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.displayName);
@@ -198,9 +182,8 @@ TEST(SettingsShouldTranslate, NeedsBothSwitchesAndAMultilingualModel)
 TEST(SettingsModelFile, PresentOnlyWhileTheFileExists)
 {
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     const QString file = dir.filePath("mine.bin");
-    QFile(file).open(QIODevice::WriteOnly);
+    parlix::test::writeFile(file, {});
     MemoryKeyValueStore store;
     SettingsModel model(store);
 
@@ -218,15 +201,7 @@ TEST(SettingsModelFile, PresentOnlyWhileTheFileExists)
 
 class ModelDirectory : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
-
-    QString touch(const QString &name)
-    {
-        const QString path = QDir(m_dir.path()).absoluteFilePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-        return path;
-    }
+    void touch(const QString &name) { parlix::test::writeFile(path(name), {}); }
     QString path(const QString &name) const { return QDir(m_dir.path()).absoluteFilePath(name); }
     SettingsModel::ModelLister lister()
     {
@@ -263,23 +238,8 @@ TEST_F(ModelDirectory, ListsCatalogueFilesInCatalogueOrderThenTheOthers)
 TEST_F(ModelDirectory, MissingDirectoryListsNothingAndCreatesNothing)
 {
     const QString missing = path("absent/models");
-    CategoryLog log(lcModelDownload());
-
     EXPECT_TRUE(ModelFiles::downloadedModels(missing).isEmpty());
     EXPECT_FALSE(QFileInfo::exists(missing));
-    ASSERT_EQ(log.lines.size(), 1);
-    EXPECT_TRUE(log.lines[0].startsWith("error Failed to list models: ")) << log.lines[0].toStdString();
-}
-
-TEST_F(ModelDirectory, FirstRunSelectsTheOnlyModelAndStoresNothingElse)
-{
-    const QString model = touch("ggml-base.en.bin");
-    MemoryKeyValueStore store;
-
-    const SettingsModel settings(store, lister());
-
-    EXPECT_EQ(settings.modelPath(), std::optional<QString>(model));
-    EXPECT_EQ(store.values, (QMap<QString, QVariant>{{"modelPath", model}}));
 }
 
 TEST_F(ModelDirectory, AStalePathIsReplacedByTheFirstModelPresent)
@@ -296,6 +256,7 @@ TEST_F(ModelDirectory, AStalePathIsReplacedByTheFirstModelPresent)
         {"stale path, no model present", {"readme.txt"}, "deleted.bin", "deleted.bin", 1},
         {"existing model kept without listing", {"ggml-tiny.en.bin", "custom.bin"}, "custom.bin", "custom.bin", 0},
         {"empty directory on first run", {}, "", "", 1},
+        {"first run selects the only model and stores nothing else", {"ggml-base.en.bin"}, "", "ggml-base.en.bin", 1},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

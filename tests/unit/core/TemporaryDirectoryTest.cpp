@@ -4,37 +4,19 @@
 #include "core/Paths.h"
 
 #include "CategoryLog.h"
+#include "ScopedEnvironment.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace parlix;
 
 namespace {
-
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char *name, const QByteArray &value)
-        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name))
-    {
-        set(value.isNull() ? std::nullopt : std::optional(value));
-    }
-    ~ScopedEnvironment() { set(m_had ? std::optional(m_old) : std::nullopt); }
-
-    void set(const std::optional<QByteArray> &value) { value ? qputenv(m_name, *value) : qunsetenv(m_name); }
-
-private:
-    const char *m_name;
-    bool m_had;
-    QByteArray m_old;
-};
 
 struct Placed {
     bool exists = false;
@@ -75,8 +57,8 @@ TEST(TemporaryDirectory, SharedFallbackIsUsedOnlyWhenItIsOurOwnPrivateDirectory)
         if (c.needsRoot && ::geteuid() != 0)
             continue; // only root can give a directory away
         QTemporaryDir tmp;
-        const ScopedEnvironment tmpdir("TMPDIR", QFile::encodeName(tmp.path()));
-        const ScopedEnvironment runtime("XDG_RUNTIME_DIR", QByteArray());
+        const test::ScopedEnvironment tmpdir("TMPDIR", QFile::encodeName(tmp.path()));
+        const test::ScopedEnvironment runtime("XDG_RUNTIME_DIR", QByteArray());
         const QString shared = tmp.filePath(QStringLiteral("parlix-%1").arg(::geteuid()));
         ASSERT_TRUE(c.place(QFile::encodeName(shared))) << c.name;
         const Placed before = inspect(shared);

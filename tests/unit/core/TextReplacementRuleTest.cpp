@@ -4,9 +4,6 @@
 #include "core/SettingsModel.h"
 #include "core/TextReplacementRule.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <gtest/gtest.h>
 
 using namespace parlix;
@@ -121,27 +118,6 @@ TEST(RulesSettingLoadTest, FallsBackToExamplesWithoutWritingBack)
         EXPECT_FALSE(store.writes.contains(QStringLiteral("set ") + kKey));
         EXPECT_EQ(store.values.value(kKey), before.value(kKey)) << "stored bytes stay as they are";
     }
-}
-
-TEST(RulesSetting, NotifiesThenStoresTheWholeList)
-{
-    MemoryKeyValueStore store;
-    SettingsModel settings(store);
-    const auto rules = someRules();
-    std::optional<QVariant> storedWhenNotified = QVariant(QStringLiteral("not called"));
-    QList<TextReplacementRule> readableWhenNotified;
-    QObject::connect(&settings, &SettingsModel::changed, [&](const QString &key) {
-        EXPECT_EQ(key, kKey);
-        storedWhenNotified = store.object(kKey);
-        readableWhenNotified = settings.textReplacementRules();
-    });
-
-    settings.setTextReplacementRules(rules);
-
-    EXPECT_FALSE(storedWhenNotified.has_value()) << "observers hear of the change before it is stored";
-    EXPECT_EQ(readableWhenNotified, rules);
-    EXPECT_EQ(store.data(kKey), TextReplacementRule::encode(rules));
-    EXPECT_EQ(SettingsModel(store).textReplacementRules(), rules) << "a new model reads the list back";
 }
 
 TEST(RulesSetting, UnencodableListKeepsThePreviousStoredValue)

@@ -1,12 +1,12 @@
 // HistoryStore: adding, trimming, the size limit, removing, clearing, the file on disk (mode,
-// atomic rewrite, unreadable files set aside) and the log lines.
-#include "CategoryLog.h"
+// atomic rewrite, unreadable files set aside); and the file's format: exact
+// compact bytes, which files read and which are refused, stored text that comes back unchanged.
 #include "Files.h"
 #include "HistoryTestSupport.h"
 #include "MemoryKeyValueStore.h"
-#include "core/Categories.h"
 #include "core/SettingsModel.h"
 #include "history/HistoryStore.h"
+#include "history/HistoryFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,23 +16,17 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-
 using namespace parlix;
-using parlix::test::CategoryLog;
 using parlix::test::FixedDates;
 using parlix::test::fileBytes;
 using parlix::test::fileMode;
 using parlix::test::writeFile;
+using parlix::test::record;
 
 namespace {
 
 class HistoryStoreTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-    }
-
     QString path() const { return m_dir.filePath(QStringLiteral("Parlix/history.json")); }
     std::unique_ptr<HistoryStore> makeStore() { return std::make_unique<HistoryStore>(m_settings, path(), m_dates.context); }
     QJsonArray fileArray() const { return QJsonDocument::fromJson(fileBytes(path())).array(); }
@@ -54,8 +48,9 @@ protected:
     FixedDates m_dates{"2025-03-05T18:00:00Z"};
 };
 
-// Which keys the file then holds is HistoryFileTest's.
-TEST_F(HistoryStoreTest, AddTrimsTextAndOriginal)
+// Which keys the file then holds is HistoryFileTest's. A missing file is an empty history, and
+// blank text adds nothing: no record, no file.
+TEST_F(HistoryStoreTest, AddTrimsTextAndOriginalAndBlankTextAddsNothing)
 {
     const struct {
         const char *name;
@@ -67,11 +62,19 @@ TEST_F(HistoryStoreTest, AddTrimsTextAndOriginal)
         {"plain", QStringLiteral("  Hello world.\n"), std::nullopt, QStringLiteral("Hello world."), std::nullopt},
         {"both trimmed", QStringLiteral(" a "), QStringLiteral("\t b \n"), QStringLiteral("a"), QStringLiteral("b")},
         {"blank original stays present", QStringLiteral("x"), QStringLiteral("   "), QStringLiteral("x"), QString()},
+        {"blank", QStringLiteral(" \n\t\r\n "), QStringLiteral("raw"), QString(), std::nullopt},
+        {"empty", QString(), QStringLiteral("raw"), QString(), std::nullopt},
     };
     for (const auto &c : cases) {
         QFile::remove(path());
         auto store = makeStore();
+        EXPECT_TRUE(store->items().isEmpty() && store->loadError().isEmpty()) << c.name;
         store->add(c.text, c.original, QStringLiteral("Base"));
+        EXPECT_EQ(QFile::exists(path()), !c.storedText.isEmpty()) << c.name;
+        if (c.storedText.isEmpty()) {
+            EXPECT_TRUE(store->items().isEmpty()) << c.name;
+            continue;
+        }
         ASSERT_EQ(store->items().size(), 1) << c.name;
         const TranscriptItem &item = store->items().front();
         EXPECT_EQ(item.text, c.storedText) << c.name;
@@ -136,12 +139,6 @@ TEST_F(HistoryStoreTest, RemoveDropsEveryRecordWithTheIdAndRewritesTheFile)
     EXPECT_EQ(texts(*store), QStringList{QStringLiteral("b")});
     EXPECT_EQ(fileBytes(path()), QByteArray(R"([{"id":"1A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"b","timestamp":2}])"));
 
-    // A record that is not in the list: nothing removed, the file is still rewritten.
-    writeFile(path(), R"([ {"id":"1A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"b","timestamp":2} ])");
-    auto reloaded = makeStore();
-    reloaded->remove(test::record("{2a1b2c3d-4e5f-6789-abcd-ef0123456789}", QStringLiteral("z"), "2025-01-01T00:00:00Z"));
-    EXPECT_EQ(texts(*reloaded), QStringList{QStringLiteral("b")});
-    EXPECT_EQ(fileBytes(path()), QByteArray(R"([{"id":"1A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"b","timestamp":2}])"));
 }
 
 TEST_F(HistoryStoreTest, ObserversSeeTheOldListBeforeAndTheNewAfterAndClearLeavesAnEmptyArray)
@@ -158,19 +155,6 @@ TEST_F(HistoryStoreTest, ObserversSeeTheOldListBeforeAndTheNewAfterAndClearLeave
     EXPECT_EQ(after, (QList<qsizetype>{2, 1, 0}));
     // Clearing leaves an empty array on disk.
     EXPECT_EQ(fileBytes(path()), QByteArray("[]"));
-}
-
-TEST_F(HistoryStoreTest, MissingFileStartsEmptyAndBlankTextCreatesNothing)
-{
-    auto store = makeStore();
-    EXPECT_TRUE(store->items().isEmpty());
-    EXPECT_TRUE(store->loadError().isEmpty());
-    EXPECT_FALSE(QFile::exists(path()));
-    // Blank text changes nothing: no record, no file.
-    for (const QString &blank : {QString(), QStringLiteral("   "), QStringLiteral(" \n\t\r\n ")})
-        store->add(blank, QStringLiteral("raw"), QStringLiteral("Base"));
-    EXPECT_TRUE(store->items().isEmpty());
-    EXPECT_FALSE(QFile::exists(path()));
 }
 
 struct UnreadableCase {
@@ -190,12 +174,9 @@ TEST_F(HistoryStoreTest, UnreadableFileIsSetAsideBeforeTheNextSave)
         QDir().mkpath(QFileInfo(path()).absolutePath());
         writeFile(path(), c.content);
 
-        CategoryLog log(lcHistory());
         auto store = makeStore();
         EXPECT_TRUE(store->items().isEmpty()) << c.name;
         EXPECT_FALSE(store->loadError().isEmpty()) << c.name;
-        ASSERT_EQ(log.lines.size(), 1) << c.name;
-        EXPECT_TRUE(log.lines[0].startsWith(QStringLiteral("error Failed to load history: "))) << c.name;
         // Loading neither repairs nor moves the file.
         EXPECT_EQ(fileBytes(path()), c.content) << c.name;
         EXPECT_TRUE(asideFiles().isEmpty()) << c.name;
@@ -214,16 +195,84 @@ TEST_F(HistoryStoreTest, UnreadableFileIsSetAsideBeforeTheNextSave)
     }
 }
 
-TEST_F(HistoryStoreTest, SaveFailureKeepsTheChangeInMemoryAndLogs)
+// What it logs: DiskFullTest.
+TEST_F(HistoryStoreTest, SaveFailureKeepsTheChangeInMemory)
 {
     // The history directory's place is taken by a plain file, so nothing can be written.
     writeFile(m_dir.filePath(QStringLiteral("Parlix")), "not a directory");
     auto store = makeStore();
-    CategoryLog log(lcHistory());
     store->add(QStringLiteral("kept"));
     EXPECT_EQ(texts(*store), QStringList{QStringLiteral("kept")});
-    ASSERT_FALSE(log.lines.isEmpty());
-    EXPECT_TRUE(log.lines[0].startsWith(QStringLiteral("error Failed to save history: "))) << log.lines[0].toStdString();
+}
+
+} // namespace
+
+namespace {
+
+struct EncodeCase {
+    const char *name;
+    TranscriptItem item;
+    const char *expected;
+};
+
+TEST(HistoryFileTest, EncodesCompactlyWithOptionalKeysOnlyWhenPresent)
+{
+    const EncodeCase cases[] = {
+        {"required keys only", record("{0a1b2c3d-4e5f-6789-abcd-ef0123456789}", QStringLiteral("hello"), "2001-01-01T00:01:00Z"),
+         R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"hello","timestamp":60}])"},
+        {"all keys, empty original", record("{0a1b2c3d-4e5f-6789-abcd-ef0123456789}", QStringLiteral("hi"), "2001-01-01T00:00:00.500Z",
+                                            QStringLiteral(""), QStringLiteral("Base")),
+         R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"hi","originalText":"","timestamp":0.5,"modelName":"Base"}])"},
+        {"before the reference date", record("{0a1b2c3d-4e5f-6789-abcd-ef0123456789}", QStringLiteral("old"), "2000-12-31T23:59:58.750Z"),
+         R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"old","timestamp":-1.25}])"},
+        {"escapes", record("{0a1b2c3d-4e5f-6789-abcd-ef0123456789}", QString::fromUtf8("a \"q\" \\ /\n\t\x01 \u00e9\U0001F600"), "2001-01-01T00:00:01Z"),
+         "[{\"id\":\"0A1B2C3D-4E5F-6789-ABCD-EF0123456789\",\"text\":\"a \\\"q\\\" \\\\ /\\n\\t\\u0001 \u00e9\U0001F600\",\"timestamp\":1}]"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(historyfile::encode({c.item}), QByteArray(c.expected)) << c.name;
+    EXPECT_EQ(historyfile::encode({}), QByteArray("[]"));
+    // Text with unpaired surrogates is written back as it was read (found by the history file fuzzer).
+    for (const char *text : {R"(lone high \ud83d)", R"(\ude00 lone low)", R"(reversed \ude00\ud83d pair)", R"(paired \ud83d\ude00 \ud83d)"}) {
+        QList<TranscriptItem> read, reread;
+        QString error;
+        ASSERT_TRUE(historyfile::decode(QByteArray(R"([{"id":"0B7D2A3E-5F11-4C3A-9C55-2B1E7A4D9F10","text":")") + text + R"(","timestamp":1.5}])",
+                                        read, error)) << text;
+        ASSERT_TRUE(historyfile::decode(historyfile::encode(read), reread, error)) << text;
+        EXPECT_EQ(reread, read) << text;
+    }
+}
+
+struct DecodeCase {
+    const char *name;
+    const char *json;
+    bool readable;
+};
+
+TEST(HistoryFileTest, RefusesWholeFileOnAnyBadRecord)
+{
+    const char *good = R"({"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a","timestamp":1})";
+    const DecodeCase cases[] = {
+        {"earlier version without optional keys", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a","timestamp":1}])", true},
+        {"null optional keys", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a","timestamp":1,"originalText":null,"modelName":null}])", true},
+        {"lower-case id, unknown extra key", R"([{"id":"0a1b2c3d-4e5f-6789-abcd-ef0123456789","text":"a","timestamp":1.5,"x":[1]}])", true},
+        {"missing text", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","timestamp":1}])", false},
+        {"id is not a UUID", R"([{"id":"not-a-uuid","text":"a","timestamp":1}])", false},
+        {"absurd timestamp", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","text":"a","timestamp":1e300}])", false},
+        {"truncated", R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","te)", false},
+    };
+    for (const auto &c : cases) {
+        QList<TranscriptItem> items;
+        QString error;
+        EXPECT_EQ(historyfile::decode(QByteArray(c.json), items, error), c.readable) << c.name;
+        EXPECT_EQ(error.isEmpty(), c.readable) << c.name;
+        if (!c.readable)
+            EXPECT_TRUE(items.isEmpty()) << c.name;
+    }
+    // One bad record among good ones spoils the file, not just itself.
+    QList<TranscriptItem> items;
+    QString error;
+    EXPECT_FALSE(historyfile::decode(QByteArray("[") + good + R"(,{"text":"b","timestamp":2}])", items, error));
+    EXPECT_TRUE(error.contains(QStringLiteral("record 1"))) << error.toStdString();
 }
 
 } // namespace

@@ -4,8 +4,6 @@
 #include "history/DateContext.h"
 #include "history/TranscriptItem.h"
 
-#include <QLoggingCategory>
-#include <QStringList>
 #include <QTimeZone>
 
 #include <memory>

@@ -1,12 +1,11 @@
 // parlixctl replace, run as a process with its own configuration directory: bytes in, bytes out.
+#include "Files.h"
 #include "ProcessRunner.h"
 #include "TestEnvironment.h"
 #include "core/JsonFileKeyValueStore.h"
 #include "core/SettingsModel.h"
 #include "core/TextReplacementRule.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -30,22 +29,12 @@ const char kRulesJson[] =
 
 class ReplaceCommandTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(home.isValid()); }
-
     QString path(const QString &name) const { return home.filePath(name); }
     QString settingsPath() const { return path(QStringLiteral("config/Parlix/settings.json")); }
-
-    void writeFile(const QString &name, const QByteArray &bytes) const
-    {
-        QFile f(path(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
 
     // The user's stored settings, written the way the app writes them.
     void storeSettings(const std::function<void(SettingsModel &)> &change) const
     {
-        QDir().mkpath(QFileInfo(settingsPath()).path());
         JsonFileKeyValueStore store(settingsPath());
         SettingsModel settings(store);
         change(settings);
@@ -96,7 +85,7 @@ TEST_F(ReplaceCommandTest, WritesTheResultByteForByteOrReportsOnStderr)
         QStringList args;
         if (!c.rules.isNull()) {
             if (c.rules != "<missing>")
-                writeFile(QStringLiteral("rules.json"), c.rules);
+                test::writeFile(path(QStringLiteral("rules.json")), c.rules);
             args = {QStringLiteral("--rules"), path(c.rules == "<missing>" ? QStringLiteral("nope.json") : QStringLiteral("rules.json"))};
         }
         const Result r = run(args + c.extraArgs, QByteArray::fromStdString(c.input));
@@ -117,15 +106,11 @@ TEST_F(ReplaceCommandTest, UsesTheStoredRulesAndSwitchesButARulesFileLeavesThemA
 
     storeSettings([](SettingsModel &s) { s.setExperimentalFeaturesEnabled(false); });
     EXPECT_EQ(run({}, "a period b").out, "a period b");
-    QFile settings(settingsPath());
-    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
-    const QByteArray before = settings.readAll();
-    settings.close();
-    writeFile(QStringLiteral("rules.json"), kRulesJson);
+    const QByteArray before = test::fileBytes(settingsPath());
+    test::writeFile(path(QStringLiteral("rules.json")), kRulesJson);
     EXPECT_EQ(run({QStringLiteral("--rules"), path(QStringLiteral("rules.json"))}, "a period b").out, "a. b")
         << "a rules file acts as if both switches were on";
-    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
-    EXPECT_EQ(settings.readAll(), before);
+    EXPECT_EQ(test::fileBytes(settingsPath()), before);
 }
 
 } // namespace

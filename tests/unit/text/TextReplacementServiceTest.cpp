@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -37,7 +36,7 @@ struct Rule {
     const char *replacement;
 };
 
-QList<TextReplacementRule> customRules(std::initializer_list<Rule> rules)
+QList<TextReplacementRule> customRules(const std::vector<Rule> &rules)
 {
     QList<TextReplacementRule> list;
     for (const auto &r : rules)
@@ -151,10 +150,7 @@ TEST(CustomRules, Rewrite)
     };
     for (const CustomCase &c : cases) {
         SCOPED_TRACE(c.name);
-        QList<TextReplacementRule> rules;
-        for (const auto &r : c.rules)
-            rules.append(customRules({r}));
-        EXPECT_EQ(Engine(rules).apply(c.input), c.expected);
+        EXPECT_EQ(Engine(customRules(c.rules)).apply(c.input), c.expected);
     }
 }
 

@@ -1,12 +1,19 @@
 // The General tab: the launch-at-login switch against a temporary XDG_CONFIG_HOME, and the typing
-// row.
+// row. The About tab: the experimental switch behind five clicks on the icon, which shows and
+// hides the other tabs' experimental toggles; the update button without a feed.
 #include "PageFixture.h"
+#include "ScopedEnvironment.h"
 #include "core/LoginItemManager.h"
 #include "ui/settings/GeneralPage.h"
+#include "ui/ExperimentalFeatureToggle.h"
+#include "ui/settings/AboutPage.h"
+#include "ui/settings/RecordingPage.h"
+#include "ui/settings/SpinningIcon.h"
 
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
 
 using namespace parlix;
 using namespace parlix::test;
@@ -16,8 +23,6 @@ namespace {
 
 class GeneralPageTest : public PageFixture {
 protected:
-    ~GeneralPageTest() override { qunsetenv("XDG_CONFIG_HOME"); }
-
     std::unique_ptr<GeneralPage> makePage(std::function<TypingSupport()> typing = {})
     {
         SettingsPageServices pages = services();
@@ -26,7 +31,7 @@ protected:
         return std::make_unique<GeneralPage>(pages);
     }
 
-    const bool configHome = qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
+    const ScopedEnvironment configHome{"XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8()};
     LoginItemManager login{LoginItemManager::defaultEntryPath(), QStringLiteral("/usr/bin/parlix")};
 };
 
@@ -77,6 +82,40 @@ TEST_F(GeneralPageTest, TheTypingRowTellsWhatIsMissing)
         auto page = makePage(c.typing);
         EXPECT_EQ(page->typingStatus()->text(), QLatin1String(c.status));
         EXPECT_EQ(page->typingHint()->isVisibleTo(page.get()), c.hint) << c.status;
+    }
+}
+
+class AboutPageTest : public PageFixture {
+protected:
+    void SetUp() override
+    {
+        page = std::make_unique<AboutPage>(services());
+        page->show();
+    }
+
+    void clickIcon(int times)
+    {
+        for (int i = 0; i < times; ++i)
+            QTest::mouseClick(page->icon(), Qt::LeftButton);
+    }
+
+    std::unique_ptr<AboutPage> page;
+};
+
+TEST_F(AboutPageTest, TheExperimentalSwitchShowsTheOtherTabsTogglesAndUpdatesWithoutAFeedAreThePackageManagers)
+{
+    // Without a feed, updates are left to the package manager.
+    EXPECT_FALSE(page->updateButton()->isEnabled());
+    EXPECT_TRUE(page->updateNote()->isVisible());
+    RecordingPage recording(services());
+    recording.show();
+    clickIcon(5);
+    ASSERT_TRUE(page->panelShown());
+    const bool initially = settings.experimentalFeaturesEnabled();
+    for (bool on : {!initially, initially}) {
+        page->experimentalSwitch()->click();
+        EXPECT_EQ(settings.experimentalFeaturesEnabled(), on);
+        EXPECT_EQ(recording.liveDictationToggle()->isVisible(), on);
     }
 }
 

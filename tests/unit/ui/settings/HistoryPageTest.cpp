@@ -64,14 +64,6 @@ protected:
         return texts;
     }
 
-    void answer(const QString &button)
-    {
-        ASSERT_TRUE(page->confirmation());
-        for (QAbstractButton *b : page->confirmation()->buttons())
-            if (b->text().remove(u'&') == button)
-                b->click();
-    }
-
     FixedDates dates{"2025-03-10T12:00:00Z"};
     HistoryStore fixed{settings, dir.filePath(QStringLiteral("fixed.json")), dates.context};
     QString clipboard;
@@ -104,6 +96,13 @@ TEST_F(HistoryPageTest, SearchMatchesTextLocalDateAndModelButNotTheOriginal)
 
 TEST_F(HistoryPageTest, CopySelectedTakesStoreOrderTheShownTextAndClearsTheSelection)
 {
+    // From the search field, Down moves onto the first row found and Ctrl+C copies it.
+    page->searchField()->setText(QStringLiteral("alice"));
+    QTest::keyClick(page->searchField(), Qt::Key_Down);
+    QTest::keyClick(page->list(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clipboard, QStringLiteral("Call Alice"));
+    page->searchField()->clear();
+
     select({1, 2});
     EXPECT_EQ(page->countLabel()->text(), QStringLiteral("Selected 2 of 3"));
     EXPECT_TRUE(page->copyButton()->isVisible());
@@ -145,7 +144,9 @@ TEST_F(HistoryPageTest, DeletingAsksOnceAndTheStoreSavesOnce)
         c.ask();
         ASSERT_TRUE(page->confirmation()) << c.name;
         EXPECT_EQ(page->confirmation()->text(), QLatin1String(c.title)) << c.name;
-        answer(QString::fromLatin1(c.answer));
+        for (QAbstractButton *b : page->confirmation()->buttons())
+            if (b->text().remove(u'&') == QLatin1String(c.answer))
+                b->click();
         QCoreApplication::processEvents();
 
         EXPECT_EQ(saves.size(), c.left.size() == 3 ? 0 : 1) << c.name;

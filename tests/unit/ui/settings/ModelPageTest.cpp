@@ -1,6 +1,7 @@
 // The Model tab over a real downloader on a temporary models directory: what the first section
 // shows for each selection (and the English-only rules), the rows' states and actions, the
 // delete-selected rule. (A download through the tab: SettingsScreenshotsTest.)
+#include "Files.h"
 #include "PageFixture.h"
 #include "models/ModelDownloadManager.h"
 #include "ui/ExperimentalFeatureToggle.h"
@@ -31,11 +32,14 @@ protected:
     }
 
     QString modelPath(const QString &fileName) const { return dir.filePath(QStringLiteral("models/") + fileName); }
-    void place(const QString &path)
+    static void place(const QString &path) { writeFile(path, "model"); }
+    // The models directory holding exactly `files`.
+    void placeModels(const QStringList &files)
     {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("model");
+        QDir(dir.filePath(QStringLiteral("models"))).removeRecursively();
+        QDir().mkpath(dir.filePath(QStringLiteral("models")));
+        for (const QString &file : files)
+            place(modelPath(file));
     }
     std::unique_ptr<ModelPage> makePage()
     {
@@ -75,10 +79,7 @@ TEST_F(ModelPageTest, FirstSectionFollowsTheSelectionAndTheEnglishOnlyRules)
     place(custom);
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        QDir(dir.filePath(QStringLiteral("models"))).removeRecursively();
-        QDir().mkpath(dir.filePath(QStringLiteral("models")));
-        for (const QString &file : c.files)
-            place(modelPath(file));
+        placeModels(c.files);
         settings.setModelPath(c.selected.isEmpty() ? std::nullopt : std::optional(c.selected.startsWith(u'/') ? c.selected : modelPath(c.selected)));
         settings.setExperimentalFeaturesEnabled(c.experimental);
         const auto page = makePage();
@@ -96,8 +97,7 @@ TEST_F(ModelPageTest, FirstSectionFollowsTheSelectionAndTheEnglishOnlyRules)
 
 TEST_F(ModelPageTest, PickerAssignsAModelButNoneChangesNothing)
 {
-    place(modelPath("ggml-base.en.bin"));
-    place(modelPath("ggml-tiny.en.bin"));
+    placeModels({"ggml-base.en.bin", "ggml-tiny.en.bin"});
     settings.setModelPath(modelPath("ggml-tiny.en.bin"));
     const auto page = makePage();
     QComboBox *picker = page->modelPicker();
@@ -126,10 +126,7 @@ TEST_F(ModelPageTest, RowsShowTheirStateAndDeletingTheSelectedModelSelectsTheFir
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        QDir(dir.filePath(QStringLiteral("models"))).removeRecursively();
-        QDir().mkpath(dir.filePath(QStringLiteral("models")));
-        for (const QString &file : c.files)
-            place(modelPath(file));
+        placeModels(c.files);
         settings.setModelPath(modelPath(c.selected));
         const auto page = makePage();
         for (ModelRow *row : page->rows()) {

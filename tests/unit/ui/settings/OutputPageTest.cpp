@@ -1,5 +1,7 @@
-// The Output tab over fakes: output modes, the history count, the replacement rules and their
-// sheet, and the one formatting reference window.
+// The Output tab over fakes: output modes, the history count and its size field (what typing,
+// Return and the stepper store and show), the replacement rules and their sheet, the command
+// list of the sheet's replacement field (what typing offers, what the keys do with the list
+// open and closed), and the one formatting reference window.
 #include "PageFixture.h"
 #include "Printers.h"
 #include "ui/ExperimentalFeatureToggle.h"
@@ -8,6 +10,7 @@
 #include "ui/settings/OutputPage.h"
 #include "ui/settings/ReplacementRuleRow.h"
 #include "ui/settings/RuleEditDialog.h"
+#include "ui/settings/MaxHistoryItemsField.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -15,6 +18,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace parlix;
 using namespace parlix::test;
@@ -177,6 +184,117 @@ TEST_F(OutputPageTest, FormattingHelpKeepsOneReferenceWindow)
     EXPECT_EQ(page->formattingReference().window(), window);
     EXPECT_TRUE(window->isVisible());
     sheet->close();
+}
+
+struct FieldCase {
+    const char *name;
+    qint64 start;
+    std::function<void(MaxHistoryItemsField &)> act;
+    qint64 stored;
+    const char *shown; // the field's text, or "Forever"
+};
+
+void typeAndReturn(MaxHistoryItemsField &f, const QString &text)
+{
+    f.field()->clear();
+    f.field()->insert(text);
+    emit f.field()->textEdited(f.field()->text());
+    f.commitValue();
+}
+
+TEST(MaxHistoryItemsFieldTest, TypingAndSteppingReachOnlyValidSizes)
+{
+    const auto type = [](const char *text) {
+        return [text](MaxHistoryItemsField &f) { typeAndReturn(f, QString::fromUtf8(text)); };
+    };
+    const auto up = [](MaxHistoryItemsField &f) { f.increment(); };
+    const auto down = [](MaxHistoryItemsField &f) { f.decrement(); };
+    const QList<FieldCase> cases{
+        {"20 becomes the minimum", 100, type("20"), 50, "50"},
+        {"5000 becomes the maximum", 100, type("5000"), 1000, "1000"},
+        {"an empty field shows the value again", 300, type(""), 300, "300"},
+        {"letters are dropped as they are typed", 100, type("2a5b0"), 250, "250"},
+        {"other scripts' digits are no number", 100, type("٣٠٠"), 100, "٣٠٠"},
+        {"an overflow is no number", 100, type("99999999999999999999"), 100, "99999999999999999999"},
+        {"up from a typed value", 75, up, 125, "125"},
+        {"up past 1000 keeps forever", 1000, up, 0, "Forever"},
+        {"up from forever does nothing", 0, up, 0, "Forever"},
+        {"down from forever is 1000", 0, down, 1000, "1000"},
+        {"down stays at 50", 50, down, 50, "50"},
+        {"down from 60 stops at 50", 60, down, 50, "50"},
+    };
+    for (const FieldCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        qint64 value = c.start;
+        MaxHistoryItemsField field([&value] { return value; }, [&value](qint64 v) { value = v; });
+        field.show();
+        c.act(field);
+        EXPECT_EQ(value, c.stored);
+        const QString shown = field.isForever() ? field.foreverLabel()->text() : field.field()->text();
+        EXPECT_EQ(shown, QString::fromUtf8(c.shown));
+        EXPECT_EQ(field.field()->isVisible(), !field.isForever());
+    }
+}
+
+struct CompletionCase {
+    const char *name;
+    QString typed;
+    QList<int> keys;
+    QStringList offered; // while the list is open, before the keys
+    bool openAfter;
+    QString textAfter;
+    QString selectedAfter;
+    int returnsPassedOn;
+};
+
+class CommandCompletionFieldTest : public PageFixture {};
+
+TEST_F(CommandCompletionFieldTest, KeysMoveInsertAndClose)
+{
+    QStringList all;
+    for (const CompletionCommand &c : completionCommands())
+        all << QString::fromUtf8(c.command);
+    ASSERT_GT(all.size(), 3);
+
+    const QList<CompletionCase> cases{
+        {"a backslash offers everything, first selected", "\\", {}, all, true, "\\", "\\n", 0},
+        {"Down then Return inserts", "\\ch", {Qt::Key_Down, Qt::Key_Return}, {"\\checkbox", "\\checked"}, false, "\\checked", "", 0},
+        {"no match, no list", "\\box", {}, {}, false, "\\box", "", 0},
+        {"Up at the first entry stays", "\\ch", {Qt::Key_Up}, {"\\checkbox", "\\checked"}, true, "\\ch", "\\checkbox", 0},
+        {"Tab inserts and keeps the text before", "say \\bu", {Qt::Key_Tab}, {"\\bullet"}, false, "say \\bullet", "", 0},
+        {"Escape closes and changes nothing", "\\h", {Qt::Key_Escape}, {"\\h1", "\\h2", "\\h3"}, false, "\\h", "", 0},
+        {"without a list Return reaches the field", "plain", {Qt::Key_Return}, {}, false, "plain", "", 1},
+    };
+    CommandCompletionField field;
+    field.show();
+    field.activateWindow();
+    field.setFocus();
+    // The window becomes active through the event loop.
+    for (int i = 0; i < 100 && !field.hasFocus(); ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    int returns = 0;
+    QObject::connect(&field, &QLineEdit::returnPressed, [&returns] { ++returns; });
+    for (const CompletionCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        field.clear();
+        returns = 0;
+        ASSERT_FALSE(field.isPopupShown());
+        ASSERT_TRUE(field.hasFocus());
+        for (const QChar ch : c.typed)
+            press(&field, 0, Qt::NoModifier, QString(ch));
+        EXPECT_EQ(field.isPopupShown(), !c.offered.isEmpty());
+        if (!c.offered.isEmpty())
+            EXPECT_EQ(field.offeredCommands(), c.offered);
+        for (int key : c.keys)
+            press(&field, key);
+        EXPECT_EQ(field.isPopupShown(), c.openAfter);
+        EXPECT_EQ(field.text(), c.textAfter);
+        if (c.openAfter)
+            EXPECT_EQ(field.selectedCommand(), c.selectedAfter);
+        EXPECT_EQ(returns, c.returnsPassedOn);
+        if (field.isPopupShown())
+            press(&field, Qt::Key_Escape);
+    }
 }
 
 } // namespace

@@ -1,13 +1,16 @@
-// The settings window at its default size with every tab built so far (Model through a first
-// download; History empty, filled, searching and asking to delete; About before and after its
-// secret), the rule sheet, its command list and the formatting reference, drawn offscreen and kept as PNG artifacts
-// (PARLIX_ARTIFACTS_DIR, by default <build>/artifacts/screenshots). Every text and button on
-// them must have the room it asks for. The German run (ctest SettingsScreenshotsGerman, with
-// LANG=de_DE.UTF-8) draws every tab once more in German, whose texts are longer.
+// The settings window (one for every request, of a fixed size) at its default size with every
+// tab built so far (Model through a first download; History empty, filled, searching and asking
+// to delete; About before and after its secret), the rule sheet, its command list and the
+// formatting reference, drawn offscreen and kept as PNG artifacts (PARLIX_ARTIFACTS_DIR, by
+// default <build>/artifacts/screenshots). Every text and button on them must have the room it
+// asks for. The German run (ctest SettingsScreenshotsGerman, with LANG=de_DE.UTF-8) draws every
+// tab once more in German, whose texts are longer.
 #include "Files.h"
 #include "LoopbackHttpServer.h"
 #include "PageFixture.h"
+#include "ScopedEnvironment.h"
 #include "Pump.h"
+#include "Screenshots.h"
 #include "models/ModelDownloadManager.h"
 #include "core/LoginItemManager.h"
 #include "ui/SettingsWindow.h"
@@ -31,7 +34,6 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QCryptographicHash>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -51,30 +53,18 @@ using namespace parlix::ui;
 
 namespace {
 
-QString artifactsDirectory()
-{
-    const QString configured = qEnvironmentVariable("PARLIX_ARTIFACTS_DIR");
-    return configured.isEmpty() ? QStringLiteral(PARLIX_ARTIFACTS_DEFAULT) : configured;
-}
-
-void keep(const QImage &image, const char *name)
-{
-    QDir().mkpath(artifactsDirectory());
-    EXPECT_TRUE(image.save(artifactsDirectory() + QLatin1Char('/') + QLatin1String(name), "PNG")) << name;
-}
-
 QStringList cramped(QWidget *top);
 
 // The window as shown, and once more with its page scrolled to the end; the page's texts fit.
 void keepScrolled(SettingsView *window, const char *name, const char *endName)
 {
     QCoreApplication::processEvents();
-    keep(window->grab().toImage(), name);
+    keepScreenshot(window->grab().toImage(), QString::fromLatin1(name));
     auto *scroll = window->tabView()->currentWidget()->findChild<QScrollArea *>();
     ASSERT_TRUE(scroll);
     scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
     QCoreApplication::processEvents();
-    keep(window->grab().toImage(), endName);
+    keepScreenshot(window->grab().toImage(), QString::fromLatin1(endName));
     scroll->verticalScrollBar()->setValue(0);
     EXPECT_EQ(cramped(window->tabView()->currentWidget()), QStringList()) << name;
 }
@@ -103,11 +93,23 @@ QStringList cramped(QWidget *top)
     return found;
 }
 
+// `base` drawn with `top` over it at `at` (in base's coordinates), on a canvas that holds both.
+QImage overlaid(QWidget *base, QWidget *top, const QPoint &at)
+{
+    const QImage under = base->grab().toImage(), over = top->grab().toImage();
+    QImage canvas(under.width(), std::max(under.height(), at.y() + over.height()), QImage::Format_ARGB32);
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    painter.drawImage(0, 0, under);
+    painter.drawImage(at, over);
+    return canvas;
+}
+
 // `shown` kept as `name` once pending events are drawn, and every text in `checked` (if any) fits.
 void shoot(QWidget *shown, const char *name, QWidget *checked = nullptr)
 {
     QCoreApplication::processEvents();
-    keep(shown->grab().toImage(), name);
+    keepScreenshot(shown->grab().toImage(), QString::fromLatin1(name));
     if (checked)
         EXPECT_EQ(cramped(checked), QStringList()) << name;
 }
@@ -136,6 +138,7 @@ TEST_F(SettingsScreenshotsTest, TabsSheetListAndReferenceHaveRoomForTheirTexts)
     keepScrolled(window, "settings-recording-tab.png", "settings-recording-tab-end.png");
 
     host.openSettingsToTab(SettingsTab::output);
+    EXPECT_EQ(host.settingsWindow(), window); // one window for every request
     keepScrolled(window, "settings-output-tab.png", "settings-output-tab-end.png");
 
     auto *output = qobject_cast<OutputPage *>(window->tabView()->currentWidget());
@@ -150,16 +153,8 @@ TEST_F(SettingsScreenshotsTest, TabsSheetListAndReferenceHaveRoomForTheirTexts)
         press(sheet->replacementField(), 0, Qt::NoModifier, QString(c));
     ASSERT_TRUE(sheet->replacementField()->isPopupShown());
     QTreeView *popup = sheet->replacementField()->popup();
-    QImage composed = sheet->grab().toImage();
-    const QPoint at = sheet->mapFromGlobal(popup->mapToGlobal(QPoint()));
-    QImage list = popup->grab().toImage();
-    QImage canvas(composed.width(), std::max(composed.height(), at.y() + list.height()), QImage::Format_ARGB32);
-    canvas.fill(Qt::white);
-    QPainter painter(&canvas);
-    painter.drawImage(0, 0, composed);
-    painter.drawImage(at, list);
-    painter.end();
-    keep(canvas, "settings-completion-popup.png");
+    keepScreenshot(overlaid(sheet, popup, sheet->mapFromGlobal(popup->mapToGlobal(QPoint()))),
+                   QStringLiteral("settings-completion-popup.png"));
     press(sheet->replacementField(), Qt::Key_Escape);
 
     sheet->helpButton()->click();
@@ -167,6 +162,18 @@ TEST_F(SettingsScreenshotsTest, TabsSheetListAndReferenceHaveRoomForTheirTexts)
     ASSERT_TRUE(reference);
     shoot(reference, "settings-formatting-reference.png", reference);
     sheet->close();
+
+    // A fixed size with only a close button; closed, it is hidden, and shown again on the next request.
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_FALSE(window->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowCloseButtonHint);
+    const QPointer<SettingsView> kept = window;
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    host.openSettingsToTab(SettingsTab::history);
+    ASSERT_EQ(host.settingsWindow(), kept.data());
+    EXPECT_TRUE(kept->isVisible());
+    EXPECT_EQ(kept->selectedTab(), SettingsTab::history);
 }
 
 // The Model tab through a first download: empty; the recommended model stalled at 37.9 % by the
@@ -208,12 +215,11 @@ TEST_F(SettingsScreenshotsTest, ModelTabFromEmptyThroughADownloadToModels)
 
     base->cancelButton()->click();
     EXPECT_TRUE(base->downloadButton()->isVisible() && !base->cancelButton()->isVisible());
+    EXPECT_FALSE(page->errorLabel()->isVisible());
     server.setResponse(QStringLiteral("/ggml-base.en.bin"), LoopbackHttpServer::Response::ok(body));
     base->downloadButton()->click();
     ASSERT_TRUE(pumpUntil([&] { return settings.modelPath().has_value(); }));
     EXPECT_EQ(settings.modelPath(), models.localPath(base->model()));
-    EXPECT_EQ(base->selectButton()->text(), u"Selected");
-    EXPECT_EQ(page->modelPicker()->currentText(), u"Base (English)");
     tiny->downloadIconButton()->click();
     ASSERT_TRUE(pumpUntil([&] { return page->errorLabel()->isVisible(); }));
     EXPECT_EQ(page->errorLabel()->text(), u"Download failed: HTTP 404 Not Found");
@@ -300,12 +306,8 @@ TEST_F(SettingsScreenshotsTest, HistoryGeneralAndAboutTabs)
     QMessageBox *confirm = page->confirmDeleteSelected();
     ASSERT_TRUE(confirm);
     QCoreApplication::processEvents();
-    QImage composed = window->grab().toImage();
-    QPainter painter(&composed);
-    const QImage box = confirm->grab().toImage();
-    painter.drawImage((composed.width() - box.width()) / 2, (composed.height() - box.height()) / 3, box);
-    painter.end();
-    keep(composed, "settings-history-confirm.png");
+    keepScreenshot(overlaid(window, confirm, QPoint((window->width() - confirm->width()) / 2, (window->height() - confirm->height()) / 3)),
+                   QStringLiteral("settings-history-confirm.png"));
     EXPECT_EQ(cramped(confirm), QStringList());
     confirm->reject();
 
@@ -349,7 +351,7 @@ TEST_F(SettingsScreenshotsTest, RecordingTabWhereTheDesktopBindsTheKey)
     backend.boundTrigger = QStringLiteral("Ctrl+Alt+Space");
     for (const auto &c : cases) {
         SCOPED_TRACE(c.desktop);
-        qputenv("XDG_CURRENT_DESKTOP", c.desktop);
+        const ScopedEnvironment desktop("XDG_CURRENT_DESKTOP", c.desktop);
         backend.registerStatus = c.status;
         settings.setRecordingMode(c.mode);
         hotkey.registerHotkey();
@@ -372,7 +374,6 @@ TEST_F(SettingsScreenshotsTest, RecordingTabWhereTheDesktopBindsTheKey)
         page->compositorBinding()->copyButton()->click();
         EXPECT_EQ(copied.takeLast(), lines);
     }
-    qunsetenv("XDG_CURRENT_DESKTOP");
 }
 
 // Run by ctest as SettingsScreenshotsGerman, under a German locale: the catalogue the build made

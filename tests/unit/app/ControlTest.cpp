@@ -1,6 +1,8 @@
-// The state and tab names of the control interface, and how D-Bus error replies are read.
+// The control interface: the state and tab names, how D-Bus error replies are read, and
+// parlixctl's control commands read into D-Bus requests.
 #include "control/ControlClient.h"
 #include "control/ControlNames.h"
+#include "control/ControlRequest.h"
 
 #include <gtest/gtest.h>
 
@@ -15,12 +17,10 @@ TEST(ControlState, FlagsMapToOneName)
         bool recording, transcribing, live;
         const char *name;
     };
+    // One flag each is every e2e test's waitForState. AppState refuses two activities at once;
+    // should it happen, the one a stop acts on wins.
     const Row rows[] = {
         {false, false, false, "idle"},
-        {true, false, false, "recording"},
-        {false, true, false, "transcribing"},
-        {false, false, true, "live"},
-        // AppState refuses two activities at once; should it happen, the one a stop acts on wins.
         {true, true, false, "recording"},
         {false, true, true, "live"},
     };
@@ -73,6 +73,44 @@ TEST(ControlErrors, BusErrorsAreReadAsOutcomesAndMessages)
         EXPECT_EQ(outcomeOfError(name), r.outcome);
         EXPECT_TRUE(messageForError(name, QStringLiteral("app says no")).startsWith(QString::fromUtf8(r.messageStart)))
             << messageForError(name, QStringLiteral("app says no")).toStdString();
+    }
+}
+
+TEST(ControlRequest, CommandLinesBecomeRequestsOrUsageErrors)
+{
+    struct Row {
+        const char *command;
+        QStringList arguments;
+        // A method (empty: read State) with its arguments, or the start of a usage error.
+        std::optional<Request> request;
+        const char *error = "";
+    };
+    const Row rows[] = {
+        {"toggle", {}, Request{QStringLiteral("Toggle"), {}}},
+        {"cancel", {}, Request{QStringLiteral("Cancel"), {}}},
+        {"retry", {}, Request{QStringLiteral("Retry"), {}}},
+        {"status", {}, Request{QString(), {}}},
+        {"settings", {}, Request{QStringLiteral("OpenSettings"), {QString()}}},
+        // Sent in the app's own spelling.
+        {"settings", {QStringLiteral("Model")}, Request{QStringLiteral("OpenSettings"), {QStringLiteral("model")}}},
+        {"settings", {QStringLiteral("histroy")}, std::nullopt, "unknown settings tab 'histroy' (one of: recording, model"},
+        // An explicit empty tab is a mistake on the command line, not a request for the default.
+        {"settings", {QString()}, std::nullopt, "unknown settings tab ''"},
+        {"toggle", {QStringLiteral("now")}, std::nullopt, "toggle takes no arguments, got 'now'"},
+        {"restart", {}, std::nullopt, "unknown control command 'restart'"},
+    };
+    for (const Row &r : rows) {
+        SCOPED_TRACE(std::string(r.command) + " " + r.arguments.join(u' ').toStdString());
+        const auto parsed = parseRequest(QString::fromLatin1(r.command), r.arguments);
+        if (r.request) {
+            ASSERT_TRUE(std::holds_alternative<Request>(parsed)) << std::get<UsageError>(parsed).message.toStdString();
+            EXPECT_EQ(std::get<Request>(parsed), *r.request);
+            EXPECT_EQ(std::get<Request>(parsed).readsState(), r.request->method.isEmpty());
+        } else {
+            ASSERT_TRUE(std::holds_alternative<UsageError>(parsed));
+            EXPECT_TRUE(std::get<UsageError>(parsed).message.startsWith(QString::fromLatin1(r.error)))
+                << std::get<UsageError>(parsed).message.toStdString();
+        }
     }
 }
 
