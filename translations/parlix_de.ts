@@ -514,37 +514,6 @@
     </message>
 </context>
 <context>
-    <name>parlix::HotkeyConflictNotice</name>
-    <message>
-        <source>Hotkey %1 is unavailable</source>
-        <translation>Tastenkürzel %1 ist nicht verfügbar</translation>
-    </message>
-    <message>
-        <source>Change hotkey</source>
-        <translation>Tastenkürzel ändern</translation>
-    </message>
-    <message>
-        <source>Change…</source>
-        <translation>Ändern …</translation>
-    </message>
-    <message>
-        <source>until you choose another hotkey in Settings → Recording</source>
-        <translation>bis Sie unter Einstellungen → Aufnahme ein anderes Tastenkürzel wählen</translation>
-    </message>
-    <message>
-        <source>until a key is bound to it as Settings → Recording describes</source>
-        <translation>bis ihr eine Taste zugewiesen ist, wie unter Einstellungen → Aufnahme beschrieben</translation>
-    </message>
-    <message>
-        <source>No global hotkey</source>
-        <translation>Kein globales Tastenkürzel</translation>
-    </message>
-    <message>
-        <source>%1. Dictation cannot be started from the keyboard %2.</source>
-        <translation>%1. Das Diktat kann nicht über die Tastatur gestartet werden, %2.</translation>
-    </message>
-</context>
-<context>
     <name>parlix::HotkeyManager</name>
     <message>
         <source>The hotkey stopped working after a keyboard layout change</source>
@@ -593,6 +562,53 @@
     <message>
         <source>The desktop ended the shortcut session; the hotkey no longer works</source>
         <translation>Die Arbeitsumgebung hat die Tastenkürzel-Sitzung beendet; das Tastenkürzel funktioniert nicht mehr</translation>
+    </message>
+</context>
+<context>
+    <name>parlix::HotkeyNotice</name>
+    <message>
+        <source>Hotkey %1 is unavailable</source>
+        <translation>Tastenkürzel %1 ist nicht verfügbar</translation>
+    </message>
+    <message>
+        <source>Change hotkey</source>
+        <translation>Tastenkürzel ändern</translation>
+    </message>
+    <message>
+        <source>Change…</source>
+        <translation>Ändern …</translation>
+    </message>
+    <message>
+        <source>until you choose another hotkey in Settings → Recording</source>
+        <translation>bis Sie unter Einstellungen → Aufnahme ein anderes Tastenkürzel wählen</translation>
+    </message>
+    <message>
+        <source>until a key is bound to it as Settings → Recording describes</source>
+        <translation>bis ihr eine Taste zugewiesen ist, wie unter Einstellungen → Aufnahme beschrieben</translation>
+    </message>
+    <message>
+        <source>No global hotkey</source>
+        <translation>Kein globales Tastenkürzel</translation>
+    </message>
+    <message>
+        <source>%1. Dictation cannot be started from the keyboard %2.</source>
+        <translation>%1. Das Diktat kann nicht über die Tastatur gestartet werden, %2.</translation>
+    </message>
+    <message>
+        <source>Bind a key to dictate</source>
+        <translation>Eine Taste für das Diktat zuweisen</translation>
+    </message>
+    <message>
+        <source>This desktop lets no application claim a global hotkey. Bind a key to parlixctl in its configuration: Settings → Recording shows the line to add.</source>
+        <translation>Diese Arbeitsumgebung lässt keine Anwendung ein globales Tastenkürzel belegen. Weisen Sie parlixctl in ihrer Konfiguration eine Taste zu: Einstellungen → Aufnahme zeigt die Zeile dafür.</translation>
+    </message>
+    <message>
+        <source>Show the binding</source>
+        <translation>Zuweisung zeigen</translation>
+    </message>
+    <message>
+        <source>Show the Binding…</source>
+        <translation>Zuweisung zeigen …</translation>
     </message>
 </context>
 <context>
@@ -1221,6 +1237,34 @@
     <message>
         <source>Not available on this desktop</source>
         <translation>In dieser Arbeitsumgebung nicht verfügbar</translation>
+    </message>
+    <message>
+        <source>Global hotkey:</source>
+        <translation>Globales Tastenkürzel:</translation>
+    </message>
+    <message>
+        <source>%1, claimed by Parlix</source>
+        <translation>%1, von Parlix belegt</translation>
+    </message>
+    <message>
+        <source>%1, bound through the desktop&apos;s shortcut portal</source>
+        <translation>%1, über das Kürzel-Portal der Arbeitsumgebung zugewiesen</translation>
+    </message>
+    <message>
+        <source>Bound in the compositor</source>
+        <translation>Im Compositor zugewiesen</translation>
+    </message>
+    <message>
+        <source>This desktop lets no application claim a key: a key bound in its configuration runs parlixctl. Settings → Recording shows the line to add.</source>
+        <translation>Diese Arbeitsumgebung lässt keine Anwendung eine Taste belegen: Eine in ihrer Konfiguration zugewiesene Taste startet parlixctl. Einstellungen → Aufnahme zeigt die Zeile dafür.</translation>
+    </message>
+    <message>
+        <source>Waiting for the desktop…</source>
+        <translation>Warte auf die Arbeitsumgebung …</translation>
+    </message>
+    <message>
+        <source>Not registered</source>
+        <translation>Nicht registriert</translation>
     </message>
 </context>
 <context>

@@ -2,7 +2,7 @@
 
 #include "app/AppServices.h"
 #include "app/DesktopNotifications.h"
-#include "app/HotkeyConflictNotice.h"
+#include "app/HotkeyNotice.h"
 #include "app/ModelDownloadNotice.h"
 #include "control/ControlNames.h"
 #include "controller/DictationController.h"
@@ -74,7 +74,7 @@ void Application::start(bool adoptLeftoverRecordings)
     connectNotifications();
     createTrayIcon();
     checkEngineAvailability();
-    m_hotkeyNotice = std::make_unique<HotkeyConflictNotice>(
+    m_hotkeyNotice = std::make_unique<HotkeyNotice>(
         m_services.hotkeyManager(), settings, *m_notifications,
         [&controller] { controller.openSettingsToTab(SettingsTab::recording); });
     m_modelNotice = std::make_unique<ModelDownloadNotice>(m_services.modelDownloads(), *m_notifications,
@@ -117,7 +117,7 @@ void Application::createTrayIcon()
         },
         .hotkeyState = [this] {
             const HotkeyManager &hotkey = m_services.hotkeyManager();
-            return ui::HotkeyMenuState{hotkey.isRegistered(), hotkey.trigger(), hotkey.failure()};
+            return ui::HotkeyMenuState{hotkey.isRegistered(), hotkey.isBoundByCompositor(), hotkey.trigger(), hotkey.failure()};
         },
     };
     m_trayIcon = std::make_unique<ui::TrayIcon>(std::move(services),

@@ -11,7 +11,7 @@ namespace parlix {
 
 class AppServices;
 class DesktopNotifications;
-class HotkeyConflictNotice;
+class HotkeyNotice;
 class ModelDownloadNotice;
 class LoginItemManager;
 namespace ui {
@@ -34,7 +34,8 @@ public:
     // 2. the status item (built by the tray once it exists), which follows a model download
     // 3. the engine check, launched only: its result arrives after this returns
     // 4. the hotkey: callbacks connected, the stored hotkey registered (a refusal is announced
-    //    once with a desktop notification, and the tray menu leads to the Recording tab)
+    //    once with a desktop notification, and the tray menu leads to the Recording tab; where
+    //    the compositor binds the key, how to bind it is announced once ever)
     // 5. the keystroke permission check
     // 6. the state observers that redraw the icon
     // 7. the silence (and interruption) callbacks of both recorders
@@ -71,7 +72,7 @@ private:
     std::unique_ptr<ui::TrayIcon> m_trayIcon;
     std::unique_ptr<ui::SettingsWindowHost> m_settingsWindows;
     std::unique_ptr<DesktopNotifications> m_notifications;
-    std::unique_ptr<HotkeyConflictNotice> m_hotkeyNotice;
+    std::unique_ptr<HotkeyNotice> m_hotkeyNotice;
     std::unique_ptr<ModelDownloadNotice> m_modelNotice;
     std::unique_ptr<update::UpdateController> m_updater;
     std::unique_ptr<ui::UpdateDialogs> m_updateDialogs;

@@ -481,6 +481,7 @@ QCoro::Task<> DictationController::liveStartStep()
     }
     m_liveTranscriptParts.clear();
     m_liveRawTranscriptParts.clear();
+    m_liveUntyped.clear();
     m_isProcessingChunk = false;
 
     m_liveChunkTimer->start(liveChunkInterval, true, [self] {
@@ -518,12 +519,21 @@ void DictationController::appendLivePart(const QString &rawText, const QString &
 
 QCoro::Task<> DictationController::typeText(QString text)
 {
+    // The result is tested outside the try block: GCC 12 never resumed a coroutine that ended
+    // with `if (co_await …) co_return;` inside it.
+    bool typed = false;
     try {
-        co_await m_services.delivery.typeText(text);
+        typed = co_await m_services.delivery.typeText(text);
     } catch (...) {
         // The text stays in the dictation's parts; only this typing is lost.
         log::error(lcController, "Typing failed: %s", describeCurrentException());
+        co_return;
     }
+    if (typed)
+        co_return;
+    if (m_liveUntyped.isEmpty())
+        log::error(lcController, "Live text cannot be typed here; it goes to the clipboard when the dictation ends");
+    m_liveUntyped += text;
 }
 
 void DictationController::processLiveChunk()
@@ -626,6 +636,16 @@ QCoro::Task<> DictationController::liveStopStep()
     m_liveRawTranscriptParts.clear();
     m_liveStopping = false;
     log::info(lcController, "Live recording stopped");
+    // Where no keys reach other applications the paste leaves the text on the clipboard and
+    // asks the user to paste it: one hand-over with everything, not one per chunk.
+    const QString untyped = trimmedKeepingLineBreaks(std::exchange(m_liveUntyped, QString()));
+    if (untyped.isEmpty())
+        co_return;
+    try {
+        co_await m_services.delivery.pasteText(untyped);
+    } catch (...) {
+        log::error(lcController, "Delivery failed: %s", describeCurrentException());
+    }
 }
 
 QCoro::Task<> DictationController::processFinalChunk()

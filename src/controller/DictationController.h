@@ -126,6 +126,7 @@ private:
     void keepUnsent(const QString &path);
     // Removes a clip whose text was delivered, from wherever it is.
     void discardClip(const QString &path);
+    // Types a live chunk; what cannot be typed is kept for the hand-over at the end.
     QCoro::Task<> typeText(QString text);
     std::optional<QString> contextPrompt() const;
     void appendLivePart(const QString &rawText, const QString &finalText);
@@ -145,6 +146,8 @@ private:
     QString m_engineClip;
     QStringList m_liveTranscriptParts;
     QStringList m_liveRawTranscriptParts;
+    // What this live dictation could not type; handed over in one piece when it ends.
+    QString m_liveUntyped;
     bool m_isProcessingChunk = false;
 
     StartKind m_startPending = StartKind::none;

@@ -127,6 +127,7 @@ void SettingsModel::load()
     m_serverIdleMinutes = idle > 0 ? idle : 10.0;
     m_remoteServerUrl = s.string(key(K::remoteServerUrl)).value_or(QString());
     m_notificationsEnabled = boolDefaultingToTrue(s, K::notificationsEnabled);
+    m_compositorBindingNoticeShown = s.boolean(key(K::compositorBindingNoticeShown));
     // Absent or undecodable: the examples, and the stored bytes stay untouched until the next save.
     if (const auto bytes = s.data(key(K::textReplacementRules)))
         m_textReplacementRules = TextReplacementRule::decode(*bytes).value_or(TextReplacementRule::examples());
@@ -191,6 +192,12 @@ void SettingsModel::setNotificationsEnabled(bool value)
 {
     assign(m_notificationsEnabled, value, SettingsKey::notificationsEnabled,
            [this](const QString &k) { m_store.setBool(k, m_notificationsEnabled); });
+}
+
+void SettingsModel::setCompositorBindingNoticeShown(bool value)
+{
+    assign(m_compositorBindingNoticeShown, value, SettingsKey::compositorBindingNoticeShown,
+           [this](const QString &k) { m_store.setBool(k, m_compositorBindingNoticeShown); });
 }
 
 void SettingsModel::setMaxHistoryItems(qint64 value)

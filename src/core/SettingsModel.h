@@ -50,6 +50,7 @@ inline constexpr auto engineMode = "engineMode";
 inline constexpr auto serverIdleMinutes = "serverIdleMinutes";
 inline constexpr auto remoteServerUrl = "remoteServerUrl";
 inline constexpr auto notificationsEnabled = "notificationsEnabled";
+inline constexpr auto compositorBindingNoticeShown = "compositorBindingNoticeShown";
 } // namespace SettingsKey
 
 class SettingsModel : public QObject {
@@ -117,6 +118,9 @@ public:
     // Desktop notifications (hotkey unavailable, download finished or failed); on by default.
     bool notificationsEnabled() const { return m_notificationsEnabled; }
     void setNotificationsEnabled(bool value);
+    // The user was told, once, that a key is bound in the compositor on this desktop and how.
+    bool compositorBindingNoticeShown() const { return m_compositorBindingNoticeShown; }
+    void setCompositorBindingNoticeShown(bool value);
 
     void selectModel(const QString &path);
 
@@ -163,6 +167,7 @@ private:
     double m_serverIdleMinutes = 10.0;
     QString m_remoteServerUrl;
     bool m_notificationsEnabled = true;
+    bool m_compositorBindingNoticeShown = false;
 };
 
 } // namespace parlix

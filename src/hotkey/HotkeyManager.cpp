@@ -28,6 +28,11 @@ bool HotkeyManager::canChooseKey() const
     return m_backend.canChooseTrigger();
 }
 
+bool HotkeyManager::isBoundByCompositor() const
+{
+    return m_status == ShortcutStatus::boundByCompositor;
+}
+
 QString HotkeyManager::trigger() const
 {
     return m_boundTrigger.isEmpty() ? m_settings.hotkey().displayString() : m_boundTrigger;
@@ -39,6 +44,11 @@ void HotkeyManager::registerHotkey()
     claim(config, [this, config](int status) {
         if (status == ShortcutStatus::success)
             log::info(lcHotkey, "Hotkey registered: %s", trigger());
+        if (status == ShortcutStatus::boundByCompositor) {
+            log::info(lcHotkey, "No global shortcuts on this desktop: a key bound in the compositor runs parlixctl");
+            setOutcome(status, QString());
+            return;
+        }
         setOutcome(status, describeStatus(status, config.displayString()));
     });
 }
@@ -89,7 +99,7 @@ void HotkeyManager::claim(const HotkeyConfig &config, std::function<void(int)> o
         if (binding.status == ShortcutStatus::success) {
             self->m_registered = true;
             self->m_boundTrigger = binding.trigger;
-        } else {
+        } else if (binding.status != ShortcutStatus::boundByCompositor) {
             log::error(lcHotkey, "Failed to register hotkey: %d", binding.status);
         }
         outcome(binding.status);
@@ -161,7 +171,7 @@ QString HotkeyManager::describeStatus(int status, const QString &keys)
         return tr("%1 cannot be typed on the current keyboard layout").arg(keys);
     case ShortcutStatus::keyboardChanged:
         return tr("The hotkey stopped working after a keyboard layout change");
-    case ShortcutStatus::unavailable:
+    case ShortcutStatus::boundByCompositor:
         return tr("This desktop lets no application register a global shortcut: bind a key to parlixctl in the "
                   "desktop's own keyboard settings");
     case ShortcutStatus::cancelled:

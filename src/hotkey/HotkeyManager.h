@@ -47,10 +47,14 @@ public:
     bool canChooseKey() const;
     // The status of the last registration or of the loss of the hotkey (0 while registered).
     int status() const { return m_status; }
+    // The desktop lets no application claim a key (a Wayland compositor without the portal's
+    // global shortcuts): a key bound in the compositor runs parlixctl instead. Not registered,
+    // and no failure either.
+    bool isBoundByCompositor() const;
     // The trigger in words: as the desktop reported it where it decides, else the stored hotkey.
     QString trigger() const;
     // Why the last registration failed or the hotkey was lost, in words for the user; empty
-    // while the hotkey is registered.
+    // while the hotkey is registered or bound by the compositor.
     const QString &failure() const { return m_failure; }
 
     // The words for a backend status about the combination `keys` ("Ctrl+Alt+Space").

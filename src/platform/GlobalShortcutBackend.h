@@ -51,8 +51,9 @@ inline constexpr int noHandler = -5;
 // The keyboard layout changed and the backend could not move the shortcut with it.
 inline constexpr int keyboardChanged = -6;
 // Nothing on this desktop offers global shortcuts to applications (a Wayland compositor without
-// the portal's GlobalShortcuts): the user binds a key to `parlixctl` in the compositor instead.
-inline constexpr int unavailable = -7;
+// the portal's GlobalShortcuts): a key the user binds in the compositor runs `parlixctl` instead.
+// Not a failure: nothing is held, and nothing is in conflict.
+inline constexpr int boundByCompositor = -7;
 // The user dismissed the desktop's shortcut dialog.
 inline constexpr int cancelled = -8;
 // The desktop ended the request or bound none of the shortcuts asked for.

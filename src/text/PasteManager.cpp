@@ -50,20 +50,23 @@ QCoro::Task<bool> PasteManager::pasteText(QString text)
 {
     if (!m_keys.ensureAccess()) {
         log::error(lcPasteManager, "Accessibility not trusted (prompted). Paste not attempted.");
-        if (m_manualPaste) {
-            const bool copied = m_clipboard.setText(text);
-            log::info(lcPasteManager, "Left the text on the clipboard for the user to paste: %{bool}d", copied);
-            emit manualPasteNeeded(copied ? tr("Press Ctrl+V to paste the transcript.")
-                                          : tr("Parlix could neither paste nor copy the transcript on this desktop; "
-                                               "you find it in the history."));
-        }
+        if (m_manualPaste)
+            handOver(text);
         co_return false;
     }
-    co_await pasteViaKeyboard(std::move(text));
-    co_return true;
+    co_return co_await pasteViaKeyboard(std::move(text));
 }
 
-QCoro::Task<> PasteManager::pasteViaKeyboard(QString text)
+void PasteManager::handOver(const QString &text)
+{
+    const bool copied = m_clipboard.setText(text);
+    log::info(lcPasteManager, "Left the text on the clipboard for the user to paste: %{bool}d", copied);
+    emit manualPasteNeeded(copied ? tr("Press Ctrl+V to paste the transcript.")
+                                  : tr("Parlix could neither paste nor copy the transcript on this desktop; "
+                                       "you find it in the history."));
+}
+
+QCoro::Task<bool> PasteManager::pasteViaKeyboard(QString text)
 {
     const TargetChoice choice = chooseTargetApp();
     const PasteChord chord = choice.app ? pasteChordFor(*choice.app) : PasteChord::controlV;
@@ -76,6 +79,18 @@ QCoro::Task<> PasteManager::pasteViaKeyboard(QString text)
     // Returns once the server has confirmed our ownership: nothing is left to wait for.
     const bool ok = co_await m_clipboard.putText(text, selection);
     log::debug(lcPasteManager, "Pasteboard set OK: %{bool}d", ok);
+    if (!ok && !m_windows) {
+        // A Wayland desktop without data control (GNOME): Ctrl+V would paste whatever the
+        // clipboard held before, so the keys type the text instead.
+        log::info(lcPasteManager, "The clipboard cannot be set on this desktop; typing the text instead");
+        // Not `if (co_await …)`: see DictationController::typeText on GCC 12.
+        const bool typed = co_await typeText(text);
+        if (typed)
+            co_return true;
+        if (m_manualPaste)
+            handOver(text);
+        co_return false;
+    }
 
     if (m_windows) {
         co_await activateTargetApp(choice);
@@ -83,12 +98,20 @@ QCoro::Task<> PasteManager::pasteViaKeyboard(QString text)
         log::debug(lcPasteManager, "Frontmost now: %s", identifierOrNil(frontmost));
     }
 
-    co_await simulatePaste(chord);
-
-    // X11 paste is asynchronous: the target asks us for the text when it gets to the keystroke.
-    // Putting the previous contents back any earlier would paste those instead.
-    if (!co_await m_clipboard.waitUntilRead(choice.app ? choice.app->window : 0, Waits::targetRead))
+    const bool sent = co_await simulatePaste(chord);
+    if (!sent) {
+        // Access was granted but the keys cannot go out (the desktop's portal turned out to have
+        // no keyboard, the connection is gone).
+        log::error(lcPasteManager, "The paste keys could not be sent");
+        if (m_manualPaste) {
+            handOver(text);
+            co_return false;
+        }
+    } else if (!co_await m_clipboard.waitUntilRead(choice.app ? choice.app->window : 0, Waits::targetRead)) {
+        // X11 paste is asynchronous: the target asks us for the text when it gets to the keystroke.
+        // Putting the previous contents back any earlier would paste those instead.
         log::info(lcPasteManager, "Pasted text not read by the target within %ld ms", qint64(Waits::targetRead.count()));
+    }
 
     // An empty clipboard stays holding the pasted text; the primary selection is the highlighted
     // text and is never left holding a transcript nobody highlighted.
@@ -97,6 +120,7 @@ QCoro::Task<> PasteManager::pasteViaKeyboard(QString text)
         if (!saved.isEmpty())
             log::debug(lcPasteManager, "Restored previous clipboard contents");
     }
+    co_return sent;
 }
 
 bool PasteManager::isOwn(const RunningApplication &app)
@@ -165,7 +189,7 @@ QCoro::Task<> PasteManager::activateApp(RunningApplication app)
     log::error(lcPasteManager, "Failed to activate target app after %ld attempts", Waits::activationAttempts);
 }
 
-QCoro::Task<> PasteManager::simulatePaste(PasteChord chord)
+QCoro::Task<bool> PasteManager::simulatePaste(PasteChord chord)
 {
     // Built without initializer lists: GCC 12 cannot keep their arrays in a coroutine frame.
     QList<KeyInjector::Key> modifiers;
@@ -190,7 +214,12 @@ QCoro::Task<> PasteManager::simulatePaste(PasteChord chord)
     // The hotkey's modifiers may still be down; with Alt held the target would read Ctrl+Alt+V.
     const HeldModifiers held = m_keys.releaseHeldModifiers();
     // Returns once the keys are on the keymap and every client has been told.
-    co_await m_keys.prepareKeys(keys);
+    const bool prepared = co_await m_keys.prepareKeys(keys);
+    if (!prepared) {
+        m_keys.finish();
+        m_keys.restoreModifiers(held);
+        co_return false;
+    }
 
     // The server queues the events in order and the target reads them in that order: no gaps
     // are needed between them.
@@ -205,6 +234,7 @@ QCoro::Task<> PasteManager::simulatePaste(PasteChord chord)
     m_keys.finish();
     m_keys.restoreModifiers(held);
     log::debug(lcPasteManager, "Simulated Cmd+V via explicit key events");
+    co_return true;
 }
 
 QCoro::Task<> PasteManager::waitForKeyboard()
@@ -232,6 +262,7 @@ QCoro::Task<bool> PasteManager::typeText(QString text)
         co_await activateTargetApp(chooseTargetApp());
 
     const QStringList characters = graphemes::split(text);
+    qsizetype typed = 0;
     if (!characters.isEmpty()) {
         co_await waitForKeyboard();
         const HeldModifiers held = m_keys.releaseHeldModifiers();
@@ -244,6 +275,7 @@ QCoro::Task<bool> PasteManager::typeText(QString text)
             for (; next < end; ++next) {
                 if (!m_keys.typeCharacter(characters[next]))
                     continue;
+                ++typed;
                 co_await m_sleep(Waits::perCharacter + Microseconds(m_jitter()));
             }
         }
@@ -251,6 +283,11 @@ QCoro::Task<bool> PasteManager::typeText(QString text)
         m_keys.restoreModifiers(held);
     }
     log::debug(lcPasteManager, "Typed %ld characters", characters.size());
+    // Access was granted but no key went out: the caller learns that nothing was typed.
+    if (typed == 0 && !characters.isEmpty()) {
+        log::error(lcPasteManager, "No character could be typed");
+        co_return false;
+    }
     co_return true;
 }
 

@@ -57,20 +57,21 @@ public:
     }
     // Without `windows` (Wayland gives no application access to other windows) nothing is
     // activated or checked: the keys go to the window that has the focus, and the paste uses
-    // Ctrl+V.
+    // Ctrl+V; where the clipboard cannot be set the text is typed instead.
     PasteManager(Clipboard &clipboard, KeyInjector &keys, WindowSystem *windows, Sleep sleep = {}, PaceJitter jitter = {});
 
     // Replaces the clipboard's contents with the text.
     void copyToClipboard(const QString &text);
     // Pastes into the application the user was working in and puts the clipboard back as it
-    // was. False (and nothing happens) when this process may not post input; with the manual
-    // paste fallback on, the text is then left on the clipboard and manualPasteNeeded is emitted.
+    // was. False when this process may not post input or the keys could not be sent; with the
+    // manual paste fallback on, the text is then left on the clipboard and manualPasteNeeded is
+    // emitted, else the clipboard is as it was.
     QCoro::Task<bool> pasteText(QString text);
     // Where the desktop takes no synthetic keys at all (a Wayland compositor without a virtual
     // keyboard), a paste hands over to the user instead of failing unseen.
     void setManualPasteFallback(bool on) { m_manualPaste = on; }
-    // Types the text character by character into that application. False (and nothing
-    // happens) when this process may not post input.
+    // Types the text character by character into that application. False when this process may
+    // not post input or not a single character could be typed (nothing was typed then).
     QCoro::Task<bool> typeText(QString text);
 
     // The chord that pastes in the application, by its WM_CLASS names.
@@ -88,12 +89,15 @@ private:
         const char *failure = nullptr;
     };
 
-    QCoro::Task<> pasteViaKeyboard(QString text);
+    // Leaves the text on the clipboard and tells the user to paste it.
+    void handOver(const QString &text);
+    QCoro::Task<bool> pasteViaKeyboard(QString text);
     TargetChoice chooseTargetApp();
     QCoro::Task<> activateTargetApp(TargetChoice choice);
     QCoro::Task<> activateApp(RunningApplication app);
     std::optional<RunningApplication> findTargetApp();
-    QCoro::Task<> simulatePaste(PasteChord chord);
+    // False when the keys could not be prepared (nothing was sent).
+    QCoro::Task<bool> simulatePaste(PasteChord chord);
     QCoro::Task<> waitForKeyboard();
     bool isOwn(const RunningApplication &app);
 

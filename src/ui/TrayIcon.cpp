@@ -149,13 +149,8 @@ MenuInputs TrayIcon::currentMenuInputs() const
     const AppState &s = m_services.state;
     const SettingsModel &settings = m_services.settings;
     MenuInputs in;
-    if (m_services.hotkeyState) {
-        const HotkeyMenuState hotkey = m_services.hotkeyState();
-        if (!hotkey.registered) {
-            in.unavailableHotkey = hotkey.keys;
-            in.hotkeyFailure = hotkey.failure;
-        }
-    }
+    if (m_services.hotkeyState)
+        in.hotkey = m_services.hotkeyState();
     in.engineMissing = s.engineMissing();
     in.isRecording = s.isRecording();
     in.isTranscribing = s.isTranscribing();

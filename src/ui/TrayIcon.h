@@ -31,12 +31,6 @@ struct UpdateMenuState {
     bool updateAvailable = false;
 };
 
-struct HotkeyMenuState {
-    bool registered = true;
-    QString keys;
-    QString failure;
-};
-
 struct TranscriptionMenuState {
     // An engine works on a clip and may be ended.
     bool canCancel = false;

@@ -131,11 +131,11 @@ QString downloadTitle(const MenuDownload &download)
 QList<MenuEntry> buildStatusMenu(const MenuInputs &in)
 {
     QList<MenuEntry> menu;
-    if (in.unavailableHotkey) {
+    if (!in.hotkey.registered && !in.hotkey.boundByCompositor) {
         // Opens the Recording tab, where another hotkey can be recorded.
-        MenuEntry e = item(QCoreApplication::translate("parlix::ui::TrayMenu", "⚠️ Hotkey %1 is unavailable — Change…").arg(*in.unavailableHotkey), QString(),
+        MenuEntry e = item(QCoreApplication::translate("parlix::ui::TrayMenu", "⚠️ Hotkey %1 is unavailable — Change…").arg(in.hotkey.keys), QString(),
                            MenuCommand::openSettings);
-        e.toolTip = in.hotkeyFailure;
+        e.toolTip = in.hotkey.failure;
         menu.append(e);
         menu.append(MenuEntry::separator());
     }

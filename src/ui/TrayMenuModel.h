@@ -81,10 +81,19 @@ struct MenuDownload {
 // "Downloading Base (English)… 37%".
 QString downloadTitle(const MenuDownload &download);
 
+struct HotkeyMenuState {
+    bool registered = true;
+    // A key bound in the compositor runs parlixctl: nothing to warn about.
+    bool boundByCompositor = false;
+    // As the desktop writes it ("Ctrl+Alt+Space").
+    QString keys;
+    // Why it is not registered.
+    QString failure;
+};
+
 struct MenuInputs {
-    // The hotkey as the desktop writes it ("Ctrl+Alt+Space") when it is not registered, and why.
-    std::optional<QString> unavailableHotkey;
-    QString hotkeyFailure;
+    // Neither registered nor bound by the compositor: the menu leads to the Recording tab.
+    HotkeyMenuState hotkey;
     bool engineMissing = false;
     bool isRecording = false;
     bool isTranscribing = false;

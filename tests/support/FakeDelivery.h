@@ -93,6 +93,8 @@ public:
     explicit FakeKeyInjector(Journal &journal) : m_journal(journal) {}
 
     bool trusted = true;
+    // Access granted, yet no key can go out (a portal that turns out to have no keyboard).
+    bool keysWork = true;
     HeldModifiers held;
     // How many characters one prepareTyping makes ready (0: all of them).
     qsizetype typingCapacity = 0;
@@ -111,7 +113,7 @@ public:
         for (Key k : keys)
             names << keyName(k);
         m_journal << QStringLiteral("keys.prepare ") + names.join(QLatin1Char('+'));
-        co_return true;
+        co_return keysWork;
     }
     bool sendKey(Key key, bool pressed) override
     {
@@ -126,7 +128,7 @@ public:
     }
     bool typeCharacter(const QString &character) override
     {
-        if (untypeable.contains(character))
+        if (!keysWork || untypeable.contains(character))
             return false;
         m_journal << QStringLiteral("type ") + character;
         return true;

@@ -14,10 +14,6 @@
 
 namespace parlix::test {
 
-namespace {
-constexpr auto kBlock = std::chrono::milliseconds(20);
-}
-
 PulseAudioSession::PulseAudioSession()
     : PulseAudioSession(Options{})
 {
@@ -207,6 +203,12 @@ void PulseAudioSession::stopFeeding()
     m_changed.notify_all();
 }
 
+std::optional<std::chrono::steady_clock::time_point> PulseAudioSession::feedingSince() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_pacingSince;
+}
+
 bool PulseAudioSession::waitUntilFed(int timeoutMs)
 {
     std::unique_lock lock(m_mutex);
@@ -215,7 +217,8 @@ bool PulseAudioSession::waitUntilFed(int timeoutMs)
 
 void PulseAudioSession::writerLoop()
 {
-    const size_t blockSamples = size_t(m_options.rate / 50) * size_t(m_options.channels);
+    const auto blockTime = std::chrono::milliseconds(m_options.blockMs);
+    const size_t blockSamples = size_t(m_options.rate * m_options.blockMs / 1000) * size_t(m_options.channels);
     const QByteArray fifo = QFile::encodeName(m_fifo);
     int fd = -1;
     std::vector<int16_t> block;
@@ -242,6 +245,8 @@ void PulseAudioSession::writerLoop()
         if (!pacing) {
             next = std::chrono::steady_clock::now();
             pacing = true;
+            std::lock_guard lock(m_mutex);
+            m_pacingSince = next;
         }
         if (fd < 0)
             fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
@@ -257,11 +262,13 @@ void PulseAudioSession::writerLoop()
         } else {
             pending.clear();
         }
-        next += kBlock;
+        next += blockTime;
         std::this_thread::sleep_until(next);
         std::lock_guard lock(m_mutex);
-        if (!m_feeding || (m_queue.empty() && !m_silenceWhenEmpty && pending.empty()))
+        if (!m_feeding || (m_queue.empty() && !m_silenceWhenEmpty && pending.empty())) {
             pacing = false;
+            m_pacingSince.reset();
+        }
     }
     if (fd >= 0)
         ::close(fd);

@@ -7,11 +7,13 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -22,6 +24,8 @@ public:
     struct Options {
         int rate = 16000;
         int channels = 1;
+        // How much the writer thread puts into the FIFO at a time (at the start of each block).
+        int blockMs = 20;
     };
 
     PulseAudioSession();
@@ -50,6 +54,9 @@ public:
     void stopFeeding();
     // Blocks until everything queued has been written (or `timeoutMs` passed); false on timeout.
     bool waitUntilFed(int timeoutMs);
+    // When the writer began its real-time pace: the n-th frame written since belongs to this
+    // time + n / rate. None while it is not feeding.
+    std::optional<std::chrono::steady_clock::time_point> feedingSince() const;
 
 private:
     void writerLoop();
@@ -71,6 +78,7 @@ private:
     bool m_feeding = false;
     bool m_silenceWhenEmpty = false;
     bool m_quit = false;
+    std::optional<std::chrono::steady_clock::time_point> m_pacingSince;
 };
 
 } // namespace parlix::test

@@ -137,8 +137,9 @@ void PortalGlobalShortcutBackend::registerShortcut(const ShortcutRequest &reques
         if (attempt != m_attempt)
             return;
         if (reply.isError()) {
-            log::info(lcHotkey, "No global shortcuts portal: %s", reply.error().message());
-            complete(attempt, ShortcutStatus::unavailable);
+            // The hotkey manager says what this means for the user; the bus's reason is detail.
+            log::debug(lcHotkey, "No global shortcuts portal: %s", reply.error().message());
+            complete(attempt, ShortcutStatus::boundByCompositor);
             return;
         }
         log::debug(lcHotkey, "Global shortcuts portal version %d", reply.value().variant().toInt());

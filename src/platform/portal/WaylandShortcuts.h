@@ -1,7 +1,7 @@
 #pragma once
 // The global-shortcut backend of a Wayland session, for the composition root. Whether a portal
 // offers GlobalShortcuts is learnt without blocking start-up: the registration's answer says so
-// (ShortcutStatus::unavailable where none does: sway and the other wlroots compositors, GNOME
+// (ShortcutStatus::boundByCompositor where none does: sway and the other wlroots compositors, GNOME
 // before 48), and the Recording tab then shows the compositor binding to add instead.
 #include "platform/GlobalShortcutBackend.h"
 

@@ -2,6 +2,7 @@
 
 #include "core/LoginItemManager.h"
 #include "core/SettingsModel.h"
+#include "hotkey/HotkeyManager.h"
 #include "platform/AudioInput.h"
 #include "ui/settings/LogTerminal.h"
 #include "ui/settings/PageParts.h"
@@ -21,15 +22,21 @@ namespace {
 
 constexpr auto kErrorStyle = "QLabel { color: rgb(215, 0, 21); }";
 
+// Green when all is well, orange when something is missing, plain when neither can be said.
+void colourStatus(QLabel *status, std::optional<bool> ok)
+{
+    status->setStyleSheet(!ok ? QString()
+                              : *ok ? QStringLiteral("QLabel { color: rgb(36, 138, 61); }")
+                                    : QStringLiteral("QLabel { color: rgb(201, 52, 0); }"));
+}
+
 void showStatus(QLabel *status, QLabel *hint, std::optional<bool> ok, const QString &missingHint,
                 const QString &availableText = {}, const QString &missingText = {})
 {
     const auto text = [](const char *source) { return QCoreApplication::translate("parlix::ui::GeneralPage", source); };
     status->setText(!ok ? text("Unknown") : *ok ? (availableText.isEmpty() ? text("Available") : availableText)
                                                 : (missingText.isEmpty() ? text("Missing") : missingText));
-    status->setStyleSheet(!ok ? QString()
-                              : *ok ? QStringLiteral("QLabel { color: rgb(36, 138, 61); }")
-                                    : QStringLiteral("QLabel { color: rgb(201, 52, 0); }"));
+    colourStatus(status, ok);
     hint->setText(missingHint);
     hint->setVisible(ok == false);
 }
@@ -80,7 +87,15 @@ GeneralPage::GeneralPage(const SettingsPageServices &services, QWidget *parent)
     rows->addRow(QString(), m_micHint);
     rows->addRow(tr("Typing into other apps:"), m_typingStatus);
     rows->addRow(QString(), m_typingHint);
+    m_hotkeyStatus = new QLabel(permissions);
+    m_hotkeyHint = caption(QString(), permissions);
+    rows->addRow(tr("Global hotkey:"), m_hotkeyStatus);
+    rows->addRow(QString(), m_hotkeyHint);
+    // The form may give a wrapped hint more height than its text takes: the text stays under its row.
+    for (QLabel *hint : {m_micHint, m_typingHint, m_hotkeyHint})
+        hint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     sectionColumn(permissions)->addLayout(rows);
+    connect(&m_services.hotkey, &HotkeyManager::registrationChanged, this, &GeneralPage::showHotkey);
 
     QGroupBox *debug = addSection(column, tr("Debug"));
     m_openLog = new QPushButton(tr("&Open Log"), debug);
@@ -104,6 +119,7 @@ GeneralPage::GeneralPage(const SettingsPageServices &services, QWidget *parent)
     connect(&m_poll, &QTimer::timeout, this, &GeneralPage::refreshPermissions);
     showLaunchState();
     refreshPermissions();
+    showHotkey();
 }
 
 void GeneralPage::showLaunchState()
@@ -140,11 +156,39 @@ void GeneralPage::refreshPermissions()
                tr("Not available on this desktop"));
 }
 
+void GeneralPage::showHotkey()
+{
+    const HotkeyManager &hotkey = m_services.hotkey;
+    QString status;
+    QString hint;
+    std::optional<bool> ok;
+    if (hotkey.isRegistered()) {
+        ok = true;
+        status = hotkey.canChooseKey() ? tr("%1, claimed by Parlix").arg(hotkey.trigger())
+                                       : tr("%1, bound through the desktop's shortcut portal").arg(hotkey.trigger());
+    } else if (hotkey.isBoundByCompositor()) {
+        status = tr("Bound in the compositor");
+        hint = tr("This desktop lets no application claim a key: a key bound in its configuration runs parlixctl. "
+                  "Settings → Recording shows the line to add.");
+    } else if (hotkey.isPending()) {
+        status = tr("Waiting for the desktop…");
+    } else {
+        ok = false;
+        status = tr("Not registered");
+        hint = hotkey.failure();
+    }
+    m_hotkeyStatus->setText(status);
+    colourStatus(m_hotkeyStatus, ok);
+    m_hotkeyHint->setText(hint);
+    m_hotkeyHint->setVisible(!hint.isEmpty());
+}
+
 void GeneralPage::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     showLaunchState();
     refreshPermissions();
+    showHotkey();
     m_poll.start();
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The General tab: launch at login (the XDG autostart entry; the switch shows whether the entry
 // is on disk), desktop notifications on or off, the state of what Parlix needs from the desktop (a microphone from the audio
-// server, synthetic keys for typing into other applications) with a hint for each that is
-// missing, and "Open Log".
+// server, synthetic keys for typing into other applications, the global hotkey and how it is
+// bound) with a hint for each that is missing, and "Open Log".
 #include "ui/settings/SettingsPageServices.h"
 
 #include <QTimer>
@@ -29,6 +29,8 @@ public:
     QLabel *microphoneHint() const { return m_micHint; }
     QLabel *typingStatus() const { return m_typingStatus; }
     QLabel *typingHint() const { return m_typingHint; }
+    QLabel *hotkeyStatus() const { return m_hotkeyStatus; }
+    QLabel *hotkeyHint() const { return m_hotkeyHint; }
     QPushButton *openLogButton() const { return m_openLog; }
     QLabel *openLogError() const { return m_openLogError; }
 
@@ -39,6 +41,7 @@ protected:
 private:
     void setLaunchAtLogin(bool on);
     void showLaunchState();
+    void showHotkey();
 
     SettingsPageServices m_services;
     QCheckBox *m_launch;
@@ -48,6 +51,8 @@ private:
     QLabel *m_micHint;
     QLabel *m_typingStatus;
     QLabel *m_typingHint;
+    QLabel *m_hotkeyStatus;
+    QLabel *m_hotkeyHint;
     QPushButton *m_openLog;
     QLabel *m_openLogError;
     QTimer m_poll;

@@ -4,7 +4,6 @@
 #include "core/SettingsModel.h"
 #include "ui/ExperimentalFeatureToggle.h"
 #include "hotkey/HotkeyManager.h"
-#include "platform/GlobalShortcutBackend.h"
 #include "ui/settings/AudioLevelMeter.h"
 #include "ui/settings/CompositorBindingPanel.h"
 #include "ui/settings/HotkeyRecorderButton.h"
@@ -157,7 +156,7 @@ void RecordingPage::buildHotkeySection(QGroupBox *section)
 void RecordingPage::refreshHotkey()
 {
     const HotkeyManager &hotkey = m_services.hotkey;
-    const bool bindInCompositor = hotkey.status() == ShortcutStatus::unavailable;
+    const bool bindInCompositor = hotkey.isBoundByCompositor();
     const bool desktopDecides = !hotkey.canChooseKey() && !bindInCompositor;
     m_recorderRow->setVisible(!bindInCompositor && !desktopDecides);
     m_desktopTriggerRow->setVisible(desktopDecides);

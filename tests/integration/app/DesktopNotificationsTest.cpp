@@ -1,12 +1,18 @@
 // Desktop notifications against a stand-in notification server on a private session bus: what a
 // Notify call carries, actions reaching their callbacks (and only while the notification is
-// shown), the switch that turns them off, and a bus without a server.
+// shown), the switch that turns them off, a bus without a server, and the hotkey notice where the
+// compositor binds the key.
 #include "CategoryLog.h"
 #include "DBusSession.h"
+#include "FakeGlobalShortcutBackend.h"
+#include "MemoryKeyValueStore.h"
 #include "NotificationServer.h"
 #include "Pump.h"
 #include "app/DesktopNotifications.h"
+#include "app/HotkeyNotice.h"
 #include "core/Categories.h"
+#include "core/SettingsModel.h"
+#include "hotkey/HotkeyManager.h"
 
 #include <QDBusConnection>
 #include <gtest/gtest.h>
@@ -92,6 +98,35 @@ TEST_F(DesktopNotificationsTest, NothingIsSentWhenTurnedOffAndNothingWaitsWithou
     EXPECT_TRUE(pumpUntil([&] { return !log.lines.isEmpty(); })) << "no log line about the failed call";
     EXPECT_TRUE(log.messages().value(0).startsWith(QStringLiteral("No desktop notification (Nobody listens): ")))
         << log.lines.join(u'\n').toStdString();
+}
+
+// Where the compositor binds the key, the user hears how to bind it once ever: the stored flag
+// keeps later launches quiet, and the action opens the Recording tab. (A hotkey that is taken is
+// announced once per launch: TrayTest.)
+TEST_F(DesktopNotificationsTest, TheCompositorBindingIsExplainedOnceEver)
+{
+    NotificationServer server(bus.address());
+    ASSERT_TRUE(server.isRegistered());
+    MemoryKeyValueStore store;
+    FakeGlobalShortcutBackend backend;
+    backend.registerStatus = ShortcutStatus::boundByCompositor;
+    make();
+    int opened = 0;
+    for (const int launch : {1, 2}) {
+        SCOPED_TRACE(launch);
+        SettingsModel settings(store);
+        HotkeyManager hotkey(settings, backend);
+        HotkeyNotice notice(hotkey, settings, *notifications, [&] { ++opened; });
+        hotkey.registerHotkey();
+        ASSERT_TRUE(pumpUntil([&] { return server.notifications().size() == 1; }));
+        EXPECT_TRUE(settings.compositorBindingNoticeShown());
+    }
+    pumpFor(300);
+    ASSERT_EQ(server.notifications().size(), 1);
+    const NotificationServer::Notification shown = server.notifications().first();
+    EXPECT_EQ(shown.summary, u"Bind a key to dictate");
+    ASSERT_TRUE(server.invokeAction(shown.id, QStringLiteral("show-binding")));
+    EXPECT_TRUE(pumpUntil([&] { return opened == 1; }));
 }
 
 } // namespace

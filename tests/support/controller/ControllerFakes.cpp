@@ -196,6 +196,8 @@ QCoro::Task<bool> FakeTextDelivery::typeText(QString text)
     m_journal << QStringLiteral("type ") + text;
     if (holdTyping)
         co_await typing.take();
+    if (typingRefused)
+        co_return false;
     typed << text;
     co_return true;
 }

@@ -177,6 +177,8 @@ public:
     QCoro::Task<bool> typeText(QString text) override;
 
     std::optional<QString> pasteFailure;
+    // typeText answers false: no key reaches other applications.
+    bool typingRefused = false;
     bool holdTyping = false;
     HoldQueue typing;
     QStringList pasted;

@@ -5,6 +5,7 @@
 //   stdout PATH          copy PATH's bytes to standard output
 //   stderr PATH          copy PATH's bytes to standard error
 //   stdout-arg FLAG      write " " and the argument that follows FLAG to standard output
+//   copy-arg FLAG PATH   copy the file named by the argument that follows FLAG to PATH
 //   stderr-fill N        write N bytes of text to standard error
 //   sleep MS             sleep
 //   wait-for PATH MS     wait until PATH exists; exit 99 when it has not appeared within MS
@@ -109,6 +110,18 @@ int main(int argc, char **argv)
                 if (flag == argv[i]) {
                     const std::string text = std::string(" ") + argv[i + 1];
                     writeAll(STDOUT_FILENO, text.data(), text.size());
+                    break;
+                }
+            }
+        } else if (command == "copy-arg") {
+            std::string flag;
+            words >> flag >> path;
+            for (int i = 1; i + 1 < argc; ++i) {
+                if (flag == argv[i]) {
+                    const std::string bytes = readFile(argv[i + 1]);
+                    const int fd = openForWriting(path, O_TRUNC);
+                    writeAll(fd, bytes.data(), bytes.size());
+                    ::close(fd);
                     break;
                 }
             }

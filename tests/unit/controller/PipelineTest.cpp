@@ -368,6 +368,23 @@ TEST(LiveLoop, StopStepOrder)
     EXPECT_EQ(h.journal, expected);
 }
 
+// Where no key reaches other applications, the whole dictation is handed over once at the end
+// (the paste leaves it on the clipboard and asks the user to paste), not chunk by chunk.
+TEST(LiveLoop, TextThatCannotBeTypedIsHandedOverOnceAtTheEnd)
+{
+    ControllerHarness h;
+    h.delivery.typingRefused = true;
+    startLive(h);
+    tick(h, 1, QStringLiteral("one"));
+    tick(h, 2, QStringLiteral("two"));
+    EXPECT_TRUE(h.delivery.pasted.isEmpty());
+    stopWithFinal(h, QStringLiteral("three"));
+
+    EXPECT_EQ(h.delivery.pasted, QStringList{"one two three"});
+    ASSERT_EQ(h.history.entries.size(), 1);
+    EXPECT_EQ(h.history.entries[0].text, QStringLiteral("one two three"));
+}
+
 TEST(LiveLoop, FailedChunksAreKeptAndTheRestGoesOn)
 {
     ControllerHarness h;

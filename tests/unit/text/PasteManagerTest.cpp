@@ -105,7 +105,8 @@ TEST(PasteManager, WithoutAccessNothingIsTouched)
 }
 
 // Wayland: no window access. Nothing is activated or asked about windows; the keys go to the
-// focused window, and where no keys can be sent at all the user is asked to paste.
+// focused window, where no keys can be sent the user is asked to paste, and where the clipboard
+// cannot be set the text is typed.
 TEST(PasteManager, WithoutWindowAccessTheKeysGoToTheFocusedWindow)
 {
     Journal journal;
@@ -126,21 +127,32 @@ TEST(PasteManager, WithoutWindowAccessTheKeysGoToTheFocusedWindow)
     EXPECT_EQ(journal.first(), "keys.ensureAccess");
     EXPECT_EQ(journal.at(1), "keys.releaseModifiers");
 
+    // Access refused, or granted by a portal that then sends no key.
+    const QStringList keysFail = {"keys.ensureAccess", "clipboard.save", "clipboard.putText hi", "keys.releaseModifiers",
+                                  "keys.prepare ctrl+v", "keys.finish", "keys.restoreModifiers"};
     struct Case {
+        const char *name;
+        bool trusted;
         bool fallback;
         bool copies;
         QStringList journal;
         QString message;
+        QString clipboardAfter;
     };
     const Case cases[] = {
-        {false, true, {"keys.ensureAccess"}, {}},
-        {true, true, {"keys.ensureAccess", "clipboard.setText hi"}, "Press Ctrl+V to paste the transcript."},
-        {true, false, {"keys.ensureAccess", "clipboard.setText hi"},
-         "Parlix could neither paste nor copy the transcript on this desktop; you find it in the history."},
+        {"refused, no fallback", false, false, true, {"keys.ensureAccess"}, {}, "before"},
+        {"refused", false, true, true, {"keys.ensureAccess", "clipboard.setText hi"}, "Press Ctrl+V to paste the transcript.", "hi"},
+        {"refused, clipboard fails", false, true, false, {"keys.ensureAccess", "clipboard.setText hi"},
+         "Parlix could neither paste nor copy the transcript on this desktop; you find it in the history.", "before"},
+        {"keys fail, no fallback", true, false, true, keysFail + QStringList{"clipboard.restore"}, {}, "before"},
+        {"keys fail", true, true, true, keysFail + QStringList{"clipboard.setText hi"}, "Press Ctrl+V to paste the transcript.", "hi"},
     };
     for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
         journal.clear();
-        keys.trusted = false;
+        clipboard.contents = {{{"text/plain", "before"}}};
+        keys.trusted = c.trusted;
+        keys.keysWork = false;
         clipboard.failWrites = !c.copies;
         paste.setManualPasteFallback(c.fallback);
         QStringList messages;
@@ -150,7 +162,20 @@ TEST(PasteManager, WithoutWindowAccessTheKeysGoToTheFocusedWindow)
         QObject::disconnect(connection);
         EXPECT_EQ(journal, c.journal);
         EXPECT_EQ(messages, c.message.isEmpty() ? QStringList() : QStringList{c.message});
+        EXPECT_EQ(clipboard.contents, (ClipboardContents{{{"text/plain", c.clipboardAfter.toUtf8()}}}));
+        // Typing that sends no key says so, for the caller to hand the text over instead.
+        EXPECT_FALSE(coro::waitFor(paste.typeText("hi")));
     }
+
+    // No data control (GNOME): Ctrl+V would paste what the clipboard held, so the text is typed.
+    journal.clear();
+    keys.trusted = true;
+    keys.keysWork = true;
+    clipboard.failWrites = true;
+    EXPECT_TRUE(coro::waitFor(paste.pasteText("hi")));
+    EXPECT_EQ(journal, (QStringList{"keys.ensureAccess", "clipboard.save", "clipboard.putText hi", "keys.ensureAccess",
+                                    "keys.releaseModifiers", "keys.prepareTyping 2/2", "type h", "wait 7000", "type i",
+                                    "wait 7000", "keys.finish", "keys.restoreModifiers"}));
 }
 
 TEST(PasteManager, ClipboardAfterPasteHoldsWhatItHeldBefore)

@@ -1,6 +1,7 @@
-// The General tab: the launch-at-login switch against a temporary XDG_CONFIG_HOME, and the typing
-// row. The About tab: the experimental switch behind five clicks on the icon, which shows and
-// hides the other tabs' experimental toggles; the update button without a feed.
+// The General tab: the launch-at-login switch against a temporary XDG_CONFIG_HOME, the typing
+// row, and the hotkey row following the registration. The About tab: the experimental switch
+// behind five clicks on the icon, which shows and hides the other tabs' experimental toggles; the
+// update button without a feed.
 #include "PageFixture.h"
 #include "ScopedEnvironment.h"
 #include "core/LoginItemManager.h"
@@ -116,6 +117,38 @@ TEST_F(AboutPageTest, TheExperimentalSwitchShowsTheOtherTabsTogglesAndUpdatesWit
         page->experimentalSwitch()->click();
         EXPECT_EQ(settings.experimentalFeaturesEnabled(), on);
         EXPECT_EQ(recording.liveDictationToggle()->isVisible(), on);
+    }
+}
+
+TEST_F(GeneralPageTest, TheHotkeyRowSaysHowTheKeyIsBound)
+{
+    struct Case {
+        const char *name;
+        // Where the desktop decides, the trigger it reports.
+        const char *trigger;
+        int status;
+        const char *shown;
+        const char *hint;
+    };
+    const Case cases[] = {
+        {"X11 grab", "", ShortcutStatus::success, "Ctrl+Alt+Space, claimed by Parlix", ""},
+        {"portal", "Meta+D", ShortcutStatus::success, "Meta+D, bound through the desktop's shortcut portal", ""},
+        {"compositor", "", ShortcutStatus::boundByCompositor, "Bound in the compositor",
+         "This desktop lets no application claim a key: a key bound in its configuration runs parlixctl. Settings → "
+         "Recording shows the line to add."},
+        {"taken", "", ShortcutStatus::alreadyTaken, "Not registered", "Ctrl+Alt+Space is already used by another application"},
+    };
+    auto page = makePage();
+    page->show();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        backend.boundTrigger = QString::fromUtf8(c.trigger);
+        backend.choosesTrigger = backend.boundTrigger.isEmpty();
+        backend.registerStatus = c.status;
+        hotkey.registerHotkey();
+        EXPECT_EQ(page->hotkeyStatus()->text(), QString::fromUtf8(c.shown));
+        EXPECT_EQ(page->hotkeyHint()->text(), QString::fromUtf8(c.hint));
+        EXPECT_EQ(page->hotkeyHint()->isVisible(), *c.hint != 0);
     }
 }
 

@@ -311,9 +311,14 @@ TEST_F(SettingsScreenshotsTest, HistoryGeneralAndAboutTabs)
     EXPECT_EQ(cramped(confirm), QStringList());
     confirm->reject();
 
+    hotkey.registerHotkey();
     host.openSettingsToTab(SettingsTab::general);
     shoot(window, "settings-general-tab.png", window->tabView()->currentWidget());
+    // sway: a virtual keyboard, and the compositor binds the key.
     *virtualKeyboard = true;
+    backend.choosesTrigger = false;
+    backend.registerStatus = ShortcutStatus::boundByCompositor;
+    hotkey.registerHotkey();
     auto *general = qobject_cast<GeneralPage *>(window->tabView()->currentWidget());
     ASSERT_TRUE(general);
     general->refreshPermissions();
@@ -338,9 +343,9 @@ TEST_F(SettingsScreenshotsTest, RecordingTabWhereTheDesktopBindsTheKey)
         const char *file;
         const char *firstLine; // of the compositor binding; none where the portal binds the key
     } cases[] = {
-        {"sway", ShortcutStatus::unavailable, RecordingMode::pushToTalk, "settings-recording-sway.png",
+        {"sway", ShortcutStatus::boundByCompositor, RecordingMode::pushToTalk, "settings-recording-sway.png",
          "bindsym Ctrl+Mod1+space exec "},
-        {"GNOME", ShortcutStatus::unavailable, RecordingMode::pushToTalk, "settings-recording-gnome.png",
+        {"GNOME", ShortcutStatus::boundByCompositor, RecordingMode::pushToTalk, "settings-recording-gnome.png",
          "s=org.gnome.settings-daemon.plugins.media-keys"},
         {"KDE", ShortcutStatus::success, RecordingMode::toggle, "settings-recording-portal.png", nullptr},
     };
@@ -392,6 +397,7 @@ TEST_F(SettingsScreenshotsTest, DISABLED_GermanTabsHaveRoomForTheirTexts)
     pages.loginItem = &login;
     pages.typing = [] { return TypingSupport{false, {}, QStringLiteral("no XTEST")}; };
     pages.models = &models;
+    hotkey.registerHotkey();
     history.add(QStringLiteral("Einkaufsliste: Milch, Eier und Brot"), std::nullopt, QStringLiteral("Base (English)"));
     SettingsWindowHost host([pages](SettingsTab tab) { return buildSettingsPage(tab, pages); });
     for (const SettingsTabInfo &tab : settingsTabs()) {
