@@ -98,15 +98,9 @@ QCoro::Task<bool> X11Clipboard::waitUntilRead(quint64 window, std::chrono::milli
 
 bool X11Clipboard::setText(const QString &text)
 {
-    // Called where no coroutine can wait (a menu's copy): the server time is refreshed in a short
-    // loop of its own, as before any write.
-    X11SelectionWatch &w = watch();
-    if (w.isValid()) {
-        w.requestTime();
-        QDeadlineTimer deadline(serverTimeWait);
-        while (!w.timeWasSeen() && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5);
-    }
+    // Stamped with the last time Qt has seen, without waiting for a newer one: Qt takes the time
+    // of every change of owner from the server's notices (XFixes), so only a change it has not
+    // handled yet can make the server refuse it. Callers that can wait use putText().
     QClipboard *clipboard = QGuiApplication::clipboard();
     clipboard->setText(text, QClipboard::Clipboard);
     return clipboard->ownsClipboard() && clipboard->text(QClipboard::Clipboard) == text;
