@@ -68,7 +68,6 @@ private:
     // Reads and deletes a property of our window; nullopt when it does not exist.
     std::optional<Property> takeProperty(xcb_atom_t property);
     xcb_atom_t intern(const char *name);
-    QByteArray atomName(xcb_atom_t atom);
 
     xcb_connection_t *m_connection = nullptr;
     xcb_window_t m_window = XCB_NONE;
