@@ -42,7 +42,12 @@ PasteManager::PasteManager(Clipboard &clipboard, KeyInjector &keys, WindowSystem
 
 void PasteManager::copyToClipboard(const QString &text)
 {
-    m_clipboard.setText(text);
+    // Finished from the event loop: the clipboard may first wait for the server (on X11, for a
+    // current time to stamp our ownership with).
+    QCoro::connect(m_clipboard.putText(text, Clipboard::Selection::clipboard), this, [](bool copied) {
+        if (!copied)
+            log::error(lcPasteManager, "The text could not be put on the clipboard");
+    });
     log::debug(lcPasteManager, "Copied to clipboard: %s...", log::Private{graphemes::prefix(text, copyLogCharacters)});
 }
 

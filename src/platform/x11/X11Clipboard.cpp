@@ -1,22 +1,17 @@
 #include "platform/x11/X11Clipboard.h"
 
+#include "platform/x11/X11SelectionReader.h"
 #include "platform/x11/X11SelectionWatch.h"
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QCoroSignal>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QImage>
 #include <QMimeData>
 
 namespace parlix {
 
 namespace {
-// Qt adds this for any image format the owner offers; it carries a QImage, not bytes of its own.
-const QString qtImageFormat = QStringLiteral("application/x-qt-image");
-
 QClipboard::Mode modeOf(Clipboard::Selection selection)
 {
     return selection == Clipboard::Selection::primary ? QClipboard::Selection : QClipboard::Clipboard;
@@ -45,30 +40,11 @@ QCoro::Task<> X11Clipboard::refreshServerTime()
 
 QCoro::Task<ClipboardContents> X11Clipboard::save(Selection selection)
 {
-    ClipboardContents contents;
-    // The owner refuses a request stamped earlier than its ownership, and it may have taken the
-    // selection after the last event we saw.
-    co_await refreshServerTime();
-    const QMimeData *data = QGuiApplication::clipboard()->mimeData(modeOf(selection));
-    if (!data)
-        co_return contents;
-    bool hasImageBytes = false;
-    for (const QString &format : data->formats()) {
-        if (format == qtImageFormat)
-            continue;
-        hasImageBytes = hasImageBytes || format.startsWith(QLatin1String("image/"));
-        contents.formats.append({format, data->data(format)});
-    }
-    // An image set as a QImage only (by this process) is kept as PNG.
-    if (!hasImageBytes && data->hasImage()) {
-        const QImage image = qvariant_cast<QImage>(data->imageData());
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        if (!image.isNull() && image.save(&buffer, "PNG"))
-            contents.formats.append({QStringLiteral("image/png"), png});
-    }
-    co_return contents;
+    // Not through Qt's clipboard, which blocks the main thread while the owner answers (up to
+    // seconds a format). A reader of its own for each save: an owner answering after it gave up
+    // writes to a window that is gone.
+    X11SelectionReader reader;
+    co_return co_await reader.read(selection);
 }
 
 QCoro::Task<> X11Clipboard::restore(ClipboardContents contents, Selection selection)
@@ -122,15 +98,9 @@ QCoro::Task<bool> X11Clipboard::waitUntilRead(quint64 window, std::chrono::milli
 
 bool X11Clipboard::setText(const QString &text)
 {
-    // Called where no coroutine can wait (a menu's copy): the server time is refreshed in a short
-    // loop of its own, as before any write.
-    X11SelectionWatch &w = watch();
-    if (w.isValid()) {
-        w.requestTime();
-        QDeadlineTimer deadline(serverTimeWait);
-        while (!w.timeWasSeen() && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5);
-    }
+    // Stamped with the last time Qt has seen, without waiting for a newer one: Qt takes the time
+    // of every change of owner from the server's notices (XFixes), so only a change it has not
+    // handled yet can make the server refuse it. Callers that can wait use putText().
     QClipboard *clipboard = QGuiApplication::clipboard();
     clipboard->setText(text, QClipboard::Clipboard);
     return clipboard->ownsClipboard() && clipboard->text(QClipboard::Clipboard) == text;

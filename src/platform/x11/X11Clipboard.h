@@ -1,7 +1,8 @@
 #pragma once
-// The CLIPBOARD and PRIMARY selections through Qt's own clipboard. We become the selection owner
-// when we write, so the target's paste request is answered from our event loop; a watch on Qt's
-// events tells when it has been answered.
+// The CLIPBOARD and PRIMARY selections. We write through Qt's own clipboard and so become the
+// selection owner, and the target's paste request is answered from our event loop; a watch on
+// Qt's events tells when it has been answered. Another owner's contents are read by a reader of
+// our own, which never waits for that owner on the main thread.
 #include "platform/Clipboard.h"
 
 #include <memory>

@@ -175,7 +175,7 @@ TEST_P(DeliveryMatrix, PastedAndTypedTextArrivesExactlyAndTheClipboardComesBack)
         SCOPED_TRACE(typed ? "typed" : "pasted");
         AppRun run(GetParam(), windows);
         ASSERT_TRUE(run.isReady()) << GetParam().name << " did not come up with the focus";
-        ASSERT_TRUE(clipboard.setText(QStringLiteral("what the user copied")));
+        ASSERT_TRUE(coro::waitFor(clipboard.putText(QStringLiteral("what the user copied"), Clipboard::Selection::clipboard)));
 
         EXPECT_TRUE(coro::waitFor(typed ? paste.typeText(sentence) : paste.pasteText(sentence)));
         EXPECT_EQ(run.readBack(sentence).toStdString(), sentence.toStdString());

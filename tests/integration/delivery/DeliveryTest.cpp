@@ -1,12 +1,15 @@
 // Pasting and typing into a real X11 application on a private X server with a window manager:
 // the target must receive exactly the text, under several keyboard layouts, and the clipboard
-// and keymap must be as they were afterwards.
+// and keymap must be as they were afterwards, whatever the clipboard's owner does.
 #include "CategoryLog.h"
 #include "DeliveryTarget.h"
+#include "Printers.h"
+#include "SelectionOwner.h"
 #include "XSession.h"
 #include "core/Categories.h"
 #include "core/Coro.h"
 #include "platform/x11/X11Clipboard.h"
+#include "platform/x11/X11SelectionReader.h"
 #include "platform/x11/X11KeyInjector.h"
 #include "platform/x11/X11WindowSystem.h"
 #include "text/PasteManager.h"
@@ -14,6 +17,7 @@
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
+#include <QRandomGenerator>
 #include <QTimer>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -22,6 +26,17 @@
 
 using namespace parlix;
 using namespace parlix::test;
+
+namespace parlix {
+void PrintTo(const ClipboardContents &contents, std::ostream *os)
+{
+    for (const auto &[format, bytes] : contents.formats) {
+        *os << format.toStdString() << '=';
+        PrintTo(bytes, os);
+        *os << ' ';
+    }
+}
+} // namespace parlix
 
 namespace {
 
@@ -95,7 +110,7 @@ TEST(Delivery, PasteAndTypingAreExactUnderEveryLayoutAndLeaveClipboardAndKeymapA
 
         // Another application's clipboard is read in full.
         const ClipboardContents before = coro::waitFor(delivery.clipboard.save(Clipboard::Selection::clipboard));
-        EXPECT_TRUE(before.formats.contains(std::pair<QString, QByteArray>("image/png", png)));
+        EXPECT_EQ(before, (ClipboardContents{{{"text/plain", "what the user copied"}, {"image/png", png}}}));
         EXPECT_TRUE(coro::waitFor(delivery.paste.pasteText(sample)));
         EXPECT_TRUE(target.waitForReceived(sample.toUtf8())) << target.received().toStdString();
         EXPECT_EQ(target.clipboard().value("image/png"), png);
@@ -110,6 +125,62 @@ TEST(Delivery, PasteAndTypingAreExactUnderEveryLayoutAndLeaveClipboardAndKeymapA
         EXPECT_EQ(keymapDump(), keymapBefore);
         EXPECT_FALSE(log.messages().filter(QStringLiteral("Target read the keys")).isEmpty()) << log.lines.join('\n').toStdString();
         EXPECT_TRUE(log.messages().filter(QStringLiteral("No answer from the target")).isEmpty()) << log.lines.join('\n').toStdString();
+    }
+}
+
+// Whatever the clipboard's owner does, its formats are saved as Qt names them without holding up
+// the paste, and they are back afterwards.
+TEST(Delivery, TheClipboardIsSavedWithoutWaitingOnItsOwnerAndIsBackAfterThePaste)
+{
+    using Answer = SelectionOwner::Answer;
+    using namespace std::chrono_literals;
+    QByteArray image(3 * 1024 * 1024, Qt::Uninitialized);
+    QRandomGenerator(7).fillRange(reinterpret_cast<quint32 *>(image.data()), image.size() / 4);
+    struct Case {
+        const char *name;
+        QList<SelectionOwner::Target> offered;
+        std::chrono::milliseconds delay;
+        ClipboardContents saved;
+        qsizetype leftOut; // formats logged as not saved
+    };
+    const Case cases[] = {
+        {"text as most applications offer it",
+         {{"UTF8_STRING", "café"}, {"STRING", "caf\xe9"}, {"TEXT", "caf\xe9"}, {"TIMESTAMP", "\1\2\3\4"}},
+         0ms, {{{"text/plain", "café"}}}, 0},
+        {"Latin-1 text of an old application", {{"STRING", "caf\xe9"}}, 0ms, {{{"text/plain", "café"}}}, 0},
+        {"several formats, the image in pieces",
+         {{"UTF8_STRING", "what the user copied"}, {"text/html", "<b>what</b>"}, {"image/png", image}},
+         0ms, {{{"text/plain", "what the user copied"}, {"text/html", "<b>what</b>"}, {"image/png", image}}}, 0},
+        {"a format refused and one never sent",
+         {{"UTF8_STRING", "kept"}, {"image/png", "png", Answer::refused}, {"text/html", "<b>", Answer::never}},
+         0ms, {{{"text/plain", "kept"}}}, 2},
+        {"an owner that answers only after seconds", {{"UTF8_STRING", "late"}}, 4000ms, {}, 1},
+    };
+    Delivery delivery;
+    DeliveryTarget target;
+    ASSERT_TRUE(target.isRunning());
+    ASSERT_TRUE(delivery.isFrontmost(target));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        target.command("clear");
+        SelectionOwner owner(c.offered, c.delay);
+        ASSERT_TRUE(owner.ownsClipboard());
+        {
+            CategoryLog log(lcPasteManager());
+            EXPECT_EQ(coro::waitFor(delivery.clipboard.save(Clipboard::Selection::clipboard)), c.saved);
+            EXPECT_EQ(log.messages().filter(QStringLiteral("owner 0x%1 ").arg(owner.window(), 0, 16)).size(), c.leftOut)
+                << log.lines.join('\n').toStdString();
+        }
+
+        EXPECT_TRUE(coro::waitFor(delivery.paste.pasteText(QStringLiteral("the transcript"))));
+        // The paste did not wait for a late owner's answer.
+        EXPECT_EQ(owner.hasAnswered(), c.delay == 0ms);
+        EXPECT_TRUE(target.waitForReceived("the transcript")) << target.received().toStdString();
+        // Back as it was; where nothing could be saved the transcript stays.
+        const QHash<QString, QByteArray> after = target.clipboard();
+        const ClipboardContents expected = c.saved.isEmpty() ? ClipboardContents{{{"text/plain", "the transcript"}}} : c.saved;
+        for (const auto &[format, bytes] : expected.formats)
+            EXPECT_EQ(after.value(format), bytes) << format.toStdString();
     }
 }
 

@@ -459,7 +459,7 @@ TEST(PasteManager, CopyReplacesTheClipboard)
     const QString text = QString(60, QChar(u'é'));
     f.paste.copyToClipboard(text);
     EXPECT_EQ(f.clipboard.contents, (ClipboardContents{{{"text/plain", text.toUtf8()}}}));
-    EXPECT_EQ(f.journal, QStringList{"clipboard.setText " + text});
+    EXPECT_EQ(f.journal, QStringList{"clipboard.putText " + text});
     ASSERT_EQ(log.messages().size(), 1);
     EXPECT_TRUE(log.messages()[0].startsWith("Copied to clipboard: "));
     EXPECT_TRUE(log.messages()[0].endsWith("..."));
