@@ -233,8 +233,9 @@ void expectStartFailure(const StartFailure &c, const QString &dir, const QString
     recorder.setTemporaryDirectory(dir);
     coro::waitFor(recorder.startRecording());
     EXPECT_TRUE(recorder.isRecording());
-    if constexpr (!isLive<Recorder>)
+    if constexpr (!isLive<Recorder>) {
         EXPECT_FALSE(recorder.lastError());
+    }
 }
 
 TEST_F(RecorderTest, StartFailuresLeaveNothingBehindAndTheNextStartWorks)
@@ -282,18 +283,22 @@ void expectSilenceRule(const SilenceCase &c, test::FakeAudioInput &input, Settin
         input.deliverFloats(std::vector<float>(1600, tick < 5 ? 0.5f : 0.00316f));
         drainEvents();
         recorder.silenceMonitor().tick();
-        if (c.enabled && tick == 4)
+        if (c.enabled && tick == 4) {
             EXPECT_NEAR(recorder.currentAudioLevel(), -6.02f, 0.01);
-        if (c.enabled && tick == 7)
+        }
+        if (c.enabled && tick == 7) {
             EXPECT_NEAR(recorder.currentAudioLevel(), -50.0f, 0.1);
-        if (tick == 14)
+        }
+        if (tick == 14) {
             EXPECT_EQ(calls, 0); // 0.9 s of silence
+        }
     }
     EXPECT_EQ(calls, c.calls);
     EXPECT_TRUE(recorder.isRecording());
     if constexpr (!isLive<Recorder>) {
-        if (!c.enabled) // the clip meter runs only for the silence rule
+        if (!c.enabled) { // the clip meter runs only for the silence rule
             EXPECT_FLOAT_EQ(recorder.currentAudioLevel(), -160.0f);
+        }
         recorder.stopRecording();
         EXPECT_FLOAT_EQ(recorder.currentAudioLevel(), -160.0f);
     }
@@ -394,8 +399,9 @@ TEST_F(ClipRecorderTest, ClipHoldsTheCapturedAudioAsSixteenKilohertzMono)
         EXPECT_EQ(wav->sampleRate, 16000);
         EXPECT_EQ(wav->channels, 1);
         EXPECT_NEAR(double(wav->samples.size()), double(c.expectedSamples), 1.0) << c.format.sampleRate;
-        if (c.format.sampleRate == 16000)
+        if (c.format.sampleRate == 16000) {
             EXPECT_EQ(wav->samples, std::vector<int16_t>(sent.begin(), sent.begin() + std::ptrdiff_t(wav->samples.size())));
+        }
         EXPECT_NEAR(test::rms(wav->samples), test::rms(sent), test::rms(sent) * 0.01) << c.format.sampleRate;
         EXPECT_EQ(fileMode(path), 0600);
         EXPECT_EQ(fileMode(QFileInfo(path).absolutePath()), 0700);
