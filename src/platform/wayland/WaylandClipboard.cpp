@@ -2,7 +2,7 @@
 
 #include "core/Categories.h"
 #include "core/Log.h"
-#include "platform/wayland/SignalWaiter.h"
+#include "core/SignalWaiter.h"
 #include "platform/wayland/WaylandConnection.h"
 
 #include "wlr-data-control-unstable-v1-client-protocol.h"

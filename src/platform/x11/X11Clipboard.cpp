@@ -1,10 +1,10 @@
 #include "platform/x11/X11Clipboard.h"
 
+#include "core/SignalWaiter.h"
 #include "platform/x11/X11SelectionReader.h"
 #include "platform/x11/X11SelectionWatch.h"
 
 #include <QClipboard>
-#include <QCoroSignal>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -35,7 +35,7 @@ QCoro::Task<> X11Clipboard::refreshServerTime()
         co_return;
     w.requestTime();
     if (!w.timeWasSeen())
-        co_await qCoro(&w, &X11SelectionWatch::timeSeen, serverTimeWait);
+        co_await SignalWaiter::emitted(&w, &X11SelectionWatch::timeSeen, serverTimeWait);
 }
 
 QCoro::Task<ClipboardContents> X11Clipboard::save(Selection selection)
@@ -92,7 +92,7 @@ QCoro::Task<bool> X11Clipboard::waitUntilRead(quint64 window, std::chrono::milli
         const milliseconds left = bound - milliseconds(waited.elapsed());
         if (left <= milliseconds::zero())
             co_return read;
-        co_await qCoro(&w, &X11SelectionWatch::requested, read ? std::min(left, readerQuiet - quiet) : left);
+        co_await SignalWaiter::emitted(&w, &X11SelectionWatch::requested, read ? std::min(left, readerQuiet - quiet) : left);
     }
 }
 

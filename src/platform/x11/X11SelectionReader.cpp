@@ -2,8 +2,8 @@
 
 #include "core/Categories.h"
 #include "core/Log.h"
+#include "core/SignalWaiter.h"
 
-#include <QCoroSignal>
 #include <QSet>
 #include <QSocketNotifier>
 #include <QUrl>
@@ -163,7 +163,7 @@ QCoro::Task<X11SelectionReader::Event> X11SelectionReader::nextEvent(EventTest w
         }
         if (deadline.hasExpired() || xcb_connection_has_error(m_connection))
             co_return Event{};
-        co_await qCoro(this, &X11SelectionReader::eventsQueued, std::chrono::milliseconds(deadline.remainingTime()));
+        co_await SignalWaiter::emitted(this, &X11SelectionReader::eventsQueued, std::chrono::milliseconds(deadline.remainingTime()));
     }
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // Awaiting a signal that may come any number of times, with a time limit. QCoro's own
-// qCoro(sender, signal, timeout) leaves a queued call behind when the signal comes again after it
-// resumed, which then touches the finished wait; here a waiter object of its own answers exactly
-// once and is deleted after the caller has resumed.
+// qCoro(sender, signal[, timeout]) connects through a queued call: when the signal comes twice
+// before the first call is delivered, the second runs after the coroutine has resumed and moved
+// on, on the awaiter it has already destroyed, and resumes garbage. Here a waiter object of its own
+// answers exactly once and is deleted after the caller has resumed.
 #include <QCoroSignal>
 #include <QCoroTask>
 #include <QObject>
