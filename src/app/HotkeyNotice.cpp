@@ -6,6 +6,8 @@
 #include "core/SettingsModel.h"
 #include "hotkey/HotkeyManager.h"
 
+#include <QPointer>
+
 namespace parlix {
 
 HotkeyNotice::HotkeyNotice(HotkeyManager &hotkey, SettingsModel &settings, DesktopNotifications &notifications,
@@ -34,6 +36,15 @@ void HotkeyNotice::openRecordingTab()
         m_openRecordingTab();
 }
 
+std::function<void()> HotkeyNotice::openAction()
+{
+    // The notification may be clicked after this object is gone (at quit).
+    return [self = QPointer<HotkeyNotice>(this)] {
+        if (self)
+            self->openRecordingTab();
+    };
+}
+
 void HotkeyNotice::notifyConflict()
 {
     m_notified = true;
@@ -43,7 +54,7 @@ void HotkeyNotice::notifyConflict()
     const bool canChoose = m_hotkey.canChooseKey();
     const QString remedy = canChoose ? tr("until you choose another hotkey in Settings → Recording")
                                      : tr("until a key is bound to it as Settings → Recording describes");
-    const std::function<void()> open = [this] { openRecordingTab(); };
+    const std::function<void()> open = openAction();
     m_notifications.notify(canChoose ? tr("Hotkey %1 is unavailable").arg(keys) : tr("No global hotkey"),
                            tr("%1. Dictation cannot be started from the keyboard %2.").arg(m_hotkey.failure(), remedy),
                            {{DesktopNotifications::defaultAction, tr("Change hotkey"), open},
@@ -55,7 +66,7 @@ void HotkeyNotice::notifyCompositorBinding()
 {
     m_settings.setCompositorBindingNoticeShown(true);
     log::info(lcApp, "Telling the user how to bind a key in the compositor");
-    const std::function<void()> open = [this] { openRecordingTab(); };
+    const std::function<void()> open = openAction();
     m_notifications.notify(tr("Bind a key to dictate"),
                            tr("This desktop lets no application claim a global hotkey. Bind a key to parlixctl in its "
                               "configuration: Settings → Recording shows the line to add."),

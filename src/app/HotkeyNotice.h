@@ -24,6 +24,7 @@ private:
     void notifyConflict();
     void notifyCompositorBinding();
     void openRecordingTab();
+    std::function<void()> openAction();
 
     HotkeyManager &m_hotkey;
     SettingsModel &m_settings;

@@ -120,13 +120,15 @@ TEST_F(DesktopNotificationsTest, TheCompositorBindingIsExplainedOnceEver)
         hotkey.registerHotkey();
         ASSERT_TRUE(pumpUntil([&] { return server.notifications().size() == 1; }));
         EXPECT_TRUE(settings.compositorBindingNoticeShown());
+        if (launch == 1) {
+            const NotificationServer::Notification shown = server.notifications().first();
+            EXPECT_EQ(shown.summary, u"Bind a key to dictate");
+            ASSERT_TRUE(server.invokeAction(shown.id, QStringLiteral("show-binding")));
+            EXPECT_TRUE(pumpUntil([&] { return opened == 1; }));
+        }
     }
     pumpFor(300);
-    ASSERT_EQ(server.notifications().size(), 1);
-    const NotificationServer::Notification shown = server.notifications().first();
-    EXPECT_EQ(shown.summary, u"Bind a key to dictate");
-    ASSERT_TRUE(server.invokeAction(shown.id, QStringLiteral("show-binding")));
-    EXPECT_TRUE(pumpUntil([&] { return opened == 1; }));
+    EXPECT_EQ(server.notifications().size(), 1);
 }
 
 } // namespace
