@@ -178,7 +178,8 @@ TEST_F(SettingsScreenshotsTest, TabsSheetListAndReferenceHaveRoomForTheirTexts)
 
 // The Model tab through a first download: empty; the recommended model stalled at 37.9 % by the
 // loopback server (its row only shows the cut percent, the other rows wait); cancelled; downloaded
-// for real and selected; a failed download saying why; and with two models.
+// for real and selected; a failed download saying why; with two models; then the engine choice
+// with the remote server's fields.
 TEST_F(SettingsScreenshotsTest, ModelTabFromEmptyThroughADownloadToModels)
 {
     const QByteArray body(1000, 'm');
@@ -195,12 +196,15 @@ TEST_F(SettingsScreenshotsTest, ModelTabFromEmptyThroughADownloadToModels)
     ModelDownloadManager models(config);
     SettingsPageServices pages = services();
     pages.models = &models;
+    pages.remoteTokenPath = dir.filePath(QStringLiteral("config/remote-server-token"));
     SettingsWindowHost host([pages](SettingsTab tab) { return buildSettingsPage(tab, pages); });
 
     host.openSettingsToTab(SettingsTab::model);
     SettingsView *window = host.settingsWindow();
     auto *page = qobject_cast<ModelPage *>(window->tabView()->currentWidget());
     ASSERT_TRUE(page);
+    EngineChoiceSection *engine = page->engineChoice();
+    EXPECT_FALSE(engine->remoteFields()->isVisibleTo(page));
     keepScrolled(window, "settings-model-tab-empty.png", "settings-model-tab-empty-end.png");
 
     page->recommendedButton()->click();
@@ -229,24 +233,6 @@ TEST_F(SettingsScreenshotsTest, ModelTabFromEmptyThroughADownloadToModels)
     settings.setModelPath(large.fileName());
     emit models.modelsChanged();
     keepScrolled(window, "settings-model-tab-models.png", "settings-model-tab-models-end.png");
-}
-
-TEST_F(SettingsScreenshotsTest, ModelTabEngineChoiceWithTheRemoteServerFields)
-{
-    ModelDownloadConfig config;
-    config.modelsDirectory = dir.filePath(QStringLiteral("models"));
-    ModelDownloadManager models(config);
-    SettingsPageServices pages = services();
-    pages.models = &models;
-    pages.remoteTokenPath = dir.filePath(QStringLiteral("config/remote-server-token"));
-    SettingsWindowHost host([pages](SettingsTab tab) { return buildSettingsPage(tab, pages); });
-    host.openSettingsToTab(SettingsTab::model);
-    SettingsView *window = host.settingsWindow();
-    auto *page = qobject_cast<ModelPage *>(window->tabView()->currentWidget());
-    ASSERT_TRUE(page);
-    EngineChoiceSection *engine = page->engineChoice();
-    EXPECT_FALSE(engine->remoteFields()->isVisibleTo(page));
-    shoot(window, "settings-model-tab-engine-per-clip.png");
 
     QComboBox *mode = engine->modePicker();
     mode->setCurrentIndex(2);
