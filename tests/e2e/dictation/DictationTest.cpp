@@ -9,6 +9,7 @@
 #include "DBusSession.h"
 #include "DeliveryTarget.h"
 #include "EngineStandIn.h"
+#include "Files.h"
 #include "LoopbackHttpServer.h"
 #include "NotificationServer.h"
 #include "ParlixInstance.h"
@@ -25,7 +26,6 @@
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -303,9 +303,7 @@ TEST_F(DictationTest, SilenceAfterSpeechStopsTheRecordingByItself)
     EXPECT_TRUE(engineArgument(QStringLiteral("-f")).startsWith(app->audioDirectory() + QStringLiteral("/parlix_")))
         << engine.arguments().join(u' ').toStdString();
     EXPECT_GE(loudSamples(clip->samples), loudSamples(speech()) * 9 / 10);
-    QFile go(engineDir.filePath(QStringLiteral("go")));
-    ASSERT_TRUE(go.open(QIODevice::WriteOnly));
-    go.close();
+    engine.writeFile(QStringLiteral("go"), {});
 
     expectOutcome(QStringLiteral("Stopped by silence."));
 }
@@ -366,9 +364,7 @@ TEST_F(DictationTest, FirstRunDownloadsTheRecommendedModelFromTheTrayAndDictates
                                           {fixturesDirectory() + QStringLiteral("/for-tests-ggml-tiny.en.bin"), synthetic,
                                            QStringLiteral(" hello comma world new line done question mark")});
     ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
-    QFile file(synthetic);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray model = file.readAll();
+    const QByteArray model = fileBytes(synthetic);
     // Slow enough (about 2 s) for the menu to be read while it runs.
     LoopbackHttpServer server;
     LoopbackHttpServer::Response response = LoopbackHttpServer::Response::ok(model);

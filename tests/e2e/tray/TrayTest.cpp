@@ -27,10 +27,8 @@
 
 #include <QDBusMessage>
 #include <QDBusVariant>
-#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
-#include <QPixmap>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -169,11 +167,7 @@ protected:
         return runProcess(binDirectory() + QStringLiteral("/parlixctl"), {command}, app->environment(), {}, 30000).exitCode;
     }
 
-    void releaseEngine()
-    {
-        QFile go(engineDir.filePath(QStringLiteral("go")));
-        EXPECT_TRUE(go.open(QIODevice::WriteOnly));
-    }
+    void releaseEngine() { engine.writeFile(QStringLiteral("go"), {}); }
 
     const QString connectionName = QStringLiteral("tray-test");
     QTemporaryDir engineDir;

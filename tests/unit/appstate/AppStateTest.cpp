@@ -5,7 +5,6 @@
 #include "core/AppState.h"
 #include "core/SettingsModel.h"
 
-#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -190,6 +190,23 @@ TEST_F(LiveRecorderTest, UnwritableDirectoryFailsTheCutButKeepsItsSamples)
     EXPECT_EQ(QFileInfo(*chunk).size(), 44 + 2 * 9010);
 }
 
+// The clip recorder's interruption, over real inputs, is AudioCaptureTest's.
+TEST_F(LiveRecorderTest, InterruptionKeepsTheSamplesAndIsReportedOnce)
+{
+    QStringList descriptions;
+    live.onRecordingInterrupted = [&](const AudioRecorderError &e) { descriptions << e.errorDescription(); };
+    start();
+    input.deliverFloats(std::vector<float>(5000, 0.25f));
+    input.fail(QStringLiteral("The audio input device was removed"));
+    input.fail(QStringLiteral("again"));
+    drainEvents();
+    EXPECT_TRUE(live.isRecording());
+    EXPECT_FLOAT_EQ(live.currentAudioLevel(), -80.0f);
+    EXPECT_EQ(descriptions, QStringList{QStringLiteral("Recording failed: The audio input device was removed")});
+    live.stopRecording();
+    EXPECT_EQ(test::readWav(*live.extractFinalChunk())->samples.size(), 5000u);
+}
+
 // ---- Both recorders -----------------------------------------------------------------------------
 
 struct StartFailure {
@@ -316,37 +333,6 @@ TEST_F(RecorderTest, SilenceAfterSpeechIsReportedOnceWhenTheRuleIsOn)
         SCOPED_TRACE(c.name);
         c.live ? expectSilenceRule<LiveAudioRecorder>(c, input, settings) : expectSilenceRule<AudioRecorder>(c, input, settings);
     }
-}
-
-TEST_F(RecorderTest, InterruptionKeepsTheSamplesAndIsReportedOnce)
-{
-    QStringList descriptions;
-    const auto interrupt = [&](auto &recorder) {
-        recorder.onRecordingInterrupted = [&](const AudioRecorderError &e) { descriptions << e.errorDescription(); };
-        input.deliverFloats(std::vector<float>(5000, 0.25f));
-        input.fail(QStringLiteral("The audio input device was removed"));
-        input.fail(QStringLiteral("again"));
-        drainEvents();
-        EXPECT_TRUE(recorder.isRecording());
-    };
-    LiveAudioRecorder live(input, settings);
-    live.setTemporaryDirectory(dir);
-    coro::waitFor(live.startRecording());
-    interrupt(live);
-    EXPECT_FLOAT_EQ(live.currentAudioLevel(), -80.0f);
-    live.stopRecording();
-    EXPECT_EQ(test::readWav(*live.extractFinalChunk())->samples.size(), 5000u);
-
-    AudioRecorder clip(input, settings);
-    clip.setTemporaryDirectory(dir);
-    const QString path = coro::waitFor(clip.startRecording());
-    interrupt(clip);
-    EXPECT_EQ(test::readWav(path)->samples.size(), 5000u); // valid before stop
-    EXPECT_EQ(clip.stopRecording(), path);
-    EXPECT_EQ(descriptions, QStringList(2, QStringLiteral("Recording failed: The audio input device was removed")));
-    // And the next recording starts normally.
-    coro::waitFor(clip.startRecording());
-    EXPECT_TRUE(input.isRunning());
 }
 
 // ---- AudioRecorder ------------------------------------------------------------------------------
@@ -525,26 +511,18 @@ TEST(SilenceMonitor, CallsBackOnceAfterTheDurationOfSilence)
     }
 }
 
-TEST(SilenceMonitor, SettingsChangedDuringARecordingApplyAtTheNextTick)
-{
-    Clocked clocked(lcLiveAudioRecorder);
-    SilenceMonitor::Settings settings{-60.0f, 2.0};
-    int calls = 0;
-    clocked.monitor.start({[] { return -50.0f; }, [&] { return settings; }, [&] { ++calls; }});
-    clocked.tick(5);
-    EXPECT_FALSE(clocked.monitor.silenceStartTime()); // -50 is sound for a -60 threshold
-    settings = {-40.0f, 0.3};
-    clocked.tick(4);
-    EXPECT_EQ(calls, 1);
-}
-
-TEST(SilenceMonitor, StopAndRestartClearTheSilenceClock)
+// Settings changed during a recording apply at the next tick; stop and restart clear the clock.
+TEST(SilenceMonitor, SettingsApplyAtTheNextTickAndARestartCountsFromItsOwnSilence)
 {
     Clocked clocked(lcAudioRecorder);
     SilenceMonitor &monitor = clocked.monitor;
+    SilenceMonitor::Settings settings{-60.0f, 1.0};
     int calls = 0;
-    const SilenceMonitor::Sources sources{[] { return -70.0f; }, [] { return SilenceMonitor::Settings{-40.0f, 1.0}; }, [&] { ++calls; }};
+    const SilenceMonitor::Sources sources{[] { return -50.0f; }, [&] { return settings; }, [&] { ++calls; }};
     monitor.start(sources);
+    clocked.tick(5);
+    EXPECT_FALSE(monitor.silenceStartTime()); // -50 is sound for a -60 threshold
+    settings.thresholdDb = -40.0f;
     clocked.tick(8);
     ASSERT_TRUE(monitor.silenceStartTime());
     monitor.stop();
@@ -552,7 +530,6 @@ TEST(SilenceMonitor, StopAndRestartClearTheSilenceClock)
     monitor.tick(); // a tick after stop does nothing
     EXPECT_FALSE(monitor.silenceStartTime());
 
-    // A new recording counts from its own first silent tick.
     monitor.start(sources);
     clocked.tick(10);
     EXPECT_EQ(calls, 0);

@@ -3,6 +3,7 @@
 #include "ui/TrayIcon.h"
 
 #include "CategoryLog.h"
+#include "Files.h"
 #include "MemoryKeyValueStore.h"
 #include "Printers.h"
 #include "core/AppState.h"
@@ -11,9 +12,7 @@
 #include "history/HistoryStore.h"
 
 #include <QAction>
-#include <QFile>
 #include <QMenu>
-#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <gtest/gtest.h>
@@ -29,10 +28,7 @@ protected:
     {
         ASSERT_TRUE(m_dir.isValid());
         m_modelFile = m_dir.filePath(QStringLiteral("ggml-base.en.bin"));
-        QFile file(m_modelFile);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("model");
-        file.close();
+        test::writeFile(m_modelFile, "model");
         m_settings.setModelPath(m_modelFile);
     }
 
@@ -142,26 +138,21 @@ TEST_F(TrayIconTest, Commands)
     const struct {
         const char *name;
         MenuEntry entry;
-        int toggles;
         QList<SettingsTab> tabs;
-        int quits;
         QString modelPath;
         QStringList log;
     } cases[] = {
-        {"allHistory", entry(MenuCommand::showAllHistory), 0, {SettingsTab::history}, 0, m_modelFile, {}},
-        {"selectModel", entry(MenuCommand::selectModel, other), 0, {}, 0, other, {QStringLiteral("info Switched to model: R&D.bin")}},
-        {"selectNothing", entry(MenuCommand::selectModel), 0, {}, 0, m_modelFile, {}},
+        {"allHistory", entry(MenuCommand::showAllHistory), {SettingsTab::history}, m_modelFile, {}},
+        {"selectModel", entry(MenuCommand::selectModel, other), {}, other, {QStringLiteral("info Switched to model: R&D.bin")}},
+        {"selectNothing", entry(MenuCommand::selectModel), {}, m_modelFile, {}},
     };
     for (const auto &c : cases) {
-        m_toggles = m_quits = 0;
         m_tabs.clear();
         m_settings.setModelPath(m_modelFile);
         TrayIcon item(services(), false);
         test::CategoryLog log(lcController());
         item.perform(c.entry);
-        EXPECT_EQ(m_toggles, c.toggles) << c.name;
         EXPECT_EQ(m_tabs, c.tabs) << c.name;
-        EXPECT_EQ(m_quits, c.quits) << c.name;
         EXPECT_EQ(m_settings.modelPath(), c.modelPath) << c.name;
         EXPECT_EQ(log.lines, c.log) << c.name;
     }
@@ -209,16 +200,10 @@ TEST(SaveExportTest, ReplacesALongerFileWhole)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("old.txt"));
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("previous contents that are longer than the export");
-    }
+    test::writeFile(path, "previous contents that are longer than the export");
     const QByteArray data("a,b\n1,2\n");
     EXPECT_TRUE(saveExport(path, data));
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), data);
+    EXPECT_EQ(test::fileBytes(path), data);
 }
 
 } // namespace

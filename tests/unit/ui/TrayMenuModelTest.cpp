@@ -44,16 +44,17 @@ struct StateCase {
     const char *name;
     std::function<void(MenuInputs &)> change;
     QStringList topLevel;
-    QString recordingTitle;
-    bool recordingEnabled;
-    MenuCommand recordingCommand;
-    MenuTint recordingTint;
+    // The item the row is about: the recording item, or the warning or download in its place.
+    QString itemTitle;
+    bool itemEnabled;
+    MenuCommand itemCommand;
+    MenuTint itemTint;
 };
 
 const QStringList tail{QStringLiteral("History"), QStringLiteral("-"), QStringLiteral("Check for Updates..."),
                        QStringLiteral("Settings..."), QStringLiteral("Quit Parlix")};
 
-TEST(StatusMenuStateTest, TopLevelItemsAndRecordingItem)
+TEST(StatusMenuStateTest, TopLevelItemsAndTheItemOfEachState)
 {
     const StateCase cases[] = {
         {"ready", [](MenuInputs &) {}, QStringList{"Start Recording", "Model: Base (English)"} + tail, "Start Recording", true,
@@ -77,11 +78,11 @@ TEST(StatusMenuStateTest, TopLevelItemsAndRecordingItem)
          MenuCommand::retryLastRecording, MenuTint::none},
         {"engineMissingAndNoModels", [](MenuInputs &in) { in = MenuInputs{}; in.engineMissing = true; },
          QStringList{"⚠️ Engine Missing", "-", "⚠️ No Models Downloaded", "-", "Start Recording", "Model"} + tail,
-         "Start Recording", false, MenuCommand::toggleRecording, MenuTint::none},
+         "⚠️ No Models Downloaded", true, MenuCommand::openModelSettings, MenuTint::none},
         // A running download takes the warning's place, with its percent once the size is known.
         {"downloadingTheFirstModel", [](MenuInputs &in) { in = MenuInputs{}; in.modelDownload = MenuDownload{"Base (English)", 37}; },
-         QStringList{"Downloading Base (English)… 37%", "-", "Start Recording", "Model"} + tail, "Start Recording", false,
-         MenuCommand::toggleRecording, MenuTint::none},
+         QStringList{"Downloading Base (English)… 37%", "-", "Start Recording", "Model"} + tail, "Downloading Base (English)… 37%",
+         true, MenuCommand::openModelSettings, MenuTint::none},
         // A key bound in the compositor runs parlixctl: not registered, yet nothing to warn about
         // (a hotkey that is taken shows the warning: TrayTest).
         {"hotkeyBoundByCompositor", [](MenuInputs &in) { in.hotkey = {false, true, "Ctrl+Alt+Space", {}}; },
@@ -97,28 +98,12 @@ TEST(StatusMenuStateTest, TopLevelItemsAndRecordingItem)
         c.change(in);
         const QList<MenuEntry> menu = buildStatusMenu(in);
         EXPECT_EQ(titles(menu), c.topLevel);
-        const MenuEntry *recording = find(menu, c.recordingTitle);
-        ASSERT_NE(recording, nullptr);
-        EXPECT_EQ(recording->enabled, c.recordingEnabled);
-        EXPECT_EQ(recording->command, c.recordingCommand);
-        EXPECT_EQ(recording->tint, c.recordingTint);
+        const MenuEntry *item = find(menu, c.itemTitle);
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->enabled, c.itemEnabled);
+        EXPECT_EQ(item->command, c.itemCommand);
+        EXPECT_EQ(item->tint, c.itemTint);
     }
-}
-
-TEST(StatusMenuTest, WarningItems)
-{
-    MenuInputs in;
-    in.engineMissing = true;
-    const QList<MenuEntry> menu = buildStatusMenu(in);
-    const MenuEntry *engine = find(menu, QStringLiteral("⚠️ Engine Missing"));
-    const MenuEntry *models = find(menu, QStringLiteral("⚠️ No Models Downloaded"));
-    ASSERT_TRUE(engine && models);
-    EXPECT_FALSE(engine->enabled);
-    EXPECT_EQ(engine->command, MenuCommand::none);
-    EXPECT_TRUE(models->enabled);
-    EXPECT_EQ(models->command, MenuCommand::openModelSettings);
-    in.modelDownload = MenuDownload{"Base (English)", 0};
-    EXPECT_EQ(buildStatusMenu(in)[2].command, MenuCommand::openModelSettings);
 }
 
 TEST(StatusMenuTest, UpdateItem)

@@ -1,6 +1,7 @@
 // The History tab over a history in a temporary directory with a fixed clock and locale: the
 // search, the counts, copying, deleting and clearing through the store, and the export.
 #include "../../history/HistoryTestSupport.h"
+#include "Files.h"
 #include "PageFixture.h"
 #include "ui/settings/HistoryPage.h"
 #include "ui/settings/history/HistoryEmptyState.h"
@@ -176,9 +177,7 @@ TEST_F(HistoryPageTest, ExportWritesTheFileOrSaysWhyNot)
 {
     const QString good = dir.filePath(QStringLiteral("out.txt"));
     EXPECT_TRUE(page->exportTo(good));
-    QFile written(good);
-    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-    EXPECT_EQ(written.readAll(), fixed.exportAs(ExportFormat::txt));
+    EXPECT_EQ(fileBytes(good), fixed.exportAs(ExportFormat::txt));
 
     const QString bad = dir.filePath(QStringLiteral("missing/out.txt"));
     EXPECT_FALSE(page->exportTo(bad));

@@ -1,12 +1,11 @@
 // The Output tab over fakes: output modes, the history count and its size field (what typing,
 // Return and the stepper store and show), the replacement rules and their sheet, the command
 // list of the sheet's replacement field (what typing offers, what the keys do with the list
-// open and closed), and the one formatting reference window.
+// open and closed). (The one formatting reference window: SettingsScreenshotsTest.)
 #include "PageFixture.h"
 #include "Printers.h"
 #include "ui/ExperimentalFeatureToggle.h"
 #include "ui/settings/CommandCompletionField.h"
-#include "ui/settings/FormattingReferenceWindow.h"
 #include "ui/settings/OutputPage.h"
 #include "ui/settings/ReplacementRuleRow.h"
 #include "ui/settings/RuleEditDialog.h"
@@ -171,19 +170,6 @@ TEST_F(OutputPageTest, TheEditSheetReplacesTheRuleKeepingItsIdAndState)
     EXPECT_EQ(rules[1].id, second.id);
     EXPECT_EQ(rules[1].trigger, QStringLiteral("indent"));
     EXPECT_FALSE(rules[1].isEnabled);
-}
-
-TEST_F(OutputPageTest, FormattingHelpKeepsOneReferenceWindow)
-{
-    RuleEditDialog *sheet = page->openAddSheet();
-    sheet->helpButton()->click();
-    FormattingReferenceWindow *window = page->formattingReference().window();
-    ASSERT_TRUE(window);
-    window->close();
-    sheet->helpButton()->click();
-    EXPECT_EQ(page->formattingReference().window(), window);
-    EXPECT_TRUE(window->isVisible());
-    sheet->close();
 }
 
 struct FieldCase {

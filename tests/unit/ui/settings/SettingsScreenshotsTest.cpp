@@ -161,6 +161,10 @@ TEST_F(SettingsScreenshotsTest, TabsSheetListAndReferenceHaveRoomForTheirTexts)
     FormattingReferenceWindow *reference = output->formattingReference().window();
     ASSERT_TRUE(reference);
     shoot(reference, "settings-formatting-reference.png", reference);
+    reference->close();
+    sheet->helpButton()->click(); // the one reference window, shown again
+    EXPECT_EQ(output->formattingReference().window(), reference);
+    EXPECT_TRUE(reference->isVisible());
     sheet->close();
 
     // A fixed size with only a close button; closed, it is hidden, and shown again on the next request.
@@ -228,9 +232,9 @@ TEST_F(SettingsScreenshotsTest, ModelTabFromEmptyThroughADownloadToModels)
     ASSERT_TRUE(pumpUntil([&] { return page->errorLabel()->isVisible(); }));
     EXPECT_EQ(page->errorLabel()->text(), u"Download failed: HTTP 404 Not Found");
 
-    QFile large(config.modelsDirectory + QStringLiteral("/ggml-large-v3.bin"));
-    ASSERT_TRUE(large.open(QIODevice::WriteOnly));
-    settings.setModelPath(large.fileName());
+    const QString large = config.modelsDirectory + QStringLiteral("/ggml-large-v3.bin");
+    writeFile(large, {});
+    settings.setModelPath(large);
     emit models.modelsChanged();
     keepScrolled(window, "settings-model-tab-models.png", "settings-model-tab-models-end.png");
 
