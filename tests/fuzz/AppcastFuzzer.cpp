@@ -10,12 +10,6 @@ namespace {
 int sign(int v) { return (v > 0) - (v < 0); }
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    fuzz::silenceQtMessages();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static const QUrl feedUrl(QStringLiteral("https://updates.example.org/parlix/appcast.xml"));

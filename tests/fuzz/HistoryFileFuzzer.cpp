@@ -6,12 +6,6 @@
 
 using namespace parlix;
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    fuzz::silenceQtMessages();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));

@@ -12,20 +12,10 @@
 
 using namespace parlix;
 
-namespace {
-QTemporaryDir *directory;
-} // namespace
-
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    fuzz::silenceQtMessages();
-    directory = new QTemporaryDir;
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    QDir dir(directory->path());
+    static QTemporaryDir directory;
+    QDir dir(directory.path());
     for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden))
         dir.remove(name);
     const QString path = dir.filePath(QStringLiteral("settings.json"));

@@ -91,10 +91,6 @@ TEST_F(AppStateTest, AtMostOneActivityAtATimeAndARefusalIsNotAnnounced)
     QSignalSpy live(&m_state, &AppState::isLiveTranscribingChanged);
     EXPECT_FALSE(m_state.setLiveTranscribing(true));
     EXPECT_EQ(live.count(), 0);
-    // The controller's hand-over: recording off, then transcribing on.
-    EXPECT_TRUE(m_state.setRecording(false));
-    EXPECT_TRUE(m_state.setTranscribing(true));
-    EXPECT_TRUE(m_state.isTranscribing());
 }
 
 TEST_F(AppStateTest, RecordTranscriptionStoresTextThenTime)
