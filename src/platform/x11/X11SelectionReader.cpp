@@ -3,6 +3,7 @@
 #include "core/Categories.h"
 #include "core/Log.h"
 #include "core/SignalWaiter.h"
+#include "platform/x11/XcbAtom.h"
 
 #include <QSet>
 #include <QSocketNotifier>
@@ -113,10 +114,10 @@ X11SelectionReader::X11SelectionReader()
     const uint32_t values[] = {1, XCB_EVENT_MASK_PROPERTY_CHANGE};
     xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, screen.data->root, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
-    m_clipboard = intern("CLIPBOARD");
-    m_targets = intern("TARGETS");
-    m_incr = intern("INCR");
-    m_timeProperty = intern("_PARLIX_TIME");
+    m_clipboard = internAtom(m_connection, "CLIPBOARD");
+    m_targets = internAtom(m_connection, "TARGETS");
+    m_incr = internAtom(m_connection, "INCR");
+    m_timeProperty = internAtom(m_connection, "_PARLIX_TIME");
     m_notifier = new QSocketNotifier(xcb_get_file_descriptor(m_connection), QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         queueEvents();
@@ -132,16 +133,6 @@ X11SelectionReader::~X11SelectionReader()
         return;
     delete m_notifier; // before its socket closes
     xcb_disconnect(m_connection);
-}
-
-xcb_atom_t X11SelectionReader::intern(const char *name)
-{
-    xcb_atom_t atom = XCB_ATOM_NONE;
-    if (auto *reply = xcb_intern_atom_reply(m_connection, xcb_intern_atom(m_connection, 0, uint16_t(qstrlen(name)), name), nullptr)) {
-        atom = reply->atom;
-        std::free(reply);
-    }
-    return atom;
 }
 
 void X11SelectionReader::queueEvents()

@@ -67,7 +67,6 @@ private:
     QCoro::Task<Conversion> convert(xcb_atom_t selection, xcb_atom_t target, xcb_timestamp_t time, QDeadlineTimer whole);
     // Reads and deletes a property of our window; nullopt when it does not exist.
     std::optional<Property> takeProperty(xcb_atom_t property);
-    xcb_atom_t intern(const char *name);
 
     xcb_connection_t *m_connection = nullptr;
     xcb_window_t m_window = XCB_NONE;

@@ -1,5 +1,7 @@
 #include "platform/x11/X11SelectionWatch.h"
 
+#include "platform/x11/XcbAtom.h"
+
 #include <QCoreApplication>
 #include <QTimer>
 
@@ -17,10 +19,10 @@ X11SelectionWatch::X11SelectionWatch()
         return;
     }
     m_resourceMask = xcb_get_setup(m_connection)->resource_id_mask;
-    m_timeProperty = intern("_PARLIX_TIME");
-    m_clipboard = intern("CLIPBOARD");
-    m_targets = intern("TARGETS");
-    m_timestamp = intern("TIMESTAMP");
+    m_timeProperty = internAtom(m_connection, "_PARLIX_TIME");
+    m_clipboard = internAtom(m_connection, "CLIPBOARD");
+    m_targets = internAtom(m_connection, "TARGETS");
+    m_timestamp = internAtom(m_connection, "TIMESTAMP");
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
@@ -30,16 +32,6 @@ X11SelectionWatch::~X11SelectionWatch()
         return;
     QCoreApplication::instance()->removeNativeEventFilter(this);
     xcb_disconnect(m_connection);
-}
-
-xcb_atom_t X11SelectionWatch::intern(const char *name)
-{
-    xcb_atom_t atom = XCB_ATOM_NONE;
-    if (auto *reply = xcb_intern_atom_reply(m_connection, xcb_intern_atom(m_connection, 0, uint16_t(qstrlen(name)), name), nullptr)) {
-        atom = reply->atom;
-        std::free(reply);
-    }
-    return atom;
 }
 
 void X11SelectionWatch::requestTime()

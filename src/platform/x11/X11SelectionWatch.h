@@ -43,7 +43,6 @@ signals:
     void requested();
 
 private:
-    xcb_atom_t intern(const char *name);
 
     QWindow m_window;
     xcb_connection_t *m_connection = nullptr;

@@ -1,5 +1,7 @@
 #include "platform/x11/X11WindowSystem.h"
 
+#include "platform/x11/XcbAtom.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 
@@ -60,8 +62,7 @@ xcb_atom_t X11WindowSystem::atom(const char *name)
     const QByteArray key(name);
     if (auto it = m_atoms.constFind(key); it != m_atoms.constEnd())
         return *it;
-    auto r = reply(xcb_intern_atom_reply(m_connection, xcb_intern_atom(m_connection, 0, uint16_t(key.size()), name), nullptr));
-    const xcb_atom_t result = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+    const xcb_atom_t result = internAtom(m_connection, key);
     m_atoms.insert(key, result);
     return result;
 }

@@ -11,6 +11,7 @@
 #include "platform/x11/X11SelectionReader.h"
 #include "platform/x11/X11KeyInjector.h"
 #include "platform/x11/X11WindowSystem.h"
+#include "platform/x11/XcbAtom.h"
 #include "text/PasteManager.h"
 
 #include <QBuffer>
@@ -43,16 +44,6 @@ namespace {
 
 XSession *g_session = nullptr;
 
-xcb_atom_t intern(xcb_connection_t *connection, const QByteArray &name)
-{
-    xcb_atom_t atom = XCB_ATOM_NONE;
-    if (auto *reply = xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()), nullptr)) {
-        atom = reply->atom;
-        std::free(reply);
-    }
-    return atom;
-}
-
 // Another application owning the clipboard, on an X connection of its own: it offers targets
 // with their bytes and sends those larger than a piece in pieces (INCR), as GTK and xclip do with
 // images. A target may be refused or never answered, and every answer may come late.
@@ -78,11 +69,11 @@ public:
         m_window = xcb_generate_id(m_connection);
         xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
                           XCB_COPY_FROM_PARENT, 0, nullptr);
-        m_clipboard = intern(m_connection, "CLIPBOARD");
-        m_targetsAtom = intern(m_connection, "TARGETS");
-        m_incr = intern(m_connection, "INCR");
+        m_clipboard = internAtom(m_connection, "CLIPBOARD");
+        m_targetsAtom = internAtom(m_connection, "TARGETS");
+        m_incr = internAtom(m_connection, "INCR");
         for (const Target &target : m_targets)
-            m_atoms.append(intern(m_connection, target.name));
+            m_atoms.append(internAtom(m_connection, target.name));
         xcb_set_selection_owner(m_connection, m_window, m_clipboard, XCB_CURRENT_TIME);
         auto *notifier = new QSocketNotifier(xcb_get_file_descriptor(m_connection), QSocketNotifier::Read, this);
         connect(notifier, &QSocketNotifier::activated, this, &SelectionOwner::handleEvents);
